@@ -1,0 +1,149 @@
+#include "leadingnumber.h"
+
+#include <QByteArray>
+
+namespace {
+
+bool isIgnoredBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == QChar(0x00A0);
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Power of ten of the leading significant digit of a well-formed number
+// text, saturated so that absurd exponents cannot overflow the sum.
+qint64 decimalMagnitude(const QByteArray &number)
+{
+    qint64 leading = 0;
+    bool seenPoint = false;
+    bool seenSignificant = false;
+    qint64 exponent = 0;
+    qsizetype i = 0;
+    for (; i < number.size(); ++i) {
+        const char c = number.at(i);
+        if (c == '+' || c == '-')
+            continue;
+        if (c == '.') {
+            seenPoint = true;
+            continue;
+        }
+        if (c == 'e')
+            break;
+        if (!seenPoint) {
+            if (seenSignificant || c != '0') {
+                seenSignificant = true;
+                ++leading;
+            }
+        } else if (!seenSignificant) {
+            if (c == '0')
+                --leading;
+            else
+                seenSignificant = true;
+        }
+    }
+    leading -= 1; // "123" has its leading digit at 10^2, "0.05" at 10^-2
+    bool negative = false;
+    for (++i; i < number.size(); ++i) {
+        const char c = number.at(i);
+        if (c == '-')
+            negative = true;
+        else if (c >= '0' && c <= '9' && exponent < 1000000)
+            exponent = exponent * 10 + (c - '0');
+    }
+    return leading + (negative ? -exponent : exponent);
+}
+
+} // namespace
+
+LeadingNumber readLeadingNumber(QStringView text)
+{
+    // Collect the numeric prefix with blanks removed; the result is plain
+    // ASCII so the C library reads it without any locale involved.
+    QByteArray digits;
+    digits.reserve(text.size());
+    enum class Stage { Sign, Integer, Fraction, ExponentSign, ExponentDigits };
+    Stage stage = Stage::Sign;
+    bool mantissaDigits = false;
+    qsizetype exponentStart = -1; // where "e" was appended, to drop a bare exponent
+
+    for (QChar c : text) {
+        if (isIgnoredBlank(c))
+            continue;
+        const char a = c.toLatin1();
+        bool taken = false;
+        switch (stage) {
+        case Stage::Sign:
+            if (a == '+' || a == '-') {
+                digits.append(a);
+                stage = Stage::Integer;
+                taken = true;
+                break;
+            }
+            stage = Stage::Integer;
+            Q_FALLTHROUGH();
+        case Stage::Integer:
+            if (isDigit(c)) {
+                digits.append(a);
+                mantissaDigits = true;
+                taken = true;
+            } else if (a == '.') {
+                digits.append(a);
+                stage = Stage::Fraction;
+                taken = true;
+            } else if ((a == 'e' || a == 'E') && mantissaDigits) {
+                exponentStart = digits.size();
+                digits.append('e');
+                stage = Stage::ExponentSign;
+                taken = true;
+            }
+            break;
+        case Stage::Fraction:
+            if (isDigit(c)) {
+                digits.append(a);
+                mantissaDigits = true;
+                taken = true;
+            } else if ((a == 'e' || a == 'E') && mantissaDigits) {
+                exponentStart = digits.size();
+                digits.append('e');
+                stage = Stage::ExponentSign;
+                taken = true;
+            }
+            break;
+        case Stage::ExponentSign:
+            if (a == '+' || a == '-') {
+                digits.append(a);
+                stage = Stage::ExponentDigits;
+                taken = true;
+                break;
+            }
+            stage = Stage::ExponentDigits;
+            Q_FALLTHROUGH();
+        case Stage::ExponentDigits:
+            if (isDigit(c)) {
+                digits.append(a);
+                exponentStart = -1; // the exponent is complete
+                taken = true;
+            }
+            break;
+        }
+        if (!taken)
+            break;
+    }
+
+    if (exponentStart >= 0)
+        digits.truncate(exponentStart); // "1e" and "1e+" read as 1
+    if (!mantissaDigits)
+        return {};
+
+    bool ok = false;
+    const double v = digits.toDouble(&ok);
+    if (ok)
+        return {v == 0.0 ? 0.0 : v, false};
+    // The text is a well-formed number, so the conversion failed on range:
+    // too small reads as 0, too large is an overflow.
+    return {0.0, decimalMagnitude(digits) > 0};
+}

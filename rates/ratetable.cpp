@@ -1,0 +1,211 @@
+#include "ratetable.h"
+
+#include "leadingnumber.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Qt offers Windows-1252 only through ICU, which not every Qt build has,
+// so the 32 characters where it differs from Latin-1 are mapped here.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decodeCp1252(const QByteArray &bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        *out++ = (u >= 0x80 && u < 0xA0) ? QChar(kCp1252High[u - 0x80]) : QChar(u);
+    }
+    return text;
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// Splits the text into items the way the file has always been read: an item
+// ends at a comma or a line end, spaces before it are skipped, and an item
+// that starts with a double quote runs to the next double quote.
+class ItemReader
+{
+public:
+    explicit ItemReader(QStringView text) : m_text(text) {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+
+    QStringView next()
+    {
+        const qsizetype n = m_text.size();
+        while (m_pos < n && m_text[m_pos] == u' ')
+            ++m_pos;
+        if (m_pos < n && m_text[m_pos] == u'"') {
+            const qsizetype start = ++m_pos;
+            while (m_pos < n && m_text[m_pos] != u'"')
+                ++m_pos;
+            const QStringView item = m_text.mid(start, m_pos - start);
+            // Whatever follows the closing quote up to the delimiter is dropped.
+            while (m_pos < n && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
+                ++m_pos;
+            skipDelimiter();
+            return item;
+        }
+        const qsizetype start = m_pos;
+        while (m_pos < n && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
+            ++m_pos;
+        const QStringView item = m_text.mid(start, m_pos - start);
+        skipDelimiter();
+        return item;
+    }
+
+private:
+    void skipDelimiter()
+    {
+        const qsizetype n = m_text.size();
+        if (m_pos >= n)
+            return;
+        if (m_text[m_pos] == u'\r' && m_pos + 1 < n && m_text[m_pos + 1] == u'\n')
+            ++m_pos; // CR LF is one line end
+        ++m_pos;
+    }
+
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// The year of a period key, as a calendar year. Two-digit years follow the
+// usual window (00-29 are 2000s, 30-99 are 1900s). Returns nothing for a
+// year that is no 16-bit number or that gives no date in 100..9999.
+std::optional<int> calendarYear(double yearNumber, qint16 *rounded)
+{
+    const double r = std::nearbyint(yearNumber); // halves go to even
+    if (!(r >= std::numeric_limits<qint16>::min() && r <= std::numeric_limits<qint16>::max()))
+        return std::nullopt;
+    int year = static_cast<int>(r);
+    *rounded = static_cast<qint16>(year);
+    if (year >= 0 && year <= 29)
+        year += 2000;
+    else if (year >= 30 && year <= 99)
+        year += 1900;
+    if (year < 100 || year > 9999)
+        return std::nullopt;
+    return year;
+}
+
+} // namespace
+
+QString textemois(int month)
+{
+    static const char16_t *const names[] = {u"Janvier",   u"Février", u"Mars",     u"Avril",
+                                            u"Mai",       u"Juin",    u"Juillet",  u"Août",
+                                            u"Septembre", u"Octobre", u"Novembre", u"Décembre"};
+    if (month < 1 || month > 12)
+        return QString();
+    return QString::fromUtf16(names[month - 1]);
+}
+
+bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table)
+{
+    const QString text = decodeCp1252(bytes);
+    ItemReader reader(text);
+    int count = 0;
+    qint16 lastYear = 0;
+
+    while (!reader.atEnd()) {
+        const QStringView item = reader.next();
+        if (item.isEmpty() || item.front() == u'\'')
+            continue;
+        const qsizetype tab = item.indexOf(u'\t');
+        if (tab < 0)
+            return false;
+        const QStringView key = item.left(tab);
+        const QStringView rest = item.mid(tab + 1);
+
+        int firstMonth = 12;
+        int lastMonth = 1;
+        QStringView yearText = key;
+        if (key.startsWith(u"1S")) {
+            firstMonth = 6;
+            yearText = key.mid(2);
+        } else if (key.startsWith(u"2S")) {
+            lastMonth = 7;
+            yearText = key.mid(2);
+        }
+
+        const qsizetype secondTab = rest.indexOf(u'\t');
+        const QStringView firstField = secondTab < 0 ? rest : rest.left(secondTab);
+        const QStringView secondField = secondTab < 0 ? rest : rest.mid(secondTab + 1);
+        const LeadingNumber rate = readLeadingNumber(
+            category == RateCategory::PersonnesPhysiques ? secondField : firstField);
+        const LeadingNumber yearNumber = readLeadingNumber(yearText);
+        if (rate.overflow || yearNumber.overflow)
+            return false;
+        const std::optional<int> year = calendarYear(yearNumber.value, &lastYear);
+        if (!year)
+            return false;
+
+        const QString labelYear = u' ' + yearText.toString();
+        for (int month = firstMonth; month >= lastMonth; --month) {
+            if (count >= kMaxMonths)
+                return false;
+            RateRow &row = table.rows[count];
+            row.label = textemois(month) + labelYear;
+            row.monthStart = QDate(*year, month, 1);
+            row.rate = rate.value;
+            ++count;
+        }
+    }
+
+    // The extra row takes the year before the last period read; a negative
+    // year is written without the blank a positive one gets.
+    const int extraYear = int(lastYear) - 1;
+    RateRow &extra = table.rows[count];
+    extra.label = textemois(12) + (extraYear >= 0 ? QStringLiteral(" ") : QString()) +
+                  QString::number(extraYear);
+    extra.monthStart = QDate();
+    extra.rate.reset();
+    for (int i = count + 1; i < kTableSlots; ++i)
+        table.rows[i] = RateRow();
+    table.count = static_cast<qint16>(count);
+    return true;
+}
+
+LoadResult loadRatesFile(RateTable &table, RateCategory category)
+{
+    const QFileInfo info(table.filePath);
+    const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
+    QFile file(table.filePath);
+    if (!stamp.isValid() || info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        return {LoadResult::MissingFile,
+                QStringLiteral("Fichier des taux introuvable. (Contrôler avant réinstallation "
+                               "la présence du fichier QUERDAN.TXT)."),
+                QStringLiteral("Installation incomplète, ou mauvais paramètres")};
+    }
+    table.fileTime = stamp;
+
+    const LoadResult corrupt{LoadResult::CorruptFile, QStringLiteral("Fichier des taux corrompu"),
+                             QStringLiteral("Réinstallation nécessaire")};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return corrupt;
+    if (!parseRates(bytes, category, table))
+        return corrupt;
+    return {};
+}
+
+bool ratesFileChanged(const RateTable &table)
+{
+    const QFileInfo info(table.filePath);
+    if (!info.exists())
+        return true;
+    return info.lastModified() != table.fileTime;
+}

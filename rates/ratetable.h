@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Which rate column of the rates file the table holds.
+enum class RateCategory {
+    Autres,            // first rate field
+    PersonnesPhysiques // second rate field, or the first when there is only one
+};
+
+struct RateRow
+{
+    QString label;              // "Juin 2015"
+    QDate monthStart;           // invalid for the extra row and unused slots
+    std::optional<double> rate; // annual percent; empty for the extra row
+};
+
+constexpr int kTableSlots = 601; // 600 months and the extra row after them
+constexpr int kMaxMonths = 600;
+
+// The month rows of the rates file, newest first. Row `count` is the extra
+// row that closes the list (label only); slots above it are empty.
+struct RateTable
+{
+    std::array<RateRow, kTableSlots> rows;
+    qint16 count = 0;
+    QString filePath;
+    QDateTime fileTime;
+};
+
+// French month name for 1..12, empty text for anything else.
+QString textemois(int month);
+
+// Reads the bytes of a rates file (Windows-1252) into `table`'s rows and
+// count. Returns false for a corrupt file; `table` is then unspecified.
+bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table);
+
+struct LoadResult
+{
+    enum Status { Loaded, MissingFile, CorruptFile };
+    Status status = Loaded;
+    QString message; // the text and title of the stop box for a failure
+    QString title;
+
+    bool ok() const { return status == Loaded; }
+};
+
+// Reads table.filePath with the given category and refills the table. On
+// failure the result carries the message the user must see; the table is
+// then not to be used.
+LoadResult loadRatesFile(RateTable &table, RateCategory category);
+
+// True when the file's time stamp differs from the one of the last load
+// (earlier or later), or can no longer be read.
+bool ratesFileChanged(const RateTable &table);
