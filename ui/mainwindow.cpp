@@ -1,0 +1,3 @@
+#include "mainwindow.h"
+
+MainWindow::MainWindow(QWidget *parent) : QWidget(parent) {}
