@@ -1,25 +1,19 @@
-#include "schedule/formats.h"
 #include "schedule/tauxstate.h"
+#include "ui/mainwindow.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
     TauxState state;
-    state.table.filePath = args.join(u' ') + QStringLiteral("QUERDAN.TXT");
-    const LoadResult result = state.loadRates(RateCategory::Autres);
-    QTextStream out(stdout);
-    if (!result.ok()) {
-        QTextStream(stderr) << result.title << ": " << result.message << '\n';
+    MainWindow window(state);
+    // The command line, whole, is the folder of the rates file.
+    if (!window.LoadMainWindow(app.arguments().mid(1).join(u' ')))
         return 1;
-    }
-    const QLocale locale;
-    for (int i = 0; i <= state.table.count; ++i) {
-        const ScheduleRow row = state.scheduleRow(i);
-        out << row.label << '\t' << formatGeneral(row.rate, locale) << '\n';
-    }
-    return 0;
+    window.show();
+    window.ActivateMainWindow();
+    return app.exec();
 }
