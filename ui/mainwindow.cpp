@@ -655,11 +655,13 @@ QList<MainWindow::Caption> MainWindow::captions() const
         opt.text = box->title();
         opt.subControls = QStyle::SC_GroupBoxLabel;
         opt.textAlignment = box->alignment();
+        // The caption is painted from its place on the frame's line to the
+        // frame's right edge.
         const QRect r =
             box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box);
         out.append({box->objectName(), box->title(),
-                    QRect(r.topLeft(), QSize(box->width() - r.left(), r.height())), Qt::AlignLeft,
-                    box->font()});
+                    QRect(r.left(), 0, box->width() - r.left() - 1, box->height()),
+                    int(Qt::AlignLeft | Qt::AlignTop), box->font()});
     }
     for (const QAbstractButton *b : findChildren<QAbstractButton *>()) {
         if (b->objectName() == u"Command1" || b->objectName() == u"imprimer" ||
