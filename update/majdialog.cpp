@@ -49,11 +49,12 @@ const char kExplanation[] =
     "derniers taux légaux : cette fonction s'active automatiquement au lancement de "
     "l'application lorsque l'année du jour excède la dernière année connue.";
 
+// Only the caption: a check box draws its tick in the Text colour, which
+// must stay dark on the light indicator.
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette p = widget->palette();
     p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::Text, colour);
     widget->setPalette(p);
 }
 
@@ -88,6 +89,12 @@ void MajDialog::build()
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setAutoFillBackground(true);
+    // The layout is fixed in pixels and was drawn for an 8 pt sans font of
+    // 11 pixels; the desktop's usual larger font would cut the captions.
+    QFont small(QStringLiteral("Liberation Sans"));
+    small.setStyleHint(QFont::SansSerif);
+    small.setPixelSize(11);
+    setFont(small);
 
     // Positions in pixels at 96 dots per inch, from the dialog's design.
     auto *manual = new QPushButton(QStringLiteral("Mise à jour manuelle"), this);
@@ -129,6 +136,7 @@ void MajDialog::build()
     addressLabel->setObjectName(QStringLiteral("Label2"));
     addressLabel->setGeometry(8, 138, 53, 29);
     addressLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    addressLabel->setWordWrap(true);
     setTextColour(addressLabel, kPaleYellow);
 
     m_ftp = new QLineEdit(this);
