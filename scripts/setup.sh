@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian 12, when it is
 # missing. Uses sudo when not run as root.
 set -eu
-packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libsimpleini-dev
+packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins
 fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils clang-format"
 missing=""
 for p in $packages; do

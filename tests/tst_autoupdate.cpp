@@ -1,0 +1,379 @@
+// The automatic update against a real HTTP server on 127.0.0.1 that sends
+// canned bytes: a status and a body, silence, a cut connection.
+#include "schedule/tauxstate.h"
+#include "update/autoupdate.h"
+#include "update/download.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers every request with the same bytes, then closes; or stays silent;
+// or sends only the first `cutAt` bytes before closing.
+class CannedServer : public QObject
+{
+public:
+    explicit CannedServer(QByteArray response, bool silent = false, qsizetype cutAt = -1)
+        : m_response(std::move(response)), m_silent(silent), m_cutAt(cutAt)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                serve(socket);
+        });
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/telechar/QUERDAN.TXT")
+            .arg(m_server.serverPort());
+    }
+    int connections() const { return m_connections; }
+    QByteArray request() const { return m_request; }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        ++m_connections;
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            m_request += socket->readAll();
+            if (m_silent || !m_request.contains("\r\n\r\n") || m_answered)
+                return;
+            m_answered = true;
+            socket->write(m_cutAt < 0 ? m_response : m_response.left(m_cutAt));
+            socket->disconnectFromHost();
+        });
+    }
+
+    QTcpServer m_server;
+    QByteArray m_response;
+    bool m_silent;
+    qsizetype m_cutAt;
+    int m_connections = 0;
+    bool m_answered = false;
+    QByteArray m_request;
+};
+
+QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
+{
+    return "HTTP/1.1 " + status +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The newest month of the stored file is June 2016.
+const QByteArray kOldRates = "' taux\r\n1S2016\t0.93\t4.54\r\n2S2015\t0.99\t4.29\r\n";
+// A newer file, as the server publishes it: no final line end.
+const QByteArray kNewRates =
+    "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54";
+
+QByteArray padding(qsizetype size)
+{
+    QByteArray comment = "'" + QByteArray(size, 'x');
+    return comment + "\r\n";
+}
+
+} // namespace
+
+class TestAutoUpdate : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void againstServer_data();
+    void againstServer();
+    void successReplacesAndReloads();
+    void requestBypassesCaches();
+    void switchedOffMakesNoConnection();
+    void dateRule_data();
+    void dateRule();
+    void stopsBeforeTransfer_data();
+    void stopsBeforeTransfer();
+    void unwritableFolderKeepsTable();
+
+private:
+    UpdateSettings settingsFor(const QString &url) const { return {url, false, true}; }
+    static UpdateHooks shortLimits();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TauxState> m_state;
+};
+
+UpdateHooks TestAutoUpdate::shortLimits()
+{
+    UpdateHooks hooks;
+    hooks.isConnected = [] { return true; };
+    hooks.download = [](const QString &url) { return DownloadText(url, 500ms); };
+    return hooks;
+}
+
+void TestAutoUpdate::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+void TestAutoUpdate::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_state = std::make_unique<TauxState>();
+    m_state->table.filePath = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(m_state->table.filePath, kOldRates));
+    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+}
+
+void TestAutoUpdate::againstServer_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("refused");
+
+    const int updated = int(UpdateOutcome::Updated);
+    const int nothing = int(UpdateOutcome::NothingRead);
+    QTest::newRow("200 with a rates file")
+        << httpResponse("200 OK", kNewRates) << false << -1 << updated << false;
+    QTest::newRow("404 page holding Not Found, even one that would load")
+        << httpResponse("404 Not Found", "' Not Found\r\n" + kNewRates) << false << -1
+        << int(UpdateOutcome::Refused) << false;
+    QTest::newRow("not found in small letters is accepted")
+        << httpResponse("200 OK", "' not found\r\n" + kNewRates) << false << -1 << updated << false;
+    QTest::newRow("a 500 page that is a rates file is still a rates file")
+        << httpResponse("500 Internal Server Error", kNewRates) << false << -1 << updated << false;
+    QTest::newRow("empty body") << httpResponse("200 OK", "") << false << -1 << nothing << false;
+    QTest::newRow("an HTML page is no rates file")
+        << httpResponse("200 OK", "<html><body>Maintenance</body></html>") << false << -1
+        << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("second rate column unreadable")
+        << httpResponse("200 OK", "2017\t0.9\t1e999\r\n") << false << -1
+        << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("server accepts and never answers")
+        << QByteArray() << true << -1 << nothing << false;
+    const QByteArray whole = httpResponse("200 OK", kNewRates + "\r\n" + padding(4000));
+    QTest::newRow("connection cut mid-body")
+        << whole << false << int(whole.size() - 3000) << nothing << false;
+    QTest::newRow("body over 1 MiB")
+        << httpResponse("200 OK", kNewRates + "\r\n" + padding(kDownloadMaxBytes)) << false << -1
+        << nothing << false;
+    QTest::newRow("connection refused") << QByteArray() << false << -1 << nothing << true;
+}
+
+void TestAutoUpdate::againstServer()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(bool, silent);
+    QFETCH(int, cutAt);
+    QFETCH(int, outcome);
+    QFETCH(bool, refused);
+
+    CannedServer server(response, silent, cutAt);
+    QString url = server.url();
+    if (refused) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        url = QStringLiteral("http://127.0.0.1:%1/QUERDAN.TXT").arg(closed.serverPort());
+    }
+    const UpdateResult result = RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(url),
+                                                   QDate(2017, 1, 2), shortLimits());
+    QCOMPARE(server.connections(), refused ? 0 : 1);
+    QCOMPARE(int(result.outcome), outcome);
+    if (result.outcome == UpdateOutcome::Updated) {
+        QVERIFY(result.load.ok());
+        QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2017"));
+    } else {
+        QCOMPARE(readFile(m_state->table.filePath), kOldRates);
+        QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
+    }
+}
+
+void TestAutoUpdate::successReplacesAndReloads()
+{
+    CannedServer server(httpResponse("200 OK", kNewRates));
+    m_state->firstRow = 3;
+    m_state->startRow = 5;
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, RateCategory::PersonnesPhysiques, settingsFor(server.url()),
+                           QDate(2016, 12, 31), shortLimits());
+    QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
+    QCOMPARE(readFile(m_state->table.filePath), kNewRates + "\r\n");
+    QCOMPARE(m_state->table.count, 18);
+    QCOMPARE(m_state->table.rows[0].rate, 4.16);
+    QCOMPARE(m_state->firstRow, 0);
+    QCOMPARE(m_state->startRow, -1);
+    // The reload recorded the new time stamp: activation does not load again.
+    QVERIFY(!m_state->reloadIfChanged(RateCategory::PersonnesPhysiques).has_value());
+    // No temporary file is left beside the rates file.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"QUERDAN.TXT"});
+}
+
+void TestAutoUpdate::requestBypassesCaches()
+{
+    CannedServer server(httpResponse("200 OK", kNewRates));
+    RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(server.url()), QDate(2017, 1, 2),
+                       shortLimits());
+    const QByteArray request = server.request();
+    QVERIFY2(request.startsWith("GET /telechar/QUERDAN.TXT HTTP/1.1\r\n"), request.constData());
+    QVERIFY2(request.contains("\r\nUser-Agent: Mozilla\r\n"), request.constData());
+    QVERIFY2(request.toLower().contains("\r\ncache-control: no-cache\r\n"), request.constData());
+}
+
+void TestAutoUpdate::switchedOffMakesNoConnection()
+{
+    CannedServer server(httpResponse("200 OK", kNewRates));
+    UpdateSettings settings = settingsFor(server.url());
+    settings.autoUpdate = false;
+    QVERIFY(!MaybeRunAutomaticUpdate(*m_state, RateCategory::Autres, settings, QDate(2030, 1, 1))
+                 .has_value());
+    QTest::qWait(100);
+    QCOMPARE(server.connections(), 0);
+    QCOMPARE(readFile(m_state->table.filePath), kOldRates);
+
+    settings.autoUpdate = true;
+    const auto result = MaybeRunAutomaticUpdate(*m_state, RateCategory::Autres, settings,
+                                                QDate(2030, 1, 1), shortLimits());
+    QVERIFY(result.has_value());
+    QCOMPARE(int(result->outcome), int(UpdateOutcome::Updated));
+    QCOMPARE(server.connections(), 1);
+}
+
+void TestAutoUpdate::dateRule_data()
+{
+    QTest::addColumn<QByteArray>("rates");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<bool>("due");
+
+    QTest::newRow("June 2016, on 30 December 2016") << kOldRates << QDate(2016, 12, 30) << false;
+    QTest::newRow("June 2016, on 31 December 2016") << kOldRates << QDate(2016, 12, 31) << true;
+    QTest::newRow("June 2016, on 2 January 2017") << kOldRates << QDate(2017, 1, 2) << true;
+    QTest::newRow("June 2016, on 1 January 2016") << kOldRates << QDate(2016, 1, 1) << false;
+    QTest::newRow("December 2017, on 15 March 2017")
+        << QByteArray("2017\t1\r\n") << QDate(2017, 3, 15) << false;
+    QTest::newRow("the newest row decides, not the oldest")
+        << QByteArray("2S2018\t1\r\n2010\t1\r\n") << QDate(2011, 6, 1) << false;
+}
+
+void TestAutoUpdate::dateRule()
+{
+    QFETCH(QByteArray, rates);
+    QFETCH(QDate, today);
+    QFETCH(bool, due);
+
+    QVERIFY(writeFile(m_state->table.filePath, rates));
+    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    int downloads = 0;
+    UpdateHooks hooks;
+    hooks.download = [&](const QString &) {
+        ++downloads;
+        return QByteArray();
+    };
+    const UpdateResult result = RunAutomaticUpdate(
+        *m_state, RateCategory::Autres, settingsFor(QStringLiteral("http://x")), today, hooks);
+    QCOMPARE(downloads, due ? 1 : 0);
+    QCOMPARE(int(result.outcome), int(due ? UpdateOutcome::NothingRead : UpdateOutcome::NotDue));
+}
+
+void TestAutoUpdate::stopsBeforeTransfer_data()
+{
+    QTest::addColumn<QByteArray>("rates");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("testConnection");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("connectionTests");
+
+    const QString url = QStringLiteral("http://x/QUERDAN.TXT");
+    QTest::newRow("no month row") << QByteArray("' rien\r\n") << url << true << true
+                                  << int(UpdateOutcome::NoMonthRows) << 0;
+    QTest::newRow("connection test says no")
+        << kOldRates << url << true << false << int(UpdateOutcome::NotConnected) << 1;
+    QTest::newRow("connection test off: not asked, transfer tried")
+        << kOldRates << url << false << false << int(UpdateOutcome::NothingRead) << 0;
+    QTest::newRow("empty address")
+        << kOldRates << QString() << true << true << int(UpdateOutcome::NoAddress) << 1;
+    QTest::newRow("connected: transfer tried")
+        << kOldRates << url << true << true << int(UpdateOutcome::NothingRead) << 1;
+}
+
+void TestAutoUpdate::stopsBeforeTransfer()
+{
+    QFETCH(QByteArray, rates);
+    QFETCH(QString, address);
+    QFETCH(bool, testConnection);
+    QFETCH(bool, connected);
+    QFETCH(int, outcome);
+    QFETCH(int, connectionTests);
+
+    QVERIFY(writeFile(m_state->table.filePath, rates));
+    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    int tests = 0;
+    QStringList downloaded;
+    QList<bool> busy;
+    UpdateHooks hooks;
+    hooks.isConnected = [&] {
+        ++tests;
+        return connected;
+    };
+    hooks.setBusy = [&](bool on) { busy.append(on); };
+    hooks.download = [&](const QString &url) {
+        downloaded.append(url);
+        return QByteArray();
+    };
+    const UpdateResult result = RunAutomaticUpdate(
+        *m_state, RateCategory::Autres, {address, testConnection, true}, QDate(2030, 1, 1), hooks);
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(tests, connectionTests);
+    const bool tried = result.outcome == UpdateOutcome::NothingRead;
+    QCOMPARE(downloaded, tried ? QStringList{address} : QStringList());
+    // The busy pointer is shown around the transfer and always taken back.
+    const QList<bool> expectedBusy = tried ? QList<bool>{true, false} : QList<bool>();
+    QCOMPARE(busy, expectedBusy);
+}
+
+void TestAutoUpdate::unwritableFolderKeepsTable()
+{
+    QTemporaryDir other;
+    const QString sub = other.filePath(QStringLiteral("gone"));
+    QVERIFY(QDir().mkpath(sub));
+    m_state->table.filePath = sub + QStringLiteral("/QUERDAN.TXT");
+    QVERIFY(writeFile(m_state->table.filePath, kOldRates));
+    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    QVERIFY(QDir(sub).removeRecursively());
+
+    UpdateHooks hooks;
+    hooks.download = [](const QString &) { return kNewRates; };
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(QStringLiteral("http://x")),
+                           QDate(2017, 1, 2), hooks);
+    QCOMPARE(int(result.outcome), int(UpdateOutcome::WriteFailed));
+    QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
+}
+
+QTEST_GUILESS_MAIN(TestAutoUpdate)
+#include "tst_autoupdate.moc"

@@ -1,0 +1,206 @@
+#include "update/majdialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class TestMajDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void showsTheRecord();
+    void saves_data();
+    void saves();
+    void closesWithoutSaving_data();
+    void closesWithoutSaving();
+    void tabOrder();
+    void manualUpdateOnlySignals();
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        T *widget = m_dialog->findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    void openDialog();
+    void editFields();
+    void trigger(const QString &how);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ini;
+    UpdateSettings m_settings;
+    std::unique_ptr<MajDialog> m_dialog;
+    QTimer m_guard;
+    QStringList m_unexpected;
+};
+
+void TestMajDialog::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    // Fails the test, instead of hanging it, when some other modal window
+    // (a message box) opens.
+    m_guard.setInterval(50);
+    connect(&m_guard, &QTimer::timeout, this, [this] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != m_dialog.get()) {
+            m_unexpected.append(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    m_guard.start();
+}
+
+void TestMajDialog::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_ini = SettingsFilePath(m_dir->path());
+    m_settings = {QStringLiteral("http://a/QUERDAN.TXT"), true, false};
+    m_dialog = std::make_unique<MajDialog>(m_settings, m_ini);
+    m_unexpected.clear();
+}
+
+void TestMajDialog::cleanup()
+{
+    m_dialog.reset();
+    QVERIFY2(m_unexpected.isEmpty(), qPrintable(m_unexpected.join(u',')));
+}
+
+void TestMajDialog::openDialog()
+{
+    m_dialog->open();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    m_dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+}
+
+void TestMajDialog::editFields()
+{
+    auto *ftp = child<QLineEdit>("ftp");
+    ftp->selectAll();
+    QTest::keyClicks(ftp, QStringLiteral("http://b/x"));
+    child<QCheckBox>("CheckMaj")->click();
+    child<QCheckBox>("Checkconnection")->click();
+}
+
+void TestMajDialog::trigger(const QString &how)
+{
+    if (how == u"key Enter") {
+        child<QLineEdit>("ftp")->setFocus();
+        QTest::keyClick(child<QLineEdit>("ftp"), Qt::Key_Return);
+    } else if (how == u"key Escape") {
+        QTest::keyClick(child<QLineEdit>("ftp"), Qt::Key_Escape);
+    } else if (how == u"title-bar close") {
+        m_dialog->close();
+    } else {
+        // A click on a named control, button or picture.
+        QWidget *target = child<QWidget>(qPrintable(how));
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(5, 5));
+    }
+}
+
+void TestMajDialog::showsTheRecord()
+{
+    openDialog();
+    QCOMPARE(child<QLineEdit>("ftp")->text(), QStringLiteral("http://a/QUERDAN.TXT"));
+    QCOMPARE(child<QCheckBox>("Checkconnection")->isChecked(), true);
+    QCOMPARE(child<QCheckBox>("CheckMaj")->isChecked(), false);
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Mise à jour des taux légaux"));
+}
+
+void TestMajDialog::saves_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Ok button") << QStringLiteral("Valider");
+    QTest::newRow("Enter in the address field") << QStringLiteral("key Enter");
+    QTest::newRow("green tick") << QStringLiteral("Picture2");
+}
+
+void TestMajDialog::saves()
+{
+    QFETCH(QString, how);
+    openDialog();
+    editFields();
+    trigger(how);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+    const UpdateSettings saved = LoadUpdateSettings(m_ini);
+    QCOMPARE(saved.address, QStringLiteral("http://b/x"));
+    QCOMPARE(saved.autoUpdate, true);
+    QCOMPARE(saved.testConnection, false);
+}
+
+void TestMajDialog::closesWithoutSaving_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Annuler button") << QStringLiteral("Annuler");
+    QTest::newRow("Escape") << QStringLiteral("key Escape");
+    QTest::newRow("red cross") << QStringLiteral("Picture1");
+    QTest::newRow("title-bar close") << QStringLiteral("title-bar close");
+}
+
+void TestMajDialog::closesWithoutSaving()
+{
+    QFETCH(QString, how);
+    openDialog();
+    editFields();
+    trigger(how);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!QFile::exists(m_ini));
+
+    // The edits stay in the record for the rest of the run, and the next
+    // opening shows them.
+    QCOMPARE(m_settings.address, QStringLiteral("http://b/x"));
+    QCOMPARE(m_settings.autoUpdate, true);
+    QCOMPARE(m_settings.testConnection, false);
+    openDialog();
+    QCOMPARE(child<QLineEdit>("ftp")->text(), QStringLiteral("http://b/x"));
+    QCOMPARE(child<QCheckBox>("CheckMaj")->isChecked(), true);
+    QCOMPARE(child<QCheckBox>("Checkconnection")->isChecked(), false);
+
+    // A later Ok writes what the fields hold.
+    trigger(QStringLiteral("Valider"));
+    QCOMPARE(LoadUpdateSettings(m_ini).address, QStringLiteral("http://b/x"));
+}
+
+void TestMajDialog::tabOrder()
+{
+    openDialog();
+    child<QWidget>("Boutonmanuel")->setFocus();
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.append(QApplication::focusWidget()->objectName());
+    }
+    const QStringList expected{"Boutonmanuel",    "CheckMaj", "Picture1", "Annuler",     "ftp",
+                               "Checkconnection", "Picture2", "Valider",  "Boutonmanuel"};
+    QCOMPARE(order, expected);
+}
+
+void TestMajDialog::manualUpdateOnlySignals()
+{
+    openDialog();
+    QSignalSpy spy(m_dialog.get(), &MajDialog::manualUpdateRequested);
+    QTest::mouseClick(child<QPushButton>("Boutonmanuel"), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!QFile::exists(m_ini));
+}
+
+QTEST_MAIN(TestMajDialog)
+#include "tst_majdialog.moc"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "rates/ratetable.h"
+#include "update/settings.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class TauxState;
+
+// What the automatic update reaches outside the program, so that a test can
+// choose the network and the server. An empty hook uses the real thing
+// (IsInternetConnected, DownloadText with its default limits); an empty
+// `setBusy` shows nothing.
+struct UpdateHooks
+{
+    std::function<bool()> isConnected;
+    std::function<void(bool busy)> setBusy;
+    std::function<QByteArray(const QString &url)> download;
+};
+
+enum class UpdateOutcome {
+    NoMonthRows,  // the table is empty: no newest year to judge by
+    NotDue,       // today is before 31 December of the newest year
+    NotConnected, // the connection test said no
+    NoAddress,    // the address is empty
+    NothingRead,  // the download brought no body
+    Refused,      // the body holds "Not Found": the server's error page
+    NotRatesFile, // the body would not load as a rates file
+    WriteFailed,  // the rates file could not be replaced
+    Updated,      // the file was replaced and reloaded; see `load`
+};
+
+struct UpdateResult
+{
+    UpdateOutcome outcome = UpdateOutcome::NotDue;
+    // The reload after the file was replaced. A failure here must be shown
+    // and end the program, as at any other load.
+    LoadResult load;
+};
+
+// Refreshes the rates file from `settings.address` when the newest year of
+// the table has run out by `today`, and reloads the table from it. Says
+// nothing to the user. The old file stays unless the body loads as a rates
+// file in both categories; it is then replaced atomically by the body and
+// one CR LF.
+UpdateResult RunAutomaticUpdate(TauxState &state, RateCategory category,
+                                const UpdateSettings &settings, const QDate &today,
+                                const UpdateHooks &hooks = {});
+
+// The start-up step: runs the update only when it is switched on, and
+// returns nothing otherwise.
+std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state, RateCategory category,
+                                                    const UpdateSettings &settings,
+                                                    const QDate &today,
+                                                    const UpdateHooks &hooks = {});

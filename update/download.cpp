@@ -1,0 +1,107 @@
+#include "download.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkInformation>
+#include <QNetworkInterface>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// Errors that stand for an HTTP status: the server answered, and its page is
+// the body. Every other error means the transfer itself failed.
+bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    const int code = error;
+    return (code >= QNetworkReply::ContentAccessDenied &&
+            code <= QNetworkReply::UnknownContentError) ||
+           code == QNetworkReply::ProtocolInvalidOperationError || // 400
+           (code >= QNetworkReply::InternalServerError &&
+            code <= QNetworkReply::UnknownServerError);
+}
+
+bool anyInterfaceUp()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        const auto flags = iface.flags();
+        if (flags.testFlag(QNetworkInterface::IsLoopBack) ||
+            !flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning))
+            continue;
+        if (!iface.addressEntries().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QByteArray DownloadText(const QString &url, std::chrono::milliseconds stallLimit, qint64 maxBytes)
+{
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy::NoProxy);
+
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla"));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setRawHeader("Cache-Control", "no-cache");
+
+    QNetworkReply *reply = manager.get(request);
+    QByteArray body;
+    bool failed = false;
+
+    QEventLoop loop;
+    QTimer stall;
+    stall.setSingleShot(true);
+    stall.setInterval(stallLimit);
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+        failed = true;
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        body += reply->readAll();
+        stall.start();
+        if (body.size() > maxBytes) {
+            failed = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    stall.start();
+    if (!reply->isFinished())
+        loop.exec();
+
+    if (!failed)
+        body += reply->readAll();
+    const QNetworkReply::NetworkError error = reply->error();
+    delete reply;
+    if (failed || body.size() > maxBytes ||
+        (error != QNetworkReply::NoError && !isHttpStatusError(error)))
+        return QByteArray();
+    return body;
+}
+
+bool IsInternetConnected()
+{
+    if (QNetworkInformation::loadDefaultBackend()) {
+        if (const QNetworkInformation *info = QNetworkInformation::instance()) {
+            switch (info->reachability()) {
+            case QNetworkInformation::Reachability::Online:
+            case QNetworkInformation::Reachability::Site:
+                return true;
+            case QNetworkInformation::Reachability::Disconnected:
+            case QNetworkInformation::Reachability::Local:
+                return false;
+            case QNetworkInformation::Reachability::Unknown:
+                break;
+            }
+        }
+    }
+    return anyInterfaceUp();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// The three update settings, read once at start-up and bound to the update
+// dialog's fields for the rest of the run.
+struct UpdateSettings
+{
+    QString address;
+    bool testConnection = true;
+    bool autoUpdate = false;
+};
+
+// The built-in download address: the host is chosen at build time.
+QString DefaultAddress();
+
+// "Querdan.ini" in the given folder (the executable's).
+QString SettingsFilePath(const QString &executableDir);
+
+// The value of `key` in `section` of the profile file, cut to 999
+// characters. A missing file, section or key reads as "". Section and key
+// names match without regard to case, and blanks around the value are
+// dropped.
+QString ReadIniValue(const QString &section, const QString &key, const QString &iniPath);
+
+// Sets `key` in `section`, creating the file, the section or the key as
+// needed; every other line of the file stays as it was. The file is replaced
+// atomically. False when it could not be written.
+bool WriteIniValue(const QString &section, const QString &key, const QString &value,
+                   const QString &iniPath);
+
+UpdateSettings LoadUpdateSettings(const QString &iniPath);
+
+// Writes the three keys of section "FTP" in one atomic replacement of the
+// file. A failure is for the caller to ignore: the settings stay in memory.
+bool SaveUpdateSettings(const UpdateSettings &settings, const QString &iniPath);
