@@ -1,5 +1,5 @@
-#include "schedule/tauxstate.h"
-#include "ui/mainwindow.h"
+#include "ui/tauxapp.h"
+#include "update/windowhooks.h"
 
 #include <QApplication>
 
@@ -8,12 +8,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    TauxState state;
-    MainWindow window(state);
     // The command line, whole, is the folder of the rates file.
-    if (!window.LoadMainWindow(app.arguments().mid(1).join(u' ')))
+    TauxApp taux(QCoreApplication::applicationDirPath(),
+                 QCoreApplication::arguments().mid(1).join(u' '), {{}, {}, WindowUpdateHooks()});
+    if (!taux.start(QDate::currentDate()))
         return 1;
-    window.show();
-    window.ActivateMainWindow();
     return app.exec();
 }

@@ -417,7 +417,11 @@ void MainWindow::failLoad(const LoadResult &result)
 
 bool MainWindow::LoadRatesFile()
 {
-    const LoadResult result = m_state.loadRates(category());
+    return ShowLoadResult(m_state.loadRates(category()));
+}
+
+bool MainWindow::ShowLoadResult(const LoadResult &result)
+{
     if (!result.ok()) {
         failLoad(result);
         return false;

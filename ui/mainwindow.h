@@ -46,6 +46,10 @@ public:
     // program; the result is then false and the caller must stop.
     bool LoadRatesFile();
 
+    // After a load done elsewhere (the automatic update): shows its failure
+    // and ends the program, or shows the new table from the top.
+    bool ShowLoadResult(const LoadResult &result);
+
     // Run when the window is first shown and whenever one of the program's
     // own dialogs closes: reload a rates file changed meanwhile, redraw.
     void ActivateMainWindow();

@@ -1,0 +1,61 @@
+#include "tauxapp.h"
+
+#include "ui/mainwindow.h"
+#include "update/majdialog.h"
+#include "update/manualedit.h"
+
+#include <QCoreApplication>
+
+TauxApp::TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks)
+    : m_hooks(std::move(hooks)), m_commandLine(commandLine),
+      m_iniPath(SettingsFilePath(executableDir))
+{
+    if (!m_hooks.endProgram)
+        m_hooks.endProgram = [](int code) { QCoreApplication::exit(code); };
+    if (!m_hooks.editByHand)
+        m_hooks.editByHand = EditRatesFileByHand;
+}
+
+TauxApp::~TauxApp() = default;
+
+bool TauxApp::start(const QDate &today)
+{
+    m_settings = LoadUpdateSettings(m_iniPath);
+    m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath);
+    connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
+        // The user edits the file by hand; the edited rates are read at the
+        // next start.
+        m_hooks.editByHand(m_state.table.filePath);
+        endProgram(0);
+    });
+
+    m_window = std::make_unique<MainWindow>(m_state);
+    m_window->setHooks({[this](int code) { endProgram(code); }, {}});
+    connect(m_window.get(), &MainWindow::updateRequested, this, &TauxApp::OpenUpdateDialog);
+
+    if (!m_window->LoadMainWindow(m_commandLine))
+        return false;
+    if (const auto update = MaybeRunAutomaticUpdate(m_state, m_window->category(), m_settings,
+                                                    today, m_hooks.update)) {
+        if (update->outcome == UpdateOutcome::Updated && !m_window->ShowLoadResult(update->load))
+            return false;
+    }
+    m_window->show();
+    m_window->ActivateMainWindow();
+    return true;
+}
+
+void TauxApp::OpenUpdateDialog()
+{
+    m_maj->exec();
+    m_window->ActivateMainWindow();
+}
+
+void TauxApp::endProgram(int code)
+{
+    if (m_maj)
+        m_maj->hide();
+    if (m_window)
+        m_window->hide();
+    m_hooks.endProgram(code);
+}

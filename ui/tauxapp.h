@@ -1,0 +1,58 @@
+#pragma once
+
+#include "schedule/tauxstate.h"
+#include "update/autoupdate.h"
+#include "update/settings.h"
+
+#include <QDate>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class MainWindow;
+class MajDialog;
+
+// The running program: the state, the update settings, the hidden update
+// dialog and the main window, started in the documented order and wired
+// together.
+class TauxApp : public QObject
+{
+    Q_OBJECT
+public:
+    // What the program does outside itself; tests replace these.
+    struct Hooks
+    {
+        std::function<void(int exitCode)> endProgram;
+        std::function<bool(const QString &ratesPath)> editByHand;
+        UpdateHooks update;
+    };
+
+    TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks);
+    ~TauxApp() override;
+
+    // Settings, the window's loading, the automatic update when switched
+    // on, then the window shown and activated. False when the rates file
+    // could not be loaded: the user has been told and the program must end
+    // with a failure code.
+    bool start(const QDate &today);
+
+    TauxState &state() { return m_state; }
+    UpdateSettings &settings() { return m_settings; }
+    MainWindow &window() { return *m_window; }
+    MajDialog &updateDialog() { return *m_maj; }
+    QString settingsPath() const { return m_iniPath; }
+
+    void OpenUpdateDialog();
+
+private:
+    void endProgram(int code);
+
+    Hooks m_hooks;
+    QString m_commandLine;
+    QString m_iniPath;
+    TauxState m_state;
+    UpdateSettings m_settings;
+    std::unique_ptr<MajDialog> m_maj;
+    std::unique_ptr<MainWindow> m_window;
+};
