@@ -23,14 +23,13 @@ struct AboutSeen
     Qt::WindowFlags flags;
     bool modal = false;
     bool logoShown = false;
-    QDialog *dialog = nullptr;
+    QColor corner; // below the text, where only the background shows
 };
 
-AboutSeen openAboutBox()
+AboutSeen openAboutBox(QWidget *parent = nullptr)
 {
     AboutSeen seen;
     ModalGuard guard([&](QDialog *d) {
-        seen.dialog = d;
         seen.objectName = d->objectName();
         seen.title = d->windowTitle();
         seen.size = d->size();
@@ -40,8 +39,9 @@ AboutSeen openAboutBox()
             seen.text = label->text();
         if (auto *logo = d->findChild<QLabel *>(QStringLiteral("Image3")))
             seen.logoShown = logo->pixmap().size() == QSize(145, 50);
+        seen.corner = d->grab().toImage().pixelColor(4, 155);
     });
-    ShowAboutBox(nullptr);
+    ShowAboutBox(parent);
     return seen;
 }
 
@@ -71,6 +71,7 @@ class TestAccessories : public QObject
 private slots:
     void initTestCase();
     void aboutBoxShowsTheSameSixLinesEachTime();
+    void aboutBoxStaysBlackUnderAStyledWindow();
     void calculatorStartsOnceThenComesForward();
     void noCalculatorInstalledStartsNothing();
     void icons_data();
@@ -108,6 +109,15 @@ void TestAccessories::aboutBoxShowsTheSameSixLinesEachTime()
 
     QCOMPARE(second.text, first.text);
     QCOMPARE(second.objectName, first.objectName);
+}
+
+void TestAccessories::aboutBoxStaysBlackUnderAStyledWindow()
+{
+    QCOMPARE(openAboutBox().corner, QColor(Qt::black));
+    // A main window that colours every widget through its style sheet.
+    QWidget window;
+    window.setStyleSheet(QStringLiteral("QWidget { background: rgb(255, 255, 192); }"));
+    QCOMPARE(openAboutBox(&window).corner, QColor(Qt::black));
 }
 
 void TestAccessories::calculatorStartsOnceThenComesForward()

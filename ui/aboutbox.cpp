@@ -2,14 +2,12 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPalette>
 #include <QPixmap>
 #include <QScreen>
 
 namespace {
 
 const QSize kClientSize(176, 160);
-const QColor kTextColour(255, 255, 128);
 
 } // namespace
 
@@ -21,10 +19,11 @@ AboutBox::AboutBox(QWidget *parent)
     setWindowTitle(QStringLiteral("TOLMEN"));
     setFixedSize(kClientSize);
 
-    QPalette black = palette();
-    black.setColor(QPalette::Window, Qt::black);
-    setPalette(black);
-    setAutoFillBackground(true);
+    // A style sheet rather than a palette: the main window's own sheet would
+    // otherwise cascade into this box and paint over the black.
+    setStyleSheet(QStringLiteral("QDialog#FrmTOLMEN { background-color: black; }"
+                                 "QLabel { background: transparent; }"
+                                 "QLabel#LabelTolmen { color: rgb(255, 255, 128); }"));
 
     auto *logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("Image3"));
@@ -35,11 +34,8 @@ AboutBox::AboutBox(QWidget *parent)
     label->setObjectName(QStringLiteral("LabelTolmen"));
     label->setGeometry(16, 64, 141, 85);
     label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    QPalette yellow = label->palette();
-    yellow.setColor(QPalette::WindowText, kTextColour);
-    label->setPalette(yellow);
     // Six lines must fit the label's 85 pixels whatever the desktop's
-    // default size, as they did with the small dialog font of old.
+    // default font size.
     QFont small = label->font();
     small.setPixelSize(11);
     label->setFont(small);
