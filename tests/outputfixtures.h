@@ -1,0 +1,63 @@
+#pragma once
+
+#include "schedule/tauxstate.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+// Schedules the output tests print and copy. TauxState is large, so each
+// lives on the heap.
+namespace fixtures {
+
+// `months` months counted back from June 2015, each at 0.93 % (every
+// fourth at 4.06 %, and a whole 12 now and then), and the extra row after
+// them, with no sums.
+inline std::unique_ptr<TauxState> syntheticState(int months)
+{
+    auto state = std::make_unique<TauxState>();
+    QDate month(2015, 6, 1);
+    for (int i = 0; i < months; ++i, month = month.addMonths(-1)) {
+        RateRow &row = state->table.rows[i];
+        row.label = textemois(month.month()) + u' ' + QString::number(month.year());
+        row.monthStart = month;
+        row.rate = i % 7 == 3 ? 12.0 : i % 4 == 1 ? 4.06 : 0.93;
+    }
+    const int earliestYear = month.addMonths(1).year();
+    state->table.rows[months].label =
+        QStringLiteral("Décembre ") + QString::number(earliestYear - 1);
+    state->table.count = static_cast<qint16>(months);
+    return state;
+}
+
+// The bundled rates file, in the given category.
+inline std::unique_ptr<TauxState> bundledState(RateCategory category = RateCategory::Autres)
+{
+    auto state = std::make_unique<TauxState>();
+    state->table.filePath = QStringLiteral(BUNDLED_RATES);
+    if (!state->loadRates(category).ok())
+        return nullptr;
+    return state;
+}
+
+inline QByteArray readGolden(const QString &name)
+{
+    QFile file(QStringLiteral(TESTS_DATA_DIR) + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("missing golden file ") + name.toUtf8();
+    return file.readAll();
+}
+
+// Set TAUX_WRITE_GOLDEN=1 to rewrite a golden file after a deliberate
+// change of output; the diff then shows what changed.
+inline void maybeWriteGolden(const QString &name, const QByteArray &bytes)
+{
+    if (qEnvironmentVariableIntValue("TAUX_WRITE_GOLDEN") != 1)
+        return;
+    QFile file(QStringLiteral(TESTS_DATA_DIR) + name);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+} // namespace fixtures
