@@ -1,10 +1,18 @@
 // The program as it starts: settings, the window's loading, the automatic
 // update before the window shows, the update dialog and the manual update.
 #include "guiguard.h"
+#include "output/clipboardtext.h"
 #include "schedule/tauxstate.h"
+#include "ui/aboutbox.h"
+#include "ui/icons.h"
 #include "ui/mainwindow.h"
 #include "ui/tauxapp.h"
 #include "update/majdialog.h"
+
+#include <QClipboard>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QToolButton>
 
 #include <QCheckBox>
 #include <QFile>
@@ -50,6 +58,11 @@ private slots:
     void updateDialogThenActivation();
     void manualUpdateEndsTheProgram();
     void missingRatesFileFailsTheStart();
+    void aboutBoxFromBothLabels_data();
+    void aboutBoxFromBothLabels();
+    void calculatorButton();
+    void copyButton();
+    void printButtonWithoutPrinter();
 
 private:
     std::unique_ptr<TauxApp> makeApp(const QString &commandLine);
@@ -61,12 +74,14 @@ private:
     QStringList m_edited;
     QStringList m_downloads;
     QByteArray m_body;
+    QStringList m_calculators;
 };
 
 void TestStartup::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    InitIcons();
 }
 
 void TestStartup::init()
@@ -95,6 +110,7 @@ std::unique_ptr<TauxApp> TestStartup::makeApp(const QString &commandLine)
         return true;
     };
     hooks.update.isConnected = [] { return true; };
+    hooks.calculators = m_calculators;
     hooks.update.download = [this](const QString &url) {
         m_downloads << url;
         return m_body;
@@ -196,6 +212,105 @@ void TestStartup::missingRatesFileFailsTheStart()
     QCOMPARE(m_guard->take().size(), 1);
     QVERIFY(m_downloads.isEmpty());
     QVERIFY(!app->window().isVisible());
+}
+
+void TestStartup::aboutBoxFromBothLabels_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::newRow("copyright line") << "Label1(1)";
+    QTest::newRow("month heading") << "Label1(0)";
+}
+
+void TestStartup::aboutBoxFromBothLabels()
+{
+    QFETCH(QString, label);
+    auto app = makeApp(m_ratesDir.path() + u'/');
+    QVERIFY(app->start(QDate(2016, 8, 1)));
+    const QString rates = m_ratesDir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QString shown;
+    // The box is modal; while it is open the rates file changes, and its
+    // closing reloads the table.
+    QTimer::singleShot(50, this, [&] {
+        auto *box = qobject_cast<AboutBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), QStringLiteral("FrmTOLMEN"));
+        shown = box->findChild<QLabel *>(QStringLiteral("LabelTolmen"))->text();
+        QVERIFY(writeFile(rates, kNew));
+        QFile f(rates);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-7200),
+                              QFileDevice::FileModificationTime));
+        f.close();
+        box->close();
+    });
+    QTest::mouseClick(app->window().findChild<QLabel *>(label), Qt::LeftButton);
+    QCOMPARE(shown, AboutBox::tolmenText());
+    QCOMPARE(shown.split(QStringLiteral("\r\n")).size(), 6);
+    QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Juin 2017"));
+}
+
+void TestStartup::calculatorButton()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("calculette"));
+    const QString log = dir.filePath(QStringLiteral("starts"));
+    {
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/starts\"\nexec sleep 30\n");
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    }
+    m_calculators = {dir.filePath(QStringLiteral("absent")), program};
+    auto app = makeApp(m_ratesDir.path() + u'/');
+    m_calculators.clear();
+    QVERIFY(app->start(QDate(2016, 8, 1)));
+    auto *button = app->window().findChild<QToolButton *>("calculatrice");
+    QCOMPARE(button->toolTip(), QStringLiteral("Calculatrice"));
+    button->click();
+    QTRY_COMPARE(readFile(log).count('\n'), 1);
+    // A second click while it runs starts no other one.
+    button->click();
+    QTest::qWait(200);
+    const QByteArray starts = readFile(log);
+    QCOMPARE(starts.count('\n'), 1);
+    QProcess::execute(QStringLiteral("kill"), {QString::fromLatin1(starts.trimmed())});
+}
+
+void TestStartup::copyButton()
+{
+    auto app = makeApp(m_ratesDir.path() + u'/');
+    QVERIFY(app->start(QDate(2016, 8, 1)));
+    MainWindow &w = app->window();
+    auto *date = w.findChild<QLineEdit *>("datedelacte");
+    date->setFocus();
+    date->setText(QStringLiteral("15/03/2016"));
+    QTest::keyClick(date, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QLineEdit *cell = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(cell);
+    QTest::keyClicks(cell, QStringLiteral("512.3"));
+    QTest::keyClick(cell, Qt::Key_Return);
+    w.findChild<QToolButton *>("Command2")->click();
+    const QString text = QGuiApplication::clipboard()->text();
+    QCOMPARE(text, ClipboardText(app->state(), QLocale()));
+    QVERIFY(text.startsWith(QStringLiteral("Mois\tTaux annuel\tSomme\r\n")));
+    QVERIFY(text.endsWith(QStringLiteral("Mars 2016\t1,01\t 512,30\r\n")));
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestStartup::printButtonWithoutPrinter()
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("this machine has a default printer: the test would print on it");
+    auto app = makeApp(m_ratesDir.path() + u'/');
+    QVERIFY(app->start(QDate(2016, 8, 1)));
+    app->window().findChild<QToolButton *>("imprimer")->click();
+    QCOMPARE(m_guard->icons.value(0), QMessageBox::Critical);
+    QCOMPARE(m_guard->take(),
+             QStringList{QStringLiteral("Erreur d'impression | Pas d'imprimante par défaut. "
+                                        "Modifiez votre configuration avant de relancer "
+                                        "l'impression.")});
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,3 +1,4 @@
+#include "ui/icons.h"
 #include "ui/tauxapp.h"
 #include "update/windowhooks.h"
 
@@ -7,10 +8,13 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    InitIcons();
 
+    TauxApp::Hooks hooks;
+    hooks.update = WindowUpdateHooks();
     // The command line, whole, is the folder of the rates file.
     TauxApp taux(QCoreApplication::applicationDirPath(),
-                 QCoreApplication::arguments().mid(1).join(u' '), {{}, {}, WindowUpdateHooks()});
+                 QCoreApplication::arguments().mid(1).join(u' '), hooks);
     if (!taux.start(QDate::currentDate()))
         return 1;
     return app.exec();

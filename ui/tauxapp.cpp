@@ -1,5 +1,8 @@
 #include "tauxapp.h"
 
+#include "output/clipboard.h"
+#include "output/printing.h"
+#include "ui/aboutbox.h"
 #include "ui/mainwindow.h"
 #include "update/majdialog.h"
 #include "update/manualedit.h"
@@ -8,7 +11,9 @@
 
 TauxApp::TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks)
     : m_hooks(std::move(hooks)), m_commandLine(commandLine),
-      m_iniPath(SettingsFilePath(executableDir))
+      m_iniPath(SettingsFilePath(executableDir)),
+      m_calculator(m_hooks.calculators.isEmpty() ? Calculator::defaultPrograms()
+                                                 : m_hooks.calculators)
 {
     if (!m_hooks.endProgram)
         m_hooks.endProgram = [](int code) { QCoreApplication::exit(code); };
@@ -32,6 +37,13 @@ bool TauxApp::start(const QDate &today)
     m_window = std::make_unique<MainWindow>(m_state);
     m_window->setHooks({[this](int code) { endProgram(code); }, {}});
     connect(m_window.get(), &MainWindow::updateRequested, this, &TauxApp::OpenUpdateDialog);
+    connect(m_window.get(), &MainWindow::aboutRequested, this, &TauxApp::OpenAboutBox);
+    connect(m_window.get(), &MainWindow::printRequested, this,
+            [this] { PrintSchedule(m_window.get(), m_state); });
+    connect(m_window.get(), &MainWindow::copyRequested, this,
+            [this] { CopySchedule(m_window.get(), m_state); });
+    connect(m_window.get(), &MainWindow::calculatorRequested, this,
+            [this] { m_calculator.OpenCalculator(); });
 
     if (!m_window->LoadMainWindow(m_commandLine))
         return false;
@@ -48,6 +60,12 @@ bool TauxApp::start(const QDate &today)
 void TauxApp::OpenUpdateDialog()
 {
     m_maj->exec();
+    m_window->ActivateMainWindow();
+}
+
+void TauxApp::OpenAboutBox()
+{
+    ShowAboutBox(m_window.get());
     m_window->ActivateMainWindow();
 }
 

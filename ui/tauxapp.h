@@ -1,6 +1,7 @@
 #pragma once
 
 #include "schedule/tauxstate.h"
+#include "ui/calculator.h"
 #include "update/autoupdate.h"
 #include "update/settings.h"
 
@@ -26,6 +27,7 @@ public:
         std::function<void(int exitCode)> endProgram;
         std::function<bool(const QString &ratesPath)> editByHand;
         UpdateHooks update;
+        QStringList calculators; // desktop calculators to try; empty for the usual ones
     };
 
     TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks);
@@ -44,6 +46,7 @@ public:
     QString settingsPath() const { return m_iniPath; }
 
     void OpenUpdateDialog();
+    void OpenAboutBox();
 
 private:
     void endProgram(int code);
@@ -55,4 +58,5 @@ private:
     UpdateSettings m_settings;
     std::unique_ptr<MajDialog> m_maj;
     std::unique_ptr<MainWindow> m_window;
+    Calculator m_calculator;
 };
