@@ -62,11 +62,12 @@ qint64 decimalMagnitude(const QByteArray &number)
 LeadingNumber readLeadingNumber(QStringView text)
 {
     // Collect the numeric prefix with blanks removed; the result is plain
-    // ASCII so the C library reads it without any locale involved.
+    // ASCII, read by Qt without any locale involved.
     QByteArray digits;
     digits.reserve(text.size());
-    enum class Stage { Sign, Integer, Fraction, ExponentSign, ExponentDigits };
+    enum class Stage { Sign, Mantissa, ExponentSign, ExponentDigits };
     Stage stage = Stage::Sign;
+    bool seenPoint = false;
     bool mantissaDigits = false;
     qsizetype exponentStart = -1; // where "e" was appended, to drop a bare exponent
 
@@ -74,59 +75,43 @@ LeadingNumber readLeadingNumber(QStringView text)
         if (isIgnoredBlank(c))
             continue;
         const char a = c.toLatin1();
-        bool taken = false;
+        bool taken = true;
         switch (stage) {
         case Stage::Sign:
+            stage = Stage::Mantissa;
             if (a == '+' || a == '-') {
                 digits.append(a);
-                stage = Stage::Integer;
-                taken = true;
                 break;
             }
-            stage = Stage::Integer;
             Q_FALLTHROUGH();
-        case Stage::Integer:
+        case Stage::Mantissa:
             if (isDigit(c)) {
                 digits.append(a);
                 mantissaDigits = true;
-                taken = true;
-            } else if (a == '.') {
+            } else if (a == '.' && !seenPoint) {
                 digits.append(a);
-                stage = Stage::Fraction;
-                taken = true;
+                seenPoint = true;
             } else if ((a == 'e' || a == 'E') && mantissaDigits) {
                 exponentStart = digits.size();
                 digits.append('e');
                 stage = Stage::ExponentSign;
-                taken = true;
-            }
-            break;
-        case Stage::Fraction:
-            if (isDigit(c)) {
-                digits.append(a);
-                mantissaDigits = true;
-                taken = true;
-            } else if ((a == 'e' || a == 'E') && mantissaDigits) {
-                exponentStart = digits.size();
-                digits.append('e');
-                stage = Stage::ExponentSign;
-                taken = true;
+            } else {
+                taken = false;
             }
             break;
         case Stage::ExponentSign:
+            stage = Stage::ExponentDigits;
             if (a == '+' || a == '-') {
                 digits.append(a);
-                stage = Stage::ExponentDigits;
-                taken = true;
                 break;
             }
-            stage = Stage::ExponentDigits;
             Q_FALLTHROUGH();
         case Stage::ExponentDigits:
             if (isDigit(c)) {
                 digits.append(a);
                 exponentStart = -1; // the exponent is complete
-                taken = true;
+            } else {
+                taken = false;
             }
             break;
         }

@@ -1,6 +1,7 @@
 // The automatic update against a real HTTP server on 127.0.0.1 that sends
 // canned bytes: a status and a body, silence, a cut connection.
 #include "schedule/tauxstate.h"
+#include "testfiles.h"
 #include "update/autoupdate.h"
 #include "update/download.h"
 
@@ -72,18 +73,6 @@ QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
     return "HTTP/1.1 " + status +
            "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
            "\r\nConnection: close\r\n\r\n" + body;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // The newest month of the stored file is June 2016.

@@ -1,6 +1,7 @@
 #include "guiguard.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
+#include "testfiles.h"
 #include "ui/mainwindow.h"
 
 #include <QCheckBox>
@@ -24,14 +25,6 @@ bool copyBundled(const QString &to)
     QFile::remove(to);
     return QFile::copy(QStringLiteral(BUNDLED_RATES), to) &&
            QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes, const QDateTime &stamp)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        return false;
-    return f.setFileTime(stamp, QFileDevice::FileModificationTime);
 }
 
 } // namespace

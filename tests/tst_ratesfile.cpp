@@ -1,6 +1,7 @@
 #include "rates/ratetable.h"
 #include "rates/startmonth.h"
 #include "schedule/tauxstate.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,12 +16,6 @@ std::unique_ptr<RateTable> parsed(const QByteArray &bytes, RateCategory category
     auto table = std::make_unique<RateTable>();
     *ok = parseRates(bytes, category, *table);
     return table;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QByteArray years(int newest, int count)

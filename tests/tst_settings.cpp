@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "update/settings.h"
 
 #include <QFile>
@@ -6,22 +7,6 @@
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class TestSettings : public QObject
 {

@@ -3,6 +3,7 @@
 #include "guiguard.h"
 #include "output/clipboardtext.h"
 #include "schedule/tauxstate.h"
+#include "testfiles.h"
 #include "ui/aboutbox.h"
 #include "ui/icons.h"
 #include "ui/mainwindow.h"
@@ -26,18 +27,6 @@
 #include <memory>
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const QByteArray kOld = "2S2016\t0.93\t4.35\r\n1S2016\t1.01\t4.54\r\n";
 const QByteArray kNew = "1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t1.01\t4.54";
@@ -177,12 +166,7 @@ void TestStartup::updateDialogThenActivation()
     // then saves the settings and the main window shows the new months.
     QTimer::singleShot(50, this, [&] {
         QVERIFY(app->updateDialog().isVisible());
-        QVERIFY(writeFile(rates, kNew));
-        QFile f(rates);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-7200),
-                              QFileDevice::FileModificationTime));
-        f.close();
+        QVERIFY(writeFile(rates, kNew, QDateTime::currentDateTime().addSecs(-7200)));
         app->updateDialog().findChild<QLineEdit *>("ftp")->setText(QStringLiteral("http://h/x"));
         app->updateDialog().findChild<QPushButton *>("Valider")->click();
     });
@@ -235,12 +219,7 @@ void TestStartup::aboutBoxFromBothLabels()
         QVERIFY(box);
         QCOMPARE(box->objectName(), QStringLiteral("FrmTOLMEN"));
         shown = box->findChild<QLabel *>(QStringLiteral("LabelTolmen"))->text();
-        QVERIFY(writeFile(rates, kNew));
-        QFile f(rates);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-7200),
-                              QFileDevice::FileModificationTime));
-        f.close();
+        QVERIFY(writeFile(rates, kNew, QDateTime::currentDateTime().addSecs(-7200)));
         box->close();
     });
     QTest::mouseClick(app->window().findChild<QLabel *>(label), Qt::LeftButton);

@@ -1,0 +1,28 @@
+#pragma once
+
+// Small file helpers the tests share.
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Writes the file and gives it a modification time of its own, so a reload
+// check sees a change whatever the file system's clock resolution.
+inline bool writeFile(const QString &path, const QByteArray &bytes, const QDateTime &stamp)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() &&
+           f.setFileTime(stamp, QFileDevice::FileModificationTime);
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
