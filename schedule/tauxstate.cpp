@@ -14,7 +14,7 @@ LoadResult TauxState::loadRates(RateCategory category)
     return result;
 }
 
-std::optional<LoadResult> TauxState::reloadIfChanged(RateCategory category)
+std::optional<LoadResult> TauxState::ReloadIfChanged(RateCategory category)
 {
     if (!ratesFileChanged(table))
         return std::nullopt;

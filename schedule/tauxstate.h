@@ -25,7 +25,7 @@ public:
 
     // Reloads when the file's time stamp moved. Returns nothing when no
     // reload was needed, else the outcome of the reload.
-    std::optional<LoadResult> reloadIfChanged(RateCategory category);
+    std::optional<LoadResult> ReloadIfChanged(RateCategory category);
 
     // Empties the sums of every row of the table (the extra row included).
     void clearSums();

@@ -217,7 +217,7 @@ void TestAutoUpdate::successReplacesAndReloads()
     QCOMPARE(m_state->firstRow, 0);
     QCOMPARE(m_state->startRow, -1);
     // The reload recorded the new time stamp: activation does not load again.
-    QVERIFY(!m_state->reloadIfChanged(RateCategory::PersonnesPhysiques).has_value());
+    QVERIFY(!m_state->ReloadIfChanged(RateCategory::PersonnesPhysiques).has_value());
     // No temporary file is left beside the rates file.
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"QUERDAN.TXT"});
 }

@@ -339,22 +339,22 @@ void TestRatesFile::reloadOnAnyTimeStampChange()
     QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
     file.close();
     QVERIFY(state.loadRates(RateCategory::Autres).ok());
-    QVERIFY(!state.reloadIfChanged(RateCategory::Autres).has_value());
+    QVERIFY(!state.ReloadIfChanged(RateCategory::Autres).has_value());
 
     // An older time stamp counts as a change too: a file restored from a copy.
     QVERIFY(writeFile(state.table.filePath, "2016\t1\r\n2015\t1\r\n"));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(stamp.addDays(-1), QFileDevice::FileModificationTime));
     file.close();
-    const auto reloaded = state.reloadIfChanged(RateCategory::Autres);
+    const auto reloaded = state.ReloadIfChanged(RateCategory::Autres);
     QVERIFY(reloaded.has_value());
     QVERIFY(reloaded->ok());
     QCOMPARE(int(state.table.count), 24);
-    QVERIFY(!state.reloadIfChanged(RateCategory::Autres).has_value());
+    QVERIFY(!state.ReloadIfChanged(RateCategory::Autres).has_value());
 
     // A file that vanished is reloaded, which reports it missing.
     QVERIFY(QFile::remove(state.table.filePath));
-    const auto gone = state.reloadIfChanged(RateCategory::Autres);
+    const auto gone = state.ReloadIfChanged(RateCategory::Autres);
     QVERIFY(gone.has_value());
     QCOMPARE(gone->status, LoadResult::MissingFile);
 }

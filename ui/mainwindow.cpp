@@ -435,8 +435,10 @@ void MainWindow::ActivateMainWindow()
 {
     if (m_ended)
         return;
-    if (ratesFileChanged(m_state.table) && !LoadRatesFile())
-        return;
+    if (const auto reloaded = m_state.ReloadIfChanged(category())) {
+        if (!ShowLoadResult(*reloaded))
+            return;
+    }
     RefreshTable();
 }
 
