@@ -3,14 +3,11 @@
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 
-#include <algorithm>
-
 QString ClipboardText(const TauxState &state, const QLocale &locale)
 {
     const QLatin1String endOfLine("\r\n");
     QString text = QStringLiteral("Mois\tTaux annuel\tSomme") + endOfLine;
-    const int last = std::min<int>(state.startRow, kTableSlots - 1);
-    for (int i = 0; i <= last; ++i) {
+    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
         const ScheduleRow row = state.scheduleRow(i);
         text += row.label + u'\t' + formatGeneral(row.rate, locale) + u'\t' +
                 formatAmount(row.sum, locale) + endOfLine;

@@ -3,18 +3,6 @@
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 
-#include <algorithm>
-
-namespace {
-
-// startRow can never point past the table; keep the loop bounded anyway.
-int lastReportRow(const TauxState &state)
-{
-    return std::min<int>(state.startRow, kTableSlots - 1);
-}
-
-} // namespace
-
 QString chooseReportFace(const QStringList &families, const QString &currentFace)
 {
     static const char *const candidates[] = {"Arial", "Helv", "Times New Roman", "Ms Sans Serif",
@@ -44,7 +32,7 @@ bool BuildReport(const TauxState &state, const QLocale &locale, double printable
     if (!sink.printLine(QString()))
         return false;
 
-    for (int i = 0; i <= lastReportRow(state); ++i) {
+    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
         const ScheduleRow row = state.scheduleRow(i);
         // The extra row has no rate: its column stays blank, spaces included.
         const QString rate = row.rate ? u' ' + formatGeneral(*row.rate, locale) + u' ' : QString();

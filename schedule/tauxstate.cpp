@@ -57,6 +57,11 @@ int TauxState::maxFirstRow() const
     return std::max(0, table.count - 20);
 }
 
+int TauxState::lastScheduleRow() const
+{
+    return std::min<int>(startRow, kTableSlots - 1);
+}
+
 ScheduleRow TauxState::scheduleRow(int i) const
 {
     if (i < 0 || i >= kTableSlots)

@@ -43,4 +43,8 @@ public:
 
     // Row i of the schedule (0 <= i <= table.count).
     ScheduleRow scheduleRow(int i) const;
+
+    // The last row the print-out and the copy show: the schedule runs from
+    // row 0 to the start row. -1 when there is none.
+    int lastScheduleRow() const;
 };

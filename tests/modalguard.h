@@ -4,18 +4,20 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
 
 // Watches for modal dialogs while a test calls code that may open one.
-// Each dialog is handed to `inspect` and then closed, so a test never hangs
-// on a box nobody clicks; a guard that outlives its deadline closes any box
-// still open.
+// Each dialog that `watches` accepts (all of them by default) is handed to
+// `inspect` and then closed, so a test never hangs on a box nobody clicks.
 class ModalGuard : public QObject
 {
 public:
-    explicit ModalGuard(std::function<void(QDialog *)> inspect = {}) : m_inspect(std::move(inspect))
+    explicit ModalGuard(std::function<void(QDialog *)> inspect = {},
+                        std::function<bool(QDialog *)> watches = {})
+        : m_inspect(std::move(inspect)), m_watches(std::move(watches))
     {
         connect(&m_timer, &QTimer::timeout, this, &ModalGuard::poll);
         m_timer.start(10);
@@ -27,7 +29,7 @@ private:
     void poll()
     {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || dialog == m_last)
+        if (!dialog || dialog == m_last || (m_watches && !m_watches(dialog)))
             return;
         m_last = dialog;
         ++m_seen;
@@ -37,7 +39,35 @@ private:
     }
 
     std::function<void(QDialog *)> m_inspect;
+    std::function<bool(QDialog *)> m_watches;
     QTimer m_timer;
     QPointer<QDialog> m_last;
     int m_seen = 0;
+};
+
+// Closes every message box that opens while a window test runs and keeps
+// its title and text, so a test checks the boxes it expects and fails on
+// the others; the program's own dialogs are left to the test.
+class MessageBoxGuard
+{
+public:
+    // Takes what was seen so far.
+    QStringList take()
+    {
+        QStringList out = seen;
+        seen.clear();
+        icons.clear();
+        return out;
+    }
+
+    QStringList seen;
+    QList<QMessageBox::Icon> icons;
+
+private:
+    ModalGuard m_guard{[this](QDialog *dialog) {
+                           auto *box = static_cast<QMessageBox *>(dialog);
+                           seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
+                           icons << box->icon();
+                       },
+                       [](QDialog *dialog) { return qobject_cast<QMessageBox *>(dialog); }};
 };

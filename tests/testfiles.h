@@ -21,6 +21,17 @@ inline bool writeFile(const QString &path, const QByteArray &bytes, const QDateT
            f.setFileTime(stamp, QFileDevice::FileModificationTime);
 }
 
+// A stand-in for a desktop calculator: it notes each start in "starts"
+// beside itself, then stays open for `seconds`.
+inline bool writeStandInCalculator(const QString &path, int seconds)
+{
+    QFile script(path);
+    return script.open(QIODevice::WriteOnly) &&
+           script.write("#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/starts\"\nexec sleep " +
+                        QByteArray::number(seconds) + "\n") > 0 &&
+           script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+}
+
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);

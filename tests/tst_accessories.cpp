@@ -1,4 +1,5 @@
 #include "modalguard.h"
+#include "testfiles.h"
 #include "ui/aboutbox.h"
 #include "ui/calculator.h"
 #include "ui/icons.h"
@@ -47,10 +48,7 @@ AboutSeen openAboutBox(QWidget *parent = nullptr)
 
 int lineCount(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return file.readAll().count('\n');
+    return int(readFile(path).count('\n'));
 }
 
 // True once the process is gone or has quit and waits to be reaped.
@@ -127,12 +125,7 @@ void TestAccessories::calculatorStartsOnceThenComesForward()
     // Stands in for a desktop calculator: notes each start, then stays open.
     const QString program = dir.filePath(QStringLiteral("calculette"));
     const QString log = dir.filePath(QStringLiteral("starts"));
-    {
-        QFile script(program);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/starts\"\nexec sleep 120\n");
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-    }
+    QVERIFY(writeStandInCalculator(program, 120));
 
     Calculator calculator({dir.filePath(QStringLiteral("not-installed")), program});
     QCOMPARE(calculator.OpenCalculator(), Calculator::Outcome::Started);

@@ -1,4 +1,4 @@
-#include "guiguard.h"
+#include "modalguard.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"

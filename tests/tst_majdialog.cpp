@@ -1,3 +1,4 @@
+#include "modalguard.h"
 #include "update/majdialog.h"
 
 #include <QApplication>
@@ -45,7 +46,7 @@ private:
     QString m_ini;
     UpdateSettings m_settings;
     std::unique_ptr<MajDialog> m_dialog;
-    QTimer m_guard;
+    std::unique_ptr<ModalGuard> m_guard;
     QStringList m_unexpected;
 };
 
@@ -54,15 +55,9 @@ void TestMajDialog::initTestCase()
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     // Fails the test, instead of hanging it, when some other modal window
     // (a message box) opens.
-    m_guard.setInterval(50);
-    connect(&m_guard, &QTimer::timeout, this, [this] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != m_dialog.get()) {
-            m_unexpected.append(modal->metaObject()->className());
-            modal->close();
-        }
-    });
-    m_guard.start();
+    m_guard = std::make_unique<ModalGuard>(
+        [this](QDialog *modal) { m_unexpected.append(modal->metaObject()->className()); },
+        [this](QDialog *modal) { return modal != m_dialog.get(); });
 }
 
 void TestMajDialog::init()

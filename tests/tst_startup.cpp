@@ -1,6 +1,6 @@
 // The program as it starts: settings, the window's loading, the automatic
 // update before the window shows, the update dialog and the manual update.
-#include "guiguard.h"
+#include "modalguard.h"
 #include "output/clipboardtext.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
@@ -233,12 +233,7 @@ void TestStartup::calculatorButton()
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("calculette"));
     const QString log = dir.filePath(QStringLiteral("starts"));
-    {
-        QFile script(program);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho $$ >> \"$(dirname \"$0\")/starts\"\nexec sleep 30\n");
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-    }
+    QVERIFY(writeStandInCalculator(program, 30));
     m_calculators = {dir.filePath(QStringLiteral("absent")), program};
     auto app = makeApp(m_ratesDir.path() + u'/');
     m_calculators.clear();

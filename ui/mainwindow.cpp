@@ -538,7 +538,7 @@ void MainWindow::EnterAmount(int line)
         cell->selectAll();
         return;
     }
-    cell->setText(formatGeneral(amount.value, locale()));
+    // The redraw that follows shows the amount in the sum format.
     m_state.sums[row] = amount.value;
     Recompute();
 }

@@ -2,8 +2,7 @@
 
 #include "schedule/tauxstate.h"
 #include "update/download.h"
-
-#include <QSaveFile>
+#include "update/savefile.h"
 
 #include <memory>
 
@@ -14,12 +13,6 @@ bool loadsInBothCategories(const QByteArray &bytes)
     auto scratch = std::make_unique<RateTable>();
     return parseRates(bytes, RateCategory::Autres, *scratch) &&
            parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch);
-}
-
-bool replaceFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -56,7 +49,7 @@ UpdateResult RunAutomaticUpdate(TauxState &state, RateCategory category,
     // start, in either category since the user can switch.
     if (!loadsInBothCategories(body))
         return {UpdateOutcome::NotRatesFile, {}};
-    if (!replaceFile(table.filePath, body + "\r\n"))
+    if (!SaveFileAtomically(table.filePath, body + "\r\n"))
         return {UpdateOutcome::WriteFailed, {}};
     return {UpdateOutcome::Updated, state.loadRates(category)};
 }

@@ -1,8 +1,11 @@
 #include "settings.h"
 
+#include "update/savefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
+
+#include <functional>
 
 namespace {
 
@@ -83,9 +86,7 @@ public:
             if (i + 1 < m_lines.size() || m_endsWithLineEnd)
                 bytes += m_lineEnd;
         }
-        QSaveFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-               file.commit();
+        return SaveFileAtomically(path, bytes);
     }
 
 private:
@@ -130,6 +131,17 @@ private:
     bool m_endsWithLineEnd = true;
 };
 
+// Reads the file when there is one, applies the edit and writes it back. An
+// unreadable file is not replaced by one holding only the edited keys.
+bool editProfile(const QString &iniPath, const std::function<void(ProfileFile &)> &edit)
+{
+    ProfileFile file;
+    if (QFile::exists(iniPath) && !file.read(iniPath))
+        return false;
+    edit(file);
+    return file.write(iniPath);
+}
+
 QString flag(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
@@ -158,11 +170,7 @@ QString ReadIniValue(const QString &section, const QString &key, const QString &
 bool WriteIniValue(const QString &section, const QString &key, const QString &value,
                    const QString &iniPath)
 {
-    ProfileFile file;
-    if (QFile::exists(iniPath) && !file.read(iniPath))
-        return false; // an unreadable file is not replaced by one with a single key
-    file.setValue(section, key, value);
-    return file.write(iniPath);
+    return editProfile(iniPath, [&](ProfileFile &file) { file.setValue(section, key, value); });
 }
 
 UpdateSettings LoadUpdateSettings(const QString &iniPath)
@@ -182,12 +190,11 @@ UpdateSettings LoadUpdateSettings(const QString &iniPath)
 
 bool SaveUpdateSettings(const UpdateSettings &settings, const QString &iniPath)
 {
-    ProfileFile file;
-    if (QFile::exists(iniPath) && !file.read(iniPath))
-        return false;
-    const QString section = QStringLiteral("FTP");
-    file.setValue(section, QStringLiteral("ADRESS"), settings.address);
-    file.setValue(section, QStringLiteral("CHECKCONNECTION"), flag(settings.testConnection));
-    file.setValue(section, QStringLiteral("CHECKMAJ"), flag(settings.autoUpdate));
-    return file.write(iniPath);
+    // All three keys in one write, so the file never holds half a change.
+    return editProfile(iniPath, [&settings](ProfileFile &file) {
+        const QString section = QStringLiteral("FTP");
+        file.setValue(section, QStringLiteral("ADRESS"), settings.address);
+        file.setValue(section, QStringLiteral("CHECKCONNECTION"), flag(settings.testConnection));
+        file.setValue(section, QStringLiteral("CHECKMAJ"), flag(settings.autoUpdate));
+    });
 }
