@@ -16,8 +16,9 @@ int main()
 
     QTemporaryDir dir;
     TauxState state;
-    state.table.filePath = dir.filePath(QStringLiteral("QUERDAN.TXT"));
-    QFile out(state.table.filePath);
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    state.setRatesFile(path);
+    QFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size())
         return 1;
     out.close();
@@ -26,23 +27,23 @@ int main()
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < loads; ++i) {
-        if (!state.loadRates(RateCategory::PersonnesPhysiques).ok())
+        if (!state.LoadRatesFile().ok())
             return 1;
     }
     const double loadUs = double(timer.nsecsElapsed()) / loads / 1000.0;
 
     constexpr int computes = 20000;
-    state.startRow = state.table.count;
-    state.sums[state.startRow] = 10000.0;
+    if (state.EnterAmount(state.table().count, u"10000") != TauxState::AmountOutcome::Computed)
+        return 1;
     double checksum = 0;
     timer.restart();
     for (int i = 0; i < computes; ++i) {
-        state.compute(true, QString());
-        checksum += *state.sums[0];
+        state.Recompute();
+        checksum += *state.sums()[0];
     }
     const double computeUs = double(timer.nsecsElapsed()) / computes / 1000.0;
 
-    std::printf("rows loaded: %d\n", int(state.table.count));
+    std::printf("rows loaded: %d\n", int(state.table().count));
     std::printf("load 600 months:     %8.1f us   target 1000 us   ratio %.3f\n", loadUs,
                 loadUs / 1000.0);
     std::printf("compute 600 rows:    %8.2f us   target   20 us   ratio %.3f\n", computeUs,

@@ -3,14 +3,18 @@
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 
-QString ClipboardText(const TauxState &state, const QLocale &locale)
+QString ClipboardText(const QList<ScheduleRow> &rows, const QLocale &locale)
 {
     const QLatin1String endOfLine("\r\n");
     QString text = QStringLiteral("Mois\tTaux annuel\tSomme") + endOfLine;
-    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
-        const ScheduleRow row = state.scheduleRow(i);
+    for (const ScheduleRow &row : rows) {
         text += row.label + u'\t' + formatGeneral(row.rate, locale) + u'\t' +
                 formatAmount(row.sum, locale) + endOfLine;
     }
     return text;
+}
+
+QString ClipboardText(const TauxState &state, const QLocale &locale)
+{
+    return ClipboardText(state.schedule(), locale);
 }

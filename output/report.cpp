@@ -18,6 +18,12 @@ QString chooseReportFace(const QStringList &families, const QString &currentFace
 bool BuildReport(const TauxState &state, const QLocale &locale, double printableWidthCm,
                  ReportSink &sink)
 {
+    return BuildReport(state.schedule(), locale, printableWidthCm, sink);
+}
+
+bool BuildReport(const QList<ScheduleRow> &rows, const QLocale &locale, double printableWidthCm,
+                 ReportSink &sink)
+{
     // The page width comes from the printer in single precision; keeping
     // the column arithmetic there too puts the columns where they always were.
     const float width = static_cast<float>(printableWidthCm);
@@ -32,8 +38,7 @@ bool BuildReport(const TauxState &state, const QLocale &locale, double printable
     if (!sink.printLine(QString()))
         return false;
 
-    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
-        const ScheduleRow row = state.scheduleRow(i);
+    for (const ScheduleRow &row : rows) {
         // The extra row has no rate: its column stays blank, spaces included.
         const QString rate = row.rate ? u' ' + formatGeneral(*row.rate, locale) + u' ' : QString();
         if (!sink.print(row.label) || !sink.setX(rateX) || !sink.print(rate) || !sink.setX(sumX) ||

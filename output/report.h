@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "schedule/schedule.h"
+
+#include <QList>
+
 class TauxState;
 
 // Where the printed report goes. Every call can fail (a printer that went
@@ -33,5 +37,7 @@ QString chooseReportFace(const QStringList &families, const QString &currentFace
 // Writes the report of rows 0..startRow to `sink` on a page whose printable
 // width is `printableWidthCm`, and ends the document. False as soon as the
 // sink fails; nothing more is sent to it then.
+bool BuildReport(const QList<ScheduleRow> &rows, const QLocale &locale, double printableWidthCm,
+                 ReportSink &sink);
 bool BuildReport(const TauxState &state, const QLocale &locale, double printableWidthCm,
                  ReportSink &sink);

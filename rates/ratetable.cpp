@@ -179,7 +179,7 @@ bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table
     return true;
 }
 
-LoadResult loadRatesFile(RateTable &table, RateCategory category)
+LoadResult LoadRatesFile(RateTable &table, RateCategory category)
 {
     const QFileInfo info(table.filePath);
     const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();

@@ -54,7 +54,7 @@ struct LoadResult
 // Reads table.filePath with the given category and refills the table. On
 // failure the result carries the message the user must see; the table is
 // then not to be used.
-LoadResult loadRatesFile(RateTable &table, RateCategory category);
+LoadResult LoadRatesFile(RateTable &table, RateCategory category);
 
 // True when the file's time stamp differs from the one of the last load
 // (earlier or later), or can no longer be read.

@@ -2,17 +2,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// Local time would refuse or shift a midnight that a clock change skips;
+// UTC holds every calendar date and time as written.
+QDateTime calendarValue(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+} // namespace
+
 QDateTime extraRowDate()
 {
-    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    return calendarValue(QDate(1899, 12, 30), QTime(0, 0));
 }
 
 int findStartRow(const RateTable &table, const QDateTime &startDate)
 {
+    const QDateTime start = calendarValue(startDate.date(), startDate.time());
+    if (!start.isValid())
+        return -1;
     for (int i = 0; i <= table.count; ++i) {
-        const QDateTime d =
-            i == table.count ? extraRowDate() : QDateTime(table.rows[i].monthStart, QTime(0, 0));
-        if (d < startDate)
+        const QDateTime d = i == table.count ? extraRowDate()
+                                             : calendarValue(table.rows[i].monthStart, QTime(0, 0));
+        if (d < start)
             return i;
     }
     return -1;

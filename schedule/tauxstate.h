@@ -4,47 +4,112 @@
 #include "schedule/schedule.h"
 
 #include <QDateTime>
+#include <QList>
+#include <QStringView>
 
-// Everything the program knows while it runs: the rate table, the sum
-// column, the start row, the options that are numbers, and which row the
+#include <optional>
+
+// Everything the program knows while it runs: the rate table and its
+// category, the sum column, the start row, the options, and which row the
 // table view shows on its first line. The application owns one of these;
-// windows read it and change it through the operations below.
+// every decision of the main window's handlers is taken here, so that the
+// window only turns widget events into these calls and redraws.
 class TauxState
 {
 public:
-    RateTable table;
-    SumColumn sums;
-    qint16 startRow = -1;
-    double coefficient = 1.0;
-    double majoration = 0.0;
-    qint16 firstRow = 0;
+    TauxState() = default;
+    // A state over a table read elsewhere, with the given sums and start row
+    // (kept only when the table has that row).
+    explicit TauxState(const RateTable &table, const SumColumn &sums = {}, int startRow = -1,
+                       RateCategory category = RateCategory::Autres);
 
-    // Refills the table from table.filePath. On success the view returns to
-    // the top and no row is marked; the sums are kept.
-    LoadResult loadRates(RateCategory category);
+    // Where the rates file is; read by the next LoadRatesFile.
+    void setRatesFile(const QString &path);
+
+    // Refills the table from the rates file in the current category. On
+    // success the view returns to the top and no row is marked; the sums
+    // are kept. On failure the result carries the message the user must see
+    // and the program must end.
+    LoadResult LoadRatesFile();
 
     // Reloads when the file's time stamp moved. Returns nothing when no
     // reload was needed, else the outcome of the reload.
-    std::optional<LoadResult> ReloadIfChanged(RateCategory category);
+    std::optional<LoadResult> ReloadIfChanged();
 
-    // Empties the sums of every row of the table (the extra row included).
-    void clearSums();
+    // A valid start date was confirmed: every sum is emptied, then the row
+    // whose month began strictly before the date becomes the start row and
+    // is scrolled onto the last visible line. False when no row qualifies
+    // (the date is on or before the extra row's date); the sums are then
+    // empty and nothing else changed.
+    bool ConfirmStartDate(const QDateTime &startDate);
 
-    // Marks the row from which a schedule starting at `startDate` runs and
-    // scrolls it onto the last visible line. False when no row qualifies.
-    bool selectStartMonth(const QDateTime &startDate);
+    // The row search alone, without emptying the sums.
+    bool SelectStartMonth(const QDateTime &startDate);
+
+    enum class AmountOutcome {
+        Computed, // stored and the schedule rebuilt from that row
+        Overflow, // too large to read: the row is marked, nothing stored
+        NoRow,    // below the extra row: there is no month to start from
+    };
+    // Enter in the sum cell of `row`: the row becomes the start row, the
+    // text read with the leading-number rule is its amount, and the
+    // schedule is rebuilt.
+    AmountOutcome EnterAmount(int row, QStringView text);
+
+    // The options; each rebuilds the schedule from the current start row.
+    // `index` is that of the option buttons "x 1", "x 1,5", "x 2", "x 3".
+    void SetCoefficient(int index);
+    void SetMajoration(bool on);
+    void SetCapitalise(bool on);
+    // Enter in the month field: the text is taken as it stands.
+    void SetCapitalMonth(const QString &text);
+    // Leaving the month field: the largest integer not above the number
+    // read, kept when it is a month 1..12, else the field is emptied.
+    // Returns the text the field must now show.
+    QString NormaliseCapitalisationMonth(const QString &text);
+
+    // Reloads the table in the other category, keeps the start row when
+    // the reloaded table still has it, and rebuilds the schedule.
+    LoadResult ChangeCategory(RateCategory category);
 
     // ComputeSchedule from the current start row with the current options.
-    void compute(bool capitalise, const QString &capitalMonth);
+    void Recompute();
 
     // Sets the view position, kept within 0..maxFirstRow().
     void setFirstRow(int row);
     int maxFirstRow() const;
 
-    // Row i of the schedule (0 <= i <= table.count).
+    const RateTable &table() const { return m_table; }
+    const SumColumn &sums() const { return m_sums; }
+    int startRow() const { return m_startRow; }
+    int firstRow() const { return m_firstRow; }
+    double coefficient() const { return m_options.coefficient; }
+    double majoration() const { return m_options.majoration; }
+    bool capitalise() const { return m_options.capitalise; }
+    QString capitalMonth() const { return m_options.capitalMonth; }
+    RateCategory category() const { return m_category; }
+
+    // Whether `row` has a sum cell one can type into: the months and the
+    // extra row, not the empty lines below it.
+    bool hasRow(int row) const { return row >= 0 && row <= m_table.count; }
+
+    // Row i of the schedule (0 <= i <= count); empty beyond.
     ScheduleRow scheduleRow(int i) const;
+
+    // Rows 0 to the start row: what the print-out and the copy show.
+    QList<ScheduleRow> schedule() const;
 
     // The last row the print-out and the copy show: the schedule runs from
     // row 0 to the start row. -1 when there is none.
     int lastScheduleRow() const;
+
+private:
+    void clearSums();
+
+    RateTable m_table;
+    RateCategory m_category = RateCategory::Autres;
+    SumColumn m_sums;
+    qint16 m_startRow = -1;
+    qint16 m_firstRow = 0;
+    ScheduleOptions m_options;
 };

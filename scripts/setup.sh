@@ -3,7 +3,7 @@
 # missing. Uses sudo when not run as root.
 set -eu
 packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins
-fonts-liberation2 xdg-utils xvfb xauth xdotool imagemagick poppler-utils clang-format"
+fonts-liberation2 tzdata xdg-utils xvfb xauth xdotool imagemagick poppler-utils clang-format"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

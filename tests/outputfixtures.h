@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <map>
 #include <memory>
 
 // Schedules the output tests print and copy. TauxState is large, so each
@@ -14,29 +15,34 @@ namespace fixtures {
 // `months` months counted back from June 2015, each at 0.93 % (every
 // fourth at 4.06 %, and a whole 12 now and then), and the extra row after
 // them, with no sums.
-inline std::unique_ptr<TauxState> syntheticState(int months)
+// `sums` are put in their rows as they are, whatever a computation would
+// make of them, so an output can be checked on any figures.
+inline std::unique_ptr<TauxState> syntheticState(int months, int startRow = -1,
+                                                 const std::map<int, double> &sums = {})
 {
-    auto state = std::make_unique<TauxState>();
+    auto table = std::make_unique<RateTable>();
     QDate month(2015, 6, 1);
     for (int i = 0; i < months; ++i, month = month.addMonths(-1)) {
-        RateRow &row = state->table.rows[i];
+        RateRow &row = table->rows[i];
         row.label = textemois(month.month()) + u' ' + QString::number(month.year());
         row.monthStart = month;
         row.rate = i % 7 == 3 ? 12.0 : i % 4 == 1 ? 4.06 : 0.93;
     }
     const int earliestYear = month.addMonths(1).year();
-    state->table.rows[months].label =
-        QStringLiteral("Décembre ") + QString::number(earliestYear - 1);
-    state->table.count = static_cast<qint16>(months);
-    return state;
+    table->rows[months].label = QStringLiteral("Décembre ") + QString::number(earliestYear - 1);
+    table->count = static_cast<qint16>(months);
+    auto column = std::make_unique<SumColumn>();
+    for (const auto &[row, sum] : sums)
+        (*column)[row] = sum;
+    return std::make_unique<TauxState>(*table, *column, startRow);
 }
 
 // The bundled rates file, in the given category.
 inline std::unique_ptr<TauxState> bundledState(RateCategory category = RateCategory::Autres)
 {
     auto state = std::make_unique<TauxState>();
-    state->table.filePath = QStringLiteral(BUNDLED_RATES);
-    if (!state->loadRates(category).ok())
+    state->setRatesFile(QStringLiteral(BUNDLED_RATES));
+    if (!state->ChangeCategory(category).ok())
         return nullptr;
     return state;
 }

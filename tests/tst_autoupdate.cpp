@@ -132,9 +132,9 @@ void TestAutoUpdate::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_state = std::make_unique<TauxState>();
-    m_state->table.filePath = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
-    QVERIFY(writeFile(m_state->table.filePath, kOldRates));
-    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    m_state->setRatesFile(m_dir->filePath(QStringLiteral("QUERDAN.TXT")));
+    QVERIFY(writeFile(m_state->table().filePath, kOldRates));
+    QVERIFY(m_state->LoadRatesFile().ok());
 }
 
 void TestAutoUpdate::againstServer_data()
@@ -189,35 +189,35 @@ void TestAutoUpdate::againstServer()
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         url = QStringLiteral("http://127.0.0.1:%1/QUERDAN.TXT").arg(closed.serverPort());
     }
-    const UpdateResult result = RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(url),
-                                                   QDate(2017, 1, 2), shortLimits());
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, settingsFor(url), QDate(2017, 1, 2), shortLimits());
     QCOMPARE(server.connections(), refused ? 0 : 1);
     QCOMPARE(int(result.outcome), outcome);
     if (result.outcome == UpdateOutcome::Updated) {
         QVERIFY(result.load.ok());
-        QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2017"));
+        QCOMPARE(m_state->table().rows[0].label, QStringLiteral("Juin 2017"));
     } else {
-        QCOMPARE(readFile(m_state->table.filePath), kOldRates);
-        QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
+        QCOMPARE(readFile(m_state->table().filePath), kOldRates);
+        QCOMPARE(m_state->table().rows[0].label, QStringLiteral("Juin 2016"));
     }
 }
 
 void TestAutoUpdate::successReplacesAndReloads()
 {
     CannedServer server(httpResponse("200 OK", kNewRates));
-    m_state->firstRow = 3;
-    m_state->startRow = 5;
+    QVERIFY(m_state->ChangeCategory(RateCategory::PersonnesPhysiques).ok());
+    m_state->setFirstRow(3);
+    QCOMPARE(m_state->EnterAmount(5, u"1"), TauxState::AmountOutcome::Computed);
     const UpdateResult result =
-        RunAutomaticUpdate(*m_state, RateCategory::PersonnesPhysiques, settingsFor(server.url()),
-                           QDate(2016, 12, 31), shortLimits());
+        RunAutomaticUpdate(*m_state, settingsFor(server.url()), QDate(2016, 12, 31), shortLimits());
     QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
-    QCOMPARE(readFile(m_state->table.filePath), kNewRates + "\r\n");
-    QCOMPARE(m_state->table.count, 18);
-    QCOMPARE(m_state->table.rows[0].rate, 4.16);
-    QCOMPARE(m_state->firstRow, 0);
-    QCOMPARE(m_state->startRow, -1);
+    QCOMPARE(readFile(m_state->table().filePath), kNewRates + "\r\n");
+    QCOMPARE(m_state->table().count, 18);
+    QCOMPARE(m_state->table().rows[0].rate, 4.16);
+    QCOMPARE(m_state->firstRow(), 0);
+    QCOMPARE(m_state->startRow(), -1);
     // The reload recorded the new time stamp: activation does not load again.
-    QVERIFY(!m_state->ReloadIfChanged(RateCategory::PersonnesPhysiques).has_value());
+    QVERIFY(!m_state->ReloadIfChanged().has_value());
     // No temporary file is left beside the rates file.
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"QUERDAN.TXT"});
 }
@@ -225,8 +225,7 @@ void TestAutoUpdate::successReplacesAndReloads()
 void TestAutoUpdate::requestBypassesCaches()
 {
     CannedServer server(httpResponse("200 OK", kNewRates));
-    RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(server.url()), QDate(2017, 1, 2),
-                       shortLimits());
+    RunAutomaticUpdate(*m_state, settingsFor(server.url()), QDate(2017, 1, 2), shortLimits());
     const QByteArray request = server.request();
     QVERIFY2(request.startsWith("GET /telechar/QUERDAN.TXT HTTP/1.1\r\n"), request.constData());
     QVERIFY2(request.contains("\r\nUser-Agent: Mozilla\r\n"), request.constData());
@@ -238,15 +237,14 @@ void TestAutoUpdate::switchedOffMakesNoConnection()
     CannedServer server(httpResponse("200 OK", kNewRates));
     UpdateSettings settings = settingsFor(server.url());
     settings.autoUpdate = false;
-    QVERIFY(!MaybeRunAutomaticUpdate(*m_state, RateCategory::Autres, settings, QDate(2030, 1, 1))
-                 .has_value());
+    QVERIFY(!MaybeRunAutomaticUpdate(*m_state, settings, QDate(2030, 1, 1)).has_value());
     QTest::qWait(100);
     QCOMPARE(server.connections(), 0);
-    QCOMPARE(readFile(m_state->table.filePath), kOldRates);
+    QCOMPARE(readFile(m_state->table().filePath), kOldRates);
 
     settings.autoUpdate = true;
-    const auto result = MaybeRunAutomaticUpdate(*m_state, RateCategory::Autres, settings,
-                                                QDate(2030, 1, 1), shortLimits());
+    const auto result =
+        MaybeRunAutomaticUpdate(*m_state, settings, QDate(2030, 1, 1), shortLimits());
     QVERIFY(result.has_value());
     QCOMPARE(int(result->outcome), int(UpdateOutcome::Updated));
     QCOMPARE(server.connections(), 1);
@@ -274,16 +272,16 @@ void TestAutoUpdate::dateRule()
     QFETCH(QDate, today);
     QFETCH(bool, due);
 
-    QVERIFY(writeFile(m_state->table.filePath, rates));
-    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    QVERIFY(writeFile(m_state->table().filePath, rates));
+    QVERIFY(m_state->LoadRatesFile().ok());
     int downloads = 0;
     UpdateHooks hooks;
     hooks.download = [&](const QString &) {
         ++downloads;
         return QByteArray();
     };
-    const UpdateResult result = RunAutomaticUpdate(
-        *m_state, RateCategory::Autres, settingsFor(QStringLiteral("http://x")), today, hooks);
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, settingsFor(QStringLiteral("http://x")), today, hooks);
     QCOMPARE(downloads, due ? 1 : 0);
     QCOMPARE(int(result.outcome), int(due ? UpdateOutcome::NothingRead : UpdateOutcome::NotDue));
 }
@@ -319,8 +317,8 @@ void TestAutoUpdate::stopsBeforeTransfer()
     QFETCH(int, outcome);
     QFETCH(int, connectionTests);
 
-    QVERIFY(writeFile(m_state->table.filePath, rates));
-    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    QVERIFY(writeFile(m_state->table().filePath, rates));
+    QVERIFY(m_state->LoadRatesFile().ok());
     int tests = 0;
     QStringList downloaded;
     QList<bool> busy;
@@ -334,8 +332,8 @@ void TestAutoUpdate::stopsBeforeTransfer()
         downloaded.append(url);
         return QByteArray();
     };
-    const UpdateResult result = RunAutomaticUpdate(
-        *m_state, RateCategory::Autres, {address, testConnection, true}, QDate(2030, 1, 1), hooks);
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, {address, testConnection, true}, QDate(2030, 1, 1), hooks);
     QCOMPARE(int(result.outcome), outcome);
     QCOMPARE(tests, connectionTests);
     const bool tried = result.outcome == UpdateOutcome::NothingRead;
@@ -350,18 +348,17 @@ void TestAutoUpdate::unwritableFolderKeepsTable()
     QTemporaryDir other;
     const QString sub = other.filePath(QStringLiteral("gone"));
     QVERIFY(QDir().mkpath(sub));
-    m_state->table.filePath = sub + QStringLiteral("/QUERDAN.TXT");
-    QVERIFY(writeFile(m_state->table.filePath, kOldRates));
-    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    m_state->setRatesFile(sub + QStringLiteral("/QUERDAN.TXT"));
+    QVERIFY(writeFile(m_state->table().filePath, kOldRates));
+    QVERIFY(m_state->LoadRatesFile().ok());
     QVERIFY(QDir(sub).removeRecursively());
 
     UpdateHooks hooks;
     hooks.download = [](const QString &) { return kNewRates; };
-    const UpdateResult result =
-        RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(QStringLiteral("http://x")),
-                           QDate(2017, 1, 2), hooks);
+    const UpdateResult result = RunAutomaticUpdate(
+        *m_state, settingsFor(QStringLiteral("http://x")), QDate(2017, 1, 2), hooks);
     QCOMPARE(int(result.outcome), int(UpdateOutcome::WriteFailed));
-    QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
+    QCOMPARE(m_state->table().rows[0].label, QStringLiteral("Juin 2016"));
 }
 
 QTEST_GUILESS_MAIN(TestAutoUpdate)

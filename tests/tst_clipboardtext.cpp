@@ -56,32 +56,31 @@ void TestClipboardText::golden()
 
     auto state = fixtures::bundledState(RateCategory(category));
     QVERIFY(state);
-    if (startDate.isValid()) {
-        state->clearSums();
-        QVERIFY(state->selectStartMonth(QDateTime(startDate, QTime(0, 0))));
-    }
-    state->coefficient = coefficient;
-    state->majoration = majoration;
+    if (startDate.isValid())
+        QVERIFY(state->ConfirmStartDate(QDateTime(startDate, QTime(0, 0), Qt::UTC)));
+    state->SetCoefficient(QList<double>{1.0, 1.5, 2.0, 3.0}.indexOf(coefficient));
+    state->SetMajoration(majoration == 5.0);
+    state->SetCapitalise(capitalise);
+    state->SetCapitalMonth(capitalMonth);
     // -2 puts the amount on the row the start date found.
     if (amountRow != -1) {
-        state->startRow = static_cast<qint16>(amountRow == -2 ? state->startRow : amountRow);
-        state->sums[state->startRow] = amount;
-        state->compute(capitalise, capitalMonth);
+        const int row = amountRow == -2 ? state->startRow() : amountRow;
+        QCOMPARE(state->EnterAmount(row, QString::number(amount)),
+                 TauxState::AmountOutcome::Computed);
     }
 
     const QByteArray bytes = ClipboardText(*state, french).toUtf8();
     fixtures::maybeWriteGolden(golden, bytes);
     QCOMPARE(bytes, fixtures::readGolden(golden));
     QVERIFY(bytes.endsWith("\r\n"));
-    QCOMPARE(bytes.count("\r\n"), state->startRow + 2);
+    QCOMPARE(bytes.count("\r\n"), state->startRow() + 2);
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
 }
 
 void TestClipboardText::emptyStartCellLeavesThirdFieldEmpty()
 {
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 3; // the extra row: no rate either
-    state->sums[1] = 12.5;
+    // Row 3 is the extra row: no rate either.
+    auto state = fixtures::syntheticState(3, 3, {{1, 12.5}});
     const QStringList lines = ClipboardText(*state, french).split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 6); // heading, four rows, and nothing after the last CR LF
     QCOMPARE(lines[1], QStringLiteral("Juin 2015\t0,93\t"));

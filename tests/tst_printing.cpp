@@ -132,13 +132,10 @@ QString TestPrinting::renderPdf(const TauxState &state, const QString &name)
 
 void TestPrinting::reportOnPaper()
 {
-    auto state = fixtures::syntheticState(30);
-    state->startRow = 4;
-    state->sums[4] = 12.5;
-    state->sums[3] = 1234.5;
-    state->sums[2] = 1234567.891;
-    // Rows 0 and 1 stay empty: their lines still carry label and rate.
-    state->sums[5] = 4242.0; // beyond the start row
+    // Rows 0 and 1 stay empty: their lines still carry label and rate. Row 5
+    // lies beyond the start row.
+    auto state =
+        fixtures::syntheticState(30, 4, {{4, 12.5}, {3, 1234.5}, {2, 1234567.891}, {5, 4242.0}});
 
     const QString pdf = renderPdf(*state, QStringLiteral("rows.pdf"));
     QVERIFY(!pdf.isEmpty());
@@ -195,10 +192,8 @@ void TestPrinting::reportOnPaper()
 
 void TestPrinting::longScheduleRunsOnOverPages()
 {
-    auto state = fixtures::syntheticState(600);
-    state->startRow = 600;
-    state->sums[600] = 1000.0;
-    state->compute(true, QString());
+    auto state = fixtures::syntheticState(600, 600, {{600, 1000.0}});
+    state->Recompute();
 
     const QString pdf = renderPdf(*state, QStringLiteral("long.pdf"));
     QVERIFY(!pdf.isEmpty());
@@ -217,7 +212,7 @@ void TestPrinting::longScheduleRunsOnOverPages()
     }
     QCOMPARE(labels.size(), 601);
     for (int i = 0; i <= 600; ++i)
-        QCOMPARE(labels[i], state->table.rows[i].label);
+        QCOMPARE(labels[i], state->table().rows[i].label);
 }
 
 void TestPrinting::noDefaultPrinterShowsTheMessage()
@@ -247,8 +242,7 @@ void TestPrinting::failedPrinterShowsTheMessage()
         recordMessage(d, seen);
         cursorRestoredBeforeMessage = !QApplication::overrideCursor();
     });
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 1;
+    auto state = fixtures::syntheticState(3, 1);
     QVERIFY(!PrintScheduleOn(nullptr, printer, *state));
     QCOMPARE(guard.seen(), 1);
     QCOMPARE(seen.title, kErrorTitle);
@@ -260,10 +254,8 @@ void TestPrinting::failedPrinterShowsTheMessage()
 
 void TestPrinting::copyPutsTheTextOnTheClipboard()
 {
-    auto state = fixtures::syntheticState(5);
-    state->startRow = 2;
-    state->sums[2] = 512.3;
-    state->compute(true, QString());
+    auto state = fixtures::syntheticState(5, 2, {{2, 512.3}});
+    state->Recompute();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
 
     ModalGuard guard;

@@ -269,20 +269,20 @@ void TestRatesFile::bundledFile()
     QFETCH(double, rate);
 
     TauxState state;
-    state.table.filePath = QStringLiteral(BUNDLED_RATES);
-    const LoadResult result = state.loadRates(RateCategory(category));
+    state.setRatesFile(QStringLiteral(BUNDLED_RATES));
+    const LoadResult result = state.ChangeCategory(RateCategory(category));
     QVERIFY(result.ok());
     // 1S2026 back to 1977: the 600-month limit leaves no room for 1975-1976.
-    QCOMPARE(int(state.table.count), 594);
-    QCOMPARE(state.table.rows[0].label, QStringLiteral("Juin 2026"));
-    QCOMPARE(state.table.rows[594].label, QStringLiteral("Décembre 1976"));
-    const auto &rows = state.table.rows;
+    QCOMPARE(int(state.table().count), 594);
+    QCOMPARE(state.table().rows[0].label, QStringLiteral("Juin 2026"));
+    QCOMPARE(state.table().rows[594].label, QStringLiteral("Décembre 1976"));
+    const auto &rows = state.table().rows;
     const auto it =
         std::find_if(rows.begin(), rows.end(), [&](const RateRow &r) { return r.label == label; });
     QVERIFY(it != rows.end());
     QCOMPARE(*it->rate, rate);
     // Months follow one another without gap.
-    for (int i = 1; i < state.table.count; ++i)
+    for (int i = 1; i < state.table().count; ++i)
         QCOMPARE(rows[i].monthStart.addMonths(1), rows[i - 1].monthStart);
 }
 
@@ -291,14 +291,14 @@ void TestRatesFile::missingFile()
     QTemporaryDir dir;
     RateTable table;
     table.filePath = dir.filePath(QStringLiteral("QUERDAN.TXT"));
-    LoadResult r = loadRatesFile(table, RateCategory::Autres);
+    LoadResult r = LoadRatesFile(table, RateCategory::Autres);
     QCOMPARE(r.status, LoadResult::MissingFile);
     QCOMPARE(r.message, QStringLiteral("Fichier des taux introuvable. (Contrôler avant "
                                        "réinstallation la présence du fichier QUERDAN.TXT)."));
     QCOMPARE(r.title, QStringLiteral("Installation incomplète, ou mauvais paramètres"));
 
     table.filePath = dir.path(); // a folder is no file
-    QCOMPARE(loadRatesFile(table, RateCategory::Autres).status, LoadResult::MissingFile);
+    QCOMPARE(LoadRatesFile(table, RateCategory::Autres).status, LoadResult::MissingFile);
 }
 
 void TestRatesFile::corruptFileMessage()
@@ -307,7 +307,7 @@ void TestRatesFile::corruptFileMessage()
     RateTable table;
     table.filePath = dir.filePath(QStringLiteral("QUERDAN.TXT"));
     QVERIFY(writeFile(table.filePath, "2015 0.93\r\n"));
-    const LoadResult r = loadRatesFile(table, RateCategory::Autres);
+    const LoadResult r = LoadRatesFile(table, RateCategory::Autres);
     QCOMPARE(r.status, LoadResult::CorruptFile);
     QCOMPARE(r.message, QStringLiteral("Fichier des taux corrompu"));
     QCOMPARE(r.title, QStringLiteral("Réinstallation nécessaire"));
@@ -316,45 +316,45 @@ void TestRatesFile::corruptFileMessage()
 void TestRatesFile::loadKeepsSumsAndResetsView()
 {
     TauxState state;
-    state.table.filePath = QStringLiteral(BUNDLED_RATES);
-    QVERIFY(state.loadRates(RateCategory::Autres).ok());
-    state.sums[40] = 1000.0;
-    state.startRow = 40;
-    state.firstRow = 20;
-    QVERIFY(state.loadRates(RateCategory::PersonnesPhysiques).ok());
-    QCOMPARE(int(state.startRow), -1);
-    QCOMPARE(int(state.firstRow), 0);
-    QCOMPARE(*state.sums[40], 1000.0);
+    state.setRatesFile(QStringLiteral(BUNDLED_RATES));
+    QVERIFY(state.LoadRatesFile().ok());
+    QCOMPARE(state.EnterAmount(40, u"1000"), TauxState::AmountOutcome::Computed);
+    state.setFirstRow(20);
+    QVERIFY(state.LoadRatesFile().ok());
+    QCOMPARE(state.startRow(), -1);
+    QCOMPARE(state.firstRow(), 0);
+    QCOMPARE(*state.sums()[40], 1000.0);
 }
 
 void TestRatesFile::reloadOnAnyTimeStampChange()
 {
     QTemporaryDir dir;
     TauxState state;
-    state.table.filePath = dir.filePath(QStringLiteral("QUERDAN.TXT"));
-    QVERIFY(writeFile(state.table.filePath, "2015\t1\r\n"));
-    QFile file(state.table.filePath);
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    state.setRatesFile(path);
+    QVERIFY(writeFile(path, "2015\t1\r\n"));
+    QFile file(path);
     const QDateTime stamp(QDate(2020, 5, 5), QTime(12, 0));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
     file.close();
-    QVERIFY(state.loadRates(RateCategory::Autres).ok());
-    QVERIFY(!state.ReloadIfChanged(RateCategory::Autres).has_value());
+    QVERIFY(state.LoadRatesFile().ok());
+    QVERIFY(!state.ReloadIfChanged().has_value());
 
     // An older time stamp counts as a change too: a file restored from a copy.
-    QVERIFY(writeFile(state.table.filePath, "2016\t1\r\n2015\t1\r\n"));
+    QVERIFY(writeFile(path, "2016\t1\r\n2015\t1\r\n"));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(stamp.addDays(-1), QFileDevice::FileModificationTime));
     file.close();
-    const auto reloaded = state.ReloadIfChanged(RateCategory::Autres);
+    const auto reloaded = state.ReloadIfChanged();
     QVERIFY(reloaded.has_value());
     QVERIFY(reloaded->ok());
-    QCOMPARE(int(state.table.count), 24);
-    QVERIFY(!state.ReloadIfChanged(RateCategory::Autres).has_value());
+    QCOMPARE(int(state.table().count), 24);
+    QVERIFY(!state.ReloadIfChanged().has_value());
 
     // A file that vanished is reloaded, which reports it missing.
-    QVERIFY(QFile::remove(state.table.filePath));
-    const auto gone = state.ReloadIfChanged(RateCategory::Autres);
+    QVERIFY(QFile::remove(path));
+    const auto gone = state.ReloadIfChanged();
     QVERIFY(gone.has_value());
     QCOMPARE(gone->status, LoadResult::MissingFile);
 }

@@ -62,14 +62,10 @@ void TestReport::golden()
     QFETCH(int, startRow);
     QFETCH(double, width);
 
-    auto state = fixtures::syntheticState(4);
-    state->startRow = static_cast<qint16>(startRow);
-    state->sums[0] = 1234567.891;
-    state->sums[1] = 1234.5;
-    state->sums[2] = 12.5;
-    // Row 3 empty: a start date with no amount leaves the column blank.
-    state->sums[4] = 999.999;
-    state->sums[5] = 77.0; // beyond the start row: never printed
+    // Row 3 empty: a start date with no amount leaves the column blank. Row
+    // 5 lies beyond the start row: never printed.
+    auto state = fixtures::syntheticState(
+        4, startRow, {{0, 1234567.891}, {1, 1234.5}, {2, 12.5}, {4, 999.999}, {5, 77.0}});
 
     RecordingSink sink;
     QVERIFY(BuildReport(*state, french, width, sink));
@@ -96,8 +92,7 @@ void TestReport::stopsAtFirstFailure_data()
 void TestReport::stopsAtFirstFailure()
 {
     QFETCH(int, failAt);
-    auto state = fixtures::syntheticState(4);
-    state->startRow = 1;
+    auto state = fixtures::syntheticState(4, 1);
 
     RecordingSink complete;
     QVERIFY(BuildReport(*state, french, 20.0, complete));

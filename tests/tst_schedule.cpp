@@ -235,23 +235,22 @@ void TestSchedule::usesEachMonthsOwnRate()
 void TestSchedule::stateSelectsAndComputes()
 {
     TauxState state;
-    state.table.filePath = QStringLiteral(BUNDLED_RATES);
-    QVERIFY(state.loadRates(RateCategory::Autres).ok());
-    QVERIFY(state.selectStartMonth(QDateTime(QDate(2015, 3, 15), QTime(0, 0))));
-    QCOMPARE(state.table.rows[state.startRow].label, QStringLiteral("Mars 2015"));
-    QCOMPARE(int(state.firstRow), state.startRow - 20);
-    state.sums[state.startRow] = 10000.0;
-    state.majoration = 5;
-    state.compute(true, QString());
+    state.setRatesFile(QStringLiteral(BUNDLED_RATES));
+    QVERIFY(state.LoadRatesFile().ok());
+    QVERIFY(state.ConfirmStartDate(QDateTime(QDate(2015, 3, 15), QTime(0, 0), Qt::UTC)));
+    QCOMPARE(state.table().rows[state.startRow()].label, QStringLiteral("Mars 2015"));
+    QCOMPARE(state.firstRow(), state.startRow() - 20);
+    state.SetMajoration(true);
+    QCOMPARE(state.EnterAmount(state.startRow(), u"10000"), TauxState::AmountOutcome::Computed);
     // April 2015 is the first month of interest: 0.93 + 5 points.
-    QCOMPARE(*state.sums[state.startRow - 1], 10000.0 + 10000.0 * ((5 + 0.93) / 1200));
-    QVERIFY(!state.selectStartMonth(QDateTime(QDate(1800, 1, 1), QTime(0, 0))));
-    QCOMPARE(state.table.rows[state.startRow].label, QStringLiteral("Mars 2015"));
+    QCOMPARE(*state.sums()[state.startRow() - 1], 10000.0 + 10000.0 * ((5 + 0.93) / 1200));
+    QVERIFY(!state.ConfirmStartDate(QDateTime(QDate(1800, 1, 1), QTime(0, 0), Qt::UTC)));
+    QCOMPARE(state.table().rows[state.startRow()].label, QStringLiteral("Mars 2015"));
 
     state.setFirstRow(10000);
-    QCOMPARE(int(state.firstRow), state.table.count - 20);
+    QCOMPARE(state.firstRow(), state.table().count - 20);
     state.setFirstRow(-3);
-    QCOMPARE(int(state.firstRow), 0);
+    QCOMPARE(state.firstRow(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSchedule)

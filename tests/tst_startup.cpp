@@ -154,7 +154,7 @@ void TestStartup::autoUpdateBeforeTheWindowShows()
     QCOMPARE(readFile(rates), updated ? kNew + "\r\n" : kOld);
     QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(),
              updated ? QStringLiteral("Juin 2017") : QStringLiteral("Décembre 2016"));
-    QVERIFY(!ratesFileChanged(app->state().table));
+    QVERIFY(!ratesFileChanged(app->state().table()));
 }
 
 void TestStartup::updateDialogThenActivation()

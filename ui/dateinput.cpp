@@ -153,5 +153,5 @@ std::optional<QDateTime> parseStartDate(QStringView text, const QLocale &locale)
     const std::optional<QTime> time = timeOfDay(rest);
     if (!time)
         return std::nullopt;
-    return QDateTime(date, *time);
+    return QDateTime(date, *time, Qt::UTC);
 }

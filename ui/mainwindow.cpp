@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "rates/leadingnumber.h"
+#include "rates/startmonth.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 #include "ui/dateinput.h"
@@ -11,6 +12,7 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -121,7 +124,13 @@ MainWindow::MainWindow(TauxState &state, QWidget *parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 192));
     setPalette(pal);
-    buildControls();
+    buildInstructions();
+    buildOptions();
+    buildTable();
+    buildButtons();
+    placeControls();
+    setKeyboardOrder();
+    connectControls();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -134,7 +143,7 @@ void MainWindow::setHooks(Hooks hooks)
         m_hooks.beep = std::move(hooks.beep);
 }
 
-void MainWindow::buildControls()
+void MainWindow::buildInstructions()
 {
     auto *instructions = new QLabel(
         QStringLiteral("Saisissez ci-dessous la date de départ du calcul d'intérêt, ou indiquez "
@@ -147,8 +156,12 @@ void MainWindow::buildControls()
 
     m_date = new QLineEdit(this);
     m_date->setObjectName(QStringLiteral("datedelacte"));
+    m_date->setAccessibleName(QStringLiteral("Date de départ du calcul"));
     m_date->setStyleSheet(cellStyle(QColor(192, 255, 255)));
+}
 
+void MainWindow::buildOptions()
+{
     auto frame = [this](const char *name, const QString &title) {
         auto *box = new QGroupBox(title, this);
         box->setObjectName(QLatin1String(name));
@@ -161,6 +174,7 @@ void MainWindow::buildControls()
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
                            " padding: 0 2px; background-color: %1; }")
                 .arg(kYellow.name()));
+        m_frames << box;
         return box;
     };
     QGroupBox *frame3 = frame("Frame3", QString());
@@ -196,9 +210,13 @@ void MainWindow::buildControls()
     label3->setContentsMargins(0, 0, 21, 0);
     m_capitalMonth = new QLineEdit(frame21);
     m_capitalMonth->setObjectName(QStringLiteral("Moiscapital"));
+    m_capitalMonth->setAccessibleName(QStringLiteral("Mois de capitalisation"));
     m_capitalMonth->setMaxLength(2);
     m_capitalMonth->setAlignment(Qt::AlignCenter);
+}
 
+void MainWindow::buildTable()
+{
     auto heading = [this](const char *name, const QString &text) {
         auto *label = new QLabel(text, this);
         label->setObjectName(QLatin1String(name));
@@ -224,28 +242,36 @@ void MainWindow::buildControls()
         m_months[i]->setGeometry(twips(1740, top, 1275, 285));
         m_months[i]->setAlignment(Qt::AlignCenter);
         m_months[i]->setStyleSheet(cellStyle(kYellow));
+        m_months[i]->installEventFilter(this);
 
         m_rates[i] = new QLabel(this);
         m_rates[i]->setObjectName(indexedName("indice", i));
         m_rates[i]->setGeometry(twips(3000, top, 1095, 285));
         m_rates[i]->setAlignment(Qt::AlignCenter);
         m_rates[i]->setStyleSheet(cellStyle(kGreen));
+        m_rates[i]->installEventFilter(this);
 
         m_sums[i] = new QLineEdit(this);
         m_sums[i]->setObjectName(indexedName("loyer", i));
+        m_sums[i]->setAccessibleName(QStringLiteral("Montant, ligne %1").arg(i + 1));
         m_sums[i]->setGeometry(twips(4080, top, 1335, 285));
         m_sums[i]->setAlignment(Qt::AlignCenter);
         m_sums[i]->setStyleSheet(cellStyle(Qt::white));
         m_sums[i]->installEventFilter(this);
-        connect(m_sums[i], &QLineEdit::returnPressed, this, [this, i] { EnterAmount(i); });
     }
 
     m_bar = new QScrollBar(Qt::Vertical, this);
     m_bar->setObjectName(QStringLiteral("barretaux"));
+    m_bar->setAccessibleName(QStringLiteral("Défilement du tableau"));
     m_bar->setSingleStep(1);
     m_bar->setPageStep(kVisibleLines);
     m_bar->setTracking(false); // the table follows the thumb once it is released
+    // Keyboard users reach every month through the bar too.
+    m_bar->setFocusPolicy(Qt::StrongFocus);
+}
 
+void MainWindow::buildButtons()
+{
     auto pictureButton = [this](const char *name, const QString &text, const QString &icon) {
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
@@ -257,23 +283,24 @@ void MainWindow::buildControls()
         b->setCursor(Qt::UpArrowCursor);
         return b;
     };
-    QToolButton *print =
+    m_print =
         pictureButton("imprimer", QStringLiteral("&Imprimer"), QStringLiteral(":/icons/print.png"));
-    fillWith(print, kButtonGrey);
-    QToolButton *copy =
+    fillWith(m_print, kButtonGrey);
+    m_copy =
         pictureButton("Command2", QStringLiteral("&Copier"), QStringLiteral(":/icons/copy.png"));
-    copy->setToolTip(QStringLiteral("Copier"));
-    fillWith(copy, kButtonGrey);
-    QToolButton *calculator =
+    m_copy->setToolTip(QStringLiteral("Copier"));
+    fillWith(m_copy, kButtonGrey);
+    m_calculator =
         pictureButton("calculatrice", QString(), QStringLiteral(":/icons/calculator.png"));
-    calculator->setIconSize(QSize(18, 18));
-    calculator->setToolTip(QStringLiteral("Calculatrice"));
+    m_calculator->setIconSize(QSize(18, 18));
+    m_calculator->setToolTip(QStringLiteral("Calculatrice"));
+    m_calculator->setAccessibleName(QStringLiteral("Calculatrice"));
 
-    auto *update = new QPushButton(QStringLiteral("Mise à jour"), this);
-    update->setObjectName(QStringLiteral("Command1"));
-    update->setToolTip(QStringLiteral("Mise à jour des indices"));
-    update->setCursor(Qt::UpArrowCursor);
-    update->setAutoDefault(false);
+    m_update = new QPushButton(QStringLiteral("Mise à jour"), this);
+    m_update->setObjectName(QStringLiteral("Command1"));
+    m_update->setToolTip(QStringLiteral("Mise à jour des indices"));
+    m_update->setCursor(Qt::UpArrowCursor);
+    m_update->setAutoDefault(false);
 
     m_copyright = new QLabel(QStringLiteral("© 2016 TOLMEN"), this);
     m_copyright->setObjectName(QStringLiteral("Label1(1)"));
@@ -293,7 +320,10 @@ void MainWindow::buildControls()
     versionPal.setColor(QPalette::WindowText, QColor(0, 0, 192));
     m_version->setPalette(versionPal);
     m_version->setAlignment(Qt::AlignCenter);
+}
 
+void MainWindow::placeControls()
+{
     for (const Placement &p : kPlacements) {
         if (auto *w = findChild<QWidget *>(QLatin1String(p.name)))
             w->setGeometry(twips(p.left, p.top, p.width, p.height));
@@ -306,68 +336,79 @@ void MainWindow::buildControls()
     }
     // Each frame overlaps the one above it by its caption's height: the
     // later frame is drawn on top, as in the original layout.
-    for (QGroupBox *box : {frame3, frame1, frame20, frame21})
+    for (QGroupBox *box : std::as_const(m_frames))
         box->raise();
     m_capitalMonth->raise();
+}
 
-    // Keyboard order: the start date first, then the options, the table,
-    // and the buttons.
+void MainWindow::setKeyboardOrder()
+{
+    // The start date first, then the options, the table, and the buttons.
     QList<QWidget *> order{m_date, m_perso[0], m_perso[1]};
     for (QRadioButton *b : m_coeff)
         order << b;
     order << m_majore << m_anatocisme << m_capitalMonth;
     for (QLineEdit *cell : m_sums)
         order << cell;
-    order << m_bar << print << copy << update << calculator;
+    order << m_bar << m_print << m_copy << m_update << m_calculator;
     for (qsizetype k = 1; k < order.size(); ++k)
         setTabOrder(order[k - 1], order[k]);
     m_date->setFocus();
+}
 
+void MainWindow::connectControls()
+{
     m_date->installEventFilter(this);
     m_capitalMonth->installEventFilter(this);
     connect(m_date, &QLineEdit::returnPressed, this, &MainWindow::ConfirmStartDate);
-    connect(m_capitalMonth, &QLineEdit::returnPressed, this, &MainWindow::Recompute);
+    connect(m_capitalMonth, &QLineEdit::returnPressed, this, &MainWindow::ConfirmCapitalMonth);
+    for (int i = 0; i < kVisibleLines; ++i)
+        connect(m_sums[i], &QLineEdit::returnPressed, this, [this, i] { EnterAmount(i); });
 
-    static const double coefficients[] = {1.0, 1.5, 2.0, 3.0};
     for (int k = 0; k < 4; ++k) {
         connect(m_coeff[k], &QRadioButton::toggled, this, [this, k](bool on) {
-            if (!on)
+            if (!on || m_ended)
                 return;
-            m_state.coefficient = coefficients[k];
-            Recompute();
+            m_state.SetCoefficient(k);
+            RefreshTable();
         });
     }
-    connect(m_majore, &QCheckBox::clicked, this, [this] {
-        m_state.majoration = m_majore->isChecked() ? 5.0 : 0.0;
-        Recompute();
-    });
-    connect(m_anatocisme, &QCheckBox::clicked, this, &MainWindow::Recompute);
-    for (QRadioButton *b : m_perso) {
-        connect(b, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                ChangeCategory();
-        });
-    }
-    connect(m_bar, &QScrollBar::valueChanged, this, [this](int value) {
-        m_state.setFirstRow(value);
+    connect(m_majore, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_ended)
+            return;
+        m_state.SetMajoration(on);
         RefreshTable();
     });
+    connect(m_anatocisme, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_ended)
+            return;
+        m_state.SetCapitalise(on);
+        RefreshTable();
+    });
+    connect(m_perso[0], &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            ChangeCategory(RateCategory::PersonnesPhysiques);
+    });
+    connect(m_perso[1], &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            ChangeCategory(RateCategory::Autres);
+    });
+    connect(m_bar, &QScrollBar::valueChanged, this, &MainWindow::Scroll);
 
-    connect(print, &QToolButton::clicked, this, &MainWindow::printRequested);
-    connect(copy, &QToolButton::clicked, this, &MainWindow::copyRequested);
-    connect(update, &QPushButton::clicked, this, &MainWindow::updateRequested);
-    connect(calculator, &QToolButton::clicked, this, &MainWindow::calculatorRequested);
+    connect(m_print, &QToolButton::clicked, this, &MainWindow::printRequested);
+    connect(m_copy, &QToolButton::clicked, this, &MainWindow::copyRequested);
+    connect(m_update, &QPushButton::clicked, this, &MainWindow::updateRequested);
+    connect(m_calculator, &QToolButton::clicked, this, &MainWindow::calculatorRequested);
 }
 
-bool MainWindow::LoadMainWindow(const QString &commandLine)
+bool MainWindow::LoadMainWindow(const QString &ratesPath)
 {
     fondjauneclair();
     m_version->setText(QStringLiteral("v. %1.%2.%3")
                            .arg(TAUX_VERSION_MAJOR)
                            .arg(TAUX_VERSION_MINOR)
                            .arg(TAUX_VERSION_PATCH));
-    m_state.table.filePath = commandLine + QStringLiteral("QUERDAN.TXT");
-    m_state.coefficient = 1.0;
+    m_state.setRatesFile(ratesPath);
     return LoadRatesFile();
 }
 
@@ -417,7 +458,7 @@ void MainWindow::failLoad(const LoadResult &result)
 
 bool MainWindow::LoadRatesFile()
 {
-    return ShowLoadResult(m_state.loadRates(category()));
+    return ShowLoadResult(m_state.LoadRatesFile());
 }
 
 bool MainWindow::ShowLoadResult(const LoadResult &result)
@@ -435,7 +476,7 @@ void MainWindow::ActivateMainWindow()
 {
     if (m_ended)
         return;
-    if (const auto reloaded = m_state.ReloadIfChanged(category())) {
+    if (const auto reloaded = m_state.ReloadIfChanged()) {
         if (!ShowLoadResult(*reloaded))
             return;
     }
@@ -446,20 +487,20 @@ void MainWindow::syncScrollBar()
 {
     const QSignalBlocker block(m_bar);
     m_bar->setRange(0, m_state.maxFirstRow());
-    m_bar->setValue(m_state.firstRow);
+    m_bar->setValue(m_state.firstRow());
 }
 
 void MainWindow::RefreshTable()
 {
     const QLocale loc = locale();
     for (int i = 0; i < kVisibleLines; ++i) {
-        const int r = m_state.firstRow + i;
+        const int r = m_state.firstRow() + i;
         const ScheduleRow row = m_state.scheduleRow(r);
         m_months[i]->setText(row.label);
         m_rates[i]->setText(formatGeneral(row.rate, loc));
         m_sums[i]->setText(formatAmount(row.sum, loc));
-        m_sums[i]->setReadOnly(r > m_state.table.count);
-        const bool marked = r == m_state.startRow;
+        m_sums[i]->setReadOnly(!m_state.hasRow(r));
+        const bool marked = r == m_state.startRow();
         if (marked != m_marked[i]) {
             m_sums[i]->setStyleSheet(cellStyle(marked ? kCyan : QColor(Qt::white)));
             m_marked[i] = marked;
@@ -467,21 +508,23 @@ void MainWindow::RefreshTable()
     }
 }
 
-void MainWindow::Recompute()
+void MainWindow::ChangeCategory(RateCategory category)
 {
     if (m_ended)
         return;
-    m_state.compute(capitalise(), capitalMonth());
+    const LoadResult result = m_state.ChangeCategory(category);
+    if (!result.ok()) {
+        failLoad(result);
+        return;
+    }
+    syncScrollBar();
     RefreshTable();
 }
 
-void MainWindow::ChangeCategory()
+void MainWindow::Scroll(int firstRow)
 {
-    const qint16 kept = m_state.startRow;
-    if (!LoadRatesFile())
-        return;
-    m_state.startRow = kept;
-    Recompute();
+    m_state.setFirstRow(firstRow);
+    RefreshTable();
 }
 
 void MainWindow::ConfirmStartDate()
@@ -489,32 +532,35 @@ void MainWindow::ConfirmStartDate()
     if (m_ended)
         return;
     const QString text = m_date->text();
-    if (const auto date = parseStartDate(text, locale())) {
-        m_state.clearSums();
-        SelectStartMonth(*date);
-    } else if (!text.isEmpty()) {
+    const auto date = parseStartDate(text, locale());
+    if (!date) {
+        if (text.isEmpty())
+            return;
         m_hooks.beep();
         m_date->selectAll();
         if (!m_date->hasFocus()) {
             const QScopedValueRollback<bool> moving(m_movingFocus, true);
             m_date->setFocus(Qt::OtherFocusReason);
         }
+        return;
     }
-}
-
-void MainWindow::SelectStartMonth(const QDateTime &startDate)
-{
-    if (!m_state.selectStartMonth(startDate)) {
+    if (!m_state.ConfirmStartDate(*date)) {
         // The prompt names the date the oldest row stands for.
         showStop(QStringLiteral("Calcul impossible"),
                  QStringLiteral("Pas de taux inférieur au ") +
-                     locale().toString(QDate(1899, 12, 30), QLocale::ShortFormat));
+                     locale().toString(extraRowDate().date(), QLocale::ShortFormat));
         RefreshTable();
         return;
     }
     syncScrollBar();
     RefreshTable();
-    focusCell(m_sums[m_state.startRow - m_state.firstRow]);
+    // A button the user is pressing took the focus from the date: taking it
+    // away now would make the button drop the click. The click acts on the
+    // release, after this confirmation.
+    const auto *pressed = qobject_cast<const QAbstractButton *>(QApplication::focusWidget());
+    if (pressed && pressed->isDown())
+        return;
+    focusCell(m_sums[m_state.startRow() - m_state.firstRow()]);
 }
 
 void MainWindow::focusCell(QLineEdit *cell)
@@ -528,19 +574,18 @@ void MainWindow::EnterAmount(int line)
 {
     if (m_ended)
         return;
-    const int row = m_state.firstRow + line;
-    if (row > m_state.table.count)
-        return; // a line below the extra row shows no month
     QLineEdit *cell = m_sums[line];
-    m_state.startRow = static_cast<qint16>(row);
-    const LeadingNumber amount = readLeadingNumber(cell->text());
-    if (amount.overflow) {
+    switch (m_state.EnterAmount(m_state.firstRow() + line, cell->text())) {
+    case TauxState::AmountOutcome::NoRow:
+        return;
+    case TauxState::AmountOutcome::Overflow:
+        // The text stays as typed so the user can correct it.
         cell->selectAll();
         return;
+    case TauxState::AmountOutcome::Computed:
+        RefreshTable();
+        return;
     }
-    // The redraw that follows shows the amount in the sum format.
-    m_state.sums[row] = amount.value;
-    Recompute();
 }
 
 void MainWindow::CheckAmountOnLeave(int line)
@@ -551,29 +596,42 @@ void MainWindow::CheckAmountOnLeave(int line)
     focusCell(cell);
 }
 
+void MainWindow::ConfirmCapitalMonth()
+{
+    if (m_ended)
+        return;
+    m_state.SetCapitalMonth(m_capitalMonth->text());
+    RefreshTable();
+}
+
 void MainWindow::NormaliseCapitalisationMonth()
 {
-    const double month = std::floor(readLeadingNumber(m_capitalMonth->text()).value);
-    if (month < 1 || month > 12)
-        m_capitalMonth->clear();
-    else
-        m_capitalMonth->setText(QString::number(int(month)));
-    Recompute();
+    if (m_ended)
+        return;
+    m_capitalMonth->setText(m_state.NormaliseCapitalisationMonth(m_capitalMonth->text()));
+    RefreshTable();
 }
 
-RateCategory MainWindow::category() const
+void MainWindow::MoveCellFocus(int line, int rows)
 {
-    return m_perso[0]->isChecked() ? RateCategory::PersonnesPhysiques : RateCategory::Autres;
-}
-
-bool MainWindow::capitalise() const
-{
-    return m_anatocisme->isChecked();
-}
-
-QString MainWindow::capitalMonth() const
-{
-    return m_capitalMonth->text();
+    QLineEdit *cell = m_sums[line];
+    if (readLeadingNumber(cell->text()).overflow) {
+        cell->selectAll();
+        return;
+    }
+    const int last = std::max<int>(0, m_state.table().count);
+    const int from = m_state.firstRow() + line;
+    const int to = std::clamp(from + rows, 0, last);
+    // A page moves the view by a page as well; a single step only when the
+    // focus would leave it.
+    int first = m_state.firstRow();
+    if (std::abs(rows) >= kVisibleLines)
+        first += rows;
+    first = std::clamp(first, to - (kVisibleLines - 1), to);
+    m_state.setFirstRow(first);
+    syncScrollBar();
+    RefreshTable();
+    focusCell(m_sums[to - m_state.firstRow()]);
 }
 
 int MainWindow::lineOf(const QObject *cell) const
@@ -585,6 +643,15 @@ int MainWindow::lineOf(const QObject *cell) const
     return -1;
 }
 
+bool MainWindow::isTableCell(const QObject *watched) const
+{
+    for (int i = 0; i < kVisibleLines; ++i) {
+        if (m_sums[i] == watched || m_months[i] == watched || m_rates[i] == watched)
+            return true;
+    }
+    return false;
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -593,10 +660,36 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         emit aboutRequested();
         return true;
     }
+    if (type == QEvent::Wheel && isTableCell(watched)) {
+        // The wheel anywhere over the table turns the table's bar.
+        QCoreApplication::sendEvent(m_bar, event);
+        return true;
+    }
+    const int line = lineOf(watched);
+    if (type == QEvent::KeyPress && line >= 0) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return QWidget::eventFilter(watched, event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+            MoveCellFocus(line, -1);
+            return true;
+        case Qt::Key_Down:
+            MoveCellFocus(line, 1);
+            return true;
+        case Qt::Key_PageUp:
+            MoveCellFocus(line, -kVisibleLines);
+            return true;
+        case Qt::Key_PageDown:
+            MoveCellFocus(line, kVisibleLines);
+            return true;
+        default:
+            return QWidget::eventFilter(watched, event);
+        }
+    }
     if (type != QEvent::FocusIn && type != QEvent::FocusOut)
         return QWidget::eventFilter(watched, event);
 
-    const int line = lineOf(watched);
     if (type == QEvent::FocusIn) {
         // Select after the click that brought the focus has placed the cursor.
         if (line >= 0)
@@ -618,63 +711,4 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     else if (line >= 0)
         QTimer::singleShot(0, this, [this, line] { CheckAmountOnLeave(line); });
     return QWidget::eventFilter(watched, event);
-}
-
-QList<MainWindow::Caption> MainWindow::captions() const
-{
-    QList<Caption> out;
-    const int wrap = Qt::TextWordWrap;
-    for (const QLabel *label : findChildren<QLabel *>()) {
-        if (label->text().isEmpty() || label->objectName().startsWith(u"textind") ||
-            label->objectName().startsWith(u"indice"))
-            continue;
-        out.append({label->objectName(), label->text(), label->contentsRect(),
-                    int(label->alignment()) | (label->wordWrap() ? wrap : 0), label->font()});
-    }
-    for (const QRadioButton *b : m_coeff) {
-        QStyleOptionButton opt;
-        opt.initFrom(b);
-        const QRect r = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
-        out.append({b->objectName(), b->text(), r, Qt::AlignLeft | Qt::AlignVCenter, b->font()});
-    }
-    {
-        QStyleOptionButton opt;
-        opt.initFrom(m_majore);
-        const QRect r =
-            m_majore->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, m_majore);
-        out.append({m_majore->objectName(), m_majore->text(), r, Qt::AlignLeft, m_majore->font()});
-    }
-    for (const QRadioButton *b : m_perso) {
-        const auto *w = static_cast<const WrapButton<QRadioButton> *>(b);
-        out.append({b->objectName(), b->text(), w->textArea(), wrap, b->font()});
-    }
-    {
-        const auto *w = static_cast<const WrapButton<QCheckBox> *>(m_anatocisme);
-        out.append({m_anatocisme->objectName(), m_anatocisme->text(), w->textArea(), wrap,
-                    m_anatocisme->font()});
-    }
-    for (const QGroupBox *box : findChildren<QGroupBox *>()) {
-        if (box->title().isEmpty())
-            continue;
-        QStyleOptionGroupBox opt;
-        opt.initFrom(box);
-        opt.text = box->title();
-        opt.subControls = QStyle::SC_GroupBoxLabel;
-        opt.textAlignment = box->alignment();
-        // The caption is painted from its place on the frame's line to the
-        // frame's right edge.
-        const QRect r =
-            box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box);
-        out.append({box->objectName(), box->title(),
-                    QRect(r.left(), 0, box->width() - r.left() - 1, box->height()),
-                    int(Qt::AlignLeft | Qt::AlignTop), box->font()});
-    }
-    for (const QAbstractButton *b : findChildren<QAbstractButton *>()) {
-        if (b->objectName() == u"Command1" || b->objectName() == u"imprimer" ||
-            b->objectName() == u"Command2")
-            out.append({b->objectName(), QString(b->text()).remove(u'&'),
-                        b->rect().adjusted(3, 0, -3, 0), int(Qt::AlignHCenter | Qt::AlignBottom),
-                        b->font()});
-    }
-    return out;
 }

@@ -9,6 +9,9 @@
 #include <functional>
 
 class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QToolButton;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -18,9 +21,8 @@ class TauxState;
 constexpr int kVisibleLines = 21;
 
 // The main window "taux": the options on the left, the 21 visible lines of
-// the schedule on the right. It works on the application's TauxState and
-// reads the capitalisation switch, the capitalisation month and the rate
-// category from its own controls when a computation or a load needs them.
+// the schedule on the right. It shows the application's TauxState and turns
+// the user's input into the state's operations.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -36,10 +38,10 @@ public:
 
     void setHooks(Hooks hooks);
 
-    // The window's loading: background, version, rates path from the
-    // command-line text, coefficient 1, first load. False when the rates
-    // file could not be loaded (the user has been told).
-    bool LoadMainWindow(const QString &commandLine);
+    // The window's loading: background, version, the rates file, first
+    // load. False when the rates file could not be loaded (the user has been
+    // told and the program ends).
+    bool LoadMainWindow(const QString &ratesPath);
 
     // Loads the rates file in the selected category and shows the table
     // from the top. A missing or corrupt file is reported and ends the
@@ -55,29 +57,6 @@ public:
     void ActivateMainWindow();
 
     void RefreshTable();
-    void Recompute();
-    void ChangeCategory();
-    void ConfirmStartDate();
-    void SelectStartMonth(const QDateTime &startDate);
-    void EnterAmount(int line);
-    void CheckAmountOnLeave(int line);
-    void NormaliseCapitalisationMonth();
-
-    RateCategory category() const;
-    bool capitalise() const;
-    QString capitalMonth() const;
-
-    // Every caption with the box it must fit in and its text flags, so a
-    // test can check that none is clipped in the font in use.
-    struct Caption
-    {
-        QString name;
-        QString text;
-        QRect box;
-        int flags;
-        QFont font;
-    };
-    QList<Caption> captions() const;
 
 signals:
     void printRequested();
@@ -92,13 +71,33 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildControls();
+    void buildInstructions();
+    void buildOptions();
+    void buildTable();
+    void buildButtons();
+    void placeControls();
+    void setKeyboardOrder();
+    void connectControls();
+
     void fondjauneclair();
     void showStop(const QString &title, const QString &text);
     void failLoad(const LoadResult &result);
     void focusCell(QLineEdit *cell);
     void syncScrollBar();
     int lineOf(const QObject *cell) const;
+    bool isTableCell(const QObject *watched) const;
+
+    // The handlers: each hands the event to the state, then redraws.
+    void ConfirmStartDate();
+    void EnterAmount(int line);
+    void CheckAmountOnLeave(int line);
+    void ConfirmCapitalMonth();
+    void NormaliseCapitalisationMonth();
+    void ChangeCategory(RateCategory category);
+    void Scroll(int firstRow);
+    // Up, Down, Page Up and Page Down in a sum cell: the focus moves by
+    // `rows` as in a spreadsheet and the view follows it.
+    void MoveCellFocus(int line, int rows);
 
     TauxState &m_state;
     Hooks m_hooks;
@@ -120,4 +119,9 @@ private:
     QLabel *m_version = nullptr;
     QLabel *m_copyright = nullptr;
     QLabel *m_monthHeading = nullptr;
+    QToolButton *m_print = nullptr;
+    QToolButton *m_copy = nullptr;
+    QToolButton *m_calculator = nullptr;
+    QPushButton *m_update = nullptr;
+    QList<QGroupBox *> m_frames;
 };

@@ -30,7 +30,7 @@ bool TauxApp::start(const QDate &today)
     connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
         // The user edits the file by hand; the edited rates are read at the
         // next start.
-        m_hooks.editByHand(m_state.table.filePath);
+        m_hooks.editByHand(m_state.table().filePath);
         endProgram(0);
     });
 
@@ -45,10 +45,9 @@ bool TauxApp::start(const QDate &today)
     connect(m_window.get(), &MainWindow::calculatorRequested, this,
             [this] { m_calculator.OpenCalculator(); });
 
-    if (!m_window->LoadMainWindow(m_commandLine))
+    if (!m_window->LoadMainWindow(m_commandLine + QStringLiteral("QUERDAN.TXT")))
         return false;
-    if (const auto update = MaybeRunAutomaticUpdate(m_state, m_window->category(), m_settings,
-                                                    today, m_hooks.update)) {
+    if (const auto update = MaybeRunAutomaticUpdate(m_state, m_settings, today, m_hooks.update)) {
         if (update->outcome == UpdateOutcome::Updated && !m_window->ShowLoadResult(update->load))
             return false;
     }

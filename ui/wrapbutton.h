@@ -45,19 +45,11 @@ protected:
 
     bool hitButton(const QPoint &pos) const override { return this->rect().contains(pos); }
 
-public:
-    // Where the caption is drawn, for the check that every caption fits.
+private:
+    // The caption fills the button to the right of its indicator.
     QRect textArea(const QRect &indicator) const
     {
         return QRect(indicator.right() + 5, 0, this->width() - indicator.right() - 5,
                      this->height());
-    }
-    QRect textArea() const
-    {
-        QStyleOptionButton opt;
-        this->initStyleOption(&opt);
-        const bool radio = std::is_base_of_v<QRadioButton, Button>;
-        return textArea(this->style()->subElementRect(
-            radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &opt, this));
     }
 };

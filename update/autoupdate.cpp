@@ -17,11 +17,10 @@ bool loadsInBothCategories(const QByteArray &bytes)
 
 } // namespace
 
-UpdateResult RunAutomaticUpdate(TauxState &state, RateCategory category,
-                                const UpdateSettings &settings, const QDate &today,
-                                const UpdateHooks &hooks)
+UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
+                                const QDate &today, const UpdateHooks &hooks)
 {
-    const RateTable &table = state.table;
+    const RateTable &table = state.table();
     if (table.count <= 0)
         return {UpdateOutcome::NoMonthRows, {}};
     const QDate yearEnd(table.rows[0].monthStart.year(), 12, 31);
@@ -51,14 +50,14 @@ UpdateResult RunAutomaticUpdate(TauxState &state, RateCategory category,
         return {UpdateOutcome::NotRatesFile, {}};
     if (!SaveFileAtomically(table.filePath, body + "\r\n"))
         return {UpdateOutcome::WriteFailed, {}};
-    return {UpdateOutcome::Updated, state.loadRates(category)};
+    return {UpdateOutcome::Updated, state.LoadRatesFile()};
 }
 
-std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state, RateCategory category,
+std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
                                                     const UpdateSettings &settings,
                                                     const QDate &today, const UpdateHooks &hooks)
 {
     if (!settings.autoUpdate)
         return std::nullopt;
-    return RunAutomaticUpdate(state, category, settings, today, hooks);
+    return RunAutomaticUpdate(state, settings, today, hooks);
 }

@@ -48,13 +48,12 @@ struct UpdateResult
 // nothing to the user. The old file stays unless the body loads as a rates
 // file in both categories; it is then replaced atomically by the body and
 // one CR LF.
-UpdateResult RunAutomaticUpdate(TauxState &state, RateCategory category,
-                                const UpdateSettings &settings, const QDate &today,
-                                const UpdateHooks &hooks = {});
+UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
+                                const QDate &today, const UpdateHooks &hooks = {});
 
 // The start-up step: runs the update only when it is switched on, and
 // returns nothing otherwise.
-std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state, RateCategory category,
+std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
                                                     const UpdateSettings &settings,
                                                     const QDate &today,
                                                     const UpdateHooks &hooks = {});
