@@ -95,6 +95,7 @@ enum class StatementField {
     MajorationFrom,
     CapitalisationFrom,
     Payment, // see StatementError::payment
+    Coefficient,
 };
 
 struct StatementError

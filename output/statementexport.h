@@ -1,0 +1,59 @@
+#pragma once
+
+#include "rates/ratetable.h"
+#include "schedule/statement.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+class TauxState;
+
+// A computed statement with what its print-out and exports say about where
+// it comes from. The command line and the statement window build one and
+// hand it to the functions below, so both give the same bytes.
+struct StatementDocument
+{
+    StatementInput input;
+    Statement statement;
+    RateCategory category = RateCategory::Autres;
+    QString ratesPath; // the rates file the table was read from
+    QDate newestMonth; // first day of the newest month of that file; invalid when empty
+    QDate madeOn;      // the date the statement is made on, given by the caller
+};
+
+// Fills ratesPath and newestMonth from the table.
+StatementDocument MakeStatementDocument(const RateTable &table, RateCategory category,
+                                        const StatementInput &input, const Statement &statement,
+                                        const QDate &madeOn);
+
+// "2 089,01": cents with a space between groups of three digits and the
+// locale's decimal mark, for the terminal, the window and the print-out.
+QString formatCents(Cents cents, const QLocale &locale);
+
+// For a terminal: the inputs, the lines in aligned columns, the totals and
+// the rates' source. Lines end with "\n".
+QString StatementTextTable(const StatementDocument &document, const QLocale &locale);
+
+// For a spreadsheet, as the window copies it: the inputs, a heading and one
+// row per line, the totals; TAB between fields, CR LF after each line, the
+// locale's decimal mark, no digit grouping, UTF-8.
+QByteArray StatementTsv(const StatementDocument &document, const QLocale &locale);
+
+// The same rows as French spreadsheets read a CSV file: ";" between fields,
+// the decimal comma, fields quoted when needed, UTF-8 with a BOM, CR LF.
+QByteArray StatementCsv(const StatementDocument &document);
+
+// For other programs: numbers as plain decimal strings with a full stop,
+// amounts in exact cents ("2089.01"), dates in ISO 8601, UTF-8, "\n".
+QByteArray StatementJson(const StatementDocument &document);
+
+// The month schedule, rows 0 to the start row in the clipboard's order:
+// {"lignes": [{"mois": "2015-06", "libelle": "Juin 2015", "taux": "0.93",
+// "somme": "10093.0083333333"}]}, the sum unrounded (the shortest decimal
+// that reads back as the same number), null for an empty cell.
+QByteArray ScheduleJson(const TauxState &state);
+
+// The month schedule for a terminal: month, rate and sum in aligned columns.
+QString ScheduleTextTable(const TauxState &state, const QLocale &locale);
