@@ -81,6 +81,15 @@ const QByteArray kOldRates = "' taux\r\n1S2016\t0.93\t4.54\r\n2S2015\t0.99\t4.29
 const QByteArray kNewRates =
     "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54";
 
+// `years` whole-year lines of rate 1, the newest first: 12 months each.
+QByteArray yearLines(int newest, int years)
+{
+    QByteArray lines;
+    for (int year = newest; year > newest - years; --year)
+        lines += QByteArray::number(year) + "\t1\r\n";
+    return lines;
+}
+
 QByteArray padding(qsizetype size)
 {
     QByteArray comment = "'" + QByteArray(size, 'x');
@@ -97,6 +106,10 @@ private slots:
     void init();
     void againstServer_data();
     void againstServer();
+    void refusedMonths_data();
+    void refusedMonths();
+    void downloadAgainstLongTable_data();
+    void downloadAgainstLongTable();
     void successReplacesAndReloads();
     void requestBypassesCaches();
     void switchedOffMakesNoConnection();
@@ -163,6 +176,11 @@ void TestAutoUpdate::againstServer_data()
     QTest::newRow("second rate column unreadable")
         << httpResponse("200 OK", "2017\t0.9\t1e999\r\n") << false << -1
         << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("a blank line holds no month")
+        << httpResponse("200 OK", "\r\n") << false << -1 << int(UpdateOutcome::NoMonths) << false;
+    QTest::newRow("only a comment holds no month")
+        << httpResponse("200 OK", "' Taux légaux\r\n") << false << -1
+        << int(UpdateOutcome::NoMonths) << false;
     QTest::newRow("server accepts and never answers")
         << QByteArray() << true << -1 << nothing << false;
     const QByteArray whole = httpResponse("200 OK", kNewRates + "\r\n" + padding(4000));
@@ -200,6 +218,85 @@ void TestAutoUpdate::againstServer()
         QCOMPARE(readFile(m_state->table.filePath), kOldRates);
         QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
     }
+}
+
+void TestAutoUpdate::refusedMonths_data()
+{
+    QTest::addColumn<int>("tableCount");
+    QTest::addColumn<QDate>("tableNewest");
+    QTest::addColumn<int>("downloadCount");
+    QTest::addColumn<QDate>("downloadNewest");
+    QTest::addColumn<int>("refusal"); // -1: accepted
+
+    const QDate june2016(2016, 6, 1);
+    const int accepted = -1;
+    QTest::newRow("no month") << 588 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("no month against a one-month table")
+        << 1 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("6 months against 588")
+        << 588 << june2016 << 6 << QDate(2016, 12, 1) << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("12 fewer accepted") << 588 << june2016 << 576 << june2016 << accepted;
+    QTest::newRow("13 fewer refused")
+        << 588 << june2016 << 575 << june2016 << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("12 fewer than 12 is none: refused as empty")
+        << 12 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("one month against 13 accepted") << 13 << june2016 << 1 << june2016 << accepted;
+    QTest::newRow("older newest month refused")
+        << 588 << june2016 << 600 << QDate(2016, 5, 1) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("a year older refused")
+        << 12 << june2016 << 12 << QDate(2015, 6, 1) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("equal newest month accepted") << 588 << june2016 << 588 << june2016 << accepted;
+    QTest::newRow("newer and longer accepted")
+        << 588 << june2016 << 594 << QDate(2016, 12, 1) << accepted;
+}
+
+void TestAutoUpdate::refusedMonths()
+{
+    QFETCH(int, tableCount);
+    QFETCH(QDate, tableNewest);
+    QFETCH(int, downloadCount);
+    QFETCH(QDate, downloadNewest);
+    QFETCH(int, refusal);
+
+    const std::optional<UpdateOutcome> result =
+        RefuseDownloadedMonths({tableCount, tableNewest}, {downloadCount, downloadNewest});
+    QCOMPARE(result ? int(*result) : -1, refusal);
+}
+
+void TestAutoUpdate::downloadAgainstLongTable_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("outcome");
+
+    // The stored table: 49 years, 1968 to 2016, 588 months.
+    QTest::newRow("a cut transfer of 6 months")
+        << QByteArray("1S2017\t0.90\t4.16\r\n") << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("one year fewer") << yearLines(2016, 48) << int(UpdateOutcome::Updated);
+    QTest::newRow("18 months fewer")
+        << QByteArray("2S2016\t1\r\n" + yearLines(2015, 47)) << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("newest month a year older")
+        << yearLines(2015, 49) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("same months, new rates")
+        << QByteArray("2016\t2\r\n" + yearLines(2015, 48)) << int(UpdateOutcome::Updated);
+}
+
+void TestAutoUpdate::downloadAgainstLongTable()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, outcome);
+
+    const QByteArray stored = yearLines(2016, 49);
+    QVERIFY(writeFile(m_state->table.filePath, stored));
+    QVERIFY(m_state->loadRates(RateCategory::Autres).ok());
+    QCOMPARE(m_state->table.count, 588);
+
+    CannedServer server(httpResponse("200 OK", body));
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, RateCategory::Autres, settingsFor(server.url()),
+                           QDate(2017, 1, 2), shortLimits());
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(readFile(m_state->table.filePath),
+             outcome == int(UpdateOutcome::Updated) ? body + "\r\n" : stored);
 }
 
 void TestAutoUpdate::successReplacesAndReloads()
