@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
@@ -68,6 +69,52 @@ private:
     QByteArray m_request;
 };
 
+// Sends the status and the headers at once, then the body one byte every
+// `interval`, then closes.
+class DripServer : public QObject
+{
+public:
+    DripServer(QByteArray body, std::chrono::milliseconds interval) : m_body(std::move(body))
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        m_timer.setInterval(interval);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            m_socket = m_server.nextPendingConnection();
+            connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+                m_request += m_socket->readAll();
+                if (!m_request.contains("\r\n\r\n") || m_timer.isActive() || m_sent > 0)
+                    return;
+                m_socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                QByteArray::number(m_body.size()) + "\r\n\r\n");
+                m_timer.start();
+            });
+        });
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (!m_socket)
+                return m_timer.stop();
+            m_socket->write(m_body.mid(m_sent++, 1));
+            if (m_sent >= m_body.size()) {
+                m_timer.stop();
+                m_socket->disconnectFromHost();
+            }
+        });
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/telechar/QUERDAN.TXT")
+            .arg(m_server.serverPort());
+    }
+
+private:
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_socket;
+    QTimer m_timer;
+    QByteArray m_body;
+    QByteArray m_request;
+    qsizetype m_sent = 0;
+};
+
 QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
 {
     return "HTTP/1.1 " + status +
@@ -106,6 +153,10 @@ private slots:
     void init();
     void againstServer_data();
     void againstServer();
+    void drippingServer_data();
+    void drippingServer();
+    void sizeCap_data();
+    void sizeCap();
     void refusedMonths_data();
     void refusedMonths();
     void downloadAgainstLongTable_data();
@@ -131,7 +182,11 @@ UpdateHooks TestAutoUpdate::shortLimits()
 {
     UpdateHooks hooks;
     hooks.isConnected = [] { return true; };
-    hooks.download = [](const QString &url) { return DownloadText(url, 500ms); };
+    hooks.download = [](const QString &url) {
+        DownloadLimits limits;
+        limits.stall = 500ms;
+        return DownloadText(url, limits);
+    };
     return hooks;
 }
 
@@ -187,8 +242,8 @@ void TestAutoUpdate::againstServer_data()
     QTest::newRow("connection cut mid-body")
         << whole << false << int(whole.size() - 3000) << nothing << false;
     QTest::newRow("body over 1 MiB")
-        << httpResponse("200 OK", kNewRates + "\r\n" + padding(kDownloadMaxBytes)) << false << -1
-        << nothing << false;
+        << httpResponse("200 OK", kNewRates + "\r\n" + padding(1048576)) << false << -1 << nothing
+        << false;
     QTest::newRow("connection refused") << QByteArray() << false << -1 << nothing << true;
 }
 
@@ -218,6 +273,55 @@ void TestAutoUpdate::againstServer()
         QCOMPARE(readFile(m_state->table.filePath), kOldRates);
         QCOMPARE(m_state->table.rows[0].label, QStringLiteral("Juin 2016"));
     }
+}
+
+void TestAutoUpdate::drippingServer_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("stall");
+    QTest::addColumn<int>("deadline");
+    QTest::addColumn<int>("bodySize");
+    QTest::addColumn<bool>("whole");
+
+    // Margins are wide so that a loaded machine gives the same answers.
+    QTest::newRow("drips faster than the stall limit, for longer than it: read whole")
+        << 40 << 1000 << 60000 << 40 << true;
+    QTest::newRow("drips slower than the stall limit: fails") << 1500 << 250 << 60000 << 4 << false;
+    QTest::newRow("drips faster than the stall limit past the deadline: fails")
+        << 20 << 1000 << 600 << 5000 << false;
+}
+
+void TestAutoUpdate::drippingServer()
+{
+    QFETCH(int, interval);
+    QFETCH(int, stall);
+    QFETCH(int, deadline);
+    QFETCH(int, bodySize);
+    QFETCH(bool, whole);
+
+    const QByteArray body(bodySize, 'x');
+    DripServer server(body, std::chrono::milliseconds(interval));
+    DownloadLimits limits;
+    limits.stall = std::chrono::milliseconds(stall);
+    limits.deadline = std::chrono::milliseconds(deadline);
+    QCOMPARE(DownloadText(server.url(), limits), whole ? body : QByteArray());
+}
+
+void TestAutoUpdate::sizeCap_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("1 048 576 bytes accepted") << 1048576 << true;
+    QTest::newRow("1 048 577 bytes refused") << 1048577 << false;
+}
+
+void TestAutoUpdate::sizeCap()
+{
+    QFETCH(int, size);
+    QFETCH(bool, whole);
+    const QByteArray body(size, 'x');
+    CannedServer server(httpResponse("200 OK", body));
+    QCOMPARE(DownloadText(server.url()).size(), whole ? size : 0);
 }
 
 void TestAutoUpdate::refusedMonths_data()
