@@ -406,6 +406,10 @@ void TestAutoUpdate::downloadAgainstLongTable()
 void TestAutoUpdate::successReplacesAndReloads()
 {
     CannedServer server(httpResponse("200 OK", kNewRates));
+    // A file opened before the update still reads the old bytes: the new
+    // file took the old one's place instead of being written into it.
+    QFile old(m_state->table.filePath);
+    QVERIFY(old.open(QIODevice::ReadOnly));
     m_state->firstRow = 3;
     m_state->startRow = 5;
     const UpdateResult result =
@@ -413,6 +417,7 @@ void TestAutoUpdate::successReplacesAndReloads()
                            QDate(2016, 12, 31), shortLimits());
     QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
     QCOMPARE(readFile(m_state->table.filePath), kNewRates + "\r\n");
+    QCOMPARE(old.readAll(), kOldRates);
     QCOMPARE(m_state->table.count, 18);
     QCOMPARE(m_state->table.rows[0].rate, 4.16);
     QCOMPARE(m_state->firstRow, 0);
