@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
@@ -68,6 +69,52 @@ private:
     QByteArray m_request;
 };
 
+// Sends the status and the headers at once, then the body one byte every
+// `interval`, then closes.
+class DripServer : public QObject
+{
+public:
+    DripServer(QByteArray body, std::chrono::milliseconds interval) : m_body(std::move(body))
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        m_timer.setInterval(interval);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            m_socket = m_server.nextPendingConnection();
+            connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+                m_request += m_socket->readAll();
+                if (!m_request.contains("\r\n\r\n") || m_timer.isActive() || m_sent > 0)
+                    return;
+                m_socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                QByteArray::number(m_body.size()) + "\r\n\r\n");
+                m_timer.start();
+            });
+        });
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (!m_socket)
+                return m_timer.stop();
+            m_socket->write(m_body.mid(m_sent++, 1));
+            if (m_sent >= m_body.size()) {
+                m_timer.stop();
+                m_socket->disconnectFromHost();
+            }
+        });
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/telechar/QUERDAN.TXT")
+            .arg(m_server.serverPort());
+    }
+
+private:
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_socket;
+    QTimer m_timer;
+    QByteArray m_body;
+    QByteArray m_request;
+    qsizetype m_sent = 0;
+};
+
 QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
 {
     return "HTTP/1.1 " + status +
@@ -80,6 +127,15 @@ const QByteArray kOldRates = "' taux\r\n1S2016\t0.93\t4.54\r\n2S2015\t0.99\t4.29
 // A newer file, as the server publishes it: no final line end.
 const QByteArray kNewRates =
     "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54";
+
+// `years` whole-year lines of rate 1, the newest first: 12 months each.
+QByteArray yearLines(int newest, int years)
+{
+    QByteArray lines;
+    for (int year = newest; year > newest - years; --year)
+        lines += QByteArray::number(year) + "\t1\r\n";
+    return lines;
+}
 
 QByteArray padding(qsizetype size)
 {
@@ -97,6 +153,14 @@ private slots:
     void init();
     void againstServer_data();
     void againstServer();
+    void drippingServer_data();
+    void drippingServer();
+    void sizeCap_data();
+    void sizeCap();
+    void refusedMonths_data();
+    void refusedMonths();
+    void downloadAgainstLongTable_data();
+    void downloadAgainstLongTable();
     void successReplacesAndReloads();
     void requestBypassesCaches();
     void switchedOffMakesNoConnection();
@@ -118,7 +182,11 @@ UpdateHooks TestAutoUpdate::shortLimits()
 {
     UpdateHooks hooks;
     hooks.isConnected = [] { return true; };
-    hooks.download = [](const QString &url) { return DownloadText(url, 500ms); };
+    hooks.download = [](const QString &url) {
+        DownloadLimits limits;
+        limits.stall = 500ms;
+        return DownloadText(url, limits);
+    };
     return hooks;
 }
 
@@ -163,14 +231,19 @@ void TestAutoUpdate::againstServer_data()
     QTest::newRow("second rate column unreadable")
         << httpResponse("200 OK", "2017\t0.9\t1e999\r\n") << false << -1
         << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("a blank line holds no month")
+        << httpResponse("200 OK", "\r\n") << false << -1 << int(UpdateOutcome::NoMonths) << false;
+    QTest::newRow("only a comment holds no month")
+        << httpResponse("200 OK", "' Taux légaux\r\n") << false << -1
+        << int(UpdateOutcome::NoMonths) << false;
     QTest::newRow("server accepts and never answers")
         << QByteArray() << true << -1 << nothing << false;
     const QByteArray whole = httpResponse("200 OK", kNewRates + "\r\n" + padding(4000));
     QTest::newRow("connection cut mid-body")
         << whole << false << int(whole.size() - 3000) << nothing << false;
     QTest::newRow("body over 1 MiB")
-        << httpResponse("200 OK", kNewRates + "\r\n" + padding(kDownloadMaxBytes)) << false << -1
-        << nothing << false;
+        << httpResponse("200 OK", kNewRates + "\r\n" + padding(1048576)) << false << -1 << nothing
+        << false;
     QTest::newRow("connection refused") << QByteArray() << false << -1 << nothing << true;
 }
 
@@ -202,9 +275,140 @@ void TestAutoUpdate::againstServer()
     }
 }
 
+void TestAutoUpdate::drippingServer_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("stall");
+    QTest::addColumn<int>("deadline");
+    QTest::addColumn<int>("bodySize");
+    QTest::addColumn<bool>("whole");
+
+    // Margins are wide so that a loaded machine gives the same answers.
+    QTest::newRow("drips faster than the stall limit, for longer than it: read whole")
+        << 40 << 1000 << 60000 << 40 << true;
+    QTest::newRow("drips slower than the stall limit: fails") << 1500 << 250 << 60000 << 4 << false;
+    QTest::newRow("drips faster than the stall limit past the deadline: fails")
+        << 20 << 1000 << 600 << 5000 << false;
+}
+
+void TestAutoUpdate::drippingServer()
+{
+    QFETCH(int, interval);
+    QFETCH(int, stall);
+    QFETCH(int, deadline);
+    QFETCH(int, bodySize);
+    QFETCH(bool, whole);
+
+    const QByteArray body(bodySize, 'x');
+    DripServer server(body, std::chrono::milliseconds(interval));
+    DownloadLimits limits;
+    limits.stall = std::chrono::milliseconds(stall);
+    limits.deadline = std::chrono::milliseconds(deadline);
+    QCOMPARE(DownloadText(server.url(), limits), whole ? body : QByteArray());
+}
+
+void TestAutoUpdate::sizeCap_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("1 048 576 bytes accepted") << 1048576 << true;
+    QTest::newRow("1 048 577 bytes refused") << 1048577 << false;
+}
+
+void TestAutoUpdate::sizeCap()
+{
+    QFETCH(int, size);
+    QFETCH(bool, whole);
+    const QByteArray body(size, 'x');
+    CannedServer server(httpResponse("200 OK", body));
+    QCOMPARE(DownloadText(server.url()).size(), whole ? size : 0);
+}
+
+void TestAutoUpdate::refusedMonths_data()
+{
+    QTest::addColumn<int>("tableCount");
+    QTest::addColumn<QDate>("tableNewest");
+    QTest::addColumn<int>("downloadCount");
+    QTest::addColumn<QDate>("downloadNewest");
+    QTest::addColumn<int>("refusal"); // -1: accepted
+
+    const QDate june2016(2016, 6, 1);
+    const int accepted = -1;
+    QTest::newRow("no month") << 588 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("no month against a one-month table")
+        << 1 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("6 months against 588")
+        << 588 << june2016 << 6 << QDate(2016, 12, 1) << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("12 fewer accepted") << 588 << june2016 << 576 << june2016 << accepted;
+    QTest::newRow("13 fewer refused")
+        << 588 << june2016 << 575 << june2016 << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("12 fewer than 12 is none: refused as empty")
+        << 12 << june2016 << 0 << QDate() << int(UpdateOutcome::NoMonths);
+    QTest::newRow("one month against 13 accepted") << 13 << june2016 << 1 << june2016 << accepted;
+    QTest::newRow("older newest month refused")
+        << 588 << june2016 << 600 << QDate(2016, 5, 1) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("a year older refused")
+        << 12 << june2016 << 12 << QDate(2015, 6, 1) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("equal newest month accepted") << 588 << june2016 << 588 << june2016 << accepted;
+    QTest::newRow("newer and longer accepted")
+        << 588 << june2016 << 594 << QDate(2016, 12, 1) << accepted;
+}
+
+void TestAutoUpdate::refusedMonths()
+{
+    QFETCH(int, tableCount);
+    QFETCH(QDate, tableNewest);
+    QFETCH(int, downloadCount);
+    QFETCH(QDate, downloadNewest);
+    QFETCH(int, refusal);
+
+    const std::optional<UpdateOutcome> result =
+        RefuseDownloadedMonths({tableCount, tableNewest}, {downloadCount, downloadNewest});
+    QCOMPARE(result ? int(*result) : -1, refusal);
+}
+
+void TestAutoUpdate::downloadAgainstLongTable_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("outcome");
+
+    // The stored table: 49 years, 1968 to 2016, 588 months.
+    QTest::newRow("a cut transfer of 6 months")
+        << QByteArray("1S2017\t0.90\t4.16\r\n") << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("one year fewer") << yearLines(2016, 48) << int(UpdateOutcome::Updated);
+    QTest::newRow("18 months fewer")
+        << QByteArray("2S2016\t1\r\n" + yearLines(2015, 47)) << int(UpdateOutcome::FewerMonths);
+    QTest::newRow("newest month a year older")
+        << yearLines(2015, 49) << int(UpdateOutcome::OlderMonths);
+    QTest::newRow("same months, new rates")
+        << QByteArray("2016\t2\r\n" + yearLines(2015, 48)) << int(UpdateOutcome::Updated);
+}
+
+void TestAutoUpdate::downloadAgainstLongTable()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, outcome);
+
+    const QByteArray stored = yearLines(2016, 49);
+    QVERIFY(writeFile(m_state->table().filePath, stored));
+    QVERIFY(m_state->LoadRatesFile().ok());
+    QCOMPARE(m_state->table().count, 588);
+
+    CannedServer server(httpResponse("200 OK", body));
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, settingsFor(server.url()), QDate(2017, 1, 2), shortLimits());
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(readFile(m_state->table().filePath),
+             outcome == int(UpdateOutcome::Updated) ? body + "\r\n" : stored);
+}
+
 void TestAutoUpdate::successReplacesAndReloads()
 {
     CannedServer server(httpResponse("200 OK", kNewRates));
+    // A file opened before the update still reads the old bytes: the new
+    // file took the old one's place instead of being written into it.
+    QFile old(m_state->table().filePath);
+    QVERIFY(old.open(QIODevice::ReadOnly));
     QVERIFY(m_state->ChangeCategory(RateCategory::PersonnesPhysiques).ok());
     m_state->setFirstRow(3);
     QCOMPARE(m_state->EnterAmount(5, u"1"), TauxState::AmountOutcome::Computed);
@@ -212,6 +416,7 @@ void TestAutoUpdate::successReplacesAndReloads()
         RunAutomaticUpdate(*m_state, settingsFor(server.url()), QDate(2016, 12, 31), shortLimits());
     QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
     QCOMPARE(readFile(m_state->table().filePath), kNewRates + "\r\n");
+    QCOMPARE(old.readAll(), kOldRates);
     QCOMPARE(m_state->table().count, 18);
     QCOMPARE(m_state->table().rows[0].rate, 4.16);
     QCOMPARE(m_state->firstRow(), 0);

@@ -1,6 +1,7 @@
 #include "testfiles.h"
 #include "update/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -23,6 +24,10 @@ private slots:
     void roundTrip();
     void saveKeepsTheRest_data();
     void saveKeepsTheRest();
+    void addressWrittenInWindows1252_data();
+    void addressWrittenInWindows1252();
+    void sixteenBitFileLeftAlone();
+    void saveReplacesTheFileWhole();
     void lineBreakInAddressStaysOneLine();
     void failedWriteIsReported();
 
@@ -112,8 +117,14 @@ void TestSettings::addressRead_data()
         << QByteArray("[FTP]\r\nADRESS=   \r\n") << DefaultAddress();
     QTest::newRow("equals sign inside the value")
         << QByteArray("[FTP]\r\nADRESS=http://h/t?a=b\r\n") << QStringLiteral("http://h/t?a=b");
-    QTest::newRow("UTF-8 text") << QByteArray("[FTP]\r\nADRESS=http://hôte/é\r\n")
-                                << QStringLiteral("http://hôte/é");
+    QTest::newRow("Windows-1252 text")
+        << QByteArray("[FTP]\r\nADRESS=http://h\xF4te/\xE9\r\n") << QStringLiteral("http://hôte/é");
+    QTest::newRow("Windows-1252 between 0x80 and 0x9F")
+        << QByteArray("[FTP]\r\nADRESS=http://h/\x80\x9C\r\n") << QStringLiteral("http://h/€œ");
+    QTest::newRow("a BOM before the section")
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nADRESS=http://h/b\r\n") << QStringLiteral("http://h/b");
+    QTest::newRow("a 16-bit file reads as no file")
+        << QByteArray("\xFF\xFE[\0F\0T\0P\0]\0\r\0\n\0A\0=\0x\0", 22) << DefaultAddress();
 }
 
 void TestSettings::addressRead()
@@ -181,6 +192,27 @@ void TestSettings::saveKeepsTheRest_data()
         << QByteArray("[Autre]\r\nA=1")
         << QByteArray("[Autre]\r\nA=1\r\n\r\n[FTP]\r\nADRESS=http://n\r\nCHECKCONNECTION=0\r\n"
                       "CHECKMAJ=1");
+    QTest::newRow("a BOM kept")
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nADRESS=http://old\r\n")
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nADRESS=http://n\r\nCHECKCONNECTION=0\r\n"
+                      "CHECKMAJ=1\r\n");
+    QTest::newRow("Windows-1252 comments and another program's section kept")
+        << QByteArray("; r\xE9glages \x80\r\n[Autre]\r\nNom=Fran\xE7ois \x9C\r\n\r\n"
+                      "[FTP]\r\n; l'adresse du fichier \xE0 t\xE9l\xE9"
+                      "charger\r\nCHECKMAJ=0\r\n")
+        << QByteArray("; r\xE9glages \x80\r\n[Autre]\r\nNom=Fran\xE7ois \x9C\r\n\r\n"
+                      "[FTP]\r\n; l'adresse du fichier \xE0 t\xE9l\xE9"
+                      "charger\r\nCHECKMAJ=1\r\n"
+                      "ADRESS=http://n\r\nCHECKCONNECTION=0\r\n");
+    QTest::newRow("each line keeps its own line end")
+        << QByteArray("[A]\nX=1\r\n\r\n[FTP]\nCHECKMAJ=0\r\n\n[B]\r\n")
+        << QByteArray("[A]\nX=1\r\n\r\n[FTP]\nCHECKMAJ=1\r\nADRESS=http://n\n"
+                      "CHECKCONNECTION=0\n\n[B]\r\n");
+    QTest::newRow("bytes that are no UTF-8 kept")
+        << QByteArray(
+               "[Z]\r\nK=\xC3\x28\xFF\r\n[FTP]\r\nADRESS=\r\nCHECKCONNECTION=1\r\nCHECKMAJ=0")
+        << QByteArray("[Z]\r\nK=\xC3\x28\xFF\r\n[FTP]\r\nADRESS=http://n\r\nCHECKCONNECTION=0\r\n"
+                      "CHECKMAJ=1");
     QTest::newRow("LF line ends kept")
         << QByteArray("# x\n[FTP]\nCHECKMAJ=0\n")
         << QByteArray("# x\n[FTP]\nCHECKMAJ=1\nADRESS=http://n\nCHECKCONNECTION=0\n");
@@ -194,6 +226,61 @@ void TestSettings::saveKeepsTheRest()
         QVERIFY(writeFile(m_ini, before));
     QVERIFY(SaveUpdateSettings({QStringLiteral("http://n"), false, true}, m_ini));
     QCOMPARE(readFile(m_ini), after);
+}
+
+void TestSettings::addressWrittenInWindows1252_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("readBack");
+
+    QTest::newRow("accents") << QStringLiteral("http://hôte/café")
+                             << QByteArray("http://h\xF4te/caf\xE9")
+                             << QStringLiteral("http://hôte/café");
+    QTest::newRow("euro sign and oe")
+        << QStringLiteral("http://h/€œ") << QByteArray("http://h/\x80\x9C")
+        << QStringLiteral("http://h/€œ");
+    QTest::newRow("a letter outside Windows-1252 becomes ?")
+        << QStringLiteral("http://h/ł") << QByteArray("http://h/?") << QStringLiteral("http://h/?");
+    QTest::newRow("a character beyond 16 bits becomes one ?")
+        << (QStringLiteral("http://h/") + QString::fromUcs4(U"\U0001F600"))
+        << QByteArray("http://h/?") << QStringLiteral("http://h/?");
+}
+
+void TestSettings::addressWrittenInWindows1252()
+{
+    QFETCH(QString, address);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, readBack);
+    QVERIFY(SaveUpdateSettings({address, true, false}, m_ini));
+    QCOMPARE(readFile(m_ini),
+             "[FTP]\r\nADRESS=" + line + "\r\nCHECKCONNECTION=1\r\nCHECKMAJ=0\r\n");
+    QCOMPARE(LoadUpdateSettings(m_ini).address, readBack);
+}
+
+void TestSettings::sixteenBitFileLeftAlone()
+{
+    // Saved as "Unicode" by a text editor: an 8-bit edit would garble it.
+    const QByteArray utf16("\xFF\xFE[\0F\0T\0P\0]\0\r\0\n\0", 16);
+    QVERIFY(writeFile(m_ini, utf16));
+    QVERIFY(!SaveUpdateSettings({QStringLiteral("http://n"), false, true}, m_ini));
+    QCOMPARE(readFile(m_ini), utf16);
+}
+
+void TestSettings::saveReplacesTheFileWhole()
+{
+    const QByteArray before = "[FTP]\r\nADRESS=http://old\r\n";
+    QVERIFY(writeFile(m_ini, before));
+    // A file opened before the save still reads the old bytes: the new file
+    // took the old one's place instead of being written into it, so a save
+    // cut short can never leave half a file.
+    QFile old(m_ini);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QVERIFY(SaveUpdateSettings({QStringLiteral("http://n"), false, true}, m_ini));
+    QCOMPARE(old.readAll(), before);
+    QCOMPARE(readFile(m_ini),
+             QByteArray("[FTP]\r\nADRESS=http://n\r\nCHECKCONNECTION=0\r\nCHECKMAJ=1\r\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Querdan.ini"});
 }
 
 void TestSettings::lineBreakInAddressStaysOneLine()

@@ -8,14 +8,44 @@
 
 namespace {
 
-bool loadsInBothCategories(const QByteArray &bytes)
+// A cut transfer that still parses loses the oldest months; a year fewer is
+// what a publisher dropping the oldest year for a new one leaves.
+constexpr int kMonthsThatMayGo = 12;
+
+MonthSpan spanOf(const RateTable &table)
+{
+    return {table.count, table.count > 0 ? table.rows[0].monthStart : QDate()};
+}
+
+// The months of the body when it loads in both categories, since the user
+// can switch to either; nothing when it does not load.
+std::optional<MonthSpan> monthsInBothCategories(const QByteArray &bytes)
 {
     auto scratch = std::make_unique<RateTable>();
-    return parseRates(bytes, RateCategory::Autres, *scratch) &&
-           parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch);
+    if (!parseRates(bytes, RateCategory::Autres, *scratch))
+        return std::nullopt;
+    const MonthSpan first = spanOf(*scratch);
+    if (!parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch))
+        return std::nullopt;
+    const MonthSpan second = spanOf(*scratch);
+    return first.count <= second.count ? first : second;
 }
 
 } // namespace
+
+std::optional<UpdateOutcome> RefuseDownloadedMonths(const MonthSpan &table,
+                                                    const MonthSpan &download)
+{
+    // An empty table would stop every later update: the program could not
+    // mend itself.
+    if (download.count <= 0 || !download.newest.isValid())
+        return UpdateOutcome::NoMonths;
+    if (table.newest.isValid() && download.newest < table.newest)
+        return UpdateOutcome::OlderMonths;
+    if (download.count < table.count - kMonthsThatMayGo)
+        return UpdateOutcome::FewerMonths;
+    return std::nullopt;
+}
 
 UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
                                 const QDate &today, const UpdateHooks &hooks)
@@ -45,9 +75,12 @@ UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings
     if (body.contains("Not Found"))
         return {UpdateOutcome::Refused, {}};
     // Storing a body that does not load would stop the program at its next
-    // start, in either category since the user can switch.
-    if (!loadsInBothCategories(body))
+    // start.
+    const std::optional<MonthSpan> months = monthsInBothCategories(body);
+    if (!months)
         return {UpdateOutcome::NotRatesFile, {}};
+    if (const auto refusal = RefuseDownloadedMonths(spanOf(table), *months))
+        return {*refusal, {}};
     if (!SaveFileAtomically(table.filePath, body + "\r\n"))
         return {UpdateOutcome::WriteFailed, {}};
     return {UpdateOutcome::Updated, state.LoadRatesFile()};

@@ -31,6 +31,9 @@ enum class UpdateOutcome {
     NothingRead,  // the download brought no body
     Refused,      // the body holds "Not Found": the server's error page
     NotRatesFile, // the body would not load as a rates file
+    NoMonths,     // the body loads but holds no month
+    OlderMonths,  // its newest month is before the table's
+    FewerMonths,  // it holds more than twelve months fewer than the table
     WriteFailed,  // the rates file could not be replaced
     Updated,      // the file was replaced and reloaded; see `load`
 };
@@ -43,11 +46,25 @@ struct UpdateResult
     LoadResult load;
 };
 
+// The months a rates file holds, as far as replacing one by another goes.
+struct MonthSpan
+{
+    int count = 0;
+    QDate newest; // the first day of row 0's month; invalid when there is none
+};
+
+// Whether a rates file that loads may replace the table's: it must hold a
+// month, its newest month must not be before the table's, and it must not
+// hold more than twelve months fewer, which is what a transfer cut short at
+// a line end looks like. Returns the outcome that refuses it, or nothing.
+std::optional<UpdateOutcome> RefuseDownloadedMonths(const MonthSpan &table,
+                                                    const MonthSpan &download);
+
 // Refreshes the rates file from `settings.address` when the newest year of
 // the table has run out by `today`, and reloads the table from it. Says
 // nothing to the user. The old file stays unless the body loads as a rates
-// file in both categories; it is then replaced atomically by the body and
-// one CR LF.
+// file in both categories and RefuseDownloadedMonths lets it through; it is
+// then replaced atomically by the body and one CR LF.
 UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
                                 const QDate &today, const UpdateHooks &hooks = {});
 

@@ -41,7 +41,7 @@ bool anyInterfaceUp()
 
 } // namespace
 
-QByteArray DownloadText(const QString &url, std::chrono::milliseconds stallLimit, qint64 maxBytes)
+QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
 {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy);
@@ -57,23 +57,29 @@ QByteArray DownloadText(const QString &url, std::chrono::milliseconds stallLimit
     bool failed = false;
 
     QEventLoop loop;
-    QTimer stall;
-    stall.setSingleShot(true);
-    stall.setInterval(stallLimit);
-    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+    const auto giveUp = [&] {
         failed = true;
         reply->abort();
-    });
+    };
+    QTimer stall;
+    stall.setSingleShot(true);
+    stall.setInterval(limits.stall);
+    QObject::connect(&stall, &QTimer::timeout, &loop, giveUp);
+    // The stall limit starts again with every byte, so a server that sends
+    // one now and then would hold the start of the program for ever.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setInterval(limits.deadline);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, giveUp);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         body += reply->readAll();
         stall.start();
-        if (body.size() > maxBytes) {
-            failed = true;
-            reply->abort();
-        }
+        if (body.size() > limits.maxBytes)
+            giveUp();
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     stall.start();
+    deadline.start();
     if (!reply->isFinished())
         loop.exec();
 
@@ -81,7 +87,7 @@ QByteArray DownloadText(const QString &url, std::chrono::milliseconds stallLimit
         body += reply->readAll();
     const QNetworkReply::NetworkError error = reply->error();
     delete reply;
-    if (failed || body.size() > maxBytes ||
+    if (failed || body.size() > limits.maxBytes ||
         (error != QNetworkReply::NoError && !isHttpStatusError(error)))
         return QByteArray();
     return body;

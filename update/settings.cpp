@@ -3,7 +3,9 @@
 #include "update/savefile.h"
 
 #include <QFile>
-#include <QStringList>
+#include <QList>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <functional>
 
@@ -11,40 +13,91 @@ namespace {
 
 constexpr int kMaxValueLength = 999;
 
-// A profile file held as its lines, so that an edit changes the lines of the
-// keys it sets and nothing else: comments, blank lines, the order and the
-// spelling of everything else are written back as they were read.
+// The file is 8-bit text in the Windows code page, shared with whatever
+// else the user keeps in it. Without ICU, Qt knows no Windows-1252: Latin-1
+// then differs only in 0x80 to 0x9F.
+const char kCodePage[] = "windows-1252";
+
+QString decodeValue(const QByteArray &bytes)
+{
+    QStringDecoder decoder(kCodePage);
+    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+}
+
+// A character the code page lacks is written as "?", as the system's own
+// profile functions do.
+QByteArray encodeValue(const QString &text)
+{
+    QStringEncoder whole(kCodePage);
+    if (!whole.isValid())
+        return text.toLatin1();
+    QByteArray bytes = whole.encode(text);
+    if (!whole.hasError())
+        return bytes;
+    bytes.clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        QStringEncoder one(kCodePage);
+        const QByteArray encoded = one.encode(QStringView(text).mid(i, length));
+        bytes += one.hasError() ? QByteArray("?") : encoded;
+        i += length - 1;
+    }
+    return bytes;
+}
+
+// A profile file held as its lines of bytes, so that an edit changes the
+// values of the keys it sets and nothing else: a byte order mark, comments,
+// other sections, each line's own line end are written back as they were
+// read, whatever their encoding.
 class ProfileFile
 {
 public:
+    // False for a file that cannot be read, and for 16-bit text, which an
+    // 8-bit edit would garble.
     bool read(const QString &path)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const QByteArray bytes = file.readAll();
+        QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             return false;
-        m_lineEnd = bytes.contains("\r\n") || !bytes.contains('\n') ? "\r\n" : "\n";
-        m_endsWithLineEnd = bytes.isEmpty() || bytes.endsWith('\n');
-        const QString text = QString::fromUtf8(bytes);
-        m_lines = text.split(u'\n');
-        if (m_endsWithLineEnd)
-            m_lines.removeLast();
-        for (QString &line : m_lines) {
-            if (line.endsWith(u'\r'))
-                line.chop(1);
+        if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+            return false;
+        if (bytes.startsWith("\xEF\xBB\xBF")) {
+            m_bom = bytes.left(3);
+            bytes.remove(0, 3);
+        }
+        qsizetype start = 0;
+        while (start < bytes.size()) {
+            const qsizetype newline = bytes.indexOf('\n', start);
+            if (newline < 0) {
+                m_lines.append({bytes.mid(start), {}});
+                break;
+            }
+            const qsizetype end =
+                newline > start && bytes[newline - 1] == '\r' ? newline - 1 : newline;
+            m_lines.append({bytes.mid(start, end - start), bytes.mid(end, newline + 1 - end)});
+            start = newline + 1;
+        }
+        for (const Line &line : std::as_const(m_lines)) {
+            if (!line.end.isEmpty()) {
+                m_lineEnd = line.end;
+                break;
+            }
         }
         return true;
     }
 
     QString value(const QString &section, const QString &key) const
     {
-        const int line = findKey(section, key);
+        const qsizetype line = findKey(section, key);
         if (line < 0)
             return QString();
-        const QString &text = m_lines[line];
-        return text.mid(text.indexOf(u'=') + 1).trimmed();
+        const QByteArray &text = m_lines[line].text;
+        return decodeValue(text.mid(text.indexOf('=') + 1).trimmed());
     }
 
     void setValue(const QString &section, const QString &key, const QString &value)
@@ -52,83 +105,98 @@ public:
         // A line break in a value would start a line of its own in the file.
         QString clean = value;
         clean.replace(u'\r', u' ').replace(u'\n', u' ');
+        const QByteArray encoded = encodeValue(clean);
 
-        const int existing = findKey(section, key);
+        const qsizetype existing = findKey(section, key);
         if (existing >= 0) {
-            QString &line = m_lines[existing];
-            line = line.left(line.indexOf(u'=') + 1) + clean;
+            QByteArray &text = m_lines[existing].text;
+            text = text.left(text.indexOf('=') + 1) + encoded;
             return;
         }
-        const QString entry = key + u'=' + clean;
-        const int header = findSection(section);
+        const QByteArray entry = encodeValue(key) + '=' + encoded;
+        const qsizetype header = findSection(section);
         if (header < 0) {
-            if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
-                m_lines.append(QString());
-            m_lines.append(u'[' + section + u']');
-            m_lines.append(entry);
+            if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
+                insertLine(m_lines.size(), {});
+            insertLine(m_lines.size(), '[' + encodeValue(section) + ']');
+            insertLine(m_lines.size(), entry);
             return;
         }
         // After the section's last entry, before the blank lines that part
         // it from the next one.
-        int insertAt = header + 1;
-        for (int i = header + 1; i < m_lines.size() && !isSectionHeader(m_lines[i]); ++i) {
-            if (!m_lines[i].trimmed().isEmpty())
+        qsizetype insertAt = header + 1;
+        for (qsizetype i = header + 1; i < m_lines.size() && !isSectionHeader(m_lines[i]); ++i) {
+            if (!m_lines[i].text.trimmed().isEmpty())
                 insertAt = i + 1;
         }
-        m_lines.insert(insertAt, entry);
+        insertLine(insertAt, entry);
     }
 
     bool write(const QString &path) const
     {
-        QByteArray bytes;
-        for (int i = 0; i < m_lines.size(); ++i) {
-            bytes += m_lines[i].toUtf8();
-            if (i + 1 < m_lines.size() || m_endsWithLineEnd)
-                bytes += m_lineEnd;
-        }
+        QByteArray bytes = m_bom;
+        for (const Line &line : m_lines)
+            bytes += line.text + line.end;
         return SaveFileAtomically(path, bytes);
     }
 
 private:
-    static bool isSectionHeader(const QString &line) { return line.trimmed().startsWith(u'['); }
-
-    static QString sectionName(const QString &line)
+    struct Line
     {
-        const QString t = line.trimmed();
-        const qsizetype close = t.indexOf(u']');
-        return (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
+        QByteArray text;
+        QByteArray end; // as it was: CR LF, LF, or nothing on the last line
+    };
+
+    void insertLine(qsizetype at, const QByteArray &text)
+    {
+        // A file that ended without a line end keeps ending without one.
+        if (at == m_lines.size() && !m_lines.isEmpty() && m_lines.last().end.isEmpty()) {
+            m_lines.last().end = m_lineEnd;
+            m_lines.append({text, {}});
+            return;
+        }
+        m_lines.insert(at, {text, m_lineEnd});
     }
 
-    int findSection(const QString &section) const
+    static bool isSectionHeader(const Line &line) { return line.text.trimmed().startsWith('['); }
+
+    static bool sameName(const QByteArray &name, const QString &wanted)
     {
-        for (int i = 0; i < m_lines.size(); ++i) {
-            if (isSectionHeader(m_lines[i]) &&
-                sectionName(m_lines[i]).compare(section, Qt::CaseInsensitive) == 0)
+        return name.trimmed().compare(encodeValue(wanted), Qt::CaseInsensitive) == 0;
+    }
+
+    qsizetype findSection(const QString &section) const
+    {
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (!isSectionHeader(m_lines[i]))
+                continue;
+            const QByteArray t = m_lines[i].text.trimmed();
+            const qsizetype close = t.indexOf(']');
+            if (sameName(close < 0 ? t.mid(1) : t.mid(1, close - 1), section))
                 return i;
         }
         return -1;
     }
 
-    int findKey(const QString &section, const QString &key) const
+    qsizetype findKey(const QString &section, const QString &key) const
     {
-        const int header = findSection(section);
+        const qsizetype header = findSection(section);
         if (header < 0)
             return -1;
-        for (int i = header + 1; i < m_lines.size() && !isSectionHeader(m_lines[i]); ++i) {
-            const QString &line = m_lines[i];
-            const QString t = line.trimmed();
-            if (t.startsWith(u';'))
+        for (qsizetype i = header + 1; i < m_lines.size() && !isSectionHeader(m_lines[i]); ++i) {
+            const QByteArray &text = m_lines[i].text;
+            if (text.trimmed().startsWith(';'))
                 continue;
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq > 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            const qsizetype eq = text.indexOf('=');
+            if (eq > 0 && sameName(text.left(eq), key))
                 return i;
         }
         return -1;
     }
 
-    QStringList m_lines;
+    QByteArray m_bom;
+    QList<Line> m_lines;
     QByteArray m_lineEnd = "\r\n";
-    bool m_endsWithLineEnd = true;
 };
 
 // Reads the file when there is one, applies the edit and writes it back. An

@@ -17,15 +17,16 @@ QString DefaultAddress();
 // "Querdan.ini" in the given folder (the executable's).
 QString SettingsFilePath(const QString &executableDir);
 
-// The value of `key` in `section` of the profile file, cut to 999
-// characters. A missing file, section or key reads as "". Section and key
-// names match without regard to case, and blanks around the value are
-// dropped.
+// The value of `key` in `section` of the profile file, read as Windows-1252
+// and cut to 999 characters. A missing or 16-bit file, section or key reads
+// as "". Section and key names match without regard to case, and blanks
+// around the value are dropped.
 QString ReadIniValue(const QString &section, const QString &key, const QString &iniPath);
 
-// Sets `key` in `section`, creating the file, the section or the key as
-// needed; every other line of the file stays as it was. The file is replaced
-// atomically. False when it could not be written.
+// Sets `key` in `section` to `value` in Windows-1252, creating the file, the
+// section or the key as needed; every other byte of the file stays as it
+// was. The file is replaced atomically. False when it could not be written,
+// or is 16-bit text, which is left alone.
 bool WriteIniValue(const QString &section, const QString &key, const QString &value,
                    const QString &iniPath);
 
