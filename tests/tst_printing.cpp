@@ -2,7 +2,9 @@
 #include "output/clipboard.h"
 #include "output/clipboardtext.h"
 #include "output/printing.h"
+#include "output/reportpdf.h"
 #include "outputfixtures.h"
+#include "testfiles.h"
 
 #include <QClipboard>
 #include <QMessageBox>
@@ -13,6 +15,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,6 +73,50 @@ QList<Word> pdfWords(const QString &pdf)
     return words;
 }
 
+// The first page's size in points, as pdftotext reads it.
+QSizeF pdfPageSize(const QString &pdf)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                                  QStringLiteral("1"), pdf, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
+        return {};
+    static const QRegularExpression page(
+        QStringLiteral(R"re(<page width="([0-9.]+)" height="([0-9.]+)")re"));
+    const QRegularExpressionMatch m =
+        page.match(QString::fromUtf8(pdftotext.readAllStandardOutput()));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+ino_t inode(const QString &path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Print hooks that note what was asked of them.
+struct FakePrintSystem
+{
+    std::optional<PrintQueue> queue;
+    bool accepts = true;
+    int submissions = 0;
+    QString queueAsked;
+    QByteArray pdfHanded;
+
+    PrintHooks hooks()
+    {
+        return {[this] { return queue; },
+                [this](const QString &name, const QString &pdf, QString *error) {
+                    ++submissions;
+                    queueAsked = name;
+                    pdfHanded = readFile(pdf);
+                    if (!accepts && error)
+                        *error = QStringLiteral("queue refuses jobs");
+                    return accepts;
+                }};
+    }
+};
+
 Word findWord(const QList<Word> &words, const QString &text, int occurrence = 0)
 {
     for (const Word &w : words)
@@ -101,9 +150,13 @@ private slots:
     void initTestCase();
     void reportOnPaper();
     void longScheduleRunsOnOverPages();
-    void noDefaultPrinterShowsTheMessage();
     void failedPrinterShowsTheMessage();
     void copyPutsTheTextOnTheClipboard();
+    void pdfFileOnTheDefaultPage();
+    void pdfReplacesTheFileWhole();
+    void pdfFailureLeavesTheOldFile();
+    void printJob_data();
+    void printJob();
 
 private:
     QString renderPdf(const TauxState &state, const QString &name);
@@ -220,21 +273,6 @@ void TestPrinting::longScheduleRunsOnOverPages()
         QCOMPARE(labels[i], state->table.rows[i].label);
 }
 
-void TestPrinting::noDefaultPrinterShowsTheMessage()
-{
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        QSKIP("this machine has a default printer: the test would print on it");
-    MessageSeen seen;
-    ModalGuard guard([&](QDialog *d) { recordMessage(d, seen); });
-    auto state = fixtures::syntheticState(3);
-    PrintSchedule(nullptr, *state);
-    QCOMPARE(guard.seen(), 1);
-    QCOMPARE(seen.title, kErrorTitle);
-    QCOMPARE(seen.text, kErrorText);
-    QCOMPARE(seen.icon, QMessageBox::Critical);
-    QVERIFY(!QApplication::overrideCursor());
-}
-
 void TestPrinting::failedPrinterShowsTheMessage()
 {
     // A printer whose output cannot be opened fails when the report starts.
@@ -274,6 +312,136 @@ void TestPrinting::copyPutsTheTextOnTheClipboard()
     QVERIFY(expected.contains(QStringLiteral("Avril 2015\t0,93\t 512,30\r\n")));
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestPrinting::pdfFileOnTheDefaultPage()
+{
+    auto state = fixtures::syntheticState(30);
+    state->startRow = 1;
+    state->sums[1] = 1234.5;
+    const QString pdf = m_dir.filePath(QStringLiteral("default.pdf"));
+    QString error;
+    QVERIFY2(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France), &error),
+             qPrintable(error));
+    QVERIFY(error.isEmpty());
+
+    // A4 with 1 cm margins: W = 19 cm, K = 17/3 cm, so the columns start
+    // 1, 1 + 20/3 and 1 + 37/3 cm from the sheet's edge, in points.
+    const QSizeF page = pdfPageSize(pdf);
+    QCOMPARE(qRound(page.width()), 595);
+    QCOMPARE(qRound(page.height()), 842);
+    const QList<Word> words = pdfWords(pdf);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Mois")).x), 28);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Taux")).x), 217);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Somme")).x), 378);
+    const QList<QStringList> pages = pdfPages(pdf);
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages[0].size(), 3);
+    QCOMPARE(pages[0][2].simplified(), QStringLiteral("Mai 2015 4,06 1 234,50"));
+}
+
+void TestPrinting::pdfReplacesTheFileWhole()
+{
+    // A second name for the old file keeps the old bytes when the new file
+    // takes its place; writing over it in place would change both.
+    const QString pdf = m_dir.filePath(QStringLiteral("replaced.pdf"));
+    const QString link = m_dir.filePath(QStringLiteral("replaced-link.pdf"));
+    QVERIFY(writeFile(pdf, "old report"));
+    QVERIFY(::link(QFile::encodeName(pdf).constData(), QFile::encodeName(link).constData()) == 0);
+    const ino_t before = inode(pdf);
+
+    auto state = fixtures::syntheticState(3);
+    QVERIFY(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France)));
+    QVERIFY(readFile(pdf).startsWith("%PDF-"));
+    QCOMPARE(readFile(link), QByteArray("old report"));
+    QVERIFY(inode(pdf) != before);
+}
+
+void TestPrinting::pdfFailureLeavesTheOldFile()
+{
+    auto state = fixtures::syntheticState(3);
+    const QLocale french(QLocale::French, QLocale::France);
+    QString error;
+    const QString missing = m_dir.filePath(QStringLiteral("no/such/folder/report.pdf"));
+    QVERIFY(!WriteReportPdf(missing, *state, french, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Impossible de créer le fichier « ")) &&
+                 error.contains(missing),
+             qPrintable(error));
+    QVERIFY(!QFile::exists(missing));
+
+    // A page layout that cannot hold a line of text fails before the old
+    // file is touched.
+    const QString kept = m_dir.filePath(QStringLiteral("kept.pdf"));
+    QVERIFY(writeFile(kept, "old report"));
+    error.clear();
+    const QPageLayout invalid;
+    QVERIFY(!WriteReportPdf(kept, invalid, 1200, *state, french, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readFile(kept), QByteArray("old report"));
+}
+
+void TestPrinting::printJob_data()
+{
+    QTest::addColumn<bool>("hasPrinter");
+    QTest::addColumn<bool>("accepts");
+    QTest::addColumn<int>("submissions");
+    QTest::addColumn<bool>("errorShown");
+
+    QTest::newRow("no default printer: the box, and no job") << false << true << 0 << true;
+    QTest::newRow("a queue that refuses the job: the box") << true << false << 1 << true;
+    QTest::newRow("an accepted job: no box") << true << true << 1 << false;
+}
+
+void TestPrinting::printJob()
+{
+    QFETCH(bool, hasPrinter);
+    QFETCH(bool, accepts);
+    QFETCH(int, submissions);
+    QFETCH(bool, errorShown);
+
+    FakePrintSystem system;
+    system.accepts = accepts;
+    if (hasPrinter)
+        // US Letter, half-inch margins: a sheet of 612 x 792 points.
+        system.queue = PrintQueue{QStringLiteral("bureau"),
+                                  QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                              QMarginsF(36, 36, 36, 36), QPageLayout::Point),
+                                  600};
+    auto state = fixtures::syntheticState(3);
+    state->startRow = 0;
+    state->sums[0] = 12.5;
+
+    MessageSeen seen;
+    bool cursorRestoredBeforeMessage = false;
+    ModalGuard guard([&](QDialog *d) {
+        recordMessage(d, seen);
+        cursorRestoredBeforeMessage = !QApplication::overrideCursor();
+    });
+    QCOMPARE(PrintSchedule(nullptr, *state, system.hooks()), !errorShown);
+    QCOMPARE(system.submissions, submissions);
+    QCOMPARE(guard.seen(), errorShown ? 1 : 0);
+    QVERIFY(!QApplication::overrideCursor());
+    if (errorShown) {
+        QCOMPARE(seen.title, kErrorTitle);
+        QCOMPARE(seen.text, kErrorText);
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QVERIFY(cursorRestoredBeforeMessage);
+    }
+    if (submissions == 0)
+        return;
+
+    // The queue got the whole report, laid out on its own paper.
+    QCOMPARE(system.queueAsked, QStringLiteral("bureau"));
+    const QString handed = m_dir.filePath(QStringLiteral("handed.pdf"));
+    QVERIFY(writeFile(handed, system.pdfHanded));
+    const QSizeF page = pdfPageSize(handed);
+    QCOMPARE(qRound(page.width()), 612);
+    QCOMPARE(qRound(page.height()), 792);
+    QCOMPARE(qRound(findWord(pdfWords(handed), QStringLiteral("Mois")).x), 36);
+    const QList<QStringList> pages = pdfPages(handed);
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages[0].size(), 2);
+    QCOMPARE(pages[0][1].simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
 }
 
 QTEST_MAIN(TestPrinting)
