@@ -7,6 +7,7 @@
 #include "testfiles.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -94,6 +95,96 @@ ino_t inode(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// A print server of the test's own, on a socket in `dir`: it is reached
+// through CUPS_SERVER, so no system queue ever sees a job.
+class PrivatePrintServer
+{
+public:
+    explicit PrivatePrintServer(const QString &dir) : m_dir(dir) {}
+    ~PrivatePrintServer()
+    {
+        if (m_daemon.state() != QProcess::NotRunning) {
+            m_daemon.terminate();
+            if (!m_daemon.waitForFinished(10000))
+                m_daemon.kill();
+            m_daemon.waitForFinished(10000);
+        }
+    }
+
+    QString socket() const { return m_dir + QStringLiteral("/cups.sock"); }
+    QString spool() const { return m_dir + QStringLiteral("/spool"); }
+
+    // Empty when it started, else why not.
+    QString start()
+    {
+        const QString cupsd = tool(QStringLiteral("cupsd"));
+        if (cupsd.isEmpty() || tool(QStringLiteral("lpadmin")).isEmpty())
+            return QStringLiteral("cupsd and lpadmin are not installed");
+        for (const char *sub : {"spool", "cache", "state", "tmp", "log"})
+            QDir(m_dir).mkpath(QString::fromLatin1(sub));
+        const QByteArray conf = "Listen " + socket().toUtf8() +
+                                "\nLogLevel warn\nWebInterface No\nBrowsing No\n"
+                                "DefaultAuthType None\n<Policy default>\n<Limit All>\n"
+                                "Order allow,deny\nAllow all\n</Limit>\n</Policy>\n";
+        const QByteArray root = m_dir.toUtf8();
+        const QByteArray files = "ServerRoot " + root + "\nRequestRoot " + root +
+                                 "/spool\nCacheDir " + root + "/cache\nStateDir " + root +
+                                 "/state\nTempDir " + root + "/tmp\nErrorLog " + root +
+                                 "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " +
+                                 root + "/log/page_log\n";
+        if (!writeFile(m_dir + QStringLiteral("/cupsd.conf"), conf) ||
+            !writeFile(m_dir + QStringLiteral("/cups-files.conf"), files))
+            return QStringLiteral("cannot write the server's configuration");
+        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        m_daemon.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"),
+                               m_dir + QStringLiteral("/cupsd.conf"), QStringLiteral("-s"),
+                               m_dir + QStringLiteral("/cups-files.conf")});
+        if (!m_daemon.waitForStarted(10000))
+            return QStringLiteral("cupsd does not start");
+        for (int i = 0; i < 200 && !QFile::exists(socket()); ++i) {
+            if (m_daemon.state() == QProcess::NotRunning)
+                return QStringLiteral("cupsd stopped: ") +
+                       QString::fromLocal8Bit(m_daemon.readAll());
+            QTest::qWait(50);
+        }
+        return QFile::exists(socket()) ? QString() : QStringLiteral("cupsd opens no socket");
+    }
+
+    // Runs one of the server's administration tools against it.
+    bool admin(const QString &name, const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CUPS_SERVER"), socket());
+        process.setProcessEnvironment(env);
+        process.start(tool(name), arguments);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+
+    // The documents the server took, in the order it took them.
+    QStringList documents() const
+    {
+        QStringList paths;
+        const QDir spool(this->spool());
+        for (const QString &name : spool.entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name))
+            paths << spool.filePath(name);
+        return paths;
+    }
+
+private:
+    static QString tool(const QString &name)
+    {
+        const QString onPath = QStandardPaths::findExecutable(name);
+        return onPath.isEmpty()
+                   ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin")})
+                   : onPath;
+    }
+
+    QString m_dir;
+    QProcess m_daemon;
+};
+
 // Print hooks that note what was asked of them.
 struct FakePrintSystem
 {
@@ -157,16 +248,23 @@ private slots:
     void pdfFailureLeavesTheOldFile();
     void printJob_data();
     void printJob();
+    void realPrintServer();
 
 private:
     QString renderPdf(const TauxState &state, const QString &name);
     QTemporaryDir m_dir;
+    // A short folder: the print server's socket path must stay under 108 bytes.
+    QTemporaryDir m_serverDir{QStringLiteral("/tmp/taux-cups-XXXXXX")};
 };
 
 void TestPrinting::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QVERIFY(m_dir.isValid());
+    QVERIFY(m_serverDir.isValid());
+    // Before anything asks for a printer: the print library reads this once,
+    // and no test of this file may reach a system queue.
+    qputenv("CUPS_SERVER", QDir(m_serverDir.path()).filePath(QStringLiteral("cups.sock")).toUtf8());
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QFAIL("pdftotext (poppler-utils) is needed: run scripts/setup.sh");
 }
@@ -442,6 +540,47 @@ void TestPrinting::printJob()
     QCOMPARE(pages.size(), 1);
     QCOMPARE(pages[0].size(), 2);
     QCOMPARE(pages[0][1].simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
+}
+
+void TestPrinting::realPrintServer()
+{
+    PrivatePrintServer server(m_serverDir.path());
+    if (const QString why = server.start(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    QCOMPARE(server.socket().toUtf8(), qgetenv("CUPS_SERVER"));
+    QVERIFY(server.admin(QStringLiteral("lpadmin"),
+                         {QStringLiteral("-p"), QStringLiteral("bureau"), QStringLiteral("-E"),
+                          QStringLiteral("-v"), QStringLiteral("file:///dev/null")}));
+    QVERIFY(
+        server.admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QStringLiteral("bureau")}));
+
+    const PrintHooks hooks = SystemPrintHooks();
+    const std::optional<PrintQueue> queue = hooks.defaultPrinter();
+    QVERIFY(queue);
+    QCOMPARE(queue->name, QStringLiteral("bureau"));
+
+    auto state = fixtures::syntheticState(3);
+    state->startRow = 0;
+    state->sums[0] = 12.5;
+    {
+        ModalGuard guard;
+        QVERIFY(PrintSchedule(nullptr, *state, hooks));
+        QCOMPARE(guard.seen(), 0);
+        const QStringList documents = server.documents();
+        QCOMPARE(documents.size(), 1);
+        QVERIFY(readFile(documents.first()).startsWith("%PDF-"));
+        const QList<QStringList> pages = pdfPages(documents.first());
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages[0].value(1).simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
+    }
+
+    QVERIFY(server.admin(QStringLiteral("cupsreject"), {QStringLiteral("bureau")}));
+    MessageSeen seen;
+    ModalGuard guard([&](QDialog *d) { recordMessage(d, seen); });
+    QVERIFY(!PrintSchedule(nullptr, *state, hooks));
+    QCOMPARE(guard.seen(), 1);
+    QCOMPARE(seen.text, kErrorText);
+    QCOMPARE(server.documents().size(), 1);
 }
 
 QTEST_MAIN(TestPrinting)
