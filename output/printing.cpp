@@ -1,16 +1,19 @@
 #include "printing.h"
 
 #include "output/busycursor.h"
+#include "output/reportpdf.h"
 #include "schedule/tauxstate.h"
 
-#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
+
+#ifndef Q_OS_WIN
+#include <cups/cups.h>
+#endif
 
 namespace {
-
-constexpr double kCmPerInch = 2.54;
 
 void showPrintError(QWidget *parent)
 {
@@ -21,103 +24,34 @@ void showPrintError(QWidget *parent)
     box.exec();
 }
 
-QFont reportFont(const QFont &current)
+bool printerHealthy(const QPrinter &printer)
 {
-    QFont font(chooseReportFace(QFontDatabase::families(), current.family()));
-    font.setPointSizeF(11);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
 }
+
+#ifndef Q_OS_WIN
+// Renders the report to a PDF file on the queue's paper and hands it to
+// the queue, so the server's answer is seen: Qt's own print back end
+// forgets whether the job was accepted.
+bool submitReport(const TauxState &state, const PrintQueue &queue, const PrintHooks &hooks)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return false;
+    const QString pdf = dir.filePath(QStringLiteral("echeancier.pdf"));
+    if (!WriteReportPdf(pdf, queue.layout, queue.resolution, state, QLocale()))
+        return false;
+    QString error;
+    return hooks.submit(queue.name, pdf, &error);
+}
+#endif
 
 } // namespace
 
-PainterReportSink::PainterReportSink(QPrinter &printer, const QFont &font)
-    : m_printer(printer), m_font(font)
-{}
-
-bool PainterReportSink::begin()
-{
-    if (!m_painter.begin(&m_printer))
-        return false;
-    m_painter.setFont(m_font);
-    // Metrics on the printer itself: the screen's resolution has nothing to
-    // do with where lines land on paper.
-    const QFontMetricsF metrics(m_font, &m_printer);
-    m_lineHeight = metrics.lineSpacing();
-    m_ascent = metrics.ascent();
-    m_pixelsPerCm = m_printer.logicalDpiX() / kCmPerInch;
-    return healthy() && m_lineHeight > 0 && m_pixelsPerCm > 0;
-}
-
-double PainterReportSink::printableWidthCm() const
-{
-    return m_printer.width() / m_pixelsPerCm;
-}
-
-bool PainterReportSink::healthy() const
-{
-    return m_painter.isActive() && m_printer.printerState() != QPrinter::Error &&
-           m_printer.printerState() != QPrinter::Aborted;
-}
-
-bool PainterReportSink::startLine()
-{
-    if (m_lineStarted)
-        return healthy();
-    // A line that does not fit below the previous one opens a new page; the
-    // first line of a page always goes on it, however small the page.
-    if (m_y > 0 && m_y + m_lineHeight > m_printer.height()) {
-        if (!m_printer.newPage())
-            return false;
-        m_y = 0;
-    }
-    m_lineStarted = true;
-    return healthy();
-}
-
-bool PainterReportSink::setX(double cm)
-{
-    if (!startLine())
-        return false;
-    m_x = cm * m_pixelsPerCm;
-    return true;
-}
-
-bool PainterReportSink::print(const QString &text)
-{
-    if (!startLine())
-        return false;
-    if (!text.isEmpty()) {
-        m_painter.drawText(QPointF(m_x, m_y + m_ascent), text);
-        m_x += QFontMetricsF(m_font, &m_printer).horizontalAdvance(text);
-    }
-    return healthy();
-}
-
-bool PainterReportSink::printLine(const QString &text)
-{
-    if (!print(text))
-        return false;
-    m_x = 0;
-    m_y += m_lineHeight;
-    m_lineStarted = false;
-    return true;
-}
-
-bool PainterReportSink::endDocument()
-{
-    if (!healthy())
-        return false;
-    return m_painter.end() && m_printer.printerState() != QPrinter::Error;
-}
-
 bool PrintReport(QPrinter &printer, const TauxState &state, const QLocale &locale)
 {
-    PainterReportSink sink(printer, reportFont(QFont()));
-    const bool printed = sink.begin() && BuildReport(state, locale, sink.printableWidthCm(), sink);
+    const bool printed =
+        PaintReport(printer, state, locale, [&printer] { return printerHealthy(printer); });
     if (!printed)
         printer.abort();
     return printed;
@@ -133,13 +67,52 @@ bool PrintScheduleOn(QWidget *parent, QPrinter &printer, const TauxState &state)
     return false;
 }
 
-void PrintSchedule(QWidget *parent, const TauxState &state)
+PrintHooks SystemPrintHooks()
 {
-    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-    if (defaultPrinter.isNull()) {
+    PrintHooks hooks;
+    hooks.defaultPrinter = []() -> std::optional<PrintQueue> {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            return std::nullopt;
+        const QPrinter printer(info, QPrinter::HighResolution);
+        return PrintQueue{info.printerName(), printer.pageLayout(), printer.resolution()};
+    };
+#ifdef Q_OS_WIN
+    hooks.submit = [](const QString &, const QString &, QString *error) {
+        if (error)
+            *error = QStringLiteral("Impression de fichiers non prise en charge.");
+        return false;
+    };
+#else
+    hooks.submit = [](const QString &queue, const QString &pdfPath, QString *error) {
+        const int job = cupsPrintFile(queue.toUtf8().constData(), pdfPath.toLocal8Bit().constData(),
+                                      "Taux légal", 0, nullptr);
+        if (job <= 0 && error)
+            *error = QString::fromUtf8(cupsLastErrorString());
+        return job > 0;
+    };
+#endif
+    return hooks;
+}
+
+bool PrintSchedule(QWidget *parent, const TauxState &state, const PrintHooks &hooks)
+{
+    const std::optional<PrintQueue> queue =
+        hooks.defaultPrinter ? hooks.defaultPrinter() : std::nullopt;
+    if (!queue) {
         showPrintError(parent);
-        return;
+        return false;
     }
-    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    PrintScheduleOn(parent, printer, state);
+#ifdef Q_OS_WIN
+    // The system's spooler reports a refused job to the print engine.
+    QPrinter printer(QPrinterInfo::printerInfo(queue->name), QPrinter::HighResolution);
+    return PrintScheduleOn(parent, printer, state);
+#else
+    BusyCursor busy;
+    if (submitReport(state, *queue, hooks))
+        return true;
+    busy.restore();
+    showPrintError(parent);
+    return false;
+#endif
 }

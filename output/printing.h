@@ -1,45 +1,15 @@
 #pragma once
 
-#include "output/report.h"
+#include <QLocale>
+#include <QPageLayout>
+#include <QString>
 
-#include <QFont>
-#include <QFontMetricsF>
-#include <QPainter>
+#include <functional>
+#include <optional>
 
 class QPrinter;
 class QWidget;
 class TauxState;
-
-// The report on paper: text at centimetre positions, lines stacked one line
-// height apart from the top of the printable area, a new page when the next
-// line would not fit.
-class PainterReportSink : public ReportSink
-{
-public:
-    PainterReportSink(QPrinter &printer, const QFont &font);
-
-    bool begin();
-    double printableWidthCm() const;
-
-    bool setX(double cm) override;
-    bool print(const QString &text) override;
-    bool printLine(const QString &text) override;
-    bool endDocument() override;
-
-private:
-    bool startLine();
-    bool healthy() const;
-
-    QPrinter &m_printer;
-    QFont m_font;
-    QPainter m_painter;
-    double m_pixelsPerCm = 0;
-    double m_lineHeight = 0;
-    double m_ascent = 0;
-    double m_x = 0; // device pixels from the left of the printable area
-    double m_y = 0; // top of the current line
-    bool m_lineStarted = false;
-};
 
 // Prints the report on `printer`. False when any step failed; the job is
 // then aborted so that no half-built document reaches the paper later.
@@ -49,7 +19,29 @@ bool PrintReport(QPrinter &printer, const TauxState &state, const QLocale &local
 // printing error box when it fails. Returns whether it printed.
 bool PrintScheduleOn(QWidget *parent, QPrinter &printer, const TauxState &state);
 
-// Prints the schedule on the system's default printer, with no dialog.
-// Without a default printer, or when printing fails, shows the printing
-// error box and prints nothing.
-void PrintSchedule(QWidget *parent, const TauxState &state);
+// The queue a report goes to, with its paper and margins.
+struct PrintQueue
+{
+    QString name;
+    QPageLayout layout;
+    int resolution = 1200;
+};
+
+// What printing asks of the system; tests replace these.
+struct PrintHooks
+{
+    // The default queue, none when no default printer is configured.
+    std::function<std::optional<PrintQueue>()> defaultPrinter;
+    // Hands a PDF file to a queue. False when the job was not accepted,
+    // with the reason in `error`.
+    std::function<bool(const QString &queue, const QString &pdfPath, QString *error)> submit;
+};
+
+// The system's default printer and print server.
+PrintHooks SystemPrintHooks();
+
+// Prints the schedule on the default printer, with no dialog. Without a
+// default printer, or when the job cannot be built or is refused, shows
+// the printing error box. Returns whether the job was accepted.
+bool PrintSchedule(QWidget *parent, const TauxState &state,
+                   const PrintHooks &hooks = SystemPrintHooks());

@@ -2,8 +2,9 @@
 # Installs what building, running and testing need on Debian 12, when it is
 # missing. Uses sudo when not run as root.
 set -eu
-packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins
-fonts-liberation2 tzdata xdg-utils xvfb xauth xdotool imagemagick poppler-utils clang-format"
+packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libcups2-dev libxcb1-dev
+fonts-liberation2 tzdata xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
+cups-daemon cups-client"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

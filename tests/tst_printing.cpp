@@ -2,9 +2,12 @@
 #include "output/clipboard.h"
 #include "output/clipboardtext.h"
 #include "output/printing.h"
+#include "output/reportpdf.h"
 #include "outputfixtures.h"
+#include "testfiles.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -13,6 +16,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,6 +74,140 @@ QList<Word> pdfWords(const QString &pdf)
     return words;
 }
 
+// The first page's size in points, as pdftotext reads it.
+QSizeF pdfPageSize(const QString &pdf)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                                  QStringLiteral("1"), pdf, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
+        return {};
+    static const QRegularExpression page(
+        QStringLiteral(R"re(<page width="([0-9.]+)" height="([0-9.]+)")re"));
+    const QRegularExpressionMatch m =
+        page.match(QString::fromUtf8(pdftotext.readAllStandardOutput()));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+ino_t inode(const QString &path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// A print server of the test's own, on a socket in `dir`: it is reached
+// through CUPS_SERVER, so no system queue ever sees a job.
+class PrivatePrintServer
+{
+public:
+    explicit PrivatePrintServer(const QString &dir) : m_dir(dir) {}
+    ~PrivatePrintServer()
+    {
+        if (m_daemon.state() != QProcess::NotRunning) {
+            m_daemon.terminate();
+            if (!m_daemon.waitForFinished(10000))
+                m_daemon.kill();
+            m_daemon.waitForFinished(10000);
+        }
+    }
+
+    QString socket() const { return m_dir + QStringLiteral("/cups.sock"); }
+    QString spool() const { return m_dir + QStringLiteral("/spool"); }
+
+    // Empty when it started, else why not.
+    QString start()
+    {
+        const QString cupsd = tool(QStringLiteral("cupsd"));
+        if (cupsd.isEmpty() || tool(QStringLiteral("lpadmin")).isEmpty())
+            return QStringLiteral("cupsd and lpadmin are not installed");
+        for (const char *sub : {"spool", "cache", "state", "tmp", "log"})
+            QDir(m_dir).mkpath(QString::fromLatin1(sub));
+        const QByteArray conf = "Listen " + socket().toUtf8() +
+                                "\nLogLevel warn\nWebInterface No\nBrowsing No\n"
+                                "DefaultAuthType None\n<Policy default>\n<Limit All>\n"
+                                "Order allow,deny\nAllow all\n</Limit>\n</Policy>\n";
+        const QByteArray root = m_dir.toUtf8();
+        const QByteArray files = "ServerRoot " + root + "\nRequestRoot " + root +
+                                 "/spool\nCacheDir " + root + "/cache\nStateDir " + root +
+                                 "/state\nTempDir " + root + "/tmp\nErrorLog " + root +
+                                 "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " +
+                                 root + "/log/page_log\n";
+        if (!writeFile(m_dir + QStringLiteral("/cupsd.conf"), conf) ||
+            !writeFile(m_dir + QStringLiteral("/cups-files.conf"), files))
+            return QStringLiteral("cannot write the server's configuration");
+        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        m_daemon.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"),
+                               m_dir + QStringLiteral("/cupsd.conf"), QStringLiteral("-s"),
+                               m_dir + QStringLiteral("/cups-files.conf")});
+        if (!m_daemon.waitForStarted(10000))
+            return QStringLiteral("cupsd does not start");
+        for (int i = 0; i < 200 && !QFile::exists(socket()); ++i) {
+            if (m_daemon.state() == QProcess::NotRunning)
+                return QStringLiteral("cupsd stopped: ") +
+                       QString::fromLocal8Bit(m_daemon.readAll());
+            QTest::qWait(50);
+        }
+        return QFile::exists(socket()) ? QString() : QStringLiteral("cupsd opens no socket");
+    }
+
+    // Runs one of the server's administration tools against it.
+    bool admin(const QString &name, const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CUPS_SERVER"), socket());
+        process.setProcessEnvironment(env);
+        process.start(tool(name), arguments);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+
+    // The documents the server took, in the order it took them.
+    QStringList documents() const
+    {
+        QStringList paths;
+        const QDir spool(this->spool());
+        for (const QString &name : spool.entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name))
+            paths << spool.filePath(name);
+        return paths;
+    }
+
+private:
+    static QString tool(const QString &name)
+    {
+        const QString onPath = QStandardPaths::findExecutable(name);
+        return onPath.isEmpty()
+                   ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin")})
+                   : onPath;
+    }
+
+    QString m_dir;
+    QProcess m_daemon;
+};
+
+// Print hooks that note what was asked of them.
+struct FakePrintSystem
+{
+    std::optional<PrintQueue> queue;
+    bool accepts = true;
+    int submissions = 0;
+    QString queueAsked;
+    QByteArray pdfHanded;
+
+    PrintHooks hooks()
+    {
+        return {[this] { return queue; },
+                [this](const QString &name, const QString &pdf, QString *error) {
+                    ++submissions;
+                    queueAsked = name;
+                    pdfHanded = readFile(pdf);
+                    if (!accepts && error)
+                        *error = QStringLiteral("queue refuses jobs");
+                    return accepts;
+                }};
+    }
+};
+
 Word findWord(const QList<Word> &words, const QString &text, int occurrence = 0)
 {
     for (const Word &w : words)
@@ -101,19 +241,30 @@ private slots:
     void initTestCase();
     void reportOnPaper();
     void longScheduleRunsOnOverPages();
-    void noDefaultPrinterShowsTheMessage();
     void failedPrinterShowsTheMessage();
     void copyPutsTheTextOnTheClipboard();
+    void pdfFileOnTheDefaultPage();
+    void pdfReplacesTheFileWhole();
+    void pdfFailureLeavesTheOldFile();
+    void printJob_data();
+    void printJob();
+    void realPrintServer();
 
 private:
     QString renderPdf(const TauxState &state, const QString &name);
     QTemporaryDir m_dir;
+    // A short folder: the print server's socket path must stay under 108 bytes.
+    QTemporaryDir m_serverDir{QStringLiteral("/tmp/taux-cups-XXXXXX")};
 };
 
 void TestPrinting::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QVERIFY(m_dir.isValid());
+    QVERIFY(m_serverDir.isValid());
+    // Before anything asks for a printer: the print library reads this once,
+    // and no test of this file may reach a system queue.
+    qputenv("CUPS_SERVER", QDir(m_serverDir.path()).filePath(QStringLiteral("cups.sock")).toUtf8());
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QFAIL("pdftotext (poppler-utils) is needed: run scripts/setup.sh");
 }
@@ -215,21 +366,6 @@ void TestPrinting::longScheduleRunsOnOverPages()
         QCOMPARE(labels[i], state->table().rows[i].label);
 }
 
-void TestPrinting::noDefaultPrinterShowsTheMessage()
-{
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        QSKIP("this machine has a default printer: the test would print on it");
-    MessageSeen seen;
-    ModalGuard guard([&](QDialog *d) { recordMessage(d, seen); });
-    auto state = fixtures::syntheticState(3);
-    PrintSchedule(nullptr, *state);
-    QCOMPARE(guard.seen(), 1);
-    QCOMPARE(seen.title, kErrorTitle);
-    QCOMPARE(seen.text, kErrorText);
-    QCOMPARE(seen.icon, QMessageBox::Critical);
-    QVERIFY(!QApplication::overrideCursor());
-}
-
 void TestPrinting::failedPrinterShowsTheMessage()
 {
     // A printer whose output cannot be opened fails when the report starts.
@@ -266,6 +402,177 @@ void TestPrinting::copyPutsTheTextOnTheClipboard()
     QVERIFY(expected.contains(QStringLiteral("Avril 2015\t0,93\t 512,30\r\n")));
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestPrinting::pdfFileOnTheDefaultPage()
+{
+    auto state = fixtures::syntheticState(30);
+    state->startRow = 1;
+    state->sums[1] = 1234.5;
+    const QString pdf = m_dir.filePath(QStringLiteral("default.pdf"));
+    QString error;
+    QVERIFY2(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France), &error),
+             qPrintable(error));
+    QVERIFY(error.isEmpty());
+
+    // A4 with 1 cm margins: W = 19 cm, K = 17/3 cm, so the columns start
+    // 1, 1 + 20/3 and 1 + 37/3 cm from the sheet's edge, in points.
+    const QSizeF page = pdfPageSize(pdf);
+    QCOMPARE(qRound(page.width()), 595);
+    QCOMPARE(qRound(page.height()), 842);
+    const QList<Word> words = pdfWords(pdf);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Mois")).x), 28);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Taux")).x), 217);
+    QCOMPARE(qRound(findWord(words, QStringLiteral("Somme")).x), 378);
+    const QList<QStringList> pages = pdfPages(pdf);
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages[0].size(), 3);
+    QCOMPARE(pages[0][2].simplified(), QStringLiteral("Mai 2015 4,06 1 234,50"));
+}
+
+void TestPrinting::pdfReplacesTheFileWhole()
+{
+    // A second name for the old file keeps the old bytes when the new file
+    // takes its place; writing over it in place would change both.
+    const QString pdf = m_dir.filePath(QStringLiteral("replaced.pdf"));
+    const QString link = m_dir.filePath(QStringLiteral("replaced-link.pdf"));
+    QVERIFY(writeFile(pdf, "old report"));
+    QVERIFY(::link(QFile::encodeName(pdf).constData(), QFile::encodeName(link).constData()) == 0);
+    const ino_t before = inode(pdf);
+
+    auto state = fixtures::syntheticState(3);
+    QVERIFY(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France)));
+    QVERIFY(readFile(pdf).startsWith("%PDF-"));
+    QCOMPARE(readFile(link), QByteArray("old report"));
+    QVERIFY(inode(pdf) != before);
+}
+
+void TestPrinting::pdfFailureLeavesTheOldFile()
+{
+    auto state = fixtures::syntheticState(3);
+    const QLocale french(QLocale::French, QLocale::France);
+    QString error;
+    const QString missing = m_dir.filePath(QStringLiteral("no/such/folder/report.pdf"));
+    QVERIFY(!WriteReportPdf(missing, *state, french, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Impossible de créer le fichier « ")) &&
+                 error.contains(missing),
+             qPrintable(error));
+    QVERIFY(!QFile::exists(missing));
+
+    // A page layout that cannot hold a line of text fails before the old
+    // file is touched.
+    const QString kept = m_dir.filePath(QStringLiteral("kept.pdf"));
+    QVERIFY(writeFile(kept, "old report"));
+    error.clear();
+    const QPageLayout invalid;
+    QVERIFY(!WriteReportPdf(kept, invalid, 1200, *state, french, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readFile(kept), QByteArray("old report"));
+}
+
+void TestPrinting::printJob_data()
+{
+    QTest::addColumn<bool>("hasPrinter");
+    QTest::addColumn<bool>("accepts");
+    QTest::addColumn<int>("submissions");
+    QTest::addColumn<bool>("errorShown");
+
+    QTest::newRow("no default printer: the box, and no job") << false << true << 0 << true;
+    QTest::newRow("a queue that refuses the job: the box") << true << false << 1 << true;
+    QTest::newRow("an accepted job: no box") << true << true << 1 << false;
+}
+
+void TestPrinting::printJob()
+{
+    QFETCH(bool, hasPrinter);
+    QFETCH(bool, accepts);
+    QFETCH(int, submissions);
+    QFETCH(bool, errorShown);
+
+    FakePrintSystem system;
+    system.accepts = accepts;
+    if (hasPrinter)
+        // US Letter, half-inch margins: a sheet of 612 x 792 points.
+        system.queue = PrintQueue{QStringLiteral("bureau"),
+                                  QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                              QMarginsF(36, 36, 36, 36), QPageLayout::Point),
+                                  600};
+    auto state = fixtures::syntheticState(3);
+    state->startRow = 0;
+    state->sums[0] = 12.5;
+
+    MessageSeen seen;
+    bool cursorRestoredBeforeMessage = false;
+    ModalGuard guard([&](QDialog *d) {
+        recordMessage(d, seen);
+        cursorRestoredBeforeMessage = !QApplication::overrideCursor();
+    });
+    QCOMPARE(PrintSchedule(nullptr, *state, system.hooks()), !errorShown);
+    QCOMPARE(system.submissions, submissions);
+    QCOMPARE(guard.seen(), errorShown ? 1 : 0);
+    QVERIFY(!QApplication::overrideCursor());
+    if (errorShown) {
+        QCOMPARE(seen.title, kErrorTitle);
+        QCOMPARE(seen.text, kErrorText);
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QVERIFY(cursorRestoredBeforeMessage);
+    }
+    if (submissions == 0)
+        return;
+
+    // The queue got the whole report, laid out on its own paper.
+    QCOMPARE(system.queueAsked, QStringLiteral("bureau"));
+    const QString handed = m_dir.filePath(QStringLiteral("handed.pdf"));
+    QVERIFY(writeFile(handed, system.pdfHanded));
+    const QSizeF page = pdfPageSize(handed);
+    QCOMPARE(qRound(page.width()), 612);
+    QCOMPARE(qRound(page.height()), 792);
+    QCOMPARE(qRound(findWord(pdfWords(handed), QStringLiteral("Mois")).x), 36);
+    const QList<QStringList> pages = pdfPages(handed);
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages[0].size(), 2);
+    QCOMPARE(pages[0][1].simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
+}
+
+void TestPrinting::realPrintServer()
+{
+    PrivatePrintServer server(m_serverDir.path());
+    if (const QString why = server.start(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    QCOMPARE(server.socket().toUtf8(), qgetenv("CUPS_SERVER"));
+    QVERIFY(server.admin(QStringLiteral("lpadmin"),
+                         {QStringLiteral("-p"), QStringLiteral("bureau"), QStringLiteral("-E"),
+                          QStringLiteral("-v"), QStringLiteral("file:///dev/null")}));
+    QVERIFY(
+        server.admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QStringLiteral("bureau")}));
+
+    const PrintHooks hooks = SystemPrintHooks();
+    const std::optional<PrintQueue> queue = hooks.defaultPrinter();
+    QVERIFY(queue);
+    QCOMPARE(queue->name, QStringLiteral("bureau"));
+
+    auto state = fixtures::syntheticState(3);
+    state->startRow = 0;
+    state->sums[0] = 12.5;
+    {
+        ModalGuard guard;
+        QVERIFY(PrintSchedule(nullptr, *state, hooks));
+        QCOMPARE(guard.seen(), 0);
+        const QStringList documents = server.documents();
+        QCOMPARE(documents.size(), 1);
+        QVERIFY(readFile(documents.first()).startsWith("%PDF-"));
+        const QList<QStringList> pages = pdfPages(documents.first());
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages[0].value(1).simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
+    }
+
+    QVERIFY(server.admin(QStringLiteral("cupsreject"), {QStringLiteral("bureau")}));
+    MessageSeen seen;
+    ModalGuard guard([&](QDialog *d) { recordMessage(d, seen); });
+    QVERIFY(!PrintSchedule(nullptr, *state, hooks));
+    QCOMPARE(guard.seen(), 1);
+    QCOMPARE(seen.text, kErrorText);
+    QCOMPARE(server.documents().size(), 1);
 }
 
 QTEST_MAIN(TestPrinting)
