@@ -98,7 +98,7 @@ void TestMainWindow::init()
     m_state = std::make_unique<TauxState>();
     m_window = std::make_unique<MainWindow>(*m_state);
     m_window->setHooks({[this](int code) { m_ended << code; }, [this] { ++m_beeps; }});
-    QVERIFY(m_window->LoadMainWindow(m_dir.path() + u'/'));
+    QVERIFY(m_window->LoadMainWindow(m_dir.filePath(QStringLiteral("QUERDAN.TXT"))));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     m_window->ActivateMainWindow();
@@ -523,8 +523,8 @@ void TestMainWindow::missingFileAtStartUp()
     MainWindow window(state);
     QList<int> ended;
     window.setHooks({[&](int code) { ended << code; }, {}});
-    // Without a final separator the name is glued on: "...dirQUERDAN.TXT".
-    QVERIFY(!window.LoadMainWindow(m_dir.path()));
+    // A folder given without its final separator names "...dirQUERDAN.TXT".
+    QVERIFY(!window.LoadMainWindow(m_dir.path() + QStringLiteral("QUERDAN.TXT")));
     QCOMPARE(state.table.filePath, m_dir.path() + QStringLiteral("QUERDAN.TXT"));
     QCOMPARE(m_guard->take(),
              QStringList{QStringLiteral("Installation incomplète, ou mauvais paramètres | "

@@ -359,14 +359,14 @@ void MainWindow::buildControls()
     connect(calculator, &QToolButton::clicked, this, &MainWindow::calculatorRequested);
 }
 
-bool MainWindow::LoadMainWindow(const QString &commandLine)
+bool MainWindow::LoadMainWindow(const QString &ratesPath)
 {
     fondjauneclair();
     m_version->setText(QStringLiteral("v. %1.%2.%3")
                            .arg(TAUX_VERSION_MAJOR)
                            .arg(TAUX_VERSION_MINOR)
                            .arg(TAUX_VERSION_PATCH));
-    m_state.table.filePath = commandLine + QStringLiteral("QUERDAN.TXT");
+    m_state.table.filePath = ratesPath;
     m_state.coefficient = 1.0;
     return LoadRatesFile();
 }

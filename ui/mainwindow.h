@@ -39,7 +39,7 @@ public:
     // The window's loading: background, version, rates path from the
     // command-line text, coefficient 1, first load. False when the rates
     // file could not be loaded (the user has been told).
-    bool LoadMainWindow(const QString &commandLine);
+    bool LoadMainWindow(const QString &ratesPath);
 
     // Loads the rates file in the selected category and shows the table
     // from the top. A missing or corrupt file is reported and ends the
