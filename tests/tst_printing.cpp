@@ -406,9 +406,7 @@ void TestPrinting::copyPutsTheTextOnTheClipboard()
 
 void TestPrinting::pdfFileOnTheDefaultPage()
 {
-    auto state = fixtures::syntheticState(30);
-    state->startRow = 1;
-    state->sums[1] = 1234.5;
+    auto state = fixtures::syntheticState(30, 1, {{1, 1234.5}});
     const QString pdf = m_dir.filePath(QStringLiteral("default.pdf"));
     QString error;
     QVERIFY2(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France), &error),
@@ -497,9 +495,7 @@ void TestPrinting::printJob()
                                   QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
                                               QMarginsF(36, 36, 36, 36), QPageLayout::Point),
                                   600};
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 0;
-    state->sums[0] = 12.5;
+    auto state = fixtures::syntheticState(3, 0, {{0, 12.5}});
 
     MessageSeen seen;
     bool cursorRestoredBeforeMessage = false;
@@ -551,9 +547,7 @@ void TestPrinting::realPrintServer()
     QVERIFY(queue);
     QCOMPARE(queue->name, QStringLiteral("bureau"));
 
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 0;
-    state->sums[0] = 12.5;
+    auto state = fixtures::syntheticState(3, 0, {{0, 12.5}});
     {
         ModalGuard guard;
         QVERIFY(PrintSchedule(nullptr, *state, hooks));

@@ -104,7 +104,8 @@ std::unique_ptr<TauxApp> TestStartup::makeApp(const QString &commandLine)
         m_downloads << url;
         return m_body;
     };
-    return std::make_unique<TauxApp>(m_exeDir.path(), commandLine, hooks);
+    return std::make_unique<TauxApp>(SettingsFilePath(m_exeDir.path()),
+                                     commandLine + QStringLiteral("QUERDAN.TXT"), hooks);
 }
 
 void TestStartup::defaultsWithoutSettingsFile()

@@ -45,7 +45,7 @@ RateTable makeTable(int kind)
     case Bundled: {
         RateTable table;
         table.filePath = QStringLiteral(BUNDLED_RATES);
-        loadRatesFile(table, RateCategory::PersonnesPhysiques);
+        LoadRatesFile(table, RateCategory::PersonnesPhysiques);
         return table;
     }
     case Flat311:

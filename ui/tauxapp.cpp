@@ -9,9 +9,8 @@
 
 #include <QCoreApplication>
 
-TauxApp::TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks)
-    : m_hooks(std::move(hooks)), m_commandLine(commandLine),
-      m_iniPath(SettingsFilePath(executableDir)),
+TauxApp::TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks)
+    : m_hooks(std::move(hooks)), m_ratesPath(ratesPath), m_iniPath(iniPath),
       m_calculator(m_hooks.calculators.isEmpty() ? Calculator::defaultPrograms()
                                                  : m_hooks.calculators)
 {
@@ -45,7 +44,7 @@ bool TauxApp::start(const QDate &today)
     connect(m_window.get(), &MainWindow::calculatorRequested, this,
             [this] { m_calculator.OpenCalculator(); });
 
-    if (!m_window->LoadMainWindow(m_commandLine + QStringLiteral("QUERDAN.TXT")))
+    if (!m_window->LoadMainWindow(m_ratesPath))
         return false;
     if (const auto update = MaybeRunAutomaticUpdate(m_state, m_settings, today, m_hooks.update)) {
         if (update->outcome == UpdateOutcome::Updated && !m_window->ShowLoadResult(update->load))

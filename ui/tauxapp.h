@@ -30,7 +30,8 @@ public:
         QStringList calculators; // desktop calculators to try; empty for the usual ones
     };
 
-    TauxApp(const QString &executableDir, const QString &commandLine, Hooks hooks);
+    // Both files are already located (see update/locations.h).
+    TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks);
     ~TauxApp() override;
 
     // Settings, the window's loading, the automatic update when switched
@@ -52,7 +53,7 @@ private:
     void endProgram(int code);
 
     Hooks m_hooks;
-    QString m_commandLine;
+    QString m_ratesPath;
     QString m_iniPath;
     TauxState m_state;
     UpdateSettings m_settings;

@@ -1,5 +1,7 @@
 #include "majdialog.h"
 
+#include "update/locations.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFrame>
@@ -215,7 +217,9 @@ void MajDialog::showEvent(QShowEvent *event)
 
 void MajDialog::save()
 {
-    // A failed write is not reported: the values stay in the record.
+    // A failed write is not reported: the values stay in the record. An
+    // installed copy's config folder is only made now, on the first save.
+    PrepareSettingsFolder(m_iniPath);
     SaveUpdateSettings(m_settings, m_iniPath);
     accept();
 }

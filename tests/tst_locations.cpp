@@ -1,0 +1,253 @@
+#include "testfiles.h"
+#include "update/locations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(RatesChoice)
+
+namespace {
+
+const QByteArray kOld = "2015\t0.93\t4.29\r\n2014\t0.04\r\n";
+const QByteArray kNew = "1S2016\t1.01\t4.54\r\n2015\t0.93\t4.29\r\n2014\t0.04\r\n";
+const QByteArray kEdited = "2S2016\t0.93\t4.35\r\n1S2016\t1.01\t4.54\r\n' mine\r\n2015\t0.93\r\n";
+const QByteArray kCorrupt = "2016 without a tab\r\n";
+
+} // namespace
+
+class TestLocations : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void settingsPlace_data();
+    void settingsPlace();
+    void settingsFileOfAnInstalledCopy();
+    void ratesChoice_data();
+    void ratesChoice();
+    void newestMonth_data();
+    void newestMonth();
+    void commandLineIsTakenWhole_data();
+    void commandLineIsTakenWhole();
+    void ratesFileOnDisk_data();
+    void ratesFileOnDisk();
+    void unwritableDataFolderReadsThePackagedCopy();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_previousCurrent;
+    QString m_cwd, m_user, m_system;
+};
+
+void TestLocations::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_cwd = m_dir->filePath(QStringLiteral("cwd"));
+    m_user = m_dir->filePath(QStringLiteral("home/share"));
+    m_system = m_dir->filePath(QStringLiteral("usr/share"));
+    QVERIFY(QDir().mkpath(m_cwd));
+    QVERIFY(QDir().mkpath(m_system + QStringLiteral("/com.example.tauxlegal")));
+    m_previousCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_cwd));
+}
+
+void TestLocations::cleanup()
+{
+    QDir::setCurrent(m_previousCurrent);
+    m_dir.reset();
+}
+
+void TestLocations::settingsPlace_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("beside");
+    QTest::newRow("portable copy with its file stays beside") << true << true << true;
+    QTest::newRow("build tree without a file starts one beside") << false << true << true;
+    QTest::newRow("file shipped beside a read-only program is still read") << true << false << true;
+    QTest::newRow("installed program uses the config folder") << false << false << false;
+}
+
+void TestLocations::settingsPlace()
+{
+    QFETCH(bool, exists);
+    QFETCH(bool, writable);
+    QTEST(SettingsBesideExecutable(exists, writable), "beside");
+}
+
+void TestLocations::settingsFileOfAnInstalledCopy()
+{
+    // A folder that is not there cannot be written to, even by root.
+    const QString exeDir = m_dir->filePath(QStringLiteral("absent/bin"));
+    qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("conf")).toLocal8Bit());
+    const QString ini = LocateSettingsFile(exeDir);
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(ini, m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/Querdan.ini")));
+    QVERIFY2(!QFileInfo::exists(m_dir->filePath(QStringLiteral("conf"))),
+             "the folder waits for the first save");
+    QVERIFY(PrepareSettingsFolder(ini));
+    QVERIFY(QFileInfo(m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal"))).isDir());
+
+    QCOMPARE(LocateSettingsFile(m_cwd), m_cwd + QStringLiteral("/Querdan.ini"));
+}
+
+void TestLocations::ratesChoice_data()
+{
+    QTest::addColumn<bool>("inCurrent");
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<QDate>("userNewest");
+    QTest::addColumn<bool>("packaged");
+    QTest::addColumn<QDate>("packagedNewest");
+    QTest::addColumn<RatesChoice>("choice");
+
+    const QDate none;
+    const QDate dec2025(2025, 12, 1), jun2026(2026, 6, 1);
+    QTest::newRow("current folder wins over every copy")
+        << true << true << jun2026 << true << jun2026 << RatesChoice::CurrentFolder;
+    QTest::newRow("first start seeds the user copy")
+        << false << false << none << true << jun2026 << RatesChoice::SeedUserCopy;
+    QTest::newRow("newer package replaces an older user copy")
+        << false << true << dec2025 << true << jun2026 << RatesChoice::ReplaceUserCopy;
+    QTest::newRow("same newest month keeps the user copy")
+        << false << true << jun2026 << true << jun2026 << RatesChoice::UserCopy;
+    QTest::newRow("downloaded copy newer than the package is kept")
+        << false << true << jun2026 << true << dec2025 << RatesChoice::UserCopy;
+    QTest::newRow("user copy without a package")
+        << false << true << dec2025 << false << none << RatesChoice::UserCopy;
+    QTest::newRow("corrupt user copy is left for its owner to mend")
+        << false << true << none << true << jun2026 << RatesChoice::UserCopy;
+    QTest::newRow("corrupt package never replaces a good copy")
+        << false << true << dec2025 << true << none << RatesChoice::UserCopy;
+    QTest::newRow("corrupt package is read in place, not copied")
+        << false << false << none << true << none << RatesChoice::PackagedCopy;
+    QTest::newRow("nothing anywhere")
+        << false << false << none << false << none << RatesChoice::None;
+}
+
+void TestLocations::ratesChoice()
+{
+    RatesFiles files;
+    QFETCH(bool, inCurrent);
+    QFETCH(bool, user);
+    QFETCH(QDate, userNewest);
+    QFETCH(bool, packaged);
+    QFETCH(QDate, packagedNewest);
+    files.inCurrentFolder = inCurrent;
+    files.userCopyExists = user;
+    files.userNewest = userNewest;
+    files.packagedExists = packaged;
+    files.packagedNewest = packagedNewest;
+    QTEST(ChooseRatesFile(files), "choice");
+}
+
+void TestLocations::newestMonth_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QDate>("newest");
+    QTest::newRow("whole year ends in December") << kOld << QDate(2015, 12, 1);
+    QTest::newRow("first half ends in June") << kNew << QDate(2016, 6, 1);
+    QTest::newRow("second half after a comment line")
+        << QByteArray("' note\r\n2S2025\t3.16\r\n") << QDate(2025, 12, 1);
+    QTest::newRow("corrupt file has none") << kCorrupt << QDate();
+    QTest::newRow("only comments has none") << QByteArray("' nothing\r\n") << QDate();
+    QTest::newRow("empty file has none") << QByteArray() << QDate();
+}
+
+void TestLocations::newestMonth()
+{
+    QFETCH(QByteArray, bytes);
+    QTEST(NewestMonth(bytes), "newest");
+}
+
+void TestLocations::commandLineIsTakenWhole_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("folder with its separator") << "/srv/taux/"
+                                               << "/srv/taux/QUERDAN.TXT";
+    QTest::newRow("no separator glues the name on") << "/srv/taux"
+                                                    << "/srv/tauxQUERDAN.TXT";
+    QTest::newRow("blanks are part of the folder") << "/srv/a b/"
+                                                   << "/srv/a b/QUERDAN.TXT";
+}
+
+void TestLocations::commandLineIsTakenWhole()
+{
+    // Every copy exists; the command line still decides alone.
+    QVERIFY(writeFile(m_cwd + QStringLiteral("/QUERDAN.TXT"), kOld));
+    QVERIFY(writeFile(m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"), kNew));
+    QFETCH(QString, commandLine);
+    QTEST(LocateRatesFile(commandLine, m_user, {m_user, m_system}), "path");
+    QVERIFY(!QFileInfo::exists(m_user + QStringLiteral("/com.example.tauxlegal")));
+}
+
+void TestLocations::ratesFileOnDisk_data()
+{
+    QTest::addColumn<QByteArray>("current"); // "<none>" for no file
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("packaged");
+    QTest::addColumn<QString>("path"); // relative to the temporary folder
+    QTest::addColumn<QByteArray>("userAfter");
+
+    const QByteArray none = "<missing>";
+    const QString userPath = QStringLiteral("home/share/com.example.tauxlegal/QUERDAN.TXT");
+    QTest::newRow("first start copies the packaged file")
+        << none << none << kNew << userPath << kNew;
+    QTest::newRow("package upgrade brings the new half-year")
+        << none << kOld << kNew << userPath << kNew;
+    QTest::newRow("edited copy survives the next start")
+        << none << kEdited << kNew << userPath << kEdited;
+    QTest::newRow("older package does not undo a download")
+        << none << kNew << kOld << userPath << kNew;
+    QTest::newRow("current folder file leaves the user copy alone")
+        << kOld << none << kNew << QStringLiteral("QUERDAN.TXT") << none;
+    QTest::newRow("corrupt package stays where it is")
+        << none << none << kCorrupt << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT")
+        << none;
+    QTest::newRow("nothing names the plain file")
+        << none << none << none << QStringLiteral("QUERDAN.TXT") << none;
+}
+
+void TestLocations::ratesFileOnDisk()
+{
+    QFETCH(QByteArray, current);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, packaged);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, userAfter);
+    const QString userFile = m_user + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT");
+    if (current != "<missing>")
+        QVERIFY(writeFile(m_cwd + QStringLiteral("/QUERDAN.TXT"), current));
+    if (user != "<missing>") {
+        QVERIFY(QDir().mkpath(QFileInfo(userFile).path()));
+        QVERIFY(writeFile(userFile, user));
+    }
+    if (packaged != "<missing>")
+        QVERIFY(
+            writeFile(m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"), packaged));
+
+    const QString found = LocateRatesFile(QString(), m_user, {m_user, m_system});
+    QCOMPARE(found, path == u"QUERDAN.TXT" ? path : m_dir->filePath(path));
+    QCOMPARE(readFile(userFile), userAfter);
+    QCOMPARE(QDir(QFileInfo(userFile).path()).entryList(QDir::Files | QDir::Hidden),
+             userAfter == "<missing>" ? QStringList() : QStringList{"QUERDAN.TXT"});
+}
+
+void TestLocations::unwritableDataFolderReadsThePackagedCopy()
+{
+    // A file where the data folder should be stops the copy for any user.
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("home")), "not a folder"));
+    const QString packaged = m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT");
+    QVERIFY(writeFile(packaged, kNew));
+    QCOMPARE(LocateRatesFile(QString(), m_user, {m_user, m_system}), packaged);
+    QCOMPARE(readFile(packaged), kNew);
+}
+
+QTEST_GUILESS_MAIN(TestLocations)
+#include "tst_locations.moc"

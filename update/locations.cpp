@@ -1,0 +1,157 @@
+#include "locations.h"
+
+#include "rates/ratetable.h"
+#include "update/savefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+const QString kRatesName = QStringLiteral("QUERDAN.TXT");
+const QString kSettingsName = QStringLiteral("Querdan.ini");
+
+// A packaged rates file is a few kilobytes; anything far larger is not one,
+// and is not read into memory to find out.
+constexpr qint64 kMaxRatesBytes = 1024 * 1024;
+
+bool readSmallFile(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRatesBytes)
+        return false;
+    bytes = file.read(kMaxRatesBytes + 1);
+    return bytes.size() <= kMaxRatesBytes;
+}
+
+QDate newestMonthOf(const QString &path)
+{
+    QByteArray bytes;
+    return readSmallFile(path, bytes) ? NewestMonth(bytes) : QDate();
+}
+
+} // namespace
+
+QString ApplicationId()
+{
+    return QStringLiteral("com.example.tauxlegal");
+}
+
+bool SettingsBesideExecutable(bool fileExistsThere, bool folderWritable)
+{
+    return fileExistsThere || folderWritable;
+}
+
+QString LocateSettingsFile(const QString &executableDir)
+{
+    const QString beside = QDir(executableDir).filePath(kSettingsName);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty() ||
+        SettingsBesideExecutable(QFileInfo::exists(beside), QFileInfo(executableDir).isWritable()))
+        return beside;
+    return config + u'/' + ApplicationId() + u'/' + kSettingsName;
+}
+
+bool PrepareSettingsFolder(const QString &iniPath)
+{
+    return QDir().mkpath(QFileInfo(iniPath).absolutePath());
+}
+
+RatesChoice ChooseRatesFile(const RatesFiles &files)
+{
+    if (files.inCurrentFolder)
+        return RatesChoice::CurrentFolder;
+    const bool packagedReads = files.packagedExists && files.packagedNewest.isValid();
+    if (files.userCopyExists) {
+        // A user's copy that does not read is theirs to mend: replacing it
+        // would throw away a hand edit.
+        if (packagedReads && files.userNewest.isValid() && files.packagedNewest > files.userNewest)
+            return RatesChoice::ReplaceUserCopy;
+        return RatesChoice::UserCopy;
+    }
+    if (packagedReads)
+        return RatesChoice::SeedUserCopy;
+    // A broken packaged copy is read where it lies, so its own message
+    // appears, rather than copied where it would outlive a fixed package.
+    return files.packagedExists ? RatesChoice::PackagedCopy : RatesChoice::None;
+}
+
+QDate NewestMonth(const QByteArray &bytes)
+{
+    // The table is large; it is only needed for the time of the check.
+    auto table = std::make_unique<RateTable>();
+    if (!parseRates(bytes, RateCategory::Autres, *table) || table->count < 1)
+        return QDate();
+    return table->rows[0].monthStart;
+}
+
+bool InstallUserCopy(const QString &packagedPath, const QString &userPath)
+{
+    QByteArray bytes;
+    return readSmallFile(packagedPath, bytes) &&
+           QDir().mkpath(QFileInfo(userPath).absolutePath()) && SaveFileAtomically(userPath, bytes);
+}
+
+QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
+                        const QStringList &dataDirs)
+{
+    if (!commandLine.isEmpty())
+        return commandLine + kRatesName;
+
+    RatesFiles files;
+    files.inCurrentFolder = QFileInfo(kRatesName).isFile();
+    if (files.inCurrentFolder)
+        return kRatesName;
+
+    const QString relative = ApplicationId() + u'/' + kRatesName;
+    const QString userPath =
+        userDataDir.isEmpty() ? QString() : QDir(userDataDir).filePath(relative);
+    QString packagedPath;
+    for (const QString &dir : dataDirs) {
+        const QString candidate = QDir(dir).filePath(relative);
+        if (candidate != userPath && QFileInfo(candidate).isFile()) {
+            packagedPath = candidate;
+            break;
+        }
+    }
+
+    files.userCopyExists = !userPath.isEmpty() && QFileInfo::exists(userPath);
+    if (files.userCopyExists)
+        files.userNewest = newestMonthOf(userPath);
+    files.packagedExists = !packagedPath.isEmpty();
+    if (files.packagedExists)
+        files.packagedNewest = newestMonthOf(packagedPath);
+
+    switch (ChooseRatesFile(files)) {
+    case RatesChoice::CurrentFolder:
+        return kRatesName;
+    case RatesChoice::UserCopy:
+        return userPath;
+    case RatesChoice::ReplaceUserCopy:
+        // When the replacement fails the user's older copy still serves.
+        InstallUserCopy(packagedPath, userPath);
+        return userPath;
+    case RatesChoice::SeedUserCopy:
+        // Without a writable data folder the packaged copy is read in place;
+        // downloads then fail quietly, as on any read-only file.
+        return !userPath.isEmpty() && InstallUserCopy(packagedPath, userPath) ? userPath
+                                                                              : packagedPath;
+    case RatesChoice::PackagedCopy:
+        return packagedPath;
+    case RatesChoice::None:
+        break;
+    }
+    return kRatesName;
+}
+
+QString LocateRatesFile(const QString &commandLine)
+{
+    const QString userDataDir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return LocateRatesFile(commandLine, userDataDir,
+                           QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// Where the settings file and the rates file live. A copy run from a folder
+// of its own keeps both beside it; an installed copy, whose folder is read
+// only, keeps them in the user's configuration and data folders.
+
+// The one application id: desktop file, metainfo and the per-user folders.
+QString ApplicationId();
+
+// True when "Querdan.ini" belongs beside the executable rather than in the
+// user's configuration folder.
+bool SettingsBesideExecutable(bool fileExistsThere, bool folderWritable);
+
+// The settings file for this run. Nothing is created: the folder is made
+// when the settings are first saved.
+QString LocateSettingsFile(const QString &executableDir);
+
+// Creates the folder of the settings file before a save; false when it
+// could not be made (the save then fails quietly, as any failed save).
+bool PrepareSettingsFolder(const QString &iniPath);
+
+// What exists, for the choice of the rates file on an empty command line.
+// A newest month is invalid when the file is missing or does not read.
+struct RatesFiles
+{
+    bool inCurrentFolder = false;
+    bool userCopyExists = false;
+    QDate userNewest;
+    bool packagedExists = false;
+    QDate packagedNewest;
+};
+
+enum class RatesChoice {
+    CurrentFolder,   // "QUERDAN.TXT" in the current folder
+    UserCopy,        // the per-user copy, as it is
+    SeedUserCopy,    // create the per-user copy from the packaged one
+    ReplaceUserCopy, // the packaged copy is newer: it replaces the user's
+    PackagedCopy,    // read the packaged copy where it lies
+    None             // nothing to read: the missing-file message follows
+};
+
+RatesChoice ChooseRatesFile(const RatesFiles &files);
+
+// The newest month of a rates file's bytes, invalid when they do not read.
+QDate NewestMonth(const QByteArray &bytes);
+
+// Copies `packagedPath` over `userPath` atomically, creating the folder.
+bool InstallUserCopy(const QString &packagedPath, const QString &userPath);
+
+// The rates file for this run. A non-empty command line is the folder of the
+// file, ending in its separator, as it always was. An empty one takes
+// "QUERDAN.TXT" in the current folder, or else the per-user copy, seeded or
+// refreshed from the packaged copy found among `dataDirs`; when none
+// exists, the plain "QUERDAN.TXT", so that the usual missing-file message
+// names it.
+QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
+                        const QStringList &dataDirs);
+
+// The same, with the user's data folder and the system data folders of
+// this machine.
+QString LocateRatesFile(const QString &commandLine);
