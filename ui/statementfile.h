@@ -1,0 +1,44 @@
+#pragma once
+
+#include "rates/ratetable.h"
+#include "schedule/statement.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// The inputs of a statement as the window saves them, so that a statement
+// can be brought up to date months later. A small JSON object:
+// {"format": "taux-legal-decompte", "version": 1, "categorie": "autres",
+//  "capital": "2000.00", "du": "2015-09-18", "au": "2016-04-10",
+//  "coefficient": "1", "majoration_du": "2015-11-18" or null,
+//  "capitalisation_du": "2015-09-18" or null, "base": "365" or "reelle",
+//  "acomptes": [{"date": "2016-01-15", "montant": "500.00"}]}
+struct SavedStatement
+{
+    StatementInput input;
+    RateCategory category = RateCategory::Autres;
+};
+
+QByteArray SavedStatementJson(const SavedStatement &saved);
+
+struct SavedStatementRead
+{
+    std::optional<SavedStatement> saved;
+    QString error; // in French, ready to show, when nothing was read
+};
+
+// Every field is checked: a file from elsewhere, cut or edited by hand
+// gives an error naming the field, never a half-read statement.
+SavedStatementRead ReadSavedStatement(const QByteArray &bytes);
+
+// Larger files are refused before they are read.
+constexpr qint64 kMaxSavedStatementBytes = 1024 * 1024;
+constexpr int kMaxSavedPayments = 10000;
+
+// An amount as people type it: "2000", "2 000", "2 000,50", "2000.5",
+// "2 000,50 €". At most two decimals and thirteen integer digits; nothing
+// for anything else, a sign included.
+std::optional<Cents> parseAmountCents(QStringView text);

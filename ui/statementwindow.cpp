@@ -1,0 +1,871 @@
+#include "statementwindow.h"
+
+#include "output/busycursor.h"
+#include "output/statementpdf.h"
+#include "schedule/formats.h"
+#include "ui/statementfile.h"
+#include "update/savefile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr double kCoefficients[] = {1.0, 1.5, 2.0, 3.0};
+const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
+
+enum PaymentColumn { PaymentDate, PaymentAmount };
+enum LineColumn { LineFrom, LineTo, LineDays, LineCapital, LineRate, LineInterest, LineColumns };
+enum Total { Accrued, Paid, Capital, Interest, Credit, Due };
+
+// Payment lines and capitalisations stand apart from the interest lines.
+const QColor kPaymentTint(226, 239, 255);
+const QColor kCapitalisationTint(255, 246, 214);
+
+QDateEdit *makeDateEdit(QWidget *parent, const QString &name, const QString &accessible,
+                        const QLocale &locale)
+{
+    auto *edit = new QDateEdit(parent);
+    edit->setObjectName(name);
+    edit->setAccessibleName(accessible);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(kDateFormat);
+    edit->setLocale(locale);
+    edit->setMinimumDate(QDate(1900, 1, 1));
+    edit->setMaximumDate(QDate(9999, 12, 31));
+    return edit;
+}
+
+// The payments' dates are edited with the same calendar as the fields above.
+class DateDelegate : public QStyledItemDelegate
+{
+public:
+    DateDelegate(const QLocale &locale, QObject *parent)
+        : QStyledItemDelegate(parent), m_locale(locale)
+    {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                          const QModelIndex &) const override
+    {
+        QDateEdit *edit = makeDateEdit(parent, QStringLiteral("dateAcompte"),
+                                       QStringLiteral("Date de l'acompte"), m_locale);
+        edit->setFrame(false);
+        return edit;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        static_cast<QDateEdit *>(editor)->setDate(index.data(Qt::EditRole).toDate());
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        model->setData(index, static_cast<QDateEdit *>(editor)->date(), Qt::EditRole);
+    }
+    QString displayText(const QVariant &value, const QLocale &) const override
+    {
+        return value.toDate().toString(kDateFormat);
+    }
+
+private:
+    QLocale m_locale;
+};
+
+// What the capital field shows for an amount: no grouping, so that it reads
+// back as typed.
+QString editableCents(Cents cents, const QLocale &locale)
+{
+    return QStringLiteral("%1%2%3")
+        .arg(cents / 100)
+        .arg(locale.decimalPoint())
+        .arg(cents % 100, 2, 10, QLatin1Char('0'));
+}
+
+void setError(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
+QTableWidgetItem *cell(const QString &text, Qt::Alignment alignment = Qt::AlignRight)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment | Qt::AlignVCenter);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+QTableWidgetItem *amountCell(Cents cents, const QLocale &locale)
+{
+    QTableWidgetItem *item = cell(formatCents(cents, locale));
+    item->setData(Qt::UserRole, cents);
+    return item;
+}
+
+} // namespace
+
+StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_ratesPath(ratesPath), m_locale(locale)
+{
+    m_hooks.saveFileName = [](QWidget *parent, const QString &caption, const QString &suggested,
+                              const QString &filter) {
+        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    };
+    m_hooks.openFileName = [](QWidget *parent, const QString &caption, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    };
+    m_hooks.today = [] { return QDate::currentDate(); };
+
+    setObjectName(QStringLiteral("decompte"));
+    setWindowTitle(QStringLiteral("Décompte au jour près"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setLocale(locale);
+    build();
+    connectInputs();
+
+    m_filling = true;
+    const QDate today = m_hooks.today();
+    m_from->setDate(QDate(today.year(), 1, 1));
+    m_to->setDate(today);
+    m_majorationFrom->setDate(m_from->date());
+    m_capitalisationFrom->setDate(m_from->date());
+    m_filling = false;
+    resize(960, 720);
+}
+
+void StatementWindow::setHooks(Hooks hooks)
+{
+    if (hooks.saveFileName)
+        m_hooks.saveFileName = std::move(hooks.saveFileName);
+    if (hooks.openFileName)
+        m_hooks.openFileName = std::move(hooks.openFileName);
+    if (hooks.today) {
+        m_hooks.today = std::move(hooks.today);
+        m_filling = true;
+        m_to->setDate(m_hooks.today());
+        m_filling = false;
+        Recompute();
+    }
+}
+
+QLabel *StatementWindow::addErrorLabel(const QString &name)
+{
+    auto *label = new QLabel(this);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #b00020;"));
+    label->hide();
+    return label;
+}
+
+void StatementWindow::build()
+{
+    auto *inputs = new QGroupBox(QStringLiteral("Créance"), this);
+    auto *grid = new QGridLayout(inputs);
+    int row = 0;
+    // Each field has its error right under it.
+    auto addField = [&](QWidget *caption, QWidget *field, QLabel *error) {
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+        grid->addWidget(error, row, 1);
+        ++row;
+    };
+    auto caption = [&](const QString &text, QWidget *buddy) {
+        auto *label = new QLabel(text, inputs);
+        label->setBuddy(buddy);
+        return label;
+    };
+
+    m_principal = new QLineEdit(inputs);
+    m_principal->setObjectName(QStringLiteral("capital"));
+    m_principal->setAccessibleName(QStringLiteral("Capital dû, en euros"));
+    m_principal->setPlaceholderText(QStringLiteral("par exemple 2 000,00"));
+    m_principalError = addErrorLabel(QStringLiteral("erreurCapital"));
+    addField(caption(QStringLiteral("&Capital dû (€)"), m_principal), m_principal,
+             m_principalError);
+
+    m_from = makeDateEdit(inputs, QStringLiteral("du"), QStringLiteral("Intérêts à compter du"),
+                          m_locale);
+    m_fromError = addErrorLabel(QStringLiteral("erreurDu"));
+    addField(caption(QStringLiteral("Intérêts à compter &du"), m_from), m_from, m_fromError);
+
+    m_to = makeDateEdit(inputs, QStringLiteral("au"), QStringLiteral("Jusqu'au, jour non compté"),
+                        m_locale);
+    m_to->setToolTip(QStringLiteral("Les intérêts courent jusqu'à la veille de cette date."));
+    m_toError = addErrorLabel(QStringLiteral("erreurAu"));
+    m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), inputs);
+    m_update->setObjectName(QStringLiteral("majTaux"));
+    m_update->hide();
+    addField(caption(QStringLiteral("&Jusqu'au"), m_to), m_to, m_toError);
+    grid->addWidget(m_update, row++, 1, Qt::AlignLeft);
+
+    m_category = new QComboBox(inputs);
+    m_category->setObjectName(QStringLiteral("categorie"));
+    m_category->setAccessibleName(QStringLiteral("Catégorie de créancier"));
+    m_category->addItem(QStringLiteral("Autres"));
+    m_category->addItem(QStringLiteral("Personnes physiques hors besoins professionnel"));
+    m_categoryError = addErrorLabel(QStringLiteral("erreurCategorie"));
+    addField(caption(QStringLiteral("Ca&tégorie"), m_category), m_category, m_categoryError);
+
+    m_coefficient = new QComboBox(inputs);
+    m_coefficient->setObjectName(QStringLiteral("coefficient"));
+    m_coefficient->setAccessibleName(QStringLiteral("Coefficient"));
+    for (const char *text : {"x 1", "x 1,5", "x 2", "x 3"})
+        m_coefficient->addItem(QString::fromUtf8(text));
+    m_coefficientError = addErrorLabel(QStringLiteral("erreurCoefficient"));
+    addField(caption(QStringLiteral("C&oefficient"), m_coefficient), m_coefficient,
+             m_coefficientError);
+
+    m_majorationOn = new QCheckBox(QStringLiteral("+&5 à compter du"), inputs);
+    m_majorationOn->setObjectName(QStringLiteral("majorationActive"));
+    m_majorationOn->setAccessibleName(QStringLiteral("Majoration de cinq points"));
+    m_majorationFrom =
+        makeDateEdit(inputs, QStringLiteral("majorationDu"),
+                     QStringLiteral("Majoration de cinq points à compter du"), m_locale);
+    m_majorationError = addErrorLabel(QStringLiteral("erreurMajoration"));
+    addField(m_majorationOn, m_majorationFrom, m_majorationError);
+
+    m_capitalisationOn =
+        new QCheckBox(QStringLiteral("Capitalisation &annuelle à compter du"), inputs);
+    m_capitalisationOn->setObjectName(QStringLiteral("capitalisationActive"));
+    m_capitalisationOn->setAccessibleName(QStringLiteral("Capitalisation annuelle des intérêts"));
+    m_capitalisationFrom =
+        makeDateEdit(inputs, QStringLiteral("capitalisationDu"),
+                     QStringLiteral("Capitalisation annuelle à compter du"), m_locale);
+    m_capitalisationError = addErrorLabel(QStringLiteral("erreurCapitalisation"));
+    addField(m_capitalisationOn, m_capitalisationFrom, m_capitalisationError);
+
+    m_dayBase = new QComboBox(inputs);
+    m_dayBase->setObjectName(QStringLiteral("base"));
+    m_dayBase->setAccessibleName(QStringLiteral("Base de calcul des jours"));
+    m_dayBase->addItem(QStringLiteral("365 jours par an (méthode officielle)"));
+    m_dayBase->addItem(QStringLiteral("Durée réelle de l'année (365 ou 366 jours)"));
+    grid->addWidget(caption(QStringLiteral("&Base de calcul"), m_dayBase), row, 0);
+    grid->addWidget(m_dayBase, row++, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
+
+    auto *paymentsBox = new QGroupBox(QStringLiteral("Acomptes versés"), this);
+    auto *paymentsLayout = new QVBoxLayout(paymentsBox);
+    m_payments = new QTableWidget(0, 2, paymentsBox);
+    m_payments->setObjectName(QStringLiteral("acomptes"));
+    m_payments->setAccessibleName(QStringLiteral("Acomptes versés : date et montant"));
+    m_payments->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Montant (€)")});
+    m_payments->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_payments->verticalHeader()->hide();
+    m_payments->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_payments->setItemDelegateForColumn(PaymentDate, new DateDelegate(m_locale, m_payments));
+    m_paymentsError = addErrorLabel(QStringLiteral("erreurAcomptes"));
+    m_addPayment = new QPushButton(QStringLiteral("A&jouter un acompte"), paymentsBox);
+    m_addPayment->setObjectName(QStringLiteral("ajouterAcompte"));
+    m_removePayment = new QPushButton(QStringLiteral("&Supprimer l'acompte"), paymentsBox);
+    m_removePayment->setObjectName(QStringLiteral("supprimerAcompte"));
+    m_removePayment->setEnabled(false);
+    auto *paymentButtons = new QHBoxLayout;
+    paymentButtons->addWidget(m_addPayment);
+    paymentButtons->addWidget(m_removePayment);
+    paymentButtons->addStretch();
+    paymentsLayout->addWidget(m_payments);
+    paymentsLayout->addWidget(m_paymentsError);
+    paymentsLayout->addLayout(paymentButtons);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(inputs, 3);
+    top->addWidget(paymentsBox, 2);
+
+    m_hint = new QLabel(this);
+    m_hint->setObjectName(QStringLiteral("message"));
+    m_hint->setWordWrap(true);
+    m_hint->setStyleSheet(QStringLiteral("color: #555555;"));
+
+    m_lines = new QTableWidget(0, LineColumns, this);
+    m_lines->setObjectName(QStringLiteral("lignes"));
+    m_lines->setAccessibleName(QStringLiteral("Décompte ligne par ligne"));
+    m_lines->setHorizontalHeaderLabels({QStringLiteral("Du"), QStringLiteral("Au"),
+                                        QStringLiteral("Jours"), QStringLiteral("Capital"),
+                                        QStringLiteral("Taux"), QStringLiteral("Intérêts")});
+    m_lines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_lines->verticalHeader()->hide();
+    m_lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lines->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lines->setWordWrap(false);
+
+    auto *totals = new QGridLayout;
+    const QStringList captions{QStringLiteral("Intérêts courus"),
+                               QStringLiteral("Acomptes versés"),
+                               QStringLiteral("Capital restant dû"),
+                               QStringLiteral("Intérêts restant dus"),
+                               QStringLiteral("Crédit"),
+                               QStringLiteral("Total dû")};
+    const QStringList names{QStringLiteral("totalCourus"),  QStringLiteral("totalAcomptes"),
+                            QStringLiteral("totalCapital"), QStringLiteral("totalInterets"),
+                            QStringLiteral("totalCredit"),  QStringLiteral("total")};
+    for (int k = 0; k < int(m_totals.size()); ++k) {
+        auto *label = new QLabel(captions[k] + QStringLiteral(" :"), this);
+        m_totals[k] = new QLabel(this);
+        m_totals[k]->setObjectName(names[k]);
+        m_totals[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_totals[k]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        if (k == Due) {
+            QFont bold = font();
+            bold.setBold(true);
+            label->setFont(bold);
+            m_totals[k]->setFont(bold);
+        }
+        if (k == Credit)
+            m_creditCaption = label;
+        // Two columns of three: what ran, then what is owed.
+        totals->addWidget(label, k % 3, (k / 3) * 3);
+        totals->addWidget(m_totals[k], k % 3, (k / 3) * 3 + 1);
+    }
+    totals->setColumnMinimumWidth(2, 24);
+    totals->setColumnStretch(1, 1);
+    totals->setColumnStretch(4, 1);
+
+    auto *buttons = new QHBoxLayout;
+    auto addButton = [&](const QString &text, const QString &name, const QKeySequence &keys,
+                         void (StatementWindow::*handler)()) {
+        auto *button = new QPushButton(text, this);
+        button->setObjectName(name);
+        if (!keys.isEmpty()) {
+            auto *shortcut = new QShortcut(keys, this);
+            connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+            button->setToolTip(keys.toString(QKeySequence::NativeText));
+        }
+        connect(button, &QPushButton::clicked, this, handler);
+        buttons->addWidget(button);
+        return button;
+    };
+    addButton(QStringLiteral("Ouvrir…"), QStringLiteral("ouvrir"), QKeySequence::Open,
+              &StatementWindow::Open);
+    addButton(QStringLiteral("Enregistrer…"), QStringLiteral("enregistrer"), QKeySequence::Save,
+              &StatementWindow::Save);
+    buttons->addStretch();
+    m_exports << addButton(QStringLiteral("Copier"), QStringLiteral("copier"), {},
+                           &StatementWindow::Copy)
+              << addButton(QStringLiteral("Exporter en CSV…"), QStringLiteral("exporterCsv"), {},
+                           &StatementWindow::ExportCsv)
+              << addButton(QStringLiteral("Exporter en PDF…"), QStringLiteral("exporterPdf"), {},
+                           &StatementWindow::ExportPdf)
+              << addButton(QStringLiteral("Imprimer…"), QStringLiteral("imprimer"),
+                           QKeySequence::Print, &StatementWindow::Print);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_hint);
+    layout->addWidget(m_lines, 1);
+    layout->addLayout(totals);
+    layout->addLayout(buttons);
+
+    setTabOrder(m_principal, m_from);
+    setTabOrder(m_from, m_to);
+    setTabOrder(m_to, m_update);
+    setTabOrder(m_update, m_category);
+    setTabOrder(m_category, m_coefficient);
+    setTabOrder(m_coefficient, m_majorationOn);
+    setTabOrder(m_majorationOn, m_majorationFrom);
+    setTabOrder(m_majorationFrom, m_capitalisationOn);
+    setTabOrder(m_capitalisationOn, m_capitalisationFrom);
+    setTabOrder(m_capitalisationFrom, m_dayBase);
+    setTabOrder(m_dayBase, m_payments);
+}
+
+void StatementWindow::connectInputs()
+{
+    connect(m_principal, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
+    for (QDateEdit *edit : {m_from, m_to, m_majorationFrom, m_capitalisationFrom})
+        connect(edit, &QDateEdit::dateChanged, this, &StatementWindow::Recompute);
+    for (QCheckBox *box : {m_majorationOn, m_capitalisationOn})
+        connect(box, &QCheckBox::toggled, this, &StatementWindow::Recompute);
+    connect(m_majorationOn, &QCheckBox::toggled, m_majorationFrom, &QWidget::setEnabled);
+    connect(m_capitalisationOn, &QCheckBox::toggled, m_capitalisationFrom, &QWidget::setEnabled);
+    m_majorationFrom->setEnabled(false);
+    m_capitalisationFrom->setEnabled(false);
+    connect(m_coefficient, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
+    connect(m_dayBase, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
+    connect(m_category, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_filling)
+            LoadRates();
+    });
+    connect(m_payments, &QTableWidget::itemChanged, this, &StatementWindow::Recompute);
+    connect(m_payments, &QTableWidget::itemSelectionChanged, this,
+            [this] { m_removePayment->setEnabled(!m_payments->selectedItems().isEmpty()); });
+    connect(m_addPayment, &QPushButton::clicked, this, &StatementWindow::addPayment);
+    connect(m_removePayment, &QPushButton::clicked, this, &StatementWindow::removePayment);
+    connect(m_update, &QPushButton::clicked, this, &StatementWindow::updateRequested);
+}
+
+LoadResult StatementWindow::LoadRates()
+{
+    m_table = RateTable();
+    m_table.filePath = m_ratesPath;
+    m_load = LoadRatesFile(m_table, category());
+    Recompute();
+    return *m_load;
+}
+
+void StatementWindow::ReloadRatesIfChanged()
+{
+    if (m_load && ratesFileChanged(m_table))
+        LoadRates();
+}
+
+void StatementWindow::changeEvent(QEvent *event)
+{
+    // A rates file replaced while another window was in front is read again
+    // as soon as the user comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ReloadRatesIfChanged();
+    QWidget::changeEvent(event);
+}
+
+RateCategory StatementWindow::category() const
+{
+    return m_category->currentIndex() == 1 ? RateCategory::PersonnesPhysiques
+                                           : RateCategory::Autres;
+}
+
+void StatementWindow::setInputs(const StatementInput &input, RateCategory category)
+{
+    m_filling = true;
+    // No capital is an empty field to fill, not a statement of nothing.
+    m_principal->setText(input.principal > 0 ? editableCents(input.principal, m_locale)
+                                             : QString());
+    if (input.from.isValid())
+        m_from->setDate(input.from);
+    if (input.to.isValid())
+        m_to->setDate(input.to);
+    int coefficient = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (input.coefficient == kCoefficients[k])
+            coefficient = k;
+    }
+    m_coefficient->setCurrentIndex(coefficient);
+    m_majorationOn->setChecked(input.majorationFrom.has_value());
+    m_majorationFrom->setDate(input.majorationFrom.value_or(m_from->date()));
+    m_capitalisationOn->setChecked(input.capitalise);
+    m_capitalisationFrom->setDate(input.capitalisationFrom.value_or(m_from->date()));
+    m_dayBase->setCurrentIndex(input.dayBase == DayBase::ActualYear ? 1 : 0);
+    m_payments->setRowCount(0);
+    for (const Payment &p : input.payments) {
+        const int row = m_payments->rowCount();
+        m_payments->insertRow(row);
+        auto *date = new QTableWidgetItem;
+        date->setData(Qt::EditRole, p.date);
+        m_payments->setItem(row, PaymentDate, date);
+        auto *amount = new QTableWidgetItem(editableCents(p.amount, m_locale));
+        amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_payments->setItem(row, PaymentAmount, amount);
+    }
+    const bool reload =
+        !m_load || m_category->currentIndex() != (category == RateCategory::Autres ? 0 : 1);
+    m_category->setCurrentIndex(category == RateCategory::PersonnesPhysiques ? 1 : 0);
+    m_filling = false;
+    if (reload)
+        LoadRates();
+    else
+        Recompute();
+}
+
+void StatementWindow::addPayment()
+{
+    m_filling = true;
+    const int row = m_payments->rowCount();
+    m_payments->insertRow(row);
+    auto *date = new QTableWidgetItem;
+    // The day after the last payment, within the period, is the likeliest.
+    QDate day = m_from->date();
+    if (row > 0)
+        day = m_payments->item(row - 1, PaymentDate)->data(Qt::EditRole).toDate().addDays(1);
+    date->setData(Qt::EditRole, day);
+    m_payments->setItem(row, PaymentDate, date);
+    auto *amount = new QTableWidgetItem(editableCents(0, m_locale));
+    amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_payments->setItem(row, PaymentAmount, amount);
+    m_filling = false;
+    Recompute();
+    m_payments->setCurrentItem(amount);
+    m_payments->editItem(amount);
+}
+
+void StatementWindow::removePayment()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_payments->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    m_filling = true;
+    for (int row : rows)
+        m_payments->removeRow(row);
+    m_filling = false;
+    Recompute();
+}
+
+void StatementWindow::clearErrors()
+{
+    for (QLabel *label :
+         {m_principalError, m_fromError, m_toError, m_categoryError, m_coefficientError,
+          m_majorationError, m_capitalisationError, m_paymentsError})
+        setError(label, QString());
+    m_update->hide();
+}
+
+std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
+{
+    StatementInput input;
+    bool readable = true;
+    *missing = false;
+    const QString principal = m_principal->text().trimmed();
+    if (principal.isEmpty()) {
+        *missing = true;
+    } else if (const auto cents = parseAmountCents(principal)) {
+        input.principal = *cents;
+    } else {
+        setError(m_principalError, QStringLiteral("Montant illisible : écrivez par exemple "
+                                                  "2 000 ou 2 000,50, sans signe."));
+        readable = false;
+    }
+    input.from = m_from->date();
+    input.to = m_to->date();
+    input.coefficient = kCoefficients[qBound(0, m_coefficient->currentIndex(), 3)];
+    if (m_majorationOn->isChecked())
+        input.majorationFrom = m_majorationFrom->date();
+    input.capitalise = m_capitalisationOn->isChecked();
+    if (input.capitalise)
+        input.capitalisationFrom = m_capitalisationFrom->date();
+    input.dayBase = m_dayBase->currentIndex() == 1 ? DayBase::ActualYear : DayBase::Fixed365;
+    for (int row = 0; row < m_payments->rowCount(); ++row) {
+        const QTableWidgetItem *date = m_payments->item(row, PaymentDate);
+        const QTableWidgetItem *amount = m_payments->item(row, PaymentAmount);
+        const auto cents = amount ? parseAmountCents(amount->text()) : std::nullopt;
+        if (!cents) {
+            if (readable || m_paymentsError->isHidden())
+                setError(m_paymentsError,
+                         QStringLiteral("Acompte n° %1 : montant illisible, écrivez par "
+                                        "exemple 500 ou 500,00.")
+                             .arg(row + 1));
+            readable = false;
+            continue;
+        }
+        input.payments.append({date ? date->data(Qt::EditRole).toDate() : QDate(), *cents});
+    }
+    if (!readable)
+        return std::nullopt;
+    return input;
+}
+
+void StatementWindow::Recompute()
+{
+    if (m_filling)
+        return;
+    clearErrors();
+    m_result = {};
+    if (!m_load || !m_load->ok()) {
+        setError(m_categoryError,
+                 m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
+        clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
+        return;
+    }
+    bool missing = false;
+    const std::optional<StatementInput> input = readInputs(&missing);
+    if (!input) {
+        clearResult(QStringLiteral("Corrigez les données signalées en rouge."));
+        return;
+    }
+    if (missing) {
+        clearResult(QStringLiteral("Saisissez le capital dû pour obtenir le décompte."));
+        return;
+    }
+    m_input = *input;
+    m_result = ComputeStatement(m_table, m_input);
+    if (!m_result.ok()) {
+        const StatementError error = m_result.error.value_or(StatementError{});
+        showError(error);
+        clearResult(
+            QStringLiteral("Le décompte ne peut pas être calculé : %1.").arg(error.message));
+        return;
+    }
+    showStatement(*m_result.statement);
+}
+
+void StatementWindow::showError(const StatementError &error)
+{
+    QLabel *label = m_toError;
+    switch (error.field) {
+    case StatementField::Rates: {
+        // A month before the table is the start date's fault; a month after
+        // it is cured by a newer rates file.
+        const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
+        const bool afterTable =
+            error.missingMonth.isValid() && newest.isValid() && error.missingMonth > newest;
+        label = afterTable || !error.missingMonth.isValid() ? m_toError : m_fromError;
+        m_update->setVisible(afterTable);
+        break;
+    }
+    case StatementField::Principal:
+        label = m_principalError;
+        break;
+    case StatementField::From:
+        label = m_fromError;
+        break;
+    case StatementField::To:
+        label = m_toError;
+        break;
+    case StatementField::MajorationFrom:
+        label = m_majorationError;
+        break;
+    case StatementField::CapitalisationFrom:
+        label = m_capitalisationError;
+        break;
+    case StatementField::Payment:
+        label = m_paymentsError;
+        if (error.payment >= 0 && error.payment < m_payments->rowCount())
+            m_payments->selectRow(error.payment);
+        break;
+    case StatementField::Coefficient:
+        label = m_coefficientError;
+        break;
+    }
+    setError(label, error.message);
+}
+
+void StatementWindow::clearResult(const QString &hint)
+{
+    m_lines->setRowCount(0);
+    for (QLabel *total : m_totals)
+        total->setText(QStringLiteral("—"));
+    m_totals[Credit]->hide();
+    m_creditCaption->hide();
+    m_hint->setText(hint);
+    m_hint->show();
+    setExportsEnabled(false);
+}
+
+void StatementWindow::showStatement(const Statement &statement)
+{
+    m_lines->setRowCount(0);
+    m_lines->setRowCount(int(statement.lines.size()));
+    QFont italic = m_lines->font();
+    italic.setItalic(true);
+    auto setApart = [&](int row, const QDate &date, const QString &text, const QColor &tint) {
+        m_lines->setItem(row, LineFrom, cell(date.toString(kDateFormat), Qt::AlignLeft));
+        QTableWidgetItem *item = cell(text, Qt::AlignLeft);
+        m_lines->setItem(row, LineTo, item);
+        m_lines->setSpan(row, LineTo, 1, LineColumns - LineTo);
+        for (QTableWidgetItem *each : {m_lines->item(row, LineFrom), item}) {
+            each->setFont(italic);
+            each->setBackground(tint);
+        }
+    };
+    for (int row = 0; row < int(statement.lines.size()); ++row) {
+        m_lines->setSpan(row, 0, 1, 1);
+        const StatementLine &line = statement.lines[row];
+        if (const auto *interest = std::get_if<InterestLine>(&line)) {
+            m_lines->setItem(row, LineFrom,
+                             cell(interest->from.toString(kDateFormat), Qt::AlignLeft));
+            m_lines->setItem(row, LineTo, cell(interest->to.toString(kDateFormat), Qt::AlignLeft));
+            m_lines->setItem(row, LineDays, cell(QString::number(interest->days)));
+            m_lines->setItem(row, LineCapital, amountCell(interest->capital, m_locale));
+            m_lines->setItem(row, LineRate,
+                             cell(formatGeneral(interest->rate, m_locale) + QStringLiteral(" %")));
+            m_lines->setItem(row, LineInterest, amountCell(interest->interest, m_locale));
+        } else if (const auto *payment = std::get_if<PaymentLine>(&line)) {
+            QString text =
+                QStringLiteral("Acompte de %1 € : %2 sur les intérêts, %3 sur le capital")
+                    .arg(formatCents(payment->amount, m_locale),
+                         formatCents(payment->onInterest, m_locale),
+                         formatCents(payment->onCapital, m_locale));
+            if (payment->toCredit > 0)
+                text +=
+                    QStringLiteral(", %1 en crédit").arg(formatCents(payment->toCredit, m_locale));
+            setApart(row, payment->date, text, kPaymentTint);
+            m_lines->item(row, LineTo)->setData(Qt::UserRole, payment->amount);
+        } else if (const auto *capitalisation = std::get_if<CapitalisationLine>(&line)) {
+            setApart(row, capitalisation->date,
+                     QStringLiteral("Capitalisation : %1 € d'intérêts ajoutés au capital")
+                         .arg(formatCents(capitalisation->amount, m_locale)),
+                     kCapitalisationTint);
+            m_lines->item(row, LineTo)->setData(Qt::UserRole, capitalisation->amount);
+        }
+    }
+    const std::array<Cents, 6> totals{statement.accrued,  statement.paid,   statement.capital,
+                                      statement.interest, statement.credit, statement.total()};
+    for (int k = 0; k < int(totals.size()); ++k) {
+        m_totals[k]->setText(formatCents(totals[k], m_locale) + QStringLiteral(" €"));
+        m_totals[k]->setProperty("cents", totals[k]);
+    }
+    m_totals[Credit]->setVisible(statement.credit != 0);
+    m_creditCaption->setVisible(statement.credit != 0);
+    m_hint->clear();
+    m_hint->hide();
+    setExportsEnabled(true);
+}
+
+void StatementWindow::setExportsEnabled(bool on)
+{
+    for (QPushButton *button : m_exports)
+        button->setEnabled(on);
+}
+
+StatementDocument StatementWindow::document() const
+{
+    return MakeStatementDocument(m_table, category(), m_input,
+                                 m_result.statement.value_or(Statement{}), m_hooks.today());
+}
+
+QString StatementWindow::fileFor(const QString &caption, const QString &suggested,
+                                 const QString &filter)
+{
+    return m_hooks.saveFileName(this, caption, suggested, filter);
+}
+
+bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
+{
+    BusyCursor busy;
+    if (SaveFileAtomically(path, bytes))
+        return true;
+    busy.restore();
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
+                                        "le dossier existe et que vous pouvez y écrire.")
+                             .arg(QDir::toNativeSeparators(path)));
+    return false;
+}
+
+void StatementWindow::ExportCsv()
+{
+    if (!m_result.ok())
+        return;
+    const QString path = fileFor(QStringLiteral("Exporter en CSV"), QStringLiteral("decompte.csv"),
+                                 QStringLiteral("Fichiers CSV (*.csv)"));
+    if (!path.isEmpty())
+        writeExport(path, StatementCsv(document()));
+}
+
+void StatementWindow::ExportPdf()
+{
+    if (!m_result.ok())
+        return;
+    const QString path = fileFor(QStringLiteral("Exporter en PDF"), QStringLiteral("decompte.pdf"),
+                                 QStringLiteral("Fichiers PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    BusyCursor busy;
+    QString error;
+    if (WriteStatementPdf(path, document(), m_locale, &error))
+        return;
+    busy.restore();
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
+                             .arg(QDir::toNativeSeparators(path), error));
+}
+
+void StatementWindow::Print()
+{
+    if (!m_result.ok())
+        return;
+    const StatementDocument document = this->document();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setDocName(QStringLiteral("Décompte"));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    bool painted = true;
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter *target) { painted = PaintStatement(*target, document, m_locale); });
+    // The preview paints as it opens; what counts is the last painting,
+    // the one sent to the printer when the user prints.
+    if (preview.exec() == QDialog::Accepted && !painted)
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Le décompte n'a pas pu être imprimé."));
+}
+
+void StatementWindow::Copy()
+{
+    if (!m_result.ok())
+        return;
+    BusyCursor busy;
+    const QString text = QString::fromUtf8(StatementTsv(document(), m_locale));
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+    // Reading back is the only way to know the clipboard took it.
+    if (clipboard->text() == text)
+        return;
+    busy.restore();
+    QMessageBox::warning(this, QStringLiteral("Copier"),
+                         QStringLiteral("Le décompte n'a pas pu être copié dans le "
+                                        "presse-papiers. Réessayez dans un instant."));
+}
+
+void StatementWindow::Save()
+{
+    bool missing = false;
+    clearErrors();
+    const std::optional<StatementInput> input = readInputs(&missing);
+    if (!input || missing) {
+        Recompute();
+        QMessageBox::warning(this, QStringLiteral("Enregistrer"),
+                             QStringLiteral("Le décompte ne peut pas être enregistré tant que le "
+                                            "capital ou un acompte est illisible ou manquant."));
+        return;
+    }
+    Recompute();
+    const QString path =
+        fileFor(QStringLiteral("Enregistrer le décompte"), QStringLiteral("decompte.json"),
+                QStringLiteral("Décomptes enregistrés (*.json)"));
+    if (!path.isEmpty())
+        writeExport(path, SavedStatementJson({*input, category()}));
+}
+
+void StatementWindow::Open()
+{
+    const QString path = m_hooks.openFileName(
+        this, QStringLiteral("Ouvrir un décompte"),
+        QStringLiteral("Décomptes enregistrés (*.json);;Tous les fichiers (*)"));
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+bool StatementWindow::OpenFile(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    auto refuse = [&](const QString &why) {
+        QMessageBox::warning(this, QStringLiteral("Ouvrir"),
+                             QStringLiteral("« %1 » : %2").arg(name, why));
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("le fichier ne peut pas être lu."));
+    const QByteArray bytes = file.read(kMaxSavedStatementBytes + 1);
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    if (!read.saved)
+        return refuse(read.error);
+    setInputs(read.saved->input, read.saved->category);
+    return true;
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "output/statementexport.h"
+#include "rates/ratetable.h"
+#include "schedule/statement.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// The statement of interest to the day: the inputs on top, the lines and
+// the totals below, computed again at every change. It reads its own copy
+// of the rates file, so nothing done here touches the main window.
+class StatementWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // What the window asks of the desktop; tests replace these.
+    struct Hooks
+    {
+        std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedName,
+                              const QString &filter)>
+            saveFileName;
+        std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>
+            openFileName;
+        // The date a statement is made on, and the default end date.
+        std::function<QDate()> today;
+    };
+
+    explicit StatementWindow(const QString &ratesPath,
+                             const QLocale &locale = QLocale(QLocale::French, QLocale::France),
+                             QWidget *parent = nullptr);
+
+    void setHooks(Hooks hooks);
+    QDate today() const { return m_hooks.today(); }
+
+    // Reads the rates file in the chosen category. A failure is shown in
+    // the window and returned, so a program that has nothing else to show
+    // can say it and end.
+    LoadResult LoadRates();
+    // After the update dialog or when the window comes back to the front.
+    void ReloadRatesIfChanged();
+
+    // Fills every input (an invalid date keeps the one shown, a capital of
+    // 0 leaves the field empty) and computes once.
+    void setInputs(const StatementInput &input, RateCategory category);
+    RateCategory category() const;
+
+    // The last computation; empty while an input is wrong or missing.
+    const StatementResult &result() const { return m_result; }
+    // What the exports and the print-out are made from; only meaningful
+    // while result() holds a statement.
+    StatementDocument document() const;
+
+    // The handlers of the buttons, each asking for its file first.
+    void Print();
+    void ExportPdf();
+    void ExportCsv();
+    void Copy();
+    void Save();
+    void Open();
+    // Reads a saved statement; a refused file is said in a message box.
+    bool OpenFile(const QString &path);
+
+signals:
+    // The missing-rate error's button: the program shows its update dialog.
+    void updateRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void build();
+    QLabel *addErrorLabel(const QString &name);
+    void connectInputs();
+    void addPayment();
+    void removePayment();
+    // The inputs as typed; nothing when one cannot be read, the reason
+    // being shown under it. `missing` is set when the capital is empty.
+    std::optional<StatementInput> readInputs(bool *missing);
+    void clearErrors();
+    void Recompute();
+    void showError(const StatementError &error);
+    void showStatement(const Statement &statement);
+    void clearResult(const QString &hint);
+    void setExportsEnabled(bool on);
+    QString fileFor(const QString &caption, const QString &suggested, const QString &filter);
+    bool writeExport(const QString &path, const QByteArray &bytes);
+
+    QString m_ratesPath;
+    QLocale m_locale;
+    Hooks m_hooks;
+    RateTable m_table;
+    std::optional<LoadResult> m_load;
+    StatementInput m_input;
+    StatementResult m_result;
+    bool m_filling = false;
+
+    QLineEdit *m_principal = nullptr;
+    QDateEdit *m_from = nullptr;
+    QDateEdit *m_to = nullptr;
+    QComboBox *m_category = nullptr;
+    QComboBox *m_coefficient = nullptr;
+    QCheckBox *m_majorationOn = nullptr;
+    QDateEdit *m_majorationFrom = nullptr;
+    QCheckBox *m_capitalisationOn = nullptr;
+    QDateEdit *m_capitalisationFrom = nullptr;
+    QComboBox *m_dayBase = nullptr;
+    QTableWidget *m_payments = nullptr;
+    QPushButton *m_addPayment = nullptr;
+    QPushButton *m_removePayment = nullptr;
+    QTableWidget *m_lines = nullptr;
+    QLabel *m_hint = nullptr;
+    // Accrued, paid, capital, interest, credit, total.
+    std::array<QLabel *, 6> m_totals{};
+    QLabel *m_creditCaption = nullptr;
+    QPushButton *m_update = nullptr;
+    QList<QPushButton *> m_exports;
+
+    QLabel *m_principalError = nullptr;
+    QLabel *m_fromError = nullptr;
+    QLabel *m_toError = nullptr;
+    QLabel *m_categoryError = nullptr;
+    QLabel *m_coefficientError = nullptr;
+    QLabel *m_majorationError = nullptr;
+    QLabel *m_capitalisationError = nullptr;
+    QLabel *m_paymentsError = nullptr;
+};
