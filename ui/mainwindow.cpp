@@ -7,14 +7,17 @@
 #include "ui/dateinput.h"
 #include "ui/wrapbutton.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -27,6 +30,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -131,6 +135,7 @@ MainWindow::MainWindow(TauxState &state, QWidget *parent)
     placeControls();
     setKeyboardOrder();
     connectControls();
+    buildStatementAction();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -401,6 +406,30 @@ void MainWindow::connectControls()
     connect(m_calculator, &QToolButton::clicked, this, &MainWindow::calculatorRequested);
 }
 
+void MainWindow::buildStatementAction()
+{
+    // Reached without a control of its own, so the fixed layout stays as it
+    // is: the context menu anywhere on the window, and Ctrl+D.
+    m_statementAction = new QAction(QStringLiteral("Décompte au jour près…"), this);
+    m_statementAction->setObjectName(QStringLiteral("decompteAuJourPres"));
+    m_statementAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_statementAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_statementAction);
+    connect(m_statementAction, &QAction::triggered, this, &MainWindow::statementRequested);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    menu.addAction(m_statementAction);
+    menu.exec(event->globalPos());
+}
+
+QString MainWindow::typedStartDate() const
+{
+    return m_date->text();
+}
+
 bool MainWindow::LoadMainWindow(const QString &ratesPath)
 {
     fondjauneclair();
@@ -655,6 +684,16 @@ bool MainWindow::isTableCell(const QObject *watched) const
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ContextMenu) {
+        // The text fields keep their own menu, with the statement below it.
+        if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+            std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+            menu->addSeparator();
+            menu->addAction(m_statementAction);
+            menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+    }
     if (type == QEvent::MouseButtonRelease &&
         (watched == m_copyright || watched == m_monthHeading)) {
         emit aboutRequested();

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QPushButton;
@@ -58,17 +59,23 @@ public:
 
     void RefreshTable();
 
+    // The start-date field as the user left it, confirmed or not.
+    QString typedStartDate() const;
+
 signals:
     void printRequested();
     void copyRequested();
     void updateRequested();
     void calculatorRequested();
     void aboutRequested();
+    // "Décompte au jour près…" from the context menu or Ctrl+D.
+    void statementRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void buildInstructions();
@@ -78,6 +85,7 @@ private:
     void placeControls();
     void setKeyboardOrder();
     void connectControls();
+    void buildStatementAction();
 
     void fondjauneclair();
     void showStop(const QString &title, const QString &text);
@@ -124,4 +132,5 @@ private:
     QToolButton *m_calculator = nullptr;
     QPushButton *m_update = nullptr;
     QList<QGroupBox *> m_frames;
+    QAction *m_statementAction = nullptr;
 };

@@ -3,11 +3,26 @@
 #include "output/clipboard.h"
 #include "output/printing.h"
 #include "ui/aboutbox.h"
+#include "ui/dateinput.h"
 #include "ui/mainwindow.h"
 #include "update/majdialog.h"
 #include "update/manualedit.h"
 
 #include <QCoreApplication>
+
+#include <cmath>
+
+namespace {
+
+// The main window's sums are floating point; the statement counts cents.
+std::optional<Cents> toCents(const std::optional<double> &amount)
+{
+    if (!amount || !std::isfinite(*amount) || *amount < 0 || *amount >= 1e13)
+        return std::nullopt;
+    return std::llround(*amount * 100.0);
+}
+
+} // namespace
 
 TauxApp::TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks)
     : m_hooks(std::move(hooks)), m_ratesPath(ratesPath), m_iniPath(iniPath),
@@ -20,7 +35,11 @@ TauxApp::TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks)
         m_hooks.editByHand = EditRatesFileByHand;
 }
 
-TauxApp::~TauxApp() = default;
+TauxApp::~TauxApp()
+{
+    for (const QPointer<StatementWindow> &statement : m_statements)
+        delete statement.data();
+}
 
 bool TauxApp::start(const QDate &today)
 {
@@ -43,6 +62,7 @@ bool TauxApp::start(const QDate &today)
             [this] { CopySchedule(m_window.get(), m_state); });
     connect(m_window.get(), &MainWindow::calculatorRequested, this,
             [this] { m_calculator.OpenCalculator(); });
+    connect(m_window.get(), &MainWindow::statementRequested, this, &TauxApp::OpenStatementWindow);
 
     if (!m_window->LoadMainWindow(m_ratesPath))
         return false;
@@ -67,8 +87,48 @@ void TauxApp::OpenAboutBox()
     m_window->ActivateMainWindow();
 }
 
+StatementWindow *TauxApp::OpenStatementWindow()
+{
+    auto *statement = new StatementWindow(m_state.table().filePath);
+    statement->setAttribute(Qt::WA_DeleteOnClose);
+    statement->setHooks(m_hooks.statement);
+    connect(statement, &StatementWindow::updateRequested, this, [this, statement] {
+        OpenUpdateDialog();
+        if (m_statements.contains(statement))
+            statement->ReloadRatesIfChanged();
+    });
+    m_statements.removeAll(nullptr);
+    m_statements << statement;
+
+    StatementInput input;
+    const QLocale french(QLocale::French, QLocale::France);
+    const int row = m_state.startRow();
+    if (const auto typed = parseStartDate(m_window->typedStartDate(), french))
+        input.from = typed->date();
+    else if (row >= 0 && row < m_state.table().count)
+        input.from = m_state.table().rows[row].monthStart;
+    else if (m_state.table().count > 0)
+        input.from = m_state.table().rows[0].monthStart;
+    if (row >= 0)
+        input.principal = toCents(m_state.sums()[row]).value_or(0);
+    input.to = statement->today();
+    input.coefficient = m_state.coefficient();
+    if (m_state.majoration() > 0)
+        input.majorationFrom = input.from;
+    input.capitalise = m_state.capitalise();
+    statement->setInputs(input, m_state.category());
+    statement->show();
+    statement->raise();
+    statement->activateWindow();
+    return statement;
+}
+
 void TauxApp::endProgram(int code)
 {
+    for (const QPointer<StatementWindow> &statement : m_statements) {
+        if (statement)
+            statement->close();
+    }
     if (m_maj)
         m_maj->hide();
     if (m_window)

@@ -2,11 +2,13 @@
 
 #include "schedule/tauxstate.h"
 #include "ui/calculator.h"
+#include "ui/statementwindow.h"
 #include "update/autoupdate.h"
 #include "update/settings.h"
 
 #include <QDate>
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -28,6 +30,7 @@ public:
         std::function<bool(const QString &ratesPath)> editByHand;
         UpdateHooks update;
         QStringList calculators; // desktop calculators to try; empty for the usual ones
+        StatementWindow::Hooks statement;
     };
 
     // Both files are already located (see update/locations.h).
@@ -48,6 +51,10 @@ public:
 
     void OpenUpdateDialog();
     void OpenAboutBox();
+    // A statement window of its own, filled from what the main window shows:
+    // the start date typed (else the start row's month), the start row's
+    // amount, the category and the options. It never writes back.
+    StatementWindow *OpenStatementWindow();
 
 private:
     void endProgram(int code);
@@ -60,4 +67,5 @@ private:
     std::unique_ptr<MajDialog> m_maj;
     std::unique_ptr<MainWindow> m_window;
     Calculator m_calculator;
+    QList<QPointer<StatementWindow>> m_statements;
 };
