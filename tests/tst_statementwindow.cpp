@@ -1,0 +1,768 @@
+#include "modalguard.h"
+#include "output/statementexport.h"
+#include "output/statementpdf.h"
+#include "testfiles.h"
+#include "ui/mainwindow.h"
+#include "ui/statementfile.h"
+#include "ui/statementwindow.h"
+#include "ui/tauxapp.h"
+#include "update/majdialog.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDateEdit>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QLocale french(QLocale::French, QLocale::France);
+const QDate kToday(2016, 4, 10);
+
+// The fiche's second example: 2 000 EUR owed to a natural person from
+// 18/09/2015, the five points from 18/11/2015, to 10/04/2016.
+StatementInput ficheInput()
+{
+    StatementInput input;
+    input.principal = 200000;
+    input.from = QDate(2015, 9, 18);
+    input.to = QDate(2016, 4, 10);
+    input.majorationFrom = QDate(2015, 11, 18);
+    return input;
+}
+
+void click(QWidget *widget)
+{
+    QVERIFY(widget);
+    QVERIFY(widget->isEnabled());
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+} // namespace
+
+class TestStatementWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void fichesExample();
+    void editsRecompute_data();
+    void editsRecompute();
+    void errorsShownAndCleared_data();
+    void errorsShownAndCleared();
+    void missingRateOffersTheUpdate();
+    void paymentsAddedAndRemoved();
+    void shownAmounts();
+    void exportsAreTheFunctionsBytes();
+    void exportsLiteralValues();
+    void pdfExport();
+    void exportFailureIsSaid();
+    void printShowsThePreview();
+    void savedInputsReopen();
+    void corruptSavedFileRefused_data();
+    void corruptSavedFileRefused();
+    void amountForms_data();
+    void amountForms();
+    void missingRatesFile();
+    void prefillFromTheMainWindow_data();
+    void prefillFromTheMainWindow();
+    void contextMenuOpensTheStatement();
+    void updateDialogFromTheStatement();
+
+private:
+    template <typename T> T *find(const QString &name) const
+    {
+        T *child = m_window->findChild<T *>(name);
+        if (!child)
+            qWarning("no child %s", qPrintable(name));
+        return child;
+    }
+    // Types the fiche's example into the window, as a user would.
+    void typeFiche();
+    Cents total(const QString &name) const
+    {
+        return find<QLabel>(name)->property("cents").toLongLong();
+    }
+    Cents cellCents(int row, int column) const
+    {
+        return find<QTableWidget>(QStringLiteral("lignes"))
+            ->item(row, column)
+            ->data(Qt::UserRole)
+            .toLongLong();
+    }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    RateTable bundledTable(RateCategory category) const
+    {
+        RateTable table;
+        table.filePath = m_ratesPath;
+        LoadRatesFile(table, category);
+        return table;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MessageBoxGuard> m_boxes;
+    std::unique_ptr<StatementWindow> m_window;
+    QString m_ratesPath;
+    QString m_savePath;
+    QString m_openPath;
+};
+
+void TestStatementWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_ratesPath = path(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(QFile::copy(QStringLiteral(BUNDLED_RATES), m_ratesPath));
+    QVERIFY(QFile::setPermissions(m_ratesPath, QFile::ReadOwner | QFile::WriteOwner));
+    m_boxes = std::make_unique<MessageBoxGuard>();
+    m_window = std::make_unique<StatementWindow>(m_ratesPath, french);
+    m_savePath = path(QStringLiteral("sortie"));
+    m_openPath.clear();
+    m_window->setHooks({[this](QWidget *, const QString &, const QString &, const QString &) {
+                            return m_savePath;
+                        },
+                        [this](QWidget *, const QString &, const QString &) { return m_openPath; },
+                        [] { return kToday; }});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestStatementWindow::cleanup()
+{
+    m_window.reset();
+    QCOMPARE(m_boxes->take(), QStringList());
+    m_boxes.reset();
+    m_dir.reset();
+}
+
+void TestStatementWindow::typeFiche()
+{
+    auto *principal = find<QLineEdit>(QStringLiteral("capital"));
+    principal->setFocus();
+    QTest::keyClicks(principal, QStringLiteral("2 000"));
+    find<QComboBox>(QStringLiteral("categorie"))->setCurrentIndex(1);
+    find<QDateEdit>(QStringLiteral("du"))->setDate(QDate(2015, 9, 18));
+    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2016, 4, 10));
+    click(find<QCheckBox>(QStringLiteral("majorationActive")));
+    find<QDateEdit>(QStringLiteral("majorationDu"))->setDate(QDate(2015, 11, 18));
+}
+
+void TestStatementWindow::fichesExample()
+{
+    typeFiche();
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->rowCount(), 3);
+    const QList<int> days{61, 44, 100};
+    const QList<Cents> interest{1434, 2240, 5227};
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(lines->item(row, 2)->text(), QString::number(days[row]));
+        QCOMPARE(cellCents(row, 5), interest[row]);
+        QCOMPARE(cellCents(row, 3), Cents(200000));
+    }
+    QCOMPARE(lines->item(0, 0)->text(), QStringLiteral("18/09/2015"));
+    QCOMPARE(lines->item(0, 1)->text(), QStringLiteral("17/11/2015"));
+    QCOMPARE(lines->item(1, 4)->text(), QStringLiteral("9,29 %"));
+    QCOMPARE(lines->item(2, 1)->text(), QStringLiteral("09/04/2016"));
+    QCOMPARE(total(QStringLiteral("totalInterets")), Cents(8901));
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+    QVERIFY(find<QLabel>(QStringLiteral("message"))->isHidden());
+    QVERIFY(find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
+}
+
+void TestStatementWindow::editsRecompute_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<Cents>("interest");
+    QTest::addColumn<int>("lines");
+
+    // Worked by hand: capital x days x rate / 36 500, each line rounded.
+    QTest::newRow("coefficient x 2 doubles every applied rate")
+        << "coefficient" << Cents(17803) << 3;
+    QTest::newRow("+5 off leaves the two half-years") << "majoration" << Cents(4956) << 2;
+    QTest::newRow("Autres takes the other rate column") << "categorie" << Cents(5068) << 3;
+    QTest::newRow("a later end date counts one more day") << "au" << Cents(8954) << 3;
+    QTest::newRow("half the capital") << "capital" << Cents(4451) << 3;
+    QTest::newRow("the year's length counts 2016 in 366ths") << "base" << Cents(8887) << 3;
+}
+
+void TestStatementWindow::editsRecompute()
+{
+    QFETCH(QString, edit);
+    QFETCH(Cents, interest);
+    QFETCH(int, lines);
+    typeFiche();
+    QCOMPARE(total(QStringLiteral("totalInterets")), Cents(8901));
+
+    if (edit == QLatin1String("coefficient"))
+        find<QComboBox>(edit)->setCurrentIndex(2);
+    else if (edit == QLatin1String("majoration"))
+        click(find<QCheckBox>(QStringLiteral("majorationActive")));
+    else if (edit == QLatin1String("categorie"))
+        find<QComboBox>(edit)->setCurrentIndex(0);
+    else if (edit == QLatin1String("au"))
+        find<QDateEdit>(edit)->setDate(QDate(2016, 4, 11));
+    else if (edit == QLatin1String("base"))
+        find<QComboBox>(edit)->setCurrentIndex(1);
+    else if (edit == QLatin1String("capital")) {
+        auto *principal = find<QLineEdit>(edit);
+        principal->selectAll();
+        QTest::keyClicks(principal, QStringLiteral("1000,00"));
+    }
+
+    QCOMPARE(total(QStringLiteral("totalInterets")), interest);
+    QCOMPARE(find<QTableWidget>(QStringLiteral("lignes"))->rowCount(), lines);
+}
+
+void TestStatementWindow::errorsShownAndCleared_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("an unreadable capital") << "capital"
+                                           << "erreurCapital"
+                                           << "Montant illisible : écrivez par exemple 2 000 ou "
+                                              "2 000,50, sans signe.";
+    QTest::newRow("an end before the start")
+        << "au"
+        << "erreurAu"
+        << "La date de fin doit suivre la date de début des intérêts";
+    QTest::newRow("the five points before the start")
+        << "majorationDu"
+        << "erreurMajoration"
+        << "La majoration de cinq points ne peut pas commencer";
+    QTest::newRow("capitalisation before the start")
+        << "capitalisationDu"
+        << "erreurCapitalisation"
+        << "La capitalisation ne peut pas commencer avant le";
+    QTest::newRow("a payment after the end") << "acompte apres la fin"
+                                             << "erreurAcomptes"
+                                             << "Acompte n° 1 : le 01/05/2016 est hors de la "
+                                                "période des intérêts";
+    QTest::newRow("an unreadable payment") << "acompte illisible"
+                                           << "erreurAcomptes"
+                                           << "Acompte n° 1 : montant illisible, écrivez par "
+                                              "exemple 500 ou 500,00.";
+    QTest::newRow("a start before the oldest rate")
+        << "du"
+        << "erreurDu"
+        << "Pas de taux pour décembre 1976 : mettez à jour le fichier des taux";
+}
+
+void TestStatementWindow::errorsShownAndCleared()
+{
+    QFETCH(QString, edit);
+    QFETCH(QString, label);
+    QFETCH(QString, message);
+    typeFiche();
+    auto *error = find<QLabel>(label);
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QVERIFY(error->isHidden());
+
+    std::function<void()> undo;
+    if (edit == QLatin1String("capital")) {
+        auto *principal = find<QLineEdit>(edit);
+        QTest::keyClicks(principal, QStringLiteral(" euros"));
+        undo = [principal] { principal->setText(QStringLiteral("2000")); };
+    } else if (edit == QLatin1String("au") || edit == QLatin1String("du") ||
+               edit == QLatin1String("majorationDu") || edit == QLatin1String("capitalisationDu")) {
+        if (edit == QLatin1String("capitalisationDu"))
+            click(find<QCheckBox>(QStringLiteral("capitalisationActive")));
+        auto *date = find<QDateEdit>(edit);
+        const QDate before = date->date();
+        date->setDate(edit == QLatin1String("du") ? QDate(1976, 12, 1) : QDate(2015, 9, 1));
+        undo = [date, before] { date->setDate(before); };
+    } else {
+        click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+        auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
+        payments->closePersistentEditor(payments->item(0, 1));
+        if (edit == QLatin1String("acompte apres la fin"))
+            payments->item(0, 0)->setData(Qt::EditRole, QDate(2016, 5, 1));
+        else
+            payments->item(0, 1)->setText(QStringLiteral("cinq cents"));
+        undo = [this, payments] {
+            payments->selectRow(0);
+            click(find<QPushButton>(QStringLiteral("supprimerAcompte")));
+        };
+    }
+
+    QVERIFY(error->isVisible());
+    QVERIFY2(error->text().startsWith(message), qPrintable(error->text()));
+    QCOMPARE(lines->rowCount(), 0);
+    QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
+    QVERIFY(!find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
+    QVERIFY(find<QPushButton>(QStringLiteral("majTaux"))->isHidden());
+
+    undo();
+    QVERIFY(error->isHidden());
+    QCOMPARE(lines->rowCount(), 3);
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::missingRateOffersTheUpdate()
+{
+    typeFiche();
+    QSignalSpy update(m_window.get(), &StatementWindow::updateRequested);
+    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2026, 10, 1));
+    auto *error = find<QLabel>(QStringLiteral("erreurAu"));
+    QVERIFY(error->isVisible());
+    QCOMPARE(error->text(),
+             QStringLiteral("Pas de taux pour juillet 2026 : mettez à jour le fichier des taux"));
+    click(find<QPushButton>(QStringLiteral("majTaux")));
+    QCOMPARE(update.count(), 1);
+
+    // A newer rates file, as the update would leave it, is read when the
+    // window comes back.
+    QByteArray rates = readFile(m_ratesPath);
+    rates.prepend("2S2026\t2.50\t6.50\r\n");
+    QVERIFY(writeFile(m_ratesPath, rates, QDateTime::currentDateTime().addSecs(60)));
+    m_window->ReloadRatesIfChanged();
+    QVERIFY(error->isHidden());
+    QVERIFY(find<QPushButton>(QStringLiteral("majTaux"))->isHidden());
+    QVERIFY(find<QTableWidget>(QStringLiteral("lignes"))->rowCount() > 3);
+}
+
+void TestStatementWindow::paymentsAddedAndRemoved()
+{
+    typeFiche();
+    auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
+    click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+    QCOMPARE(payments->rowCount(), 1);
+    // The new row's amount is open for typing.
+    QWidget *editor = QApplication::focusWidget();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, QStringLiteral("500"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(payments->item(0, 1)->text(), QStringLiteral("500"));
+    payments->item(0, 0)->setData(Qt::EditRole, QDate(2015, 11, 18));
+
+    // The payment goes to the 14,34 of interest first, the rest to capital.
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->rowCount(), 4);
+    QCOMPARE(lines->item(1, 0)->text(), QStringLiteral("18/11/2015"));
+    QCOMPARE(lines->item(1, 1)->data(Qt::UserRole).toLongLong(), Cents(50000));
+    QVERIFY(lines->item(1, 1)->font().italic());
+    QCOMPARE(cellCents(2, 3), Cents(151434));
+    QCOMPARE(cellCents(2, 5), Cents(1696));
+    QCOMPARE(cellCents(3, 5), Cents(3958));
+    QCOMPARE(total(QStringLiteral("totalCourus")), Cents(7088));
+    QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50000));
+    QCOMPARE(total(QStringLiteral("totalCapital")), Cents(151434));
+    QCOMPARE(total(QStringLiteral("total")), Cents(157088));
+
+    payments->selectRow(0);
+    click(find<QPushButton>(QStringLiteral("supprimerAcompte")));
+    QCOMPARE(payments->rowCount(), 0);
+    QCOMPARE(lines->rowCount(), 3);
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::shownAmounts()
+{
+    if (formatCents(100, french).isEmpty())
+        QSKIP("formatCents is not written yet");
+    typeFiche();
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->item(0, 5)->text(), QStringLiteral("14,34"));
+    const QString total = find<QLabel>(QStringLiteral("total"))->text();
+    QVERIFY2(total.startsWith(QStringLiteral("2")) && total.endsWith(QStringLiteral("089,01 €")),
+             qPrintable(total));
+}
+
+void TestStatementWindow::exportsAreTheFunctionsBytes()
+{
+    typeFiche();
+    const RateTable table = bundledTable(RateCategory::PersonnesPhysiques);
+    const StatementInput input = ficheInput();
+    const StatementResult result = ComputeStatement(table, input);
+    QVERIFY(result.ok());
+    const StatementDocument document = MakeStatementDocument(
+        table, RateCategory::PersonnesPhysiques, input, *result.statement, kToday);
+
+    m_savePath = path(QStringLiteral("decompte.csv"));
+    click(find<QPushButton>(QStringLiteral("exporterCsv")));
+    QCOMPARE(readFile(m_savePath), StatementCsv(document));
+
+    QGuiApplication::clipboard()->clear();
+    click(find<QPushButton>(QStringLiteral("copier")));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString::fromUtf8(StatementTsv(document, french)));
+}
+
+void TestStatementWindow::exportsLiteralValues()
+{
+    typeFiche();
+    m_savePath = path(QStringLiteral("decompte.csv"));
+    click(find<QPushButton>(QStringLiteral("exporterCsv")));
+    const QByteArray csv = readFile(m_savePath);
+    if (csv.isEmpty())
+        QSKIP("StatementCsv is not written yet");
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+    for (const char *value : {"14,34", "22,40", "52,27", "89,01", "2089,01", "18/09/2015"})
+        QVERIFY2(csv.contains(value), value);
+}
+
+void TestStatementWindow::pdfExport()
+{
+    QString probeError;
+    StatementDocument probe;
+    if (!WriteStatementPdf(path(QStringLiteral("probe.pdf")), probe, french, &probeError))
+        QSKIP("WriteStatementPdf is not written yet");
+    typeFiche();
+    m_savePath = path(QStringLiteral("decompte.pdf"));
+    click(find<QPushButton>(QStringLiteral("exporterPdf")));
+    QVERIFY(readFile(m_savePath).startsWith("%PDF"));
+}
+
+void TestStatementWindow::exportFailureIsSaid()
+{
+    typeFiche();
+    m_savePath = path(QStringLiteral("pas/de/dossier/decompte.csv"));
+    click(find<QPushButton>(QStringLiteral("exporterCsv")));
+    const QStringList boxes = m_boxes->take();
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].contains(QStringLiteral("n'a pas pu être écrit")), qPrintable(boxes[0]));
+    QVERIFY(!QFile::exists(m_savePath));
+}
+
+void TestStatementWindow::printShowsThePreview()
+{
+    typeFiche();
+    QStringList titles;
+    ModalGuard guard([&](QDialog *dialog) { titles << dialog->windowTitle(); },
+                     [](QDialog *dialog) { return qobject_cast<QPrintPreviewDialog *>(dialog); });
+    click(find<QPushButton>(QStringLiteral("imprimer")));
+    QCOMPARE(titles, QStringList{QStringLiteral("Aperçu avant impression")});
+}
+
+void TestStatementWindow::savedInputsReopen()
+{
+    typeFiche();
+    click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+    auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
+    payments->closePersistentEditor(payments->item(0, 1));
+    payments->item(0, 1)->setText(QStringLiteral("500,5"));
+    payments->item(0, 0)->setData(Qt::EditRole, QDate(2016, 1, 15));
+    find<QComboBox>(QStringLiteral("coefficient"))->setCurrentIndex(1);
+    const Cents expected = total(QStringLiteral("total"));
+
+    m_savePath = path(QStringLiteral("decompte.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    const QJsonObject saved = QJsonDocument::fromJson(readFile(m_savePath)).object();
+    QCOMPARE(saved.value(QStringLiteral("format")).toString(),
+             QStringLiteral("taux-legal-decompte"));
+    QCOMPARE(saved.value(QStringLiteral("version")).toInt(), 1);
+    QCOMPARE(saved.value(QStringLiteral("capital")).toString(), QStringLiteral("2000.00"));
+    QCOMPARE(saved.value(QStringLiteral("du")).toString(), QStringLiteral("2015-09-18"));
+    QCOMPARE(saved.value(QStringLiteral("au")).toString(), QStringLiteral("2016-04-10"));
+    QCOMPARE(saved.value(QStringLiteral("majoration_du")).toString(), QStringLiteral("2015-11-18"));
+    QVERIFY(saved.value(QStringLiteral("capitalisation_du")).isNull());
+    QCOMPARE(saved.value(QStringLiteral("coefficient")).toString(), QStringLiteral("1.5"));
+    QCOMPARE(saved.value(QStringLiteral("categorie")).toString(),
+             QStringLiteral("personnes_physiques"));
+    QCOMPARE(saved.value(QStringLiteral("acomptes")).toArray().at(0).toObject(),
+             (QJsonObject{{QStringLiteral("date"), QStringLiteral("2016-01-15")},
+                          {QStringLiteral("montant"), QStringLiteral("500.50")}}));
+
+    // A fresh window, opened on the file, shows the same statement.
+    m_window = std::make_unique<StatementWindow>(m_ratesPath, french);
+    m_openPath = m_savePath;
+    m_window->setHooks({{},
+                        [this](QWidget *, const QString &, const QString &) { return m_openPath; },
+                        [] { return QDate(2020, 1, 1); }});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    click(find<QPushButton>(QStringLiteral("ouvrir")));
+    QCOMPARE(find<QComboBox>(QStringLiteral("categorie"))->currentIndex(), 1);
+    QCOMPARE(find<QComboBox>(QStringLiteral("coefficient"))->currentIndex(), 1);
+    QCOMPARE(find<QDateEdit>(QStringLiteral("au"))->date(), QDate(2016, 4, 10));
+    QCOMPARE(find<QTableWidget>(QStringLiteral("acomptes"))->rowCount(), 1);
+    QCOMPARE(total(QStringLiteral("total")), expected);
+    QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50050));
+}
+
+void TestStatementWindow::corruptSavedFileRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why");
+
+    const QByteArray good = SavedStatementJson({ficheInput(), RateCategory::PersonnesPhysiques});
+    auto with = [&](const char *from, const char *to) {
+        QByteArray bytes = good;
+        return bytes.replace(from, to);
+    };
+    QTest::newRow("not JSON") << QByteArray("{\"format\": ") << "le texte JSON est mal formé";
+    QTest::newRow("an array") << QByteArray("[1, 2]") << "il ne contient pas d'objet JSON";
+    QTest::newRow("another program's file")
+        << with("taux-legal-decompte", "tableur") << "« format » doit valoir";
+    QTest::newRow("a later version")
+        << with("\"version\": 1", "\"version\": 2") << "il vient d'une version plus récente";
+    QTest::newRow("a comma in the capital")
+        << with("\"2000.00\"", "\"2000,00\"") << "« capital » doit être un montant";
+    QTest::newRow("a negative capital")
+        << with("\"2000.00\"", "\"-2000.00\"") << "« capital » doit être un montant";
+    QTest::newRow("31 February") << with("2016-04-10", "2016-02-31") << "« au » doit être une date";
+    QTest::newRow("a French date")
+        << with("\"2015-09-18\"", "\"18/09/2015\"") << "« du » doit être une date";
+    QTest::newRow("coefficient 4") << with("\"coefficient\": \"1\"", "\"coefficient\": \"4\"")
+                                   << "« coefficient » doit valoir";
+    QTest::newRow("an unknown category")
+        << with("personnes_physiques", "societes") << "« categorie » doit valoir";
+    QTest::newRow("a payment without amount")
+        << with("\"acomptes\": [\n    ]", "\"acomptes\": [{\"date\": \"2016-01-15\"}]")
+        << "l'acompte n° 1 doit avoir";
+    QTest::newRow("more than 1 MiB") << QByteArray(1024 * 1024 + 1, ' ') << "il dépasse 1 Mio";
+}
+
+void TestStatementWindow::corruptSavedFileRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+    typeFiche();
+    m_openPath = path(QStringLiteral("abime.json"));
+    QVERIFY(writeFile(m_openPath, bytes));
+    click(find<QPushButton>(QStringLiteral("ouvrir")));
+    const QStringList boxes = m_boxes->take();
+    QCOMPARE(boxes.size(), 1);
+    const QString start = QStringLiteral("Ouvrir | « abime.json » : Ce fichier n'est pas un "
+                                         "décompte enregistré lisible : ");
+    QVERIFY2(boxes[0].startsWith(start + why), qPrintable(boxes[0]));
+    // What the window held stays.
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::amountForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Cents>("cents"); // -1 when refused
+
+    QTest::newRow("whole euros") << "2000" << Cents(200000);
+    QTest::newRow("grouped with a space") << "2 000" << Cents(200000);
+    QTest::newRow("grouped with a narrow no-break space") << "2\u202F000,5" << Cents(200050);
+    QTest::newRow("decimal comma") << "1234,56" << Cents(123456);
+    QTest::newRow("full stop") << "1234.56" << Cents(123456);
+    QTest::newRow("euro sign") << "2 000,00 €" << Cents(200000);
+    QTest::newRow("thirteen digits") << "9999999999999,99" << Cents(999999999999999);
+    QTest::newRow("fourteen digits") << "10000000000000" << Cents(-1);
+    QTest::newRow("three decimals") << "1,234" << Cents(-1);
+    QTest::newRow("a sign") << "-5" << Cents(-1);
+    QTest::newRow("two marks") << "1,000.50" << Cents(-1);
+    QTest::newRow("words") << "mille" << Cents(-1);
+}
+
+void TestStatementWindow::amountForms()
+{
+    QFETCH(QString, text);
+    QFETCH(Cents, cents);
+    QCOMPARE(parseAmountCents(text).value_or(-1), cents);
+}
+
+void TestStatementWindow::missingRatesFile()
+{
+    m_window =
+        std::make_unique<StatementWindow>(path(QStringLiteral("ailleurs/QUERDAN.TXT")), french);
+    const LoadResult load = m_window->LoadRates();
+    QVERIFY(!load.ok());
+    m_window->show();
+    auto *error = find<QLabel>(QStringLiteral("erreurCategorie"));
+    QVERIFY(error->isVisible());
+    QCOMPARE(error->text(), load.message);
+    find<QLineEdit>(QStringLiteral("capital"))->setText(QStringLiteral("100"));
+    QCOMPARE(find<QTableWidget>(QStringLiteral("lignes"))->rowCount(), 0);
+    QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
+}
+
+void TestStatementWindow::prefillFromTheMainWindow_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("amountLine");
+    QTest::addColumn<bool>("options");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QString>("principal");
+
+    QTest::newRow("the typed start date and the defaults")
+        << "18/09/2015" << -1 << false << QDate(2015, 9, 18) << "2000,00";
+    QTest::newRow("the typed date with x 1,5, +5, natural persons, no capitalisation")
+        << "18 septembre 2015" << -1 << true << QDate(2015, 9, 18) << "2000,00";
+    // Row 5 of the bundled table is January 2026.
+    QTest::newRow("no date typed: the start row's month")
+        << "" << 5 << false << QDate(2026, 1, 1) << "1500,25";
+}
+
+void TestStatementWindow::prefillFromTheMainWindow()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, amountLine);
+    QFETCH(bool, options);
+    QFETCH(QDate, from);
+    QFETCH(QString, principal);
+    m_window.reset();
+
+    TauxApp::Hooks hooks;
+    hooks.endProgram = [](int) {};
+    hooks.statement.today = [] { return QDate(2026, 3, 31); };
+    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
+    QVERIFY(app.start(QDate(2026, 3, 31)));
+    MainWindow &main = app.window();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    if (!typed.isEmpty()) {
+        auto *date = main.findChild<QLineEdit *>(QStringLiteral("datedelacte"));
+        QTest::keyClicks(date, typed);
+        QTest::keyClick(date, Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("2000"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    } else {
+        auto *cell = main.findChild<QLineEdit *>(QStringLiteral("loyer(%1)").arg(amountLine));
+        click(cell);
+        QTest::keyClicks(cell, QStringLiteral("1500.25"));
+        QTest::keyClick(cell, Qt::Key_Return);
+    }
+    if (options) {
+        click(main.findChild<QRadioButton *>(QStringLiteral("coeff(1)")));
+        click(main.findChild<QCheckBox *>(QStringLiteral("majore")));
+        click(main.findChild<QCheckBox *>(QStringLiteral("Anatocisme")));
+        click(main.findChild<QRadioButton *>(QStringLiteral("Perso(0)")));
+    }
+    const int startRow = app.state().startRow();
+    const SumColumn sums = app.state().sums();
+    const QString typedText = main.typedStartDate();
+
+    QSignalSpy opened(&main, &MainWindow::statementRequested);
+    QTest::keyClick(&main, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(opened.count(), 1);
+    StatementWindow *statement = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *w = qobject_cast<StatementWindow *>(top); w && w->isVisible())
+            statement = w;
+    }
+    QVERIFY(statement);
+    auto child = [statement](const char *name) {
+        return statement->findChild<QWidget *>(QString::fromLatin1(name));
+    };
+    QCOMPARE(static_cast<QLineEdit *>(child("capital"))->text(), principal);
+    QCOMPARE(static_cast<QDateEdit *>(child("du"))->date(), from);
+    QCOMPARE(static_cast<QDateEdit *>(child("au"))->date(), QDate(2026, 3, 31));
+    QCOMPARE(static_cast<QComboBox *>(child("categorie"))->currentIndex(), options ? 1 : 0);
+    QCOMPARE(static_cast<QComboBox *>(child("coefficient"))->currentIndex(), options ? 1 : 0);
+    QCOMPARE(static_cast<QCheckBox *>(child("majorationActive"))->isChecked(), options);
+    if (options)
+        QCOMPARE(static_cast<QDateEdit *>(child("majorationDu"))->date(), from);
+    QCOMPARE(static_cast<QCheckBox *>(child("capitalisationActive"))->isChecked(), !options);
+    QVERIFY(statement->result().ok());
+
+    // Nothing done in the statement reaches the main window.
+    static_cast<QLineEdit *>(child("capital"))->setText(QStringLiteral("5"));
+    static_cast<QComboBox *>(child("categorie"))->setCurrentIndex(options ? 0 : 1);
+    static_cast<QComboBox *>(child("coefficient"))->setCurrentIndex(3);
+    QCOMPARE(app.state().startRow(), startRow);
+    QVERIFY(app.state().sums() == sums);
+    QCOMPARE(app.state().category(),
+             options ? RateCategory::PersonnesPhysiques : RateCategory::Autres);
+    QCOMPARE(main.typedStartDate(), typedText);
+    statement->close();
+}
+
+void TestStatementWindow::contextMenuOpensTheStatement()
+{
+    m_window.reset();
+    TauxApp::Hooks hooks;
+    hooks.endProgram = [](int) {};
+    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
+    QVERIFY(app.start(QDate(2026, 3, 31)));
+    MainWindow &main = app.window();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QSignalSpy opened(&main, &MainWindow::statementRequested);
+
+    // Over a label, over an option and in a text field, whose own menu keeps
+    // its entries. The X server's Menu key reaches the focused control as a
+    // keyboard context-menu event; the offscreen platform has no such key.
+    const QList<QPair<QString, QContextMenuEvent::Reason>> places{
+        {QStringLiteral("Label7"), QContextMenuEvent::Mouse},
+        {QStringLiteral("coeff(2)"), QContextMenuEvent::Keyboard},
+        {QStringLiteral("datedelacte"), QContextMenuEvent::Mouse}};
+    for (const auto &[name, reason] : places) {
+        auto *widget = main.findChild<QWidget *>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QStringList entries;
+        QTimer::singleShot(50, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            QAction *statement = nullptr;
+            for (QAction *action : menu->actions()) {
+                entries << action->text();
+                if (action->text() == QStringLiteral("Décompte au jour près…"))
+                    statement = action;
+            }
+            if (statement)
+                QTest::mouseClick(menu, Qt::LeftButton, {},
+                                  menu->actionGeometry(statement).center());
+            else
+                menu->close();
+        });
+        if (reason == QContextMenuEvent::Keyboard)
+            widget->setFocus();
+        const QPoint at = widget->rect().center();
+        QContextMenuEvent event(reason, at, widget->mapToGlobal(at));
+        QApplication::sendEvent(widget, &event);
+        QVERIFY2(entries.contains(QStringLiteral("Décompte au jour près…")), qPrintable(name));
+        if (name == QLatin1String("datedelacte"))
+            QVERIFY(entries.size() > 3);
+    }
+    QCOMPARE(opened.count(), places.size());
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (qobject_cast<StatementWindow *>(top))
+            top->close();
+    }
+}
+
+void TestStatementWindow::updateDialogFromTheStatement()
+{
+    m_window.reset();
+    TauxApp::Hooks hooks;
+    hooks.endProgram = [](int) {};
+    hooks.statement.today = [] { return QDate(2026, 9, 1); };
+    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
+    QVERIFY(app.start(QDate(2026, 3, 31)));
+    StatementWindow *statement = app.OpenStatementWindow();
+    statement->findChild<QLineEdit *>(QStringLiteral("capital"))->setText(QStringLiteral("100"));
+    auto *error = statement->findChild<QLabel *>(QStringLiteral("erreurAu"));
+    QVERIFY(error->isVisible());
+
+    // While the dialog is open the rates file gains the months it lacked.
+    int dialogs = 0;
+    ModalGuard guard(
+        [&](QDialog *) {
+            ++dialogs;
+            QByteArray rates = readFile(m_ratesPath);
+            rates.prepend("2S2026\t2.50\t6.50\r\n");
+            QVERIFY(writeFile(m_ratesPath, rates, QDateTime::currentDateTime().addSecs(60)));
+        },
+        [](QDialog *dialog) { return qobject_cast<MajDialog *>(dialog); });
+    click(statement->findChild<QPushButton *>(QStringLiteral("majTaux")));
+    QCOMPARE(dialogs, 1);
+    QVERIFY(error->isHidden());
+    QVERIFY(statement->result().ok());
+    statement->close();
+}
+
+QTEST_MAIN(TestStatementWindow)
+#include "tst_statementwindow.moc"
