@@ -27,6 +27,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -145,6 +146,20 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     build();
     connectInputs();
 
+    setDefaultDates();
+    resize(960, 720);
+}
+
+StatementWindow::~StatementWindow()
+{
+    // The children are deleted after this part of the window is gone; an
+    // open editor that commits as it closes must not reach it.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+}
+
+void StatementWindow::setDefaultDates()
+{
     m_filling = true;
     const QDate today = m_hooks.today();
     m_from->setDate(QDate(today.year(), 1, 1));
@@ -152,7 +167,6 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     m_majorationFrom->setDate(m_from->date());
     m_capitalisationFrom->setDate(m_from->date());
     m_filling = false;
-    resize(960, 720);
 }
 
 void StatementWindow::setHooks(Hooks hooks)
@@ -163,9 +177,7 @@ void StatementWindow::setHooks(Hooks hooks)
         m_hooks.openFileName = std::move(hooks.openFileName);
     if (hooks.today) {
         m_hooks.today = std::move(hooks.today);
-        m_filling = true;
-        m_to->setDate(m_hooks.today());
-        m_filling = false;
+        setDefaultDates();
         Recompute();
     }
 }
@@ -400,6 +412,15 @@ void StatementWindow::connectInputs()
         connect(edit, &QDateEdit::dateChanged, this, &StatementWindow::Recompute);
     for (QCheckBox *box : {m_majorationOn, m_capitalisationOn})
         connect(box, &QCheckBox::toggled, this, &StatementWindow::Recompute);
+    // An optional date not in use follows the start, so that ticking it
+    // starts from a sensible day.
+    connect(m_from, &QDateEdit::dateChanged, this, [this](const QDate &date) {
+        const QScopedValueRollback<bool> filling(m_filling, true);
+        if (!m_majorationOn->isChecked())
+            m_majorationFrom->setDate(date);
+        if (!m_capitalisationOn->isChecked())
+            m_capitalisationFrom->setDate(date);
+    });
     connect(m_majorationOn, &QCheckBox::toggled, m_majorationFrom, &QWidget::setEnabled);
     connect(m_capitalisationOn, &QCheckBox::toggled, m_capitalisationFrom, &QWidget::setEnabled);
     m_majorationFrom->setEnabled(false);
@@ -654,6 +675,7 @@ void StatementWindow::showError(const StatementError &error)
 
 void StatementWindow::clearResult(const QString &hint)
 {
+    m_lines->clearSpans();
     m_lines->setRowCount(0);
     for (QLabel *total : m_totals)
         total->setText(QStringLiteral("—"));
@@ -666,6 +688,7 @@ void StatementWindow::clearResult(const QString &hint)
 
 void StatementWindow::showStatement(const Statement &statement)
 {
+    m_lines->clearSpans();
     m_lines->setRowCount(0);
     m_lines->setRowCount(int(statement.lines.size()));
     QFont italic = m_lines->font();
@@ -681,7 +704,6 @@ void StatementWindow::showStatement(const Statement &statement)
         }
     };
     for (int row = 0; row < int(statement.lines.size()); ++row) {
-        m_lines->setSpan(row, 0, 1, 1);
         const StatementLine &line = statement.lines[row];
         if (const auto *interest = std::get_if<InterestLine>(&line)) {
             m_lines->setItem(row, LineFrom,

@@ -43,6 +43,8 @@ public:
                              const QLocale &locale = QLocale(QLocale::French, QLocale::France),
                              QWidget *parent = nullptr);
 
+    ~StatementWindow() override;
+
     void setHooks(Hooks hooks);
     QDate today() const { return m_hooks.today(); }
 
@@ -83,6 +85,8 @@ protected:
 
 private:
     void build();
+    // From 1 January of this year to today.
+    void setDefaultDates();
     QLabel *addErrorLabel(const QString &name);
     void connectInputs();
     void addPayment();
