@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -81,6 +82,7 @@ private slots:
     void amountForms_data();
     void amountForms();
     void missingRatesFile();
+    void wheelScrollsWithoutChangingFields();
     void prefillFromTheMainWindow_data();
     void prefillFromTheMainWindow();
     void contextMenuOpensTheStatement();
@@ -588,6 +590,24 @@ void TestStatementWindow::missingRatesFile()
     find<QLineEdit>(QStringLiteral("capital"))->setText(QStringLiteral("100"));
     QCOMPARE(find<QTableWidget>(QStringLiteral("lignes"))->rowCount(), 0);
     QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
+}
+
+void TestStatementWindow::wheelScrollsWithoutChangingFields()
+{
+    typeFiche();
+    m_window->resize(480, 400);
+    find<QLineEdit>(QStringLiteral("capital"))->setFocus();
+    auto *to = find<QDateEdit>(QStringLiteral("au"));
+    auto *category = find<QComboBox>(QStringLiteral("categorie"));
+    for (QWidget *field : std::initializer_list<QWidget *>{to, category}) {
+        const QPointF at = field->rect().center();
+        QWheelEvent wheel(at, field->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(field, &wheel);
+    }
+    QCOMPARE(to->date(), QDate(2016, 4, 10));
+    QCOMPARE(category->currentIndex(), 1);
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
 }
 
 void TestStatementWindow::prefillFromTheMainWindow_data()

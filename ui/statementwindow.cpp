@@ -27,8 +27,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -147,7 +152,112 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     connectInputs();
 
     setDefaultDates();
-    resize(960, 720);
+    QSize size(960, 720);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
+}
+
+void StatementWindow::placeInputs(bool stacked)
+{
+    // Captions beside their fields, or above them in a narrow window.
+    for (const InputRow &row : m_inputRows) {
+        for (QWidget *widget : {row.caption, row.field, static_cast<QWidget *>(row.error)}) {
+            if (widget)
+                m_inputsGrid->removeWidget(widget);
+        }
+    }
+    const int fieldColumn = stacked ? 0 : 1;
+    int line = 0;
+    for (const InputRow &row : m_inputRows) {
+        if (row.caption) {
+            m_inputsGrid->addWidget(row.caption, line, 0);
+            if (stacked)
+                ++line;
+        }
+        m_inputsGrid->addWidget(row.field, line++, fieldColumn,
+                                row.field == m_update ? Qt::AlignLeft : Qt::Alignment());
+        if (row.error)
+            m_inputsGrid->addWidget(row.error, line++, fieldColumn);
+    }
+    m_inputsGrid->setColumnStretch(0, stacked ? 1 : 0);
+    m_inputsGrid->setColumnStretch(1, stacked ? 0 : 1);
+    for (int r = 0; r < m_inputsGrid->rowCount(); ++r)
+        m_inputsGrid->setRowStretch(r, 0);
+    m_inputsGrid->setRowStretch(line, 1);
+}
+
+void StatementWindow::placeTotals(bool stacked)
+{
+    // Two columns of three, what ran then what is owed; one column when
+    // narrow.
+    for (int k = 0; k < int(m_totals.size()); ++k) {
+        m_totalsGrid->removeWidget(m_totalCaptions[k]);
+        m_totalsGrid->removeWidget(m_totals[k]);
+        const int row = stacked ? k : k % 3;
+        const int column = stacked ? 0 : (k / 3) * 3;
+        m_totalsGrid->addWidget(m_totalCaptions[k], row, column);
+        m_totalsGrid->addWidget(m_totals[k], row, column + 1);
+    }
+    m_totalsGrid->setColumnMinimumWidth(2, stacked ? 0 : 24);
+    m_totalsGrid->setColumnStretch(1, 1);
+    m_totalsGrid->setColumnStretch(4, stacked ? 0 : 1);
+}
+
+void StatementWindow::resizeEvent(QResizeEvent *event)
+{
+    const int width = event->size().width();
+    m_top->setDirection(width < m_sideBySide ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    m_buttons->setDirection(width < m_buttonsInOneRow ? QBoxLayout::TopToBottom
+                                                      : QBoxLayout::LeftToRight);
+    const bool stacked = width < m_captionsBeside;
+    if (stacked != m_stacked) {
+        m_stacked = stacked;
+        placeInputs(stacked);
+        placeTotals(stacked);
+    }
+    QWidget::resizeEvent(event);
+}
+
+bool StatementWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The wheel scrolls the window; it changes a date or a choice only in
+    // the field being edited, never one the pointer happens to cross.
+    if (event->type() == QEvent::Wheel && m_wheelGuarded.contains(watched) &&
+        !static_cast<QWidget *>(watched)->hasFocus()) {
+        QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
+        return true;
+    }
+    if (watched == m_lines->viewport() && event->type() == QEvent::Resize)
+        fitLineColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void StatementWindow::fitLineColumns()
+{
+    // Every column as wide as its widest text, the room left shared out;
+    // when there is none left the table scrolls sideways. The payment and
+    // capitalisation lines span the columns and do not count.
+    QHeaderView *header = m_lines->horizontalHeader();
+    const QFontMetrics metrics(m_lines->font());
+    const int padding = 2 * metrics.averageCharWidth() + 2;
+    std::array<int, LineColumns> needed{};
+    int total = 0;
+    for (int column = 0; column < LineColumns; ++column) {
+        needed[column] = QFontMetrics(header->font())
+                             .horizontalAdvance(m_lines->horizontalHeaderItem(column)->text()) +
+                         2 * padding;
+        for (int row = 0; row < m_lines->rowCount(); ++row) {
+            const QTableWidgetItem *item = m_lines->item(row, column);
+            if (item && m_lines->columnSpan(row, column) == 1)
+                needed[column] =
+                    std::max(needed[column], metrics.horizontalAdvance(item->text()) + padding);
+        }
+        total += needed[column];
+    }
+    const int extra = std::max(0, m_lines->viewport()->width() - total) / LineColumns;
+    for (int column = 0; column < LineColumns; ++column)
+        header->resizeSection(column, needed[column] + extra);
 }
 
 StatementWindow::~StatementWindow()
@@ -195,15 +305,10 @@ QLabel *StatementWindow::addErrorLabel(const QString &name)
 void StatementWindow::build()
 {
     auto *inputs = new QGroupBox(QStringLiteral("Créance"), this);
-    auto *grid = new QGridLayout(inputs);
-    int row = 0;
-    // Each field has its error right under it.
+    m_inputsGrid = new QGridLayout(inputs);
+    // Each field has its error right under it; placeInputs() sets them out.
     auto addField = [&](QWidget *caption, QWidget *field, QLabel *error) {
-        grid->addWidget(caption, row, 0);
-        grid->addWidget(field, row, 1);
-        ++row;
-        grid->addWidget(error, row, 1);
-        ++row;
+        m_inputRows.append({caption, field, error});
     };
     auto caption = [&](const QString &text, QWidget *buddy) {
         auto *label = new QLabel(text, inputs);
@@ -232,7 +337,7 @@ void StatementWindow::build()
     m_update->setObjectName(QStringLiteral("majTaux"));
     m_update->hide();
     addField(caption(QStringLiteral("&Jusqu'au"), m_to), m_to, m_toError);
-    grid->addWidget(m_update, row++, 1, Qt::AlignLeft);
+    m_inputRows.append({nullptr, m_update, nullptr});
 
     m_category = new QComboBox(inputs);
     m_category->setObjectName(QStringLiteral("categorie"));
@@ -275,10 +380,8 @@ void StatementWindow::build()
     m_dayBase->setAccessibleName(QStringLiteral("Base de calcul des jours"));
     m_dayBase->addItem(QStringLiteral("365 jours par an (méthode officielle)"));
     m_dayBase->addItem(QStringLiteral("Durée réelle de l'année (365 ou 366 jours)"));
-    grid->addWidget(caption(QStringLiteral("&Base de calcul"), m_dayBase), row, 0);
-    grid->addWidget(m_dayBase, row++, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row, 1);
+    m_inputRows.append({caption(QStringLiteral("&Base de calcul"), m_dayBase), m_dayBase, nullptr});
+    placeInputs(false);
 
     auto *paymentsBox = new QGroupBox(QStringLiteral("Acomptes versés"), this);
     auto *paymentsLayout = new QVBoxLayout(paymentsBox);
@@ -304,9 +407,9 @@ void StatementWindow::build()
     paymentsLayout->addWidget(m_paymentsError);
     paymentsLayout->addLayout(paymentButtons);
 
-    auto *top = new QHBoxLayout;
-    top->addWidget(inputs, 3);
-    top->addWidget(paymentsBox, 2);
+    m_top = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_top->addWidget(inputs, 3);
+    m_top->addWidget(paymentsBox, 2);
 
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("message"));
@@ -319,13 +422,22 @@ void StatementWindow::build()
     m_lines->setHorizontalHeaderLabels({QStringLiteral("Du"), QStringLiteral("Au"),
                                         QStringLiteral("Jours"), QStringLiteral("Capital"),
                                         QStringLiteral("Taux"), QStringLiteral("Intérêts")});
-    m_lines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_lines->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_lines->verticalHeader()->hide();
+    m_lines->viewport()->installEventFilter(this);
     m_lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lines->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lines->setWordWrap(false);
+    // However small the window, a few lines stay in sight; the window
+    // scrolls for the rest.
+    auto rowsHigh = [](QTableWidget *table, int rows) {
+        return table->horizontalHeader()->sizeHint().height() +
+               rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+    };
+    m_lines->setMinimumHeight(rowsHigh(m_lines, 8));
+    m_payments->setMinimumHeight(rowsHigh(m_payments, 3));
 
-    auto *totals = new QGridLayout;
+    m_totalsGrid = new QGridLayout;
     const QStringList captions{QStringLiteral("Intérêts courus"),
                                QStringLiteral("Acomptes versés"),
                                QStringLiteral("Capital restant dû"),
@@ -347,17 +459,13 @@ void StatementWindow::build()
             label->setFont(bold);
             m_totals[k]->setFont(bold);
         }
-        if (k == Credit)
-            m_creditCaption = label;
-        // Two columns of three: what ran, then what is owed.
-        totals->addWidget(label, k % 3, (k / 3) * 3);
-        totals->addWidget(m_totals[k], k % 3, (k / 3) * 3 + 1);
+        m_totalCaptions[k] = label;
     }
-    totals->setColumnMinimumWidth(2, 24);
-    totals->setColumnStretch(1, 1);
-    totals->setColumnStretch(4, 1);
+    placeTotals(false);
 
-    auto *buttons = new QHBoxLayout;
+    auto *fileButtons = new QHBoxLayout;
+    auto *exportButtons = new QHBoxLayout;
+    QHBoxLayout *buttons = fileButtons;
     auto addButton = [&](const QString &text, const QString &name, const QKeySequence &keys,
                          void (StatementWindow::*handler)()) {
         auto *button = new QPushButton(text, this);
@@ -375,7 +483,9 @@ void StatementWindow::build()
               &StatementWindow::Open);
     addButton(QStringLiteral("Enregistrer…"), QStringLiteral("enregistrer"), QKeySequence::Save,
               &StatementWindow::Save);
-    buttons->addStretch();
+    fileButtons->addStretch();
+    buttons = exportButtons;
+    exportButtons->addStretch();
     m_exports << addButton(QStringLiteral("Copier"), QStringLiteral("copier"), {},
                            &StatementWindow::Copy)
               << addButton(QStringLiteral("Exporter en CSV…"), QStringLiteral("exporterCsv"), {},
@@ -385,12 +495,32 @@ void StatementWindow::build()
               << addButton(QStringLiteral("Imprimer…"), QStringLiteral("imprimer"),
                            QKeySequence::Print, &StatementWindow::Print);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    // On a small screen or at a large scale the window may be smaller than
+    // what it holds: it scrolls rather than cutting anything off.
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
+    layout->addLayout(m_top);
     layout->addWidget(m_hint);
     layout->addWidget(m_lines, 1);
-    layout->addLayout(totals);
-    layout->addLayout(buttons);
+    layout->addLayout(m_totalsGrid);
+    m_buttons = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_buttons->addLayout(fileButtons);
+    m_buttons->addLayout(exportButtons);
+    layout->addLayout(m_buttons);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(content);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+    // The widths below which each part is stacked, measured as built.
+    const int margins = layout->contentsMargins().left() + layout->contentsMargins().right() +
+                        style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    m_sideBySide = inputs->minimumSizeHint().width() + paymentsBox->minimumSizeHint().width() +
+                   m_top->spacing() + margins;
+    m_captionsBeside = inputs->minimumSizeHint().width() + margins;
+    m_buttonsInOneRow = m_buttons->minimumSize().width() + margins;
 
     setTabOrder(m_principal, m_from);
     setTabOrder(m_from, m_to);
@@ -423,6 +553,13 @@ void StatementWindow::connectInputs()
     });
     connect(m_majorationOn, &QCheckBox::toggled, m_majorationFrom, &QWidget::setEnabled);
     connect(m_capitalisationOn, &QCheckBox::toggled, m_capitalisationFrom, &QWidget::setEnabled);
+    for (QWidget *field :
+         std::initializer_list<QWidget *>{m_from, m_to, m_majorationFrom, m_capitalisationFrom,
+                                          m_category, m_coefficient, m_dayBase}) {
+        field->setFocusPolicy(Qt::StrongFocus);
+        field->installEventFilter(this);
+        m_wheelGuarded << field;
+    }
     m_majorationFrom->setEnabled(false);
     m_capitalisationFrom->setEnabled(false);
     connect(m_coefficient, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
@@ -680,7 +817,7 @@ void StatementWindow::clearResult(const QString &hint)
     for (QLabel *total : m_totals)
         total->setText(QStringLiteral("—"));
     m_totals[Credit]->hide();
-    m_creditCaption->hide();
+    m_totalCaptions[Credit]->hide();
     m_hint->setText(hint);
     m_hint->show();
     setExportsEnabled(false);
@@ -696,6 +833,7 @@ void StatementWindow::showStatement(const Statement &statement)
     auto setApart = [&](int row, const QDate &date, const QString &text, const QColor &tint) {
         m_lines->setItem(row, LineFrom, cell(date.toString(kDateFormat), Qt::AlignLeft));
         QTableWidgetItem *item = cell(text, Qt::AlignLeft);
+        item->setToolTip(text); // elided in a narrow window
         m_lines->setItem(row, LineTo, item);
         m_lines->setSpan(row, LineTo, 1, LineColumns - LineTo);
         for (QTableWidgetItem *each : {m_lines->item(row, LineFrom), item}) {
@@ -740,7 +878,8 @@ void StatementWindow::showStatement(const Statement &statement)
         m_totals[k]->setProperty("cents", totals[k]);
     }
     m_totals[Credit]->setVisible(statement.credit != 0);
-    m_creditCaption->setVisible(statement.credit != 0);
+    m_totalCaptions[Credit]->setVisible(statement.credit != 0);
+    fitLineColumns();
     m_hint->clear();
     m_hint->hide();
     setExportsEnabled(true);

@@ -12,12 +12,15 @@
 #include <functional>
 #include <optional>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTableWidget;
 
 // The statement of interest to the day: the inputs on top, the lines and
@@ -82,6 +85,8 @@ signals:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void build();
@@ -100,6 +105,9 @@ private:
     void showStatement(const Statement &statement);
     void clearResult(const QString &hint);
     void setExportsEnabled(bool on);
+    void fitLineColumns();
+    void placeInputs(bool stacked);
+    void placeTotals(bool stacked);
     QString fileFor(const QString &caption, const QString &suggested, const QString &filter);
     bool writeExport(const QString &path, const QByteArray &bytes);
 
@@ -112,6 +120,24 @@ private:
     StatementResult m_result;
     bool m_filling = false;
 
+    // The narrow window stacks what stands side by side in a wide one.
+    struct InputRow
+    {
+        QWidget *caption;
+        QWidget *field;
+        QLabel *error;
+    };
+    QList<InputRow> m_inputRows;
+    QGridLayout *m_inputsGrid = nullptr;
+    QGridLayout *m_totalsGrid = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    QBoxLayout *m_top = nullptr;
+    QBoxLayout *m_buttons = nullptr;
+    int m_sideBySide = 0;
+    int m_captionsBeside = 0;
+    int m_buttonsInOneRow = 0;
+    bool m_stacked = false;
+    QList<QObject *> m_wheelGuarded;
     QLineEdit *m_principal = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
@@ -129,7 +155,7 @@ private:
     QLabel *m_hint = nullptr;
     // Accrued, paid, capital, interest, credit, total.
     std::array<QLabel *, 6> m_totals{};
-    QLabel *m_creditCaption = nullptr;
+    std::array<QLabel *, 6> m_totalCaptions{};
     QPushButton *m_update = nullptr;
     QList<QPushButton *> m_exports;
 
