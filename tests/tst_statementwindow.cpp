@@ -711,12 +711,13 @@ void TestStatementWindow::contextMenuOpensTheStatement()
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QSignalSpy opened(&main, &MainWindow::statementRequested);
 
-    // Over a label, over an option and in a text field, whose own menu keeps
-    // its entries. The X server's Menu key reaches the focused control as a
+    // Over a label, an option, the scroll bar and in a text field, whose own
+    // menu keeps its entries. The X server's Menu key reaches the focused control as a
     // keyboard context-menu event; the offscreen platform has no such key.
     const QList<QPair<QString, QContextMenuEvent::Reason>> places{
         {QStringLiteral("Label7"), QContextMenuEvent::Mouse},
         {QStringLiteral("coeff(2)"), QContextMenuEvent::Keyboard},
+        {QStringLiteral("barretaux"), QContextMenuEvent::Keyboard},
         {QStringLiteral("datedelacte"), QContextMenuEvent::Mouse}};
     for (const auto &[name, reason] : places) {
         auto *widget = main.findChild<QWidget *>(name);

@@ -415,6 +415,8 @@ void MainWindow::buildStatementAction()
     m_statementAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     m_statementAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_statementAction);
+    // The scroll bar's own menu would hide it there.
+    m_bar->setContextMenuPolicy(Qt::NoContextMenu);
     connect(m_statementAction, &QAction::triggered, this, &MainWindow::statementRequested);
 }
 
