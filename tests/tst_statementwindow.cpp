@@ -110,6 +110,20 @@ private:
             .toLongLong();
     }
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    // The whole program on the test's rates file, started on 31/03/2026;
+    // its statement windows take `today` as theirs.
+    std::unique_ptr<TauxApp> startProgram(const QDate &today)
+    {
+        m_window.reset();
+        TauxApp::Hooks hooks;
+        hooks.endProgram = [](int) {};
+        hooks.statement.today = [today] { return today; };
+        auto app =
+            std::make_unique<TauxApp>(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
+        if (!app->start(QDate(2026, 3, 31)))
+            return nullptr;
+        return app;
+    }
     RateTable bundledTable(RateCategory category) const
     {
         RateTable table;
@@ -634,13 +648,9 @@ void TestStatementWindow::prefillFromTheMainWindow()
     QFETCH(bool, options);
     QFETCH(QDate, from);
     QFETCH(QString, principal);
-    m_window.reset();
-
-    TauxApp::Hooks hooks;
-    hooks.endProgram = [](int) {};
-    hooks.statement.today = [] { return QDate(2026, 3, 31); };
-    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
-    QVERIFY(app.start(QDate(2026, 3, 31)));
+    const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
+    QVERIFY(program);
+    TauxApp &app = *program;
     MainWindow &main = app.window();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     if (!typed.isEmpty()) {
@@ -702,12 +712,9 @@ void TestStatementWindow::prefillFromTheMainWindow()
 
 void TestStatementWindow::contextMenuOpensTheStatement()
 {
-    m_window.reset();
-    TauxApp::Hooks hooks;
-    hooks.endProgram = [](int) {};
-    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
-    QVERIFY(app.start(QDate(2026, 3, 31)));
-    MainWindow &main = app.window();
+    const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
+    QVERIFY(program);
+    MainWindow &main = program->window();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QSignalSpy opened(&main, &MainWindow::statementRequested);
 
@@ -757,13 +764,9 @@ void TestStatementWindow::contextMenuOpensTheStatement()
 
 void TestStatementWindow::updateDialogFromTheStatement()
 {
-    m_window.reset();
-    TauxApp::Hooks hooks;
-    hooks.endProgram = [](int) {};
-    hooks.statement.today = [] { return QDate(2026, 9, 1); };
-    TauxApp app(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
-    QVERIFY(app.start(QDate(2026, 3, 31)));
-    StatementWindow *statement = app.OpenStatementWindow();
+    const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 9, 1));
+    QVERIFY(program);
+    StatementWindow *statement = program->OpenStatementWindow();
     statement->findChild<QLineEdit *>(QStringLiteral("capital"))->setText(QStringLiteral("100"));
     auto *error = statement->findChild<QLabel *>(QStringLiteral("erreurAu"));
     QVERIFY(error->isVisible());
