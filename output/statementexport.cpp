@@ -5,7 +5,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -228,6 +227,12 @@ QString paymentSentenceOf(const PaymentLine &p, const NumberForm &form)
 // JSON, written by hand so the keys keep the documented order.
 QString jsonString(const QString &text)
 {
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u' ' && c != u'"' && c != u'\\' && !c.isSurrogate();
+    });
+    if (plain)
+        return u'"' + text + u'"';
+    // Qt's writer escapes quotes, backslashes and control characters.
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
@@ -242,10 +247,16 @@ QString jsonDate(const std::optional<QDate> &date)
     return date ? jsonString(date->toString(Qt::ISODate)) : QStringLiteral("null");
 }
 
+// A rate with the digits it was given: 12 decimals hide the binary
+// residue of 4.29 + 5, and the trailing zeros go.
 QString jsonRate(double rate)
 {
-    return jsonString(QString::number(rate == 0.0 ? 0.0 : rate, 'f', 12)
-                          .remove(QRegularExpression(QStringLiteral("\\.?0+$"))));
+    QString text = QString::number(rate == 0.0 ? 0.0 : rate, 'f', 12);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return jsonString(text);
 }
 
 QString jsonObject(const QList<std::pair<const char *, QString>> &members)

@@ -338,3 +338,49 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
     statement.credit = account.credit;
     return {std::move(statement), std::nullopt};
 }
+
+std::optional<Cents> parseCents(QStringView text)
+{
+    text = text.trimmed();
+    bool negative = false;
+    if (text.startsWith(u'-') || text.startsWith(u'+')) {
+        negative = text.front() == u'-';
+        text = text.mid(1);
+    }
+    Cents euros = 0;
+    int integerDigits = 0;
+    int decimals = -1; // -1 until the decimal mark
+    Cents cents = 0;
+    QChar previous;
+    for (const QChar c : text) {
+        if (c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F)) {
+            // Grouping only between digits of the integer part.
+            if (!previous.isDigit() || decimals >= 0)
+                return std::nullopt;
+        } else if (c == u'.' || c == u',') {
+            if (decimals >= 0 || integerDigits == 0 || !previous.isDigit())
+                return std::nullopt;
+            decimals = 0;
+        } else if (c >= u'0' && c <= u'9') {
+            const int digit = c.unicode() - u'0';
+            if (decimals < 0) {
+                if (++integerDigits > 16)
+                    return std::nullopt;
+                euros = euros * 10 + digit;
+            } else {
+                if (++decimals > 2)
+                    return std::nullopt;
+                cents = cents * 10 + digit;
+            }
+        } else {
+            return std::nullopt;
+        }
+        previous = c;
+    }
+    if (integerDigits == 0 || decimals == 0 || !previous.isDigit())
+        return std::nullopt;
+    if (decimals == 1)
+        cents *= 10;
+    const Cents value = euros * 100 + cents;
+    return negative ? -value : value;
+}

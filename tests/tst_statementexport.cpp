@@ -99,7 +99,7 @@ private slots:
     void golden();
     void centsAreGroupedByThree_data();
     void centsAreGroupedByThree();
-    void csvQuotesAndDefusesThePath();
+    void untrustedPathIsEscapedInEveryFormat();
     void scheduleJsonKeepsSumsUnrounded();
     void scheduleTextTable();
     void pdfReadsBack();
@@ -166,7 +166,7 @@ void TestStatementExport::centsAreGroupedByThree()
     QCOMPARE(formatCents(cents, french), text);
 }
 
-void TestStatementExport::csvQuotesAndDefusesThePath()
+void TestStatementExport::untrustedPathIsEscapedInEveryFormat()
 {
     std::optional<StatementDocument> doc = document(Fiche);
     QVERIFY(doc);
@@ -178,6 +178,12 @@ void TestStatementExport::csvQuotesAndDefusesThePath()
     const QByteArray tsv = StatementTsv(*doc, french);
     QVERIFY2(tsv.contains("\r\nFichier des taux\t'=dossier; \"taux\" QUERDAN.TXT\r\n"),
              tsv.constData());
+
+    doc->ratesPath = QStringLiteral("C:\\taux\t\"x\"\n\U0001F600");
+    const QByteArray json = StatementJson(*doc);
+    QVERIFY2(
+        json.contains("\n  \"fichier_des_taux\": \"C:\\\\taux\\t\\\"x\\\"\\n\xF0\x9F\x98\x80\",\n"),
+        json.constData());
 }
 
 void TestStatementExport::scheduleJsonKeepsSumsUnrounded()
