@@ -30,7 +30,7 @@ RateTable bundledTable()
 {
     RateTable table;
     table.filePath = QStringLiteral(BUNDLED_RATES);
-    loadRatesFile(table, RateCategory::PersonnesPhysiques);
+    LoadRatesFile(table, RateCategory::PersonnesPhysiques);
     table.filePath = QStringLiteral("/usr/share/taux-legal/QUERDAN.TXT");
     return table;
 }
@@ -188,11 +188,7 @@ void TestStatementExport::untrustedPathIsEscapedInEveryFormat()
 
 void TestStatementExport::scheduleJsonKeepsSumsUnrounded()
 {
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 3;
-    state->sums[0] = 1020.0000000000001;
-    state->sums[1] = 1010.5;
-    state->sums[3] = 1000;
+    auto state = fixtures::syntheticState(3, 3, {{0, 1020.0000000000001}, {1, 1010.5}, {3, 1000}});
     QCOMPARE(ScheduleJson(*state),
              QByteArray("{\n  \"lignes\": [\n"
                         "    {\"mois\": \"2015-06\", \"libelle\": \"Juin 2015\", \"taux\": "
@@ -204,17 +200,12 @@ void TestStatementExport::scheduleJsonKeepsSumsUnrounded()
                         "    {\"mois\": \"2014-12\", \"libelle\": \"Décembre 2014\", "
                         "\"taux\": null, \"somme\": \"1000\"}\n"
                         "  ]\n}\n"));
-    state->startRow = -1;
-    QCOMPARE(ScheduleJson(*state), QByteArray("{\n  \"lignes\": []\n}\n"));
+    QCOMPARE(ScheduleJson(*fixtures::syntheticState(3)), QByteArray("{\n  \"lignes\": []\n}\n"));
 }
 
 void TestStatementExport::scheduleTextTable()
 {
-    auto state = fixtures::syntheticState(3);
-    state->startRow = 3;
-    state->sums[0] = 1234567.891;
-    state->sums[1] = 1010.5;
-    state->sums[3] = 1000;
+    auto state = fixtures::syntheticState(3, 3, {{0, 1234567.891}, {1, 1010.5}, {3, 1000}});
     QCOMPARE(ScheduleTextTable(*state, french),
              QStringLiteral("Mois           Taux annuel        Somme\n"
                             "Juin 2015             0,93  1234 567,89\n"
