@@ -104,7 +104,7 @@ private slots:
     void scheduleTextTable();
     void pdfReadsBack();
     void pdfRepeatsTheHeadingOnEveryPage();
-    void pdfFailureKeepsTheOldFile();
+    void pdfFailureIsSaidInFrench();
 };
 
 void TestStatementExport::golden_data()
@@ -300,7 +300,7 @@ void TestStatementExport::pdfRepeatsTheHeadingOnEveryPage()
     QVERIFY(last.contains(QStringLiteral("Décompte établi le 02/01/2026")));
 }
 
-void TestStatementExport::pdfFailureKeepsTheOldFile()
+void TestStatementExport::pdfFailureIsSaidInFrench()
 {
     const std::optional<StatementDocument> doc = document(Fiche);
     QVERIFY(doc);
