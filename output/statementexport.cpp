@@ -13,11 +13,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Décompte des intérêts au taux légal");
 
-QString dayText(const QDate &date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 // Cents as "-2 089,01" (grouped) or "-2089,01"; the sign and the decimal
 // mark are given so that a file format can fix them whatever the locale.
 QString centsText(Cents cents, const QString &minus, const QString &decimal, bool grouped)
@@ -76,14 +71,14 @@ QList<Row> inputRows(const StatementDocument &doc, const NumberForm &form)
     const std::optional<QDate> capitalisation = capitalisationStart(in);
     return {
         inputRow(QStringLiteral("Capital"), form.cents(in.principal)),
-        inputRow(QStringLiteral("Intérêts à compter du"), dayText(in.from)),
-        inputRow(QStringLiteral("Jusqu'au (non compris)"), dayText(in.to)),
+        inputRow(QStringLiteral("Intérêts à compter du"), formatDay(in.from)),
+        inputRow(QStringLiteral("Jusqu'au (non compris)"), formatDay(in.to)),
         inputRow(QStringLiteral("Catégorie"), categoryText(doc.category)),
         inputRow(QStringLiteral("Coefficient"), form.rate(in.coefficient)),
         inputRow(QStringLiteral("Majoration de cinq points à compter du"),
-                 in.majorationFrom ? dayText(*in.majorationFrom) : QStringLiteral("non")),
+                 in.majorationFrom ? formatDay(*in.majorationFrom) : QStringLiteral("non")),
         inputRow(QStringLiteral("Capitalisation annuelle à compter du"),
-                 capitalisation ? dayText(*capitalisation) : QStringLiteral("non")),
+                 capitalisation ? formatDay(*capitalisation) : QStringLiteral("non")),
         inputRow(QStringLiteral("Base de calcul"),
                  in.dayBase == DayBase::ActualYear
                      ? QStringLiteral("durée réelle de l'année (365 ou 366 jours)")
@@ -117,7 +112,7 @@ QList<Row> sourceRows(const StatementDocument &doc)
     return {
         {QStringLiteral("Fichier des taux"), doc.ratesPath},
         {QStringLiteral("Dernier mois du fichier des taux"), monthText(doc.newestMonth)},
-        {QStringLiteral("Décompte établi le"), dayText(doc.madeOn)},
+        {QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)},
     };
 }
 
@@ -134,16 +129,16 @@ QList<Row> sheetRows(const StatementDocument &doc, const NumberForm &form)
                  QStringLiteral("Au crédit")});
     for (const StatementLine &line : doc.statement.lines) {
         if (const auto *i = std::get_if<InterestLine>(&line)) {
-            rows.append({QStringLiteral("Intérêts"), dayText(i->from), dayText(i->to),
+            rows.append({QStringLiteral("Intérêts"), formatDay(i->from), formatDay(i->to),
                          QString::number(i->days), form.cents(i->capital), form.rate(i->rate),
                          form.cents(i->interest), QString(), QString(), QString(), QString()});
         } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
-            rows.append({QStringLiteral("Acompte"), dayText(p->date), QString(), QString(),
+            rows.append({QStringLiteral("Acompte"), formatDay(p->date), QString(), QString(),
                          QString(), QString(), QString(), form.cents(p->amount),
                          form.cents(p->onInterest), form.cents(p->onCapital),
                          form.cents(p->toCredit)});
         } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
-            rows.append({QStringLiteral("Capitalisation"), dayText(c->date), QString(), QString(),
+            rows.append({QStringLiteral("Capitalisation"), formatDay(c->date), QString(), QString(),
                          QString(), QString(), QString(), form.cents(c->amount), QString(),
                          QString(), QString()});
         }
@@ -217,7 +212,7 @@ QString alignedTable(const QList<Row> &rows, const QList<bool> &rightAligned)
 QString paymentSentenceOf(const PaymentLine &p, const NumberForm &form)
 {
     QString text = QStringLiteral("Acompte du %1 : %2 (%3 sur les intérêts, %4 sur le capital")
-                       .arg(dayText(p.date), form.cents(p.amount), form.cents(p.onInterest),
+                       .arg(formatDay(p.date), form.cents(p.amount), form.cents(p.onInterest),
                             form.cents(p.onCapital));
     if (p.toCredit != 0)
         text += QStringLiteral(", %1 au crédit du débiteur").arg(form.cents(p.toCredit));
@@ -311,7 +306,7 @@ QString StatementSentence(const PaymentLine &line, const QLocale &locale)
 QString StatementSentence(const CapitalisationLine &line, const QLocale &locale)
 {
     return QStringLiteral("Capitalisation du %1 : %2 d'intérêts ajoutés au capital")
-        .arg(dayText(line.date), formatCents(line.amount, locale));
+        .arg(formatDay(line.date), formatCents(line.amount, locale));
 }
 
 QString StatementTextTable(const StatementDocument &document, const QLocale &locale)
@@ -322,7 +317,7 @@ QString StatementTextTable(const StatementDocument &document, const QLocale &loc
                       QStringLiteral("Intérêts")}};
     for (const StatementLine &line : document.statement.lines) {
         if (const auto *i = std::get_if<InterestLine>(&line)) {
-            table.append({dayText(i->from), dayText(i->to), QString::number(i->days),
+            table.append({formatDay(i->from), formatDay(i->to), QString::number(i->days),
                           form.cents(i->capital), form.rate(i->rate), form.cents(i->interest)});
         } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
             table.append({StatementSentence(*p, locale)});

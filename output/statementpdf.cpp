@@ -16,11 +16,6 @@ namespace {
 const QString kTitle = QStringLiteral("Décompte des intérêts au taux légal");
 const QString kFamily = QStringLiteral("Liberation Sans");
 
-QString dayText(const QDate &date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 QFont font(qreal points, bool bold = false, bool italic = false)
 {
     QFont f(kFamily);
@@ -158,7 +153,7 @@ void Layout::addTable()
     QStringList sentences; // by row, empty for an interest line
     for (const StatementLine &line : m_doc.statement.lines) {
         if (const auto *i = std::get_if<InterestLine>(&line)) {
-            cells.append({dayText(i->from), dayText(i->to), QString::number(i->days),
+            cells.append({formatDay(i->from), formatDay(i->to), QString::number(i->days),
                           cents(i->capital), formatGeneral(i->rate, m_locale), cents(i->interest)});
             sentences.append(QString());
         } else if (const auto *pay = std::get_if<PaymentLine>(&line)) {
@@ -274,7 +269,7 @@ bool Layout::paint()
     addText(font(9),
             QStringLiteral("Taux du fichier %1, connus jusqu'à %2.").arg(doc.ratesPath, newest),
             Qt::AlignLeft, 1.5 * m_mm);
-    addText(font(9), QStringLiteral("Décompte établi le %1.").arg(dayText(doc.madeOn)),
+    addText(font(9), QStringLiteral("Décompte établi le %1.").arg(formatDay(doc.madeOn)),
             Qt::AlignLeft, 0);
 
     // Pages: pieces in order, a new page when the next one does not fit,
