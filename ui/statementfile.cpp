@@ -198,13 +198,3 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
     }
     return {saved, QString()};
 }
-
-std::optional<Cents> parseAmountCents(QStringView text)
-{
-    QString s = text.toString();
-    s.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}\\x{202F}]")));
-    if (s.endsWith(u'€'))
-        s.chop(1);
-    s.replace(u',', u'.');
-    return centsFromDecimal(s);
-}

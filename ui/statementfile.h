@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 
@@ -37,8 +36,3 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes);
 // Larger files are refused before they are read.
 constexpr qint64 kMaxSavedStatementBytes = 1024 * 1024;
 constexpr int kMaxSavedPayments = 10000;
-
-// An amount as people type it: "2000", "2 000", "2 000,50", "2000.5",
-// "2 000,50 €". At most two decimals and thirteen integer digits; nothing
-// for anything else, a sign included.
-std::optional<Cents> parseAmountCents(QStringView text);

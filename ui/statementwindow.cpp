@@ -92,7 +92,7 @@ public:
     }
     QString displayText(const QVariant &value, const QLocale &) const override
     {
-        return value.toDate().toString(kDateFormat);
+        return formatDay(value.toDate());
     }
 
 private:
@@ -107,6 +107,15 @@ QString editableCents(Cents cents, const QLocale &locale)
         .arg(cents / 100)
         .arg(locale.decimalPoint())
         .arg(cents % 100, 2, 10, QLatin1Char('0'));
+}
+
+// People often write the currency after the amount.
+std::optional<Cents> typedCents(QString text)
+{
+    text = text.trimmed();
+    if (text.endsWith(u'€'))
+        text.chop(1);
+    return parseCents(text);
 }
 
 void setError(QLabel *label, const QString &text)
@@ -699,11 +708,11 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     const QString principal = m_principal->text().trimmed();
     if (principal.isEmpty()) {
         *missing = true;
-    } else if (const auto cents = parseAmountCents(principal)) {
+    } else if (const auto cents = typedCents(principal)) {
         input.principal = *cents;
     } else {
-        setError(m_principalError, QStringLiteral("Montant illisible : écrivez par exemple "
-                                                  "2 000 ou 2 000,50, sans signe."));
+        setError(m_principalError,
+                 QStringLiteral("Montant illisible : écrivez par exemple 2 000 ou 2 000,50."));
         readable = false;
     }
     input.from = m_from->date();
@@ -718,7 +727,7 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     for (int row = 0; row < m_payments->rowCount(); ++row) {
         const QTableWidgetItem *date = m_payments->item(row, PaymentDate);
         const QTableWidgetItem *amount = m_payments->item(row, PaymentAmount);
-        const auto cents = amount ? parseAmountCents(amount->text()) : std::nullopt;
+        const auto cents = amount ? typedCents(amount->text()) : std::nullopt;
         if (!cents) {
             if (readable || m_paymentsError->isHidden())
                 setError(m_paymentsError,
@@ -830,45 +839,31 @@ void StatementWindow::showStatement(const Statement &statement)
     m_lines->setRowCount(int(statement.lines.size()));
     QFont italic = m_lines->font();
     italic.setItalic(true);
-    auto setApart = [&](int row, const QDate &date, const QString &text, const QColor &tint) {
-        m_lines->setItem(row, LineFrom, cell(date.toString(kDateFormat), Qt::AlignLeft));
+    // The same sentence as the print-out, across the whole line.
+    auto setApart = [&](int row, const QString &text, Cents amount, const QColor &tint) {
         QTableWidgetItem *item = cell(text, Qt::AlignLeft);
         item->setToolTip(text); // elided in a narrow window
-        m_lines->setItem(row, LineTo, item);
-        m_lines->setSpan(row, LineTo, 1, LineColumns - LineTo);
-        for (QTableWidgetItem *each : {m_lines->item(row, LineFrom), item}) {
-            each->setFont(italic);
-            each->setBackground(tint);
-        }
+        item->setData(Qt::UserRole, amount);
+        item->setFont(italic);
+        item->setBackground(tint);
+        m_lines->setItem(row, LineFrom, item);
+        m_lines->setSpan(row, LineFrom, 1, LineColumns);
     };
     for (int row = 0; row < int(statement.lines.size()); ++row) {
         const StatementLine &line = statement.lines[row];
         if (const auto *interest = std::get_if<InterestLine>(&line)) {
-            m_lines->setItem(row, LineFrom,
-                             cell(interest->from.toString(kDateFormat), Qt::AlignLeft));
-            m_lines->setItem(row, LineTo, cell(interest->to.toString(kDateFormat), Qt::AlignLeft));
+            m_lines->setItem(row, LineFrom, cell(formatDay(interest->from), Qt::AlignLeft));
+            m_lines->setItem(row, LineTo, cell(formatDay(interest->to), Qt::AlignLeft));
             m_lines->setItem(row, LineDays, cell(QString::number(interest->days)));
             m_lines->setItem(row, LineCapital, amountCell(interest->capital, m_locale));
             m_lines->setItem(row, LineRate,
                              cell(formatGeneral(interest->rate, m_locale) + QStringLiteral(" %")));
             m_lines->setItem(row, LineInterest, amountCell(interest->interest, m_locale));
         } else if (const auto *payment = std::get_if<PaymentLine>(&line)) {
-            QString text =
-                QStringLiteral("Acompte de %1 € : %2 sur les intérêts, %3 sur le capital")
-                    .arg(formatCents(payment->amount, m_locale),
-                         formatCents(payment->onInterest, m_locale),
-                         formatCents(payment->onCapital, m_locale));
-            if (payment->toCredit > 0)
-                text +=
-                    QStringLiteral(", %1 en crédit").arg(formatCents(payment->toCredit, m_locale));
-            setApart(row, payment->date, text, kPaymentTint);
-            m_lines->item(row, LineTo)->setData(Qt::UserRole, payment->amount);
+            setApart(row, StatementSentence(*payment, m_locale), payment->amount, kPaymentTint);
         } else if (const auto *capitalisation = std::get_if<CapitalisationLine>(&line)) {
-            setApart(row, capitalisation->date,
-                     QStringLiteral("Capitalisation : %1 € d'intérêts ajoutés au capital")
-                         .arg(formatCents(capitalisation->amount, m_locale)),
+            setApart(row, StatementSentence(*capitalisation, m_locale), capitalisation->amount,
                      kCapitalisationTint);
-            m_lines->item(row, LineTo)->setData(Qt::UserRole, capitalisation->amount);
         }
     }
     const std::array<Cents, 6> totals{statement.accrued,  statement.paid,   statement.capital,
