@@ -950,6 +950,8 @@ void StatementWindow::Print()
     printer.setDocName(QStringLiteral("Décompte"));
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    // Large enough to read a page, as the statement window itself.
+    preview.resize(size());
     bool painted = true;
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&](QPrinter *target) { painted = PaintStatement(*target, document, m_locale); });
