@@ -161,10 +161,12 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     connectInputs();
 
     setDefaultDates();
-    QSize size(960, 720);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
-    resize(size);
+    resize(960, 720);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(size().boundedTo(available.size() * 9 / 10));
+        move(available.center() - rect().center());
+    }
 }
 
 void StatementWindow::placeInputs(bool stacked)
