@@ -78,6 +78,8 @@ private slots:
     void exportFailureIsSaid();
     void printShowsThePreview();
     void savedInputsReopen();
+    void savingNeedsReadableInputs();
+    void everyInputIsNamed();
     void corruptSavedFileRefused_data();
     void corruptSavedFileRefused();
     void typedCapital_data();
@@ -514,6 +516,50 @@ void TestStatementWindow::savedInputsReopen()
     QCOMPARE(find<QTableWidget>(QStringLiteral("acomptes"))->rowCount(), 1);
     QCOMPARE(total(QStringLiteral("total")), expected);
     QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50050));
+}
+
+void TestStatementWindow::savingNeedsReadableInputs()
+{
+    typeFiche();
+    // A statement the rates do not reach yet is what one saves to finish
+    // later.
+    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2026, 10, 1));
+    QVERIFY(!m_window->result().ok());
+    m_savePath = path(QStringLiteral("plus-tard.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(QJsonDocument::fromJson(readFile(m_savePath))
+                 .object()
+                 .value(QStringLiteral("au"))
+                 .toString(),
+             QStringLiteral("2026-10-01"));
+
+    // An amount that does not read is not saved as anything.
+    find<QLineEdit>(QStringLiteral("capital"))->setText(QStringLiteral("deux mille"));
+    m_savePath = path(QStringLiteral("illisible.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(m_boxes->take(),
+             QStringList{QStringLiteral("Enregistrer | Le décompte ne peut pas être enregistré "
+                                        "tant que le capital ou un acompte est illisible ou "
+                                        "manquant.")});
+    QVERIFY(!QFile::exists(m_savePath));
+}
+
+void TestStatementWindow::everyInputIsNamed()
+{
+    click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+    int inputs = 0;
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        const bool input = qobject_cast<QLineEdit *>(widget) ||
+                           qobject_cast<QAbstractSpinBox *>(widget) ||
+                           qobject_cast<QComboBox *>(widget) || qobject_cast<QCheckBox *>(widget) ||
+                           qobject_cast<QTableWidget *>(widget);
+        // Qt's own parts of a field (the text of a date edit) speak for it.
+        if (!input || widget->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        ++inputs;
+        QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+    }
+    QVERIFY(inputs >= 12);
 }
 
 void TestStatementWindow::corruptSavedFileRefused_data()

@@ -99,6 +99,22 @@ private:
     QLocale m_locale;
 };
 
+// The amount typed in a payment's cell, named for a screen reader.
+class AmountDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        editor->setObjectName(QStringLiteral("montantAcompte"));
+        editor->setAccessibleName(QStringLiteral("Montant de l'acompte, en euros"));
+        return editor;
+    }
+};
+
 // What the capital field shows for an amount: no grouping, so that it reads
 // back as typed.
 QString editableCents(Cents cents, const QLocale &locale)
@@ -404,6 +420,7 @@ void StatementWindow::build()
     m_payments->verticalHeader()->hide();
     m_payments->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_payments->setItemDelegateForColumn(PaymentDate, new DateDelegate(m_locale, m_payments));
+    m_payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(m_payments));
     m_paymentsError = addErrorLabel(QStringLiteral("erreurAcomptes"));
     m_addPayment = new QPushButton(QStringLiteral("A&jouter un acompte"), paymentsBox);
     m_addPayment->setObjectName(QStringLiteral("ajouterAcompte"));
