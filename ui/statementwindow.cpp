@@ -748,7 +748,7 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
         const QTableWidgetItem *amount = m_payments->item(row, PaymentAmount);
         const auto cents = amount ? typedCents(amount->text()) : std::nullopt;
         if (!cents) {
-            if (readable || m_paymentsError->isHidden())
+            if (m_paymentsError->isHidden()) // the first one is enough
                 setError(m_paymentsError,
                          QStringLiteral("Acompte n° %1 : montant illisible, écrivez par "
                                         "exemple 500 ou 500,00.")

@@ -69,7 +69,8 @@ public:
     // while result() holds a statement.
     StatementDocument document() const;
 
-    // The handlers of the buttons, each asking for its file first.
+    // The buttons' handlers; the exports, Save and Open ask for their file
+    // first.
     void Print();
     void ExportPdf();
     void ExportCsv();
