@@ -23,7 +23,7 @@ deb=$(ls "$root"/build-deb/taux-legal_*.deb)
 # usr/share/com.example.tauxlegal/QUERDAN.TXT, taken for a read-me by its
 # .TXT ending; it is the packaged rates file, and its name is fixed by the
 # rates file format.
-lintian --fail-on error,warning --info --pedantic "$deb"
+lintian --fail-on error,warning --display-info --pedantic "$deb"
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
