@@ -4,7 +4,8 @@
 set -eu
 packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libcups2-dev libxcb1-dev
 fonts-liberation2 tzdata xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
-cups-daemon cups-client"
+cups-daemon cups-client qt6-translations-l10n librsvg2-bin dpkg-dev lintian desktop-file-utils
+appstream xdotool"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
