@@ -6,7 +6,8 @@
 # started in turn on a private Xvfb display, $TAUX_BENCH_RUNS times each
 # (5 by default); the medians of their start-to-visible time and of their
 # private anonymous memory are compared. Targets: time <= 1.2x, memory
-# <= 1.5x the bare window's.
+# <= 1.5x the bare window's. TAUX_BENCH_PROGRAM measures another build of
+# the program (an older one, to compare).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
@@ -42,7 +43,7 @@ done
 # The program with the bundled rates and no settings file beside it, so the
 # automatic update keeps to its defaults; its own folder, not the build's.
 mkdir -p "$work/taux"
-cp "$build/taux-legal" "$work/taux/"
+cp "${TAUX_BENCH_PROGRAM:-$build/taux-legal}" "$work/taux/taux-legal"
 cp "$root/data/QUERDAN.TXT" "$work/"
 
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb LANG=fr_FR.UTF-8

@@ -38,7 +38,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     int screenNumber = 0;
+    // A display just started may not take connections yet.
     xcb_connection_t *x = xcb_connect(nullptr, &screenNumber);
+    for (int i = 0; i < 50 && xcb_connection_has_error(x); ++i) {
+        xcb_disconnect(x);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        x = xcb_connect(nullptr, &screenNumber);
+    }
     if (xcb_connection_has_error(x)) {
         std::fprintf(stderr, "startup_probe: no X display\n");
         return 2;
