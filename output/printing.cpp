@@ -4,6 +4,8 @@
 #include "output/reportpdf.h"
 #include "schedule/tauxstate.h"
 
+#include <QFile>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -30,6 +32,28 @@ bool printerHealthy(const QPrinter &printer)
 }
 
 #ifndef Q_OS_WIN
+// The print server's library is loaded at the first print rather than at
+// start: it brings encryption and authentication libraries along, which the
+// window does not need to show.
+bool submitToPrintServer(const QString &queue, const QString &pdfPath, QString *error)
+{
+    static QLibrary cups(QStringLiteral("cups"), 2);
+    const auto printFile =
+        reinterpret_cast<decltype(&cupsPrintFile)>(cups.resolve("cupsPrintFile"));
+    const auto lastError =
+        reinterpret_cast<decltype(&cupsLastErrorString)>(cups.resolve("cupsLastErrorString"));
+    if (!printFile || !lastError) {
+        if (error)
+            *error = cups.errorString();
+        return false;
+    }
+    const int job = printFile(queue.toUtf8().constData(), QFile::encodeName(pdfPath).constData(),
+                              "Taux légal", 0, nullptr);
+    if (job <= 0 && error)
+        *error = QString::fromUtf8(lastError());
+    return job > 0;
+}
+
 // Renders the report to a PDF file on the queue's paper and hands it to
 // the queue, so the server's answer is seen: Qt's own print back end
 // forgets whether the job was accepted.
@@ -84,13 +108,7 @@ PrintHooks SystemPrintHooks()
         return false;
     };
 #else
-    hooks.submit = [](const QString &queue, const QString &pdfPath, QString *error) {
-        const int job = cupsPrintFile(queue.toUtf8().constData(), pdfPath.toLocal8Bit().constData(),
-                                      "Taux légal", 0, nullptr);
-        if (job <= 0 && error)
-            *error = QString::fromUtf8(cupsLastErrorString());
-        return job > 0;
-    };
+    hooks.submit = submitToPrintServer;
 #endif
     return hooks;
 }

@@ -110,12 +110,18 @@ bool PainterReportSink::endDocument()
     return m_painter.end() && (!m_pages.healthy || m_pages.healthy());
 }
 
+bool PaintReport(QPaintDevice &device, const PainterReportSink::Pages &pages,
+                 const QStringList &families, const TauxState &state, const QLocale &locale)
+{
+    PainterReportSink sink(device, ReportFont(families, QFont().family()), pages);
+    return sink.begin() && BuildReport(state, locale, sink.printableWidthCm(), sink);
+}
+
 bool PaintReport(QPagedPaintDevice &device, const TauxState &state, const QLocale &locale,
                  const std::function<bool()> &healthy)
 {
-    PainterReportSink sink(device, ReportFont(QFontDatabase::families(), QFont().family()),
-                           {[&device] { return device.newPage(); }, healthy});
-    return sink.begin() && BuildReport(state, locale, sink.printableWidthCm(), sink);
+    return PaintReport(device, {[&device] { return device.newPage(); }, healthy},
+                       QFontDatabase::families(), state, locale);
 }
 
 QPageLayout DefaultReportPageLayout()

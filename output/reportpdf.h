@@ -57,8 +57,13 @@ private:
     bool m_lineStarted = false;
 };
 
-// Paints the whole report on a paged device (a PDF writer, a printer) in
-// the report font chosen from this system's faces.
+// Paints the whole report on `device` in the report font chosen from
+// `families`, the faces the device offers.
+bool PaintReport(QPaintDevice &device, const PainterReportSink::Pages &pages,
+                 const QStringList &families, const TauxState &state, const QLocale &locale);
+
+// As above on a paged device (a PDF writer, a printer), with this system's
+// faces.
 bool PaintReport(QPagedPaintDevice &device, const TauxState &state, const QLocale &locale,
                  const std::function<bool()> &healthy = {});
 

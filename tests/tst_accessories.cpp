@@ -4,14 +4,23 @@
 #include "ui/calculator.h"
 #include "ui/icons.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <sys/types.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -61,6 +70,156 @@ bool ended(qint64 pid)
     return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
+// An X display of the test's own with a real window manager on it, so the
+// calculator is brought forward the way a desktop would do it.
+class PrivateDesktop
+{
+public:
+    ~PrivateDesktop()
+    {
+        for (QProcess *p : {&m_manager, &m_server}) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(10000))
+                p->kill();
+            p->waitForFinished(10000);
+        }
+        if (m_x)
+            xcb_disconnect(m_x);
+    }
+
+    // Empty when the desktop runs, else why not.
+    QString start()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        if (xvfb.isEmpty() || openbox.isEmpty())
+            return QStringLiteral("Xvfb and openbox are not installed");
+        for (int n = 140; n < 200 && m_display.isEmpty(); ++n)
+            if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
+                !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+                m_display = QStringLiteral(":%1").arg(n);
+        if (m_display.isEmpty())
+            return QStringLiteral("no free display number");
+        m_server.start(xvfb, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                              QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                              QStringLiteral("tcp")});
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
+        for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
+            QTest::qWait(50);
+        m_x = xcb_connect(m_display.toLatin1().constData(), nullptr);
+        if (xcb_connection_has_error(m_x))
+            return QStringLiteral("Xvfb does not start");
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_x)).data->root;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        m_manager.setProcessEnvironment(env);
+        m_manager.start(openbox, {QStringLiteral("--sm-disable")});
+        for (int i = 0; i < 200 && windowProperty(m_root, "_NET_SUPPORTING_WM_CHECK") == 0; ++i)
+            QTest::qWait(50);
+        return windowProperty(m_root, "_NET_SUPPORTING_WM_CHECK")
+                   ? QString()
+                   : QStringLiteral("openbox does not start");
+    }
+
+    QString display() const { return m_display; }
+
+    // Clicks the calculator button until `window` is in front, and says
+    // whether it came. A window just shown can take the focus back once
+    // while the window manager settles it, long before a user could click;
+    // each click must bring the calculator forward, never start another.
+    bool bringsForward(Calculator &calculator, quint32 window)
+    {
+        for (int click = 0; click < 10; ++click) {
+            if (calculator.OpenCalculator() != Calculator::Outcome::BroughtForward)
+                return false;
+            for (int i = 0; i < 20; ++i) {
+                if (activeWindow() == window)
+                    return true;
+                QTest::qWait(50);
+            }
+        }
+        return false;
+    }
+
+    quint32 activeWindow() { return windowProperty(m_root, "_NET_ACTIVE_WINDOW"); }
+
+    quint32 pidOf(quint32 window)
+    {
+        return cardinal(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    }
+
+    QByteArray classOf(quint32 window)
+    {
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(
+                m_x, xcb_get_property(m_x, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+                nullptr),
+            &std::free);
+        if (!reply)
+            return {};
+        return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                          xcb_get_property_value_length(reply.get()));
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(m_x, xcb_intern_atom(m_x, 0, uint16_t(qstrlen(name)), name),
+                                  nullptr),
+            &std::free);
+        return reply ? reply->atom : 0;
+    }
+
+    quint32 cardinal(xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+    {
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(m_x, xcb_get_property(m_x, 0, window, name, type, 0, 1),
+                                   nullptr),
+            &std::free);
+        if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+            return 0;
+        return *static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
+    }
+
+    quint32 windowProperty(xcb_window_t window, const char *name)
+    {
+        return cardinal(window, atom(name), XCB_ATOM_WINDOW);
+    }
+
+    QString m_display;
+    QProcess m_server;
+    QProcess m_manager;
+    xcb_connection_t *m_x = nullptr;
+    xcb_window_t m_root = 0;
+};
+
+// Started with this argument, the test program is a calculator's stand-in:
+// a plain window on the X display, named after its process as desktop
+// programs name theirs.
+const char kStandInWindow[] = "--stand-in-window";
+
+int runStandInWindow(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Calculette"));
+    window.resize(200, 150);
+    // Says when its own request to be activated on showing has been served,
+    // so the test's requests are not overtaken by it.
+    QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [](QWindow *focus) {
+        if (focus) {
+            std::fputs("active\n", stdout);
+            std::fflush(stdout);
+        }
+    });
+    window.show();
+    return app.exec();
+}
+
 } // namespace
 
 class TestAccessories : public QObject
@@ -72,6 +231,7 @@ private slots:
     void aboutBoxStaysBlackUnderAStyledWindow();
     void calculatorStartsOnceThenComesForward();
     void noCalculatorInstalledStartsNothing();
+    void calculatorComesToTheFrontOfTheDesktop();
     void icons_data();
     void icons();
 };
@@ -156,6 +316,61 @@ void TestAccessories::noCalculatorInstalledStartsNothing()
     QCOMPARE(calculator.pid(), 0);
 }
 
+void TestAccessories::calculatorComesToTheFrontOfTheDesktop()
+{
+    PrivateDesktop desktop;
+    if (const QString why = desktop.start(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", desktop.display().toLatin1());
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString standIn = dir.filePath(QStringLiteral("calculette"));
+    QVERIFY(writeFile(standIn, "#!/bin/sh\nexec '" +
+                                   QFile::encodeName(QCoreApplication::applicationFilePath()) +
+                                   "' " + kStandInWindow + "\n"));
+    QVERIFY(QFile::setPermissions(standIn, QFile::permissions(standIn) | QFileDevice::ExeOwner));
+
+    // The stand-in names its process on its window.
+    Calculator calculator({standIn});
+    QCOMPARE(calculator.OpenCalculator(), Calculator::Outcome::Started);
+    const qint64 pid = calculator.pid();
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.pidOf(desktop.activeWindow()), quint32(pid), 20000);
+    const quint32 calculatorWindow = desktop.activeWindow();
+
+    // Another program's window takes the front.
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    other.setProcessEnvironment(env);
+    other.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kStandInWindow)});
+    QVERIFY(other.waitForStarted(10000));
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += other.readAllStandardOutput()).contains("active"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.pidOf(desktop.activeWindow()), quint32(other.processId()),
+                              20000);
+
+    QVERIFY(desktop.bringsForward(calculator, calculatorWindow));
+
+    // A calculator that does not name its process is found by its class.
+    const QString xcalc = QStandardPaths::findExecutable(QStringLiteral("xcalc"));
+    if (!xcalc.isEmpty()) {
+        Calculator classic({xcalc});
+        QCOMPARE(classic.OpenCalculator(), Calculator::Outcome::Started);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.classOf(desktop.activeWindow()),
+                                  QByteArray("xcalc\0XCalc\0", 12), 20000);
+        const quint32 xcalcWindow = desktop.activeWindow();
+        QVERIFY(desktop.bringsForward(calculator, calculatorWindow));
+        QVERIFY(desktop.bringsForward(classic, xcalcWindow));
+        ::kill(static_cast<pid_t>(classic.pid()), SIGTERM);
+    }
+
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    other.terminate();
+    other.waitForFinished(10000);
+    qputenv("DISPLAY", oldDisplay);
+}
+
 void TestAccessories::icons_data()
 {
     QTest::addColumn<QString>("path");
@@ -178,5 +393,13 @@ void TestAccessories::icons()
     QCOMPARE(QPixmap(path).size(), size);
 }
 
-QTEST_MAIN(TestAccessories)
+int main(int argc, char **argv)
+{
+    if (argc == 2 && qstrcmp(argv[1], kStandInWindow) == 0)
+        return runStandInWindow(argc, argv);
+    QApplication app(argc, argv);
+    TestAccessories test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_accessories.moc"

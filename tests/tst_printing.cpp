@@ -8,7 +8,9 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QMap>
 #include <QMessageBox>
+#include <QPaintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -185,6 +187,85 @@ private:
     QProcess m_daemon;
 };
 
+struct Painted
+{
+    int page = 0;
+    QPointF baseline;
+    QString text;
+    QFont font;
+    double ascent = 0;
+    double descent = 0;
+    double width = 0;
+};
+
+class RecordingEngine : public QPaintEngine
+{
+public:
+    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState &) override {}
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    void drawTextItem(const QPointF &p, const QTextItem &item) override
+    {
+        texts.append(
+            {page, p, item.text(), item.font(), item.ascent(), item.descent(), item.width()});
+    }
+    Type type() const override { return QPaintEngine::User; }
+
+    QList<Painted> texts;
+    int page = 0;
+};
+
+// Sheets of paper whose printable area is `pixels` at 600 dots per inch,
+// that keep every text painted on them and where.
+class RecordingPaper : public QPaintDevice
+{
+public:
+    explicit RecordingPaper(const QSize &pixels) : m_pixels(pixels) {}
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+    bool newPage()
+    {
+        ++m_engine.page;
+        return true;
+    }
+    const QList<Painted> &texts() const { return m_engine.texts; }
+    int pages() const { return m_engine.page + 1; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_pixels.width();
+        case PdmHeight:
+            return m_pixels.height();
+        case PdmWidthMM:
+            return qRound(m_pixels.width() * 25.4 / 600);
+        case PdmHeightMM:
+            return qRound(m_pixels.height() * 25.4 / 600);
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 600;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    QSize m_pixels;
+    mutable RecordingEngine m_engine;
+};
+
 // Print hooks that note what was asked of them.
 struct FakePrintSystem
 {
@@ -246,6 +327,8 @@ private slots:
     void pdfFileOnTheDefaultPage();
     void pdfReplacesTheFileWhole();
     void pdfFailureLeavesTheOldFile();
+    void paintedLines_data();
+    void paintedLines();
     void printJob_data();
     void printJob();
     void realPrintServer();
@@ -466,6 +549,59 @@ void TestPrinting::pdfFailureLeavesTheOldFile()
     QVERIFY(!WriteReportPdf(kept, invalid, 1200, *state, french, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(readFile(kept), QByteArray("old report"));
+}
+
+void TestPrinting::paintedLines_data()
+{
+    QTest::addColumn<QSize>("area");
+    QTest::addColumn<int>("startRow");
+    QTest::addColumn<int>("minPages");
+
+    // 600 dots per inch: 236.22 pixels a centimetre.
+    QTest::newRow("20 x 28 cm, one page") << QSize(4724, 6614) << 30 << 1;
+    QTest::newRow("20 x 28 cm, the longest schedule over pages") << QSize(4724, 6614) << 600 << 9;
+    QTest::newRow("20 x 5 cm, a line left over at each page end") << QSize(4724, 1181) << 100 << 10;
+}
+
+void TestPrinting::paintedLines()
+{
+    QFETCH(QSize, area);
+    QFETCH(int, startRow);
+    QFETCH(int, minPages);
+
+    auto state = fixtures::syntheticState(600, startRow, {{startRow, 1234567.891}});
+    state->Recompute();
+    RecordingPaper paper(area);
+    QVERIFY(PaintReport(paper, {[&paper] { return paper.newPage(); }, {}},
+                        {"Courier", "Times New Roman", "Helv", "Ms Sans Serif"}, *state,
+                        QLocale(QLocale::French, QLocale::France)));
+    QVERIFY2(paper.pages() >= minPages, qPrintable(QString::number(paper.pages())));
+
+    const QList<Painted> &texts = paper.texts();
+    QVERIFY(texts.size() > 3);
+    const double step = texts[3].baseline.y() - texts[0].baseline.y(); // heading to first row
+    QVERIFY(step > 0);
+    QMap<int, double> lowest; // of each page, the bottom of its last line
+    for (const Painted &t : texts) {
+        const QString where = QStringLiteral("\"%1\" on page %2 at %3, %4")
+                                  .arg(t.text)
+                                  .arg(t.page)
+                                  .arg(t.baseline.x())
+                                  .arg(t.baseline.y());
+        QCOMPARE(t.font.family(), QStringLiteral("Helv"));
+        QCOMPARE(t.font.pointSizeF(), 11.0);
+        QCOMPARE(t.font.weight(), QFont::Normal);
+        QVERIFY(!t.font.italic() && !t.font.underline() && !t.font.strikeOut());
+        QVERIFY2(t.baseline.y() - t.ascent >= 0, qPrintable(where));
+        QVERIFY2(t.baseline.y() + t.descent <= area.height(), qPrintable(where));
+        QVERIFY2(t.baseline.x() >= 0, qPrintable(where));
+        QVERIFY2(t.baseline.x() + t.width <= area.width(), qPrintable(where));
+        lowest[t.page] = std::max(lowest.value(t.page), t.baseline.y() + t.descent);
+    }
+    // A page is only given up when the next line would not fit on it.
+    for (auto it = lowest.cbegin(); it != lowest.cend(); ++it)
+        if (it.key() < paper.pages() - 1)
+            QVERIFY2(it.value() + step > area.height(), qPrintable(QString::number(it.key())));
 }
 
 void TestPrinting::printJob_data()

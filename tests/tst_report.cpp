@@ -109,6 +109,10 @@ void TestReport::face_data()
     QTest::addColumn<QString>("face");
 
     QTest::newRow("Arial first") << QStringList{"Courier", "Helv", "Arial"} << "Arial";
+    QTest::newRow("Helv before Times New Roman, whatever the list order")
+        << QStringList{"Times New Roman", "Courier", "Helv"} << "Helv";
+    QTest::newRow("Times New Roman before Ms Sans Serif and Courier")
+        << QStringList{"Ms Sans Serif", "Courier", "Times New Roman"} << "Times New Roman";
     QTest::newRow("Times New Roman when Arial and Helv are missing")
         << QStringList{"Courier", "Times New Roman", "Wingdings"} << "Times New Roman";
     QTest::newRow("MS Sans Serif does not match Ms Sans Serif")

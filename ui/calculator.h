@@ -24,8 +24,14 @@ public:
 
 private:
     bool stillRunning() const;
-    void bringForward() const;
 
     QStringList m_programs;
     qint64 m_pid = 0;
+    QString m_windowClass; // of the calculator started last
 };
+
+// Asks the window manager of the X display to bring forward the top-level
+// window of process `pid`, or, for programs that do not name their process
+// on their window, the first whose class is `windowClass` (compared without
+// letter case). False when there is no X display or no such window.
+bool BringWindowForward(qint64 pid, const QString &windowClass);

@@ -446,13 +446,14 @@ bool MainWindow::LoadMainWindow(const QString &ratesPath)
 void MainWindow::fondjauneclair()
 {
     // 256 bands from light yellow at the top to white at the bottom, kept
-    // in an image so that every repaint shows them.
-    m_background = QImage(size(), QImage::Format_RGB32);
+    // in an image so that every repaint shows them. Every column is the
+    // same, so the image is one pixel wide and stretched when drawn.
+    m_background = QImage(QSize(1, height()), QImage::Format_RGB32);
     QPainter p(&m_background);
     const double unit = height() / 512.0;
     for (int k = 0; k < 256; ++k) {
         const int blue = std::min(255, int(std::nearbyint(192 + k / 4.0)));
-        const QRectF band(0, 2 * k * unit, width(), 2 * unit);
+        const QRectF band(0, 2 * k * unit, 1, 2 * unit);
         p.fillRect(band.toAlignedRect(), QColor(255, 255, blue));
     }
     update();
@@ -463,7 +464,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     if (m_background.isNull())
         return;
     QPainter p(this);
-    p.drawImage(0, 0, m_background);
+    p.drawImage(QRect(0, 0, width(), m_background.height()), m_background);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

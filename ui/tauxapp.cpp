@@ -44,13 +44,6 @@ TauxApp::~TauxApp()
 bool TauxApp::start(const QDate &today)
 {
     m_settings = LoadUpdateSettings(m_iniPath);
-    m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath);
-    connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
-        // The user edits the file by hand; the edited rates are read at the
-        // next start.
-        m_hooks.editByHand(m_state.table().filePath);
-        endProgram(0);
-    });
 
     m_window = std::make_unique<MainWindow>(m_state);
     m_window->setHooks({[this](int code) { endProgram(code); }, {}});
@@ -75,9 +68,23 @@ bool TauxApp::start(const QDate &today)
     return true;
 }
 
+MajDialog &TauxApp::updateDialog()
+{
+    if (!m_maj) {
+        m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath);
+        connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
+            // The user edits the file by hand; the edited rates are read at
+            // the next start.
+            m_hooks.editByHand(m_state.table().filePath);
+            endProgram(0);
+        });
+    }
+    return *m_maj;
+}
+
 void TauxApp::OpenUpdateDialog()
 {
-    m_maj->exec();
+    updateDialog().exec();
     m_window->ActivateMainWindow();
 }
 

@@ -46,7 +46,9 @@ public:
     TauxState &state() { return m_state; }
     UpdateSettings &settings() { return m_settings; }
     MainWindow &window() { return *m_window; }
-    MajDialog &updateDialog() { return *m_maj; }
+    // Built the first time it is needed, from the settings read at start,
+    // so that the window does not wait for a dialog it may never show.
+    MajDialog &updateDialog();
     QString settingsPath() const { return m_iniPath; }
 
     void OpenUpdateDialog();
