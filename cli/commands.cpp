@@ -10,6 +10,7 @@
 #include "update/locations.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <memory>
@@ -120,7 +121,9 @@ Outcome RunStatement(const StatementRequest &request)
 {
     const QLocale locale;
     auto table = std::make_unique<RateTable>();
-    table->filePath = RatesFilePath(request.common.ratesFolder);
+    // The statement names its source; a path relative to wherever the
+    // command ran would mean nothing once the statement is filed.
+    table->filePath = QFileInfo(RatesFilePath(request.common.ratesFolder)).absoluteFilePath();
     if (const LoadResult loaded = LoadRatesFile(*table, request.common.category); !loaded.ok())
         return RatesFailure(loaded, table->filePath);
 

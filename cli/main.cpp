@@ -29,6 +29,15 @@ int finish(const QString &command, const Outcome &outcome)
     return outcome.status;
 }
 
+// Qt's own notes (a missing runtime folder, a font it substitutes) are not
+// the program's messages: a script reading standard error must see only
+// those, and what goes wrong is said there in French.
+void keepQtQuiet(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printTo(stderr, message + u'\n');
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -37,6 +46,7 @@ int main(int argc, char *argv[])
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    qInstallMessageHandler(keepQtQuiet);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -512,6 +512,9 @@ Invocation ParseInvocation(const QStringList &arguments)
                        QString::number(TAUX_VERSION_MINOR) + u'.' +
                        QString::number(TAUX_VERSION_PATCH) + u'\n');
 
+    if (first.startsWith(u'-'))
+        return refused(QString(), QStringLiteral("commande manquante avant ") + first +
+                                      QStringLiteral(" ; attendu echeancier, decompte ou lot"));
     const CommandSpec *command = nullptr;
     for (const CommandSpec &candidate : commands()) {
         if (candidate.name == first)

@@ -34,6 +34,12 @@ Read<Cents> readAmount(QStringView text)
     const QString expected = QStringLiteral(" ; attendu un montant en euros comme 1500, 1500,50 "
                                             "ou 1 500,50");
     text = text.trimmed();
+    if (text.count(u'.') + text.count(u',') > 1)
+        return Read<Cents>::fail(quoted(original) +
+                                 QStringLiteral(" n'est pas un montant : une seule marque "
+                                                "décimale et pas de séparateur de milliers autre "
+                                                "que l'espace") +
+                                 expected);
     bool negative = false;
     if (text.startsWith(u'-') || text.startsWith(u'+')) {
         negative = text.front() == u'-';
