@@ -7,3 +7,5 @@ build="$root/build-bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target bench_core -j"$(nproc)" >/dev/null
 "$build/bench/bench_core"
+cmake --build "$build" --target bench_cli -j"$(nproc)" >/dev/null
+"$build/bench/bench_cli"

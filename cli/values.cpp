@@ -168,7 +168,7 @@ Read<RateCategory> readCategory(QStringView text)
     const QString t = text.trimmed().toString().toLower();
     if (t == u"autres")
         return Read<RateCategory>::ok(RateCategory::Autres);
-    if (t == u"particulier" || t == u"personnes-physiques")
+    if (t == u"particulier" || t == u"personnes-physiques" || t == u"personnes_physiques")
         return Read<RateCategory>::ok(RateCategory::PersonnesPhysiques);
     return Read<RateCategory>::fail(
         quoted(text) + QStringLiteral(" n'est pas une catégorie ; attendu autres ou particulier "
@@ -178,7 +178,7 @@ Read<RateCategory> readCategory(QStringView text)
 QString categoryName(RateCategory category)
 {
     return category == RateCategory::Autres ? QStringLiteral("autres")
-                                            : QStringLiteral("particulier");
+                                            : QStringLiteral("personnes_physiques");
 }
 
 Read<DayBase> readDayBase(QStringView text)

@@ -45,8 +45,10 @@ Read<QDate> readMonth(QStringView text);
 Read<int> readCoefficientIndex(QStringView text);
 double coefficientOfIndex(int index);
 
-// "autres", "particulier" (or "personnes-physiques").
+// "autres", "particulier" (or "personnes-physiques", or the JSON outputs'
+// "personnes_physiques").
 Read<RateCategory> readCategory(QStringView text);
+// As the JSON outputs write it: "autres" or "personnes_physiques".
 QString categoryName(RateCategory category);
 
 // "365" or "annee" ("année").
