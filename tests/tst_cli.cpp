@@ -19,6 +19,16 @@ const QByteArray kRates = "' Taux de l'essai\r\n"
                           "1S2015\t0.99\t4.06\r\n"
                           "2014\t0.04\t0.04\r\n";
 
+// The text of a PDF file as pdftotext reads it, blanks run together.
+QString pdfText(const QString &pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!text.waitForFinished(60000))
+        return QStringLiteral("pdftotext did not finish");
+    return QString::fromUtf8(text.readAllStandardOutput()).simplified();
+}
+
 struct Run
 {
     int status = -1;
@@ -355,10 +365,7 @@ void TestCli::schedulePdf()
     QCOMPARE(r.err, QByteArray());
     QVERIFY(readFile(pdf).startsWith("%PDF-"));
 
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QVERIFY(text.waitForFinished(60000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    const QString page = pdfText(pdf);
     QVERIFY2(page.contains(QStringLiteral("Mois Taux annuel Somme")), qPrintable(page));
     QVERIFY2(page.contains(QStringLiteral("Avril 2016 1,01 10 108,00")), qPrintable(page));
     QVERIFY2(page.contains(QStringLiteral("Mars 2015 0,99 10 000,00")), qPrintable(page));
@@ -420,10 +427,7 @@ void TestCli::statementPdf()
                    "--date-du-decompte", "08/12/2026", "--format", "pdf", "-o", pdf}));
     QCOMPARE(r.status, 0);
     QCOMPARE(r.err, QByteArray());
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QVERIFY(text.waitForFinished(60000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    const QString page = pdfText(pdf);
     for (const char *expected : {"Décompte des intérêts au taux légal", "14,34", "22,40", "52,27",
                                  "89,01", "2 089,01", "08/12/2026", "Page 1 / 1"})
         QVERIFY2(page.contains(QString::fromUtf8(expected)), qPrintable(page));
