@@ -283,6 +283,9 @@ Outcome Batch::run()
                             usage};
 
     const CsvRecord &header = csv.records.first();
+    if (header.unclosedQuote)
+        return {kUsage, QStringLiteral("ligne %1 : guillemet ouvert et jamais fermé dans l'en-tête")
+                            .arg(header.line)};
     m_column.fill(-1);
     QStringList known;
     for (const char *name : kColumnNames)
@@ -314,7 +317,10 @@ Outcome Batch::run()
     for (qsizetype i = 1; i < csv.records.size(); ++i) {
         const CsvRecord &record = csv.records.at(i);
         QString error;
-        if (record.fields.size() > header.fields.size())
+        if (record.unclosedQuote)
+            error = QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
+                                   "suivantes sont lues comme une seule case");
+        else if (record.fields.size() > header.fields.size())
             error = QStringLiteral("%1 cases pour %2 colonnes")
                         .arg(record.fields.size())
                         .arg(header.fields.size());

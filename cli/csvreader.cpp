@@ -90,6 +90,10 @@ CsvFile ReadCsv(const QByteArray &bytes)
             field.append(c);
         }
     }
+    if (quoted) {
+        record.unclosedQuote = true;
+        anyContent = true;
+    }
     endRecord();
     return file;
 }

@@ -11,6 +11,7 @@ struct CsvRecord
 {
     int line = 0;
     QStringList fields;
+    bool unclosedQuote = false; // the file ended inside a quoted field
 };
 
 struct CsvFile

@@ -23,8 +23,11 @@ int finish(const QString &command, const Outcome &outcome)
     // Every line of the message names the program, as grep and editors
     // expect of a tool's diagnostics.
     QString text;
-    for (const QString &line : outcome.message.split(u'\n', Qt::SkipEmptyParts))
-        text += QStringLiteral("taux-legal-cli ") + command + QStringLiteral(" : ") + line + u'\n';
+    for (const QString &line : outcome.message.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(QStringLiteral("Aide : ")))
+            text += QStringLiteral("taux-legal-cli ") + command + QStringLiteral(" : ");
+        text += line + u'\n';
+    }
     printTo(stderr, text);
     return outcome.status;
 }

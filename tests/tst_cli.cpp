@@ -586,11 +586,13 @@ void TestCli::batchReportsBadLines()
                            "2000;18/09/2015;18/10/2015;4\n"
                            "2000;;18/10/2015;\n"
                            "2000;18/09/2015;18/10/2015;;en trop\n"
-                           "1000;18/09/2015;18/10/2015;2\n"));
+                           "1000;18/09/2015;18/10/2015;2\n"
+                           "2000;\"18/09/2015;18/10/2015;\n"
+                           "2000;18/09/2015;18/10/2015;\n"));
     const Run r = run(withRates({"lot", csv, "--format", "tsv"}));
     QCOMPARE(r.status, 4);
     const QList<QByteArray> errors = r.err.split('\n');
-    QCOMPARE(errors.size(), 6); // five lines and the empty text after the last line end
+    QCOMPARE(errors.size(), 7); // six lines and the empty text after the last line end
     QCOMPARE(errors.at(0), QByteArray("taux-legal-cli lot : ligne 3 : montant : « deux mille » "
                                       "n'est pas un montant ; attendu un montant en euros comme "
                                       "1500, 1500,50 ou 1 500,50"));
@@ -600,6 +602,9 @@ void TestCli::batchReportsBadLines()
                                       "pas un coefficient ; attendu 1, 1,5, 2 ou 3"));
     QCOMPARE(errors.at(3), QByteArray("taux-legal-cli lot : ligne 6 : depuis : case vide"));
     QCOMPARE(errors.at(4), QByteArray("taux-legal-cli lot : ligne 7 : 5 cases pour 4 colonnes"));
+    QCOMPARE(errors.at(5), QByteArray("taux-legal-cli lot : ligne 9 : guillemet ouvert et jamais "
+                                      "fermé : la ligne et toutes les suivantes sont lues comme "
+                                      "une seule case"));
 
     // The good lines are still computed and totalled: 2 000 for 30 days at
     // 0,99 % is 1,63; 1 000 at twice that rate is 1,63 too.
@@ -622,6 +627,9 @@ void TestCli::batchFileErrors_data()
     QTest::newRow("column twice") << QByteArray("montant;depuis;au;Montant\n")
                                   << QByteArray("la colonne montant est nommée deux fois");
     QTest::newRow("empty file") << QByteArray("") << QByteArray("fichier vide");
+    QTest::newRow("header in an unclosed quote")
+        << QByteArray("montant;\"depuis;au\n2000;18/09/2015;10/04/2016\n")
+        << QByteArray("ligne 1 : guillemet ouvert et jamais fermé dans l'en-tête");
     QTest::newRow("not UTF-8") << QByteArray("montant;depuis;au;r\xE9"
                                              "f\n")
                                << QByteArray("n'est pas du texte UTF-8");
