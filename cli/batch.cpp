@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -118,6 +119,24 @@ const std::array<const char *, 7> kAmountKeys = {
 QString dayText(const QDate &date)
 {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+// "-" is standard input, so that a lot can come down a pipe. Reads one
+// byte beyond the limit, so that the caller sees a file that is too large
+// without holding all of it.
+bool readBatchFile(const QString &path, QByteArray *bytes)
+{
+    QFile file;
+    if (path == u"-") {
+        if (!file.open(stdin, QIODevice::ReadOnly))
+            return false;
+    } else {
+        file.setFileName(path);
+        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+            return false;
+    }
+    *bytes = file.read(kLargestBatchFile + 1);
+    return file.error() == QFileDevice::NoError;
 }
 
 class Batch
@@ -262,17 +281,13 @@ QString Batch::compute(const CsvRecord &record)
 Outcome Batch::run()
 {
     const QString usage = QStringLiteral("\nAide : taux-legal-cli lot --help");
-    QFile file(m_request.csvPath);
-    if (!file.open(QIODevice::ReadOnly) || !QFileInfo(file).isFile())
+    QByteArray bytes;
+    if (!readBatchFile(m_request.csvPath, &bytes))
         return {kUsage, QStringLiteral("impossible de lire « ") + m_request.csvPath +
                             QStringLiteral(" »") + usage};
-    if (file.size() > kLargestBatchFile)
+    if (bytes.size() > kLargestBatchFile)
         return {kUsage, m_request.csvPath + QStringLiteral(" : fichier trop grand pour un lot "
                                                            "(plus de 64 Mio)")};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {kUsage,
-                QStringLiteral("impossible de lire « ") + m_request.csvPath + QStringLiteral(" »")};
     const CsvFile csv = ReadCsv(bytes);
     if (!csv.error.isEmpty())
         return {kUsage, m_request.csvPath + QStringLiteral(" : ") + csv.error};

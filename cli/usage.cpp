@@ -180,7 +180,7 @@ const QList<CommandSpec> &commands()
              "et acomptes (DATE=MONTANT séparés par « | ») sont facultatives. Une case vide prend "
              "la valeur des options ci-dessous. Une ligne fautive est signalée avec son numéro "
              "sur la sortie d'erreur et les autres sont calculées ; le code de sortie est alors "
-             "4."),
+             "4. FICHIER.csv « - » lit l'entrée standard."),
          {
              categoryOption(),
              coefficientOption(),

@@ -75,6 +75,7 @@ private slots:
     void batchReportsBadLines();
     void batchFileErrors_data();
     void batchFileErrors();
+    void batchFromStandardInput();
 
 private:
     Run run(const QStringList &arguments, const QString &workingDir = QString());
@@ -649,6 +650,27 @@ void TestCli::batchFileErrors()
     const Run missing = run(withRates({"lot", path(QStringLiteral("absent.csv"))}));
     QCOMPARE(missing.status, 2);
     QVERIFY(missing.err.contains("impossible de lire"));
+    const Run folder = run(withRates({"lot", ratesDir()}));
+    QCOMPARE(folder.status, 2);
+    QVERIFY(folder.err.contains("impossible de lire"));
+}
+
+void TestCli::batchFromStandardInput()
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-", "--format", "csv"}));
+    QVERIFY(process.waitForStarted());
+    process.write("montant;depuis;au\n2000;18/09/2015;18/10/2015\n");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(out.contains("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;0,00;2000,00;1,63;0,00;"
+                          "2001,63\r\n"),
+             out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
