@@ -44,7 +44,7 @@ OptionSpec coefficientOption()
 {
     return {{QStringLiteral("coefficient")},
             QStringLiteral("COEF"),
-            QStringLiteral("multiplie le taux : 1 (par défaut), 1,5, 2 ou 3")};
+            QStringLiteral("multiplie le taux : 1 (par défaut), 1,5, 2\u00A0ou\u00A03")};
 }
 
 OptionSpec formatOption(bool withPdf)
@@ -55,12 +55,13 @@ OptionSpec formatOption(bool withPdf)
                     : QStringLiteral("texte (par défaut, pour le terminal), tsv, csv ou json")};
 }
 
-OptionSpec outputOption()
+OptionSpec outputOption(bool withPdf)
 {
+    const QString text = QStringLiteral("écrit dans FICHIER, remplacé en entier ou pas du tout, "
+                                        "plutôt que sur la sortie standard");
     return {{QStringLiteral("o"), QStringLiteral("sortie")},
             QStringLiteral("FICHIER"),
-            QStringLiteral("écrit dans FICHIER, remplacé en entier ou pas du tout, plutôt que sur "
-                           "la sortie standard ; obligatoire pour pdf")};
+            withPdf ? text + QStringLiteral(" ; obligatoire pour pdf") : text};
 }
 
 OptionSpec noCapitalisationOption()
@@ -110,10 +111,10 @@ const QList<CommandSpec> &commands()
                              "l'échéancier part du mois commencé avant elle")},
              {{QStringLiteral("mois")},
               QStringLiteral("MOIS"),
-              QStringLiteral("ou le mois de départ lui-même (03/2015, mars 2015)")},
+              QStringLiteral("ou le mois de départ lui-même (03/2015, mars\u00A02015)")},
              {{QStringLiteral("montant")},
               QStringLiteral("MONTANT"),
-              QStringLiteral("la somme due au départ : 1500, 1500,50 ou 1 500,50")},
+              QStringLiteral("la somme due au départ : 1500, 1500,50 ou 1\u00A0500,50")},
              categoryOption(),
              coefficientOption(),
              {{QStringLiteral("majoration")},
@@ -125,7 +126,7 @@ const QList<CommandSpec> &commands()
               QStringLiteral("capitalise en ce mois de l'année (1 à 12), une fois douze mois "
                              "d'intérêts courus ; par défaut tous les douze mois")},
              formatOption(true),
-             outputOption(),
+             outputOption(true),
              ratesOption(),
              helpOption(),
          }},
@@ -141,7 +142,7 @@ const QList<CommandSpec> &commands()
          {
              {{QStringLiteral("montant")},
               QStringLiteral("MONTANT"),
-              QStringLiteral("le capital dû : 2000, 2000,50 ou 2 000,50")},
+              QStringLiteral("le capital dû : 2000, 2000,50 ou 2\u00A0000,50")},
              {{QStringLiteral("depuis")},
               QStringLiteral("DATE"),
               QStringLiteral("le premier jour d'intérêts (18/09/2015)")},
@@ -165,7 +166,7 @@ const QList<CommandSpec> &commands()
                              "acompte")},
              madeOnOption(),
              formatOption(true),
-             outputOption(),
+             outputOption(true),
              ratesOption(),
              helpOption(),
          }},
@@ -188,7 +189,7 @@ const QList<CommandSpec> &commands()
              baseOption(),
              madeOnOption(),
              formatOption(false),
-             outputOption(),
+             outputOption(false),
              ratesOption(),
              helpOption(),
          }},
@@ -209,6 +210,7 @@ QString optionLabel(const OptionSpec &option)
 }
 
 // Words wrapped to `width` columns, every line after the first indented.
+// A no-break space keeps "1 500,50" on one line and prints as a space.
 QString wrapped(const QString &text, int width, int indent)
 {
     QString out;
@@ -226,6 +228,7 @@ QString wrapped(const QString &text, int width, int indent)
         out += word;
         column += int(word.size());
     }
+    out.replace(QChar(0x00A0), u' ');
     return out;
 }
 
