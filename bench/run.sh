@@ -5,7 +5,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_core -j"$(nproc)" >/dev/null
+cmake --build "$build" --target bench_core bench_statement bench_cli -j"$(nproc)" >/dev/null
 "$build/bench/bench_core"
-cmake --build "$build" --target bench_cli -j"$(nproc)" >/dev/null
+"$build/bench/bench_statement"
 "$build/bench/bench_cli"

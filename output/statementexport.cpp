@@ -1,6 +1,277 @@
 #include "statementexport.h"
 
+#include "schedule/formats.h"
 #include "schedule/tauxstate.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Décompte des intérêts au taux légal");
+
+// Cents as "-2 089,01" (grouped) or "-2089,01"; the sign and the decimal
+// mark are given so that a file format can fix them whatever the locale.
+QString centsText(Cents cents, const QString &minus, const QString &decimal, bool grouped)
+{
+    // Magnitude as unsigned, so the most negative value has one too.
+    const quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
+    const QString digits = QString::number(magnitude / 100);
+    QString integer;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (grouped && i > 0 && (digits.size() - i) % 3 == 0)
+            integer += u' ';
+        integer += digits.at(i);
+    }
+    return (cents < 0 ? minus : QString()) + integer + decimal +
+           QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString categoryText(RateCategory category)
+{
+    return category == RateCategory::PersonnesPhysiques
+               ? QStringLiteral("Personnes physiques hors besoins professionnel")
+               : QStringLiteral("Autres");
+}
+
+std::optional<QDate> capitalisationStart(const StatementInput &input)
+{
+    if (!input.capitalise)
+        return std::nullopt;
+    return input.capitalisationFrom.value_or(input.from);
+}
+
+// How one output writes numbers: the text table, the window and the
+// print-out group digits; a spreadsheet wants them bare.
+struct NumberForm
+{
+    QLocale locale;
+    bool grouped = true;
+
+    QString cents(Cents value) const
+    {
+        return centsText(value, locale.negativeSign(), locale.decimalPoint(), grouped);
+    }
+    QString rate(double value) const { return formatGeneral(value, locale); }
+};
+
+using Row = QStringList;
+
+Row inputRow(const QString &label, const QString &value)
+{
+    return {label, value};
+}
+
+QList<Row> inputRows(const StatementDocument &doc, const NumberForm &form)
+{
+    const StatementInput &in = doc.input;
+    const std::optional<QDate> capitalisation = capitalisationStart(in);
+    return {
+        inputRow(QStringLiteral("Capital"), form.cents(in.principal)),
+        inputRow(QStringLiteral("Intérêts à compter du"), formatDay(in.from)),
+        inputRow(QStringLiteral("Jusqu'au (non compris)"), formatDay(in.to)),
+        inputRow(QStringLiteral("Catégorie"), categoryText(doc.category)),
+        inputRow(QStringLiteral("Coefficient"), form.rate(in.coefficient)),
+        inputRow(QStringLiteral("Majoration de cinq points à compter du"),
+                 in.majorationFrom ? formatDay(*in.majorationFrom) : QStringLiteral("non")),
+        inputRow(QStringLiteral("Capitalisation annuelle à compter du"),
+                 capitalisation ? formatDay(*capitalisation) : QStringLiteral("non")),
+        inputRow(QStringLiteral("Base de calcul"),
+                 in.dayBase == DayBase::ActualYear
+                     ? QStringLiteral("durée réelle de l'année (365 ou 366 jours)")
+                     : QStringLiteral("365 jours")),
+    };
+}
+
+// `withZeroCredit`: a spreadsheet keeps the same rows whatever the case;
+// a page only mentions a credit when there is one.
+QList<Row> totalRows(const Statement &s, const NumberForm &form, bool withZeroCredit)
+{
+    QList<Row> rows{
+        {QStringLiteral("Intérêts courus"), form.cents(s.accrued)},
+        {QStringLiteral("Acomptes versés"), form.cents(s.paid)},
+        {QStringLiteral("Capital restant dû"), form.cents(s.capital)},
+        {QStringLiteral("Intérêts restant dus"), form.cents(s.interest)},
+    };
+    if (withZeroCredit || s.credit != 0)
+        rows.append({QStringLiteral("Crédit du débiteur"), form.cents(s.credit)});
+    rows.append({QStringLiteral("Total dû"), form.cents(s.total())});
+    return rows;
+}
+
+QString monthText(const QDate &month)
+{
+    return month.isValid() ? monthInWords(month) : QStringLiteral("aucun");
+}
+
+QList<Row> sourceRows(const StatementDocument &doc)
+{
+    return {
+        {QStringLiteral("Fichier des taux"), doc.ratesPath},
+        {QStringLiteral("Dernier mois du fichier des taux"), monthText(doc.newestMonth)},
+        {QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)},
+    };
+}
+
+// The whole statement as rows of fields, for the spreadsheet formats.
+QList<Row> sheetRows(const StatementDocument &doc, const NumberForm &form)
+{
+    QList<Row> rows{{kTitle}, {}};
+    rows += inputRows(doc, form);
+    rows.append(Row{});
+    rows.append({QStringLiteral("Opération"), QStringLiteral("Du"), QStringLiteral("Au"),
+                 QStringLiteral("Jours"), QStringLiteral("Capital"), QStringLiteral("Taux annuel"),
+                 QStringLiteral("Intérêts"), QStringLiteral("Montant"),
+                 QStringLiteral("Sur les intérêts"), QStringLiteral("Sur le capital"),
+                 QStringLiteral("Au crédit")});
+    for (const StatementLine &line : doc.statement.lines) {
+        if (const auto *i = std::get_if<InterestLine>(&line)) {
+            rows.append({QStringLiteral("Intérêts"), formatDay(i->from), formatDay(i->to),
+                         QString::number(i->days), form.cents(i->capital), form.rate(i->rate),
+                         form.cents(i->interest), QString(), QString(), QString(), QString()});
+        } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
+            rows.append({QStringLiteral("Acompte"), formatDay(p->date), QString(), QString(),
+                         QString(), QString(), QString(), form.cents(p->amount),
+                         form.cents(p->onInterest), form.cents(p->onCapital),
+                         form.cents(p->toCredit)});
+        } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
+            rows.append({QStringLiteral("Capitalisation"), formatDay(c->date), QString(), QString(),
+                         QString(), QString(), QString(), form.cents(c->amount), QString(),
+                         QString(), QString()});
+        }
+    }
+    rows.append(Row{});
+    rows += totalRows(doc.statement, form, true);
+    rows.append(Row{});
+    rows += sourceRows(doc);
+    return rows;
+}
+
+// A spreadsheet runs a field that starts like a formula; the rates path
+// is the one field a user writes freely.
+QString defused(const QString &field)
+{
+    if (!field.isEmpty() && QStringLiteral("=+-@").contains(field.front()))
+        return u'\'' + field;
+    return field;
+}
+
+QString csvField(const QString &field)
+{
+    if (!field.contains(u';') && !field.contains(u'"') && !field.contains(u'\n') &&
+        !field.contains(u'\r'))
+        return field;
+    QString quoted = field;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+// Text padded to a column: numbers to the right, words to the left.
+QString padded(const QString &text, int width, bool right)
+{
+    return right ? text.rightJustified(width) : text.leftJustified(width);
+}
+
+QString alignedPairs(const QList<Row> &rows)
+{
+    int width = 0;
+    for (const Row &row : rows)
+        width = std::max(width, int(row.at(0).size()));
+    QString out;
+    for (const Row &row : rows)
+        out += padded(row.at(0), width + 2, false) + row.at(1) + u'\n';
+    return out;
+}
+
+QString alignedTable(const QList<Row> &rows, const QList<bool> &rightAligned)
+{
+    QList<int> widths(rightAligned.size(), 0);
+    for (const Row &row : rows) {
+        if (row.size() != widths.size())
+            continue;
+        for (int c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], int(row.at(c).size()));
+    }
+    QString out;
+    for (const Row &row : rows) {
+        QString line;
+        for (int c = 0; c < row.size() && c < widths.size(); ++c) {
+            if (c > 0)
+                line += QStringLiteral("  ");
+            line += padded(row.at(c), widths[c], rightAligned[c]);
+        }
+        // A line set apart spans the columns as one sentence.
+        out += (row.size() == 1 ? row.at(0) : line).trimmed() + u'\n';
+    }
+    return out;
+}
+
+QString paymentSentenceOf(const PaymentLine &p, const NumberForm &form)
+{
+    QString text = QStringLiteral("Acompte du %1 : %2 (%3 sur les intérêts, %4 sur le capital")
+                       .arg(formatDay(p.date), form.cents(p.amount), form.cents(p.onInterest),
+                            form.cents(p.onCapital));
+    if (p.toCredit != 0)
+        text += QStringLiteral(", %1 au crédit du débiteur").arg(form.cents(p.toCredit));
+    return text + u')';
+}
+
+// JSON, written by hand so the keys keep the documented order.
+QString jsonString(const QString &text)
+{
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u' ' && c != u'"' && c != u'\\' && !c.isSurrogate();
+    });
+    if (plain)
+        return u'"' + text + u'"';
+    // Qt's writer escapes quotes, backslashes and control characters.
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString jsonCents(Cents cents)
+{
+    return jsonString(centsText(cents, QStringLiteral("-"), QStringLiteral("."), false));
+}
+
+QString jsonDate(const std::optional<QDate> &date)
+{
+    return date ? jsonString(date->toString(Qt::ISODate)) : QStringLiteral("null");
+}
+
+// A rate with the digits it was given: 12 decimals hide the binary
+// residue of 4.29 + 5, and the trailing zeros go.
+QString jsonRate(double rate)
+{
+    QString text = QString::number(rate == 0.0 ? 0.0 : rate, 'f', 12);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return jsonString(text);
+}
+
+QString jsonObject(const QList<std::pair<const char *, QString>> &members)
+{
+    QStringList parts;
+    for (const auto &[key, value] : members)
+        parts << QStringLiteral("\"%1\": %2").arg(QLatin1String(key), value);
+    return u'{' + parts.join(QStringLiteral(", ")) + u'}';
+}
+
+QString jsonList(const QStringList &items, const QString &indent)
+{
+    if (items.isEmpty())
+        return QStringLiteral("[]");
+    return QStringLiteral("[\n") + indent + QStringLiteral("  ") +
+           items.join(QStringLiteral(",\n") + indent + QStringLiteral("  ")) + u'\n' + indent +
+           u']';
+}
+
+} // namespace
 
 StatementDocument MakeStatementDocument(const RateTable &table, RateCategory category,
                                         const StatementInput &input, const Statement &statement,
@@ -12,37 +283,218 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
     return document;
 }
 
-QString formatCents(Cents, const QLocale &)
+QString formatCents(Cents cents, const QLocale &locale)
 {
+    return NumberForm{locale, true}.cents(cents);
+}
+
+QList<QStringList> StatementInputRows(const StatementDocument &document, const QLocale &locale)
+{
+    return inputRows(document, NumberForm{locale, true});
+}
+
+QList<QStringList> StatementTotalRows(const Statement &statement, const QLocale &locale)
+{
+    return totalRows(statement, NumberForm{locale, true}, false);
+}
+
+QString StatementSentence(const PaymentLine &line, const QLocale &locale)
+{
+    return paymentSentenceOf(line, NumberForm{locale, true});
+}
+
+QString StatementSentence(const CapitalisationLine &line, const QLocale &locale)
+{
+    return QStringLiteral("Capitalisation du %1 : %2 d'intérêts ajoutés au capital")
+        .arg(formatDay(line.date), formatCents(line.amount, locale));
+}
+
+QString StatementTextTable(const StatementDocument &document, const QLocale &locale)
+{
+    const NumberForm form{locale, true};
+    QList<Row> table{{QStringLiteral("Du"), QStringLiteral("Au"), QStringLiteral("Jours"),
+                      QStringLiteral("Capital"), QStringLiteral("Taux annuel"),
+                      QStringLiteral("Intérêts")}};
+    for (const StatementLine &line : document.statement.lines) {
+        if (const auto *i = std::get_if<InterestLine>(&line)) {
+            table.append({formatDay(i->from), formatDay(i->to), QString::number(i->days),
+                          form.cents(i->capital), form.rate(i->rate), form.cents(i->interest)});
+        } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
+            table.append({StatementSentence(*p, locale)});
+        } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
+            table.append({StatementSentence(*c, locale)});
+        }
+    }
+
+    // The totals' amounts line up on their right edge.
+    QList<Row> totals = StatementTotalRows(document.statement, locale);
+    int amountWidth = 0;
+    for (const Row &row : totals)
+        amountWidth = std::max(amountWidth, int(row.at(1).size()));
+    for (Row &row : totals)
+        row[1] = row.at(1).rightJustified(amountWidth);
+
+    return kTitle + QStringLiteral("\n\n") + alignedPairs(StatementInputRows(document, locale)) +
+           u'\n' + alignedTable(table, {false, false, true, true, true, true}) + u'\n' +
+           alignedPairs(totals) + u'\n' + alignedPairs(sourceRows(document));
+}
+
+QByteArray StatementTsv(const StatementDocument &document, const QLocale &locale)
+{
+    QString out;
+    for (Row row : sheetRows(document, NumberForm{locale, false})) {
+        for (QString &field : row) {
+            field = defused(field);
+            for (const QChar breaking : {u'\t', u'\r', u'\n'})
+                field.replace(breaking, u' ');
+        }
+        out += row.join(u'\t') + QStringLiteral("\r\n");
+    }
+    return out.toUtf8();
+}
+
+QByteArray StatementCsv(const StatementDocument &document)
+{
+    QString out;
+    for (Row row :
+         sheetRows(document, NumberForm{QLocale(QLocale::French, QLocale::France), false})) {
+        for (QString &field : row)
+            field = csvField(defused(field));
+        out += row.join(u';') + QStringLiteral("\r\n");
+    }
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+QByteArray StatementJson(const StatementDocument &document)
+{
+    const StatementInput &in = document.input;
+    const Statement &s = document.statement;
+
+    QStringList payments;
+    for (const Payment &p : in.payments)
+        payments << jsonObject({{"date", jsonDate(p.date)}, {"montant", jsonCents(p.amount)}});
+
+    QStringList lines;
+    for (const StatementLine &line : s.lines) {
+        if (const auto *i = std::get_if<InterestLine>(&line)) {
+            lines << jsonObject({{"type", jsonString(QStringLiteral("interets"))},
+                                 {"du", jsonDate(i->from)},
+                                 {"au", jsonDate(i->to)},
+                                 {"jours", jsonString(QString::number(i->days))},
+                                 {"capital", jsonCents(i->capital)},
+                                 {"taux", jsonRate(i->rate)},
+                                 {"interets", jsonCents(i->interest)}});
+        } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
+            lines << jsonObject({{"type", jsonString(QStringLiteral("acompte"))},
+                                 {"date", jsonDate(p->date)},
+                                 {"montant", jsonCents(p->amount)},
+                                 {"sur_interets", jsonCents(p->onInterest)},
+                                 {"sur_capital", jsonCents(p->onCapital)},
+                                 {"credit", jsonCents(p->toCredit)}});
+        } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
+            lines << jsonObject({{"type", jsonString(QStringLiteral("capitalisation"))},
+                                 {"date", jsonDate(c->date)},
+                                 {"montant", jsonCents(c->amount)}});
+        }
+    }
+
+    const QString entree =
+        QStringLiteral("{\n") +
+        QStringList{
+            QStringLiteral("    \"capital\": ") + jsonCents(in.principal),
+            QStringLiteral("    \"du\": ") + jsonDate(in.from),
+            QStringLiteral("    \"jusqu_au\": ") + jsonDate(in.to),
+            QStringLiteral("    \"categorie\": ") +
+                jsonString(document.category == RateCategory::PersonnesPhysiques
+                               ? QStringLiteral("personnes_physiques")
+                               : QStringLiteral("autres")),
+            QStringLiteral("    \"coefficient\": ") + jsonRate(in.coefficient),
+            QStringLiteral("    \"majoration_du\": ") + jsonDate(in.majorationFrom),
+            QStringLiteral("    \"capitalisation_du\": ") + jsonDate(capitalisationStart(in)),
+            QStringLiteral("    \"base\": ") + jsonString(in.dayBase == DayBase::ActualYear
+                                                              ? QStringLiteral("annee_reelle")
+                                                              : QStringLiteral("365")),
+            QStringLiteral("    \"acomptes\": ") + jsonList(payments, QStringLiteral("    ")),
+        }
+            .join(QStringLiteral(",\n")) +
+        QStringLiteral("\n  }");
+
+    const QString newest =
+        document.newestMonth.isValid()
+            ? jsonString(document.newestMonth.toString(QStringLiteral("yyyy-MM")))
+            : QStringLiteral("null");
+    const QStringList members{
+        QStringLiteral("  \"entree\": ") + entree,
+        QStringLiteral("  \"lignes\": ") + jsonList(lines, QStringLiteral("  ")),
+        QStringLiteral("  \"capital\": ") + jsonCents(s.capital),
+        QStringLiteral("  \"interets\": ") + jsonCents(s.interest),
+        QStringLiteral("  \"credit\": ") + jsonCents(s.credit),
+        QStringLiteral("  \"interets_courus\": ") + jsonCents(s.accrued),
+        QStringLiteral("  \"acomptes\": ") + jsonCents(s.paid),
+        QStringLiteral("  \"total\": ") + jsonCents(s.total()),
+        QStringLiteral("  \"fichier_des_taux\": ") + jsonString(document.ratesPath),
+        QStringLiteral("  \"dernier_mois_des_taux\": ") + newest,
+        QStringLiteral("  \"etabli_le\": ") + jsonDate(document.madeOn),
+    };
+    return (QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}\n"))
+        .toUtf8();
+}
+
+namespace {
+
+// "Juin 2015" -> 2015-06-01, when the label is a month name and a year.
+QDate monthOfLabel(const QString &label)
+{
+    const qsizetype space = label.lastIndexOf(u' ');
+    if (space < 0)
+        return {};
+    bool ok = false;
+    const int year = label.mid(space + 1).toInt(&ok);
+    if (!ok)
+        return {};
+    for (int month = 1; month <= 12; ++month) {
+        if (label.left(space) == textemois(month))
+            return QDate(year, month, 1);
+    }
     return {};
 }
 
-QString StatementTextTable(const StatementDocument &, const QLocale &)
+QString jsonNumber(const std::optional<double> &value)
 {
-    return {};
+    if (!value || !std::isfinite(*value))
+        return QStringLiteral("null");
+    return jsonString(
+        QString::number(*value == 0.0 ? 0.0 : *value, 'f', QLocale::FloatingPointShortest));
 }
 
-QByteArray StatementTsv(const StatementDocument &, const QLocale &)
+} // namespace
+
+QByteArray ScheduleJson(const TauxState &state)
 {
-    return {};
+    QStringList rows;
+    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
+        const ScheduleRow row = state.scheduleRow(i);
+        const QDate month = monthOfLabel(row.label);
+        rows << jsonObject(
+            {{"mois", month.isValid() ? jsonString(month.toString(QStringLiteral("yyyy-MM")))
+                                      : QStringLiteral("null")},
+             {"libelle", jsonString(row.label)},
+             {"taux", jsonNumber(row.rate)},
+             {"somme", jsonNumber(row.sum)}});
+    }
+    return (QStringLiteral("{\n  \"lignes\": ") + jsonList(rows, QStringLiteral("  ")) +
+            QStringLiteral("\n}\n"))
+        .toUtf8();
 }
 
-QByteArray StatementCsv(const StatementDocument &)
+QString ScheduleTextTable(const TauxState &state, const QLocale &locale)
 {
-    return {};
-}
-
-QByteArray StatementJson(const StatementDocument &)
-{
-    return {};
-}
-
-QByteArray ScheduleJson(const TauxState &)
-{
-    return {};
-}
-
-QString ScheduleTextTable(const TauxState &, const QLocale &)
-{
-    return {};
+    QList<Row> rows{
+        {QStringLiteral("Mois"), QStringLiteral("Taux annuel"), QStringLiteral("Somme")}};
+    for (int i = 0; i <= state.lastScheduleRow(); ++i) {
+        const ScheduleRow row = state.scheduleRow(i);
+        rows.append(
+            {row.label, formatGeneral(row.rate, locale), formatAmount(row.sum, locale).trimmed()});
+    }
+    return alignedTable(rows, {false, true, true});
 }

@@ -5,8 +5,10 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 class TauxState;
 
@@ -31,6 +33,15 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
 // "2 089,01": cents with a space between groups of three digits and the
 // locale's decimal mark, for the terminal, the window and the print-out.
 QString formatCents(Cents cents, const QLocale &locale);
+
+// The pieces every layout shares, with grouped amounts: the inputs as
+// label and value, the totals likewise (the credit only when there is
+// one), and the sentence that stands for a payment or a capitalisation in
+// a table of interest lines.
+QList<QStringList> StatementInputRows(const StatementDocument &document, const QLocale &locale);
+QList<QStringList> StatementTotalRows(const Statement &statement, const QLocale &locale);
+QString StatementSentence(const PaymentLine &line, const QLocale &locale);
+QString StatementSentence(const CapitalisationLine &line, const QLocale &locale);
 
 // For a terminal: the inputs, the lines in aligned columns, the totals and
 // the rates' source. Lines end with "\n".

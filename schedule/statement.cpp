@@ -13,11 +13,6 @@ namespace {
 // statement that silently stops adding up.
 constexpr double kLargestCents = 1e15;
 
-QString dayText(const QDate &date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 // Half away from zero on the value as written with 15 significant digits,
 // so 0.5 cent computed as 0.49999999999999994 still rounds up. The decimal
 // text reads back as the double nearest to it, which is exactly x.5 when
@@ -52,24 +47,29 @@ public:
     explicit MonthRates(const RateTable &table)
     {
         const int count = std::clamp<int>(table.count, 0, kMaxMonths);
+        const auto usableRow = [&](int i) {
+            return table.rows[i].monthStart.isValid() && table.rows[i].rate.has_value();
+        };
+        int last = 0;
+        bool any = false;
         for (int i = 0; i < count; ++i) {
-            const RateRow &row = table.rows[i];
-            if (!row.monthStart.isValid() || !row.rate)
+            if (!usableRow(i))
                 continue;
-            const int key = monthKey(row.monthStart);
-            if (m_rates.empty()) {
-                m_first = key;
-                m_rates.push_back(std::nullopt);
-            } else if (key < m_first) {
-                m_rates.insert(m_rates.begin(), m_first - key, std::nullopt);
-                m_first = key;
-            } else if (key - m_first >= int(m_rates.size())) {
-                m_rates.resize(key - m_first + 1);
-            }
+            const int key = monthKey(table.rows[i].monthStart);
+            m_first = any ? std::min(m_first, key) : key;
+            last = any ? std::max(last, key) : key;
+            any = true;
+        }
+        if (!any)
+            return;
+        m_rates.resize(last - m_first + 1);
+        for (int i = 0; i < count; ++i) {
+            if (!usableRow(i))
+                continue;
             // A month listed twice keeps its first, newest, line.
-            std::optional<double> &slot = m_rates[key - m_first];
+            std::optional<double> &slot = m_rates[monthKey(table.rows[i].monthStart) - m_first];
             if (!slot)
-                slot = *row.rate;
+                slot = *table.rows[i].rate;
         }
     }
 
@@ -121,7 +121,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
         return fieldError(StatementField::To,
                           QStringLiteral("La date de fin doit suivre la date de début des "
                                          "intérêts (%1)")
-                              .arg(dayText(input.from)));
+                              .arg(formatDay(input.from)));
     const double c = input.coefficient;
     if (c != 1.0 && c != 1.5 && c != 2.0 && c != 3.0)
         return fieldError(StatementField::Coefficient,
@@ -135,7 +135,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
             return fieldError(StatementField::MajorationFrom,
                               QStringLiteral("La majoration de cinq points ne peut pas commencer "
                                              "avant le début des intérêts (%1)")
-                                  .arg(dayText(input.from)));
+                                  .arg(formatDay(input.from)));
     }
     if (input.capitalise && input.capitalisationFrom) {
         if (!usable(*input.capitalisationFrom))
@@ -146,7 +146,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
             return fieldError(StatementField::CapitalisationFrom,
                               QStringLiteral("La capitalisation ne peut pas commencer avant le "
                                              "début des intérêts (%1)")
-                                  .arg(dayText(input.from)));
+                                  .arg(formatDay(input.from)));
     }
     for (int i = 0; i < input.payments.size(); ++i) {
         const Payment &payment = input.payments.at(i);
@@ -159,8 +159,8 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
         if (payment.date < input.from || payment.date >= input.to)
             return paymentError(i, QStringLiteral("le %1 est hors de la période des intérêts, "
                                                   "du %2 au %3")
-                                       .arg(dayText(payment.date), dayText(input.from),
-                                            dayText(input.to.addDays(-1))));
+                                       .arg(formatDay(payment.date), formatDay(input.from),
+                                            formatDay(input.to.addDays(-1))));
     }
     const int last = monthKey(input.to.addDays(-1));
     for (int key = monthKey(input.from); key <= last; ++key) {
@@ -222,6 +222,21 @@ PaymentLine applyPayment(Account &account, const Payment &payment)
 QString monthInWords(const QDate &date)
 {
     return textemois(date.month()).toLower() + u' ' + QString::number(date.year());
+}
+
+QString formatDay(const QDate &date)
+{
+    if (!date.isValid())
+        return QString();
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    const QLatin1Char zero('0');
+    return QStringLiteral("%1/%2/%3")
+        .arg(day, 2, 10, zero)
+        .arg(month, 2, 10, zero)
+        .arg(year, 4, 10, zero);
 }
 
 StatementResult ComputeStatement(const RateTable &table, const StatementInput &input)
@@ -337,4 +352,50 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
     statement.interest = account.olderInterest + account.yearInterest;
     statement.credit = account.credit;
     return {std::move(statement), std::nullopt};
+}
+
+std::optional<Cents> parseCents(QStringView text)
+{
+    text = text.trimmed();
+    bool negative = false;
+    if (text.startsWith(u'-') || text.startsWith(u'+')) {
+        negative = text.front() == u'-';
+        text = text.mid(1);
+    }
+    Cents euros = 0;
+    int integerDigits = 0;
+    int decimals = -1; // -1 until the decimal mark
+    Cents cents = 0;
+    QChar previous;
+    for (const QChar c : text) {
+        if (c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F)) {
+            // Grouping only between digits of the integer part.
+            if (!previous.isDigit() || decimals >= 0)
+                return std::nullopt;
+        } else if (c == u'.' || c == u',') {
+            if (decimals >= 0 || integerDigits == 0 || !previous.isDigit())
+                return std::nullopt;
+            decimals = 0;
+        } else if (c >= u'0' && c <= u'9') {
+            const int digit = c.unicode() - u'0';
+            if (decimals < 0) {
+                if (++integerDigits > 16)
+                    return std::nullopt;
+                euros = euros * 10 + digit;
+            } else {
+                if (++decimals > 2)
+                    return std::nullopt;
+                cents = cents * 10 + digit;
+            }
+        } else {
+            return std::nullopt;
+        }
+        previous = c;
+    }
+    if (integerDigits == 0 || decimals == 0 || !previous.isDigit())
+        return std::nullopt;
+    if (decimals == 1)
+        cents *= 10;
+    const Cents value = euros * 100 + cents;
+    return negative ? -value : value;
 }

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 #include <variant>
@@ -123,3 +124,13 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
 
 // "juillet 2026": a month as a sentence names it.
 QString monthInWords(const QDate &date);
+
+// "18/09/2015": a day as the statement writes it, whatever the locale.
+QString formatDay(const QDate &date);
+
+// An amount in euros as typed for a statement, to the cent: "2000",
+// "2000.5", "2 000,50", "-12". One decimal mark, a full stop or a comma,
+// with at most two decimals; spaces (plain, no-break, narrow) may group the
+// digits. Anything else, or more than sixteen integer digits, gives
+// nothing: an amount is never guessed.
+std::optional<Cents> parseCents(QStringView text);

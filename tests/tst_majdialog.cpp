@@ -1,9 +1,13 @@
 #include "modalguard.h"
+#include "schedule/tauxstate.h"
+#include "testfiles.h"
 #include "update/majdialog.h"
+#include "update/windowhooks.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
@@ -29,6 +33,9 @@ private slots:
     void closesWithoutSaving();
     void tabOrder();
     void manualUpdateOnlySignals();
+    void placesOfTheDesign_data();
+    void placesOfTheDesign();
+    void hourglassDuringTheDownload();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -195,6 +202,57 @@ void TestMajDialog::manualUpdateOnlySignals()
     QTest::mouseClick(child<QPushButton>("Boutonmanuel"), Qt::LeftButton);
     QCOMPARE(spy.count(), 1);
     QVERIFY(!QFile::exists(m_ini));
+}
+
+void TestMajDialog::placesOfTheDesign_data()
+{
+    // Left, top, width and height in twips, as the design gives them.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("Boutonmanuel") << "Boutonmanuel" << QRect(120, 120, 5175, 435);
+    QTest::newRow("Line1 from 120 to 5280, both ends drawn")
+        << "Line1" << QRect(120, 660, 5175, 15);
+    QTest::newRow("CheckMaj") << "CheckMaj" << QRect(120, 720, 4335, 255);
+    QTest::newRow("Image1") << "Image1" << QRect(4860, 720, 435, 435);
+    QTest::newRow("Label1") << "Label1" << QRect(120, 1020, 5115, 1155);
+    QTest::newRow("Label2") << "Label2" << QRect(120, 2070, 795, 435);
+    QTest::newRow("ftp") << "ftp" << QRect(840, 2100, 4455, 285);
+    QTest::newRow("Checkconnection") << "Checkconnection" << QRect(120, 2520, 3075, 255);
+    QTest::newRow("Valider") << "Valider" << QRect(120, 2940, 1455, 375);
+    QTest::newRow("Picture2 over Valider") << "Picture2" << QRect(180, 2970, 305, 305);
+    QTest::newRow("Annuler") << "Annuler" << QRect(3840, 2940, 1455, 375);
+    QTest::newRow("Picture1 over Annuler") << "Picture1" << QRect(3900, 3030, 210, 210);
+}
+
+void TestMajDialog::placesOfTheDesign()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    // 15 twips to the pixel at 96 dots per inch.
+    const QRect pixels(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    QCOMPARE(child<QWidget>(qPrintable(name))->geometry(), pixels);
+    QCOMPARE(m_dialog->size(), QSize(359, 226));
+}
+
+void TestMajDialog::hourglassDuringTheDownload()
+{
+    QTemporaryDir dir;
+    TauxState state;
+    state.setRatesFile(dir.filePath(QStringLiteral("QUERDAN.TXT")));
+    QVERIFY(writeFile(state.table().filePath, "2016\t1\r\n"));
+    QVERIFY(state.LoadRatesFile().ok());
+
+    UpdateHooks hooks = WindowUpdateHooks();
+    hooks.isConnected = [] { return true; };
+    int shape = -1;
+    hooks.download = [&](const QString &) {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        shape = cursor ? int(cursor->shape()) : -1;
+        return QByteArray();
+    };
+    RunAutomaticUpdate(state, {QStringLiteral("http://h/x"), true, true}, QDate(2017, 1, 2), hooks);
+    QCOMPARE(shape, int(Qt::WaitCursor));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestMajDialog)

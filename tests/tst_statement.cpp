@@ -132,6 +132,8 @@ private slots:
     void errors();
     void leapDayAnniversaryReturnsInLeapYears();
     void monthInWordsIsLowerCase();
+    void parseCents_data();
+    void parseCents();
 };
 
 void TestStatement::lines_data()
@@ -467,6 +469,40 @@ void TestStatement::monthInWordsIsLowerCase()
 {
     QCOMPARE(monthInWords(QDate(2026, 8, 17)), QStringLiteral("août 2026"));
     QCOMPARE(monthInWords(QDate(2015, 12, 1)), QStringLiteral("décembre 2015"));
+}
+
+void TestStatement::parseCents_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents"); // -1 for nothing
+    QTest::newRow("whole euros") << "2000" << qint64(200000);
+    QTest::newRow("decimal comma") << "2000,5" << qint64(200050);
+    QTest::newRow("full stop and two decimals") << "0.07" << qint64(7);
+    QTest::newRow("grouped with spaces") << "2 089,01" << qint64(208901);
+    QTest::newRow("grouped with narrow no-break spaces")
+        << "1\u202F234\u00A0567,89" << qint64(123456789);
+    QTest::newRow("spaces around are dropped") << "  12 " << qint64(1200);
+    QTest::newRow("a minus sign is kept for the check to refuse") << "-12,50" << qint64(-1250);
+    QTest::newRow("sixteen integer digits") << "9999999999999999" << qint64(999999999999999900);
+    QTest::newRow("seventeen integer digits are refused") << "10000000000000000" << qint64(-1);
+    QTest::newRow("three decimals are refused") << "1.005" << qint64(-1);
+    QTest::newRow("two decimal marks are refused") << "1.234,56" << qint64(-1);
+    QTest::newRow("a mark without decimals is refused") << "12," << qint64(-1);
+    QTest::newRow("a mark without integer digits is refused") << ",50" << qint64(-1);
+    QTest::newRow("a space after the mark is refused") << "12, 50" << qint64(-1);
+    QTest::newRow("an exponent is refused") << "1e3" << qint64(-1);
+    QTest::newRow("a currency sign is refused") << "12 €" << qint64(-1);
+    QTest::newRow("empty text is refused") << "" << qint64(-1);
+    QTest::newRow("a sign alone is refused") << "-" << qint64(-1);
+}
+
+void TestStatement::parseCents()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    const std::optional<Cents> parsed = ::parseCents(text);
+    QCOMPARE(parsed.value_or(-1), cents);
+    QCOMPARE(parsed.has_value(), cents != -1);
 }
 
 QTEST_APPLESS_MAIN(TestStatement)

@@ -18,17 +18,15 @@ MonthSpan spanOf(const RateTable &table)
 }
 
 // The months of the body when it loads in both categories, since the user
-// can switch to either; nothing when it does not load.
+// can switch to either; nothing when it does not load. The periods, and so
+// the months, are the same in both.
 std::optional<MonthSpan> monthsInBothCategories(const QByteArray &bytes)
 {
     auto scratch = std::make_unique<RateTable>();
-    if (!parseRates(bytes, RateCategory::Autres, *scratch))
+    if (!parseRates(bytes, RateCategory::Autres, *scratch) ||
+        !parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch))
         return std::nullopt;
-    const MonthSpan first = spanOf(*scratch);
-    if (!parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch))
-        return std::nullopt;
-    const MonthSpan second = spanOf(*scratch);
-    return first.count <= second.count ? first : second;
+    return spanOf(*scratch);
 }
 
 } // namespace

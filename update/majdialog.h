@@ -27,7 +27,11 @@ protected:
 
 private:
     void build();
+    void setUpWindow();
+    void setUpKeys();
+    void connectControls();
     void save();
+    template <typename T> T *control(const char *name) const;
 
     UpdateSettings &m_settings;
     QString m_iniPath;

@@ -1,16 +1,19 @@
 #include "windowhooks.h"
 
-#include <QCursor>
-#include <QGuiApplication>
+#include "output/busycursor.h"
+
+#include <memory>
+#include <optional>
 
 UpdateHooks WindowUpdateHooks()
 {
     UpdateHooks hooks;
-    hooks.setBusy = [](bool busy) {
+    auto cursor = std::make_shared<std::optional<BusyCursor>>();
+    hooks.setBusy = [cursor](bool busy) {
         if (busy)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+            cursor->emplace();
         else
-            QGuiApplication::restoreOverrideCursor();
+            cursor->reset();
     };
     return hooks;
 }

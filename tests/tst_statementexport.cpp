@@ -1,0 +1,321 @@
+#include "output/statementexport.h"
+#include "output/statementpdf.h"
+#include "outputfixtures.h"
+#include "testfiles.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QLocale french(QLocale::French, QLocale::France);
+
+// January 2019 to June 2026 at 3.65 %, the second half of 2020 at 7.30 %.
+RateTable simpleTable()
+{
+    RateTable table;
+    int count = 0;
+    for (QDate m(2026, 6, 1); m >= QDate(2019, 1, 1); m = m.addMonths(-1), ++count) {
+        table.rows[count].monthStart = m;
+        table.rows[count].rate = m.year() == 2020 && m.month() >= 7 ? 7.30 : 3.65;
+    }
+    table.count = qint16(count);
+    table.filePath = QStringLiteral("/srv/taux/QUERDAN.TXT");
+    return table;
+}
+
+RateTable bundledTable()
+{
+    RateTable table;
+    table.filePath = QStringLiteral(BUNDLED_RATES);
+    LoadRatesFile(table, RateCategory::PersonnesPhysiques);
+    table.filePath = QStringLiteral("/usr/share/taux-legal/QUERDAN.TXT");
+    return table;
+}
+
+enum Case { Fiche, PaymentAndCapitalisation, Credit };
+
+// The documents the exports are checked on; their figures are worked out
+// by hand in tst_statement.
+std::optional<StatementDocument> document(int which)
+{
+    StatementInput in;
+    RateTable table;
+    RateCategory category = RateCategory::Autres;
+    switch (which) {
+    case Fiche:
+        table = bundledTable();
+        category = RateCategory::PersonnesPhysiques;
+        in.principal = 200000;
+        in.from = QDate(2015, 9, 18);
+        in.to = QDate(2016, 4, 10);
+        in.majorationFrom = QDate(2015, 11, 18);
+        break;
+    case PaymentAndCapitalisation:
+        table = simpleTable();
+        in.principal = 100000;
+        in.from = QDate(2019, 1, 1);
+        in.to = QDate(2020, 2, 11);
+        in.capitalise = true;
+        in.capitalisationFrom = QDate(2019, 2, 1);
+        in.payments = {{QDate(2019, 3, 1), 400}};
+        break;
+    default:
+        table = simpleTable();
+        in.principal = 100000;
+        in.from = QDate(2019, 1, 1);
+        in.to = QDate(2019, 1, 21);
+        in.coefficient = 1.5;
+        in.dayBase = DayBase::ActualYear;
+        in.payments = {{QDate(2019, 1, 11), 150000}};
+        break;
+    }
+    const StatementResult result = ComputeStatement(table, in);
+    if (!result.ok())
+        return std::nullopt;
+    return MakeStatementDocument(table, category, in, *result.statement, QDate(2026, 12, 8));
+}
+
+QByteArray output(const StatementDocument &doc, const QString &format, const QLocale &locale)
+{
+    if (format == u"tsv")
+        return StatementTsv(doc, locale);
+    if (format == u"csv")
+        return StatementCsv(doc);
+    if (format == u"json")
+        return StatementJson(doc);
+    return StatementTextTable(doc, locale).toUtf8();
+}
+
+} // namespace
+
+class TestStatementExport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void golden_data();
+    void golden();
+    void centsAreGroupedByThree_data();
+    void centsAreGroupedByThree();
+    void untrustedPathIsEscapedInEveryFormat();
+    void scheduleJsonKeepsSumsUnrounded();
+    void scheduleTextTable();
+    void pdfReadsBack();
+    void pdfRepeatsTheHeadingOnEveryPage();
+    void pdfFailureIsSaidInFrench();
+};
+
+void TestStatementExport::golden_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("golden");
+
+    const struct
+    {
+        int which;
+        const char *name;
+    } cases[] = {{Fiche, "fiche"}, {PaymentAndCapitalisation, "payment"}, {Credit, "credit"}};
+    for (const auto &c : cases) {
+        for (const char *format : {"txt", "tsv", "csv", "json"}) {
+            const QString golden =
+                QStringLiteral("statement-%1.%2").arg(QLatin1String(c.name), QLatin1String(format));
+            QTest::newRow(qPrintable(golden))
+                << c.which << QString::fromLatin1(format) << french << golden;
+        }
+    }
+    QTest::newRow("tsv in an English locale has decimal points")
+        << int(Fiche) << QStringLiteral("tsv") << QLocale(QLocale::English, QLocale::UnitedStates)
+        << QStringLiteral("statement-fiche-english.tsv");
+}
+
+void TestStatementExport::golden()
+{
+    QFETCH(int, which);
+    QFETCH(QString, format);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, golden);
+
+    const std::optional<StatementDocument> doc = document(which);
+    QVERIFY(doc);
+    const QByteArray bytes = output(*doc, format, locale);
+    fixtures::maybeWriteGolden(golden, bytes);
+    QCOMPARE(bytes, fixtures::readGolden(golden));
+}
+
+void TestStatementExport::centsAreGroupedByThree_data()
+{
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("under a euro keeps its zero") << qint64(7) << "0,07";
+    QTest::newRow("three digits stay together") << qint64(99999) << "999,99";
+    QTest::newRow("four digits split") << qint64(208901) << "2 089,01";
+    QTest::newRow("seven digits split twice") << qint64(123456789) << "1 234 567,89";
+    QTest::newRow("a credit is negative") << qint64(-4990000) << "-49 900,00";
+    QTest::newRow("the most negative count")
+        << qint64(std::numeric_limits<qint64>::min()) << "-92 233 720 368 547 758,08";
+}
+
+void TestStatementExport::centsAreGroupedByThree()
+{
+    QFETCH(qint64, cents);
+    QFETCH(QString, text);
+    QCOMPARE(formatCents(cents, french), text);
+}
+
+void TestStatementExport::untrustedPathIsEscapedInEveryFormat()
+{
+    std::optional<StatementDocument> doc = document(Fiche);
+    QVERIFY(doc);
+    doc->ratesPath = QStringLiteral("=dossier; \"taux\"\nQUERDAN.TXT");
+    const QByteArray csv = StatementCsv(*doc);
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+    QVERIFY2(csv.contains("\r\nFichier des taux;\"'=dossier; \"\"taux\"\"\nQUERDAN.TXT\"\r\n"),
+             csv.constData());
+    const QByteArray tsv = StatementTsv(*doc, french);
+    QVERIFY2(tsv.contains("\r\nFichier des taux\t'=dossier; \"taux\" QUERDAN.TXT\r\n"),
+             tsv.constData());
+
+    doc->ratesPath = QStringLiteral("C:\\taux\t\"x\"\n\U0001F600");
+    const QByteArray json = StatementJson(*doc);
+    QVERIFY2(
+        json.contains("\n  \"fichier_des_taux\": \"C:\\\\taux\\t\\\"x\\\"\\n\xF0\x9F\x98\x80\",\n"),
+        json.constData());
+}
+
+void TestStatementExport::scheduleJsonKeepsSumsUnrounded()
+{
+    auto state = fixtures::syntheticState(3, 3, {{0, 1020.0000000000001}, {1, 1010.5}, {3, 1000}});
+    QCOMPARE(ScheduleJson(*state),
+             QByteArray("{\n  \"lignes\": [\n"
+                        "    {\"mois\": \"2015-06\", \"libelle\": \"Juin 2015\", \"taux\": "
+                        "\"0.93\", \"somme\": \"1020.0000000000001\"},\n"
+                        "    {\"mois\": \"2015-05\", \"libelle\": \"Mai 2015\", \"taux\": "
+                        "\"4.06\", \"somme\": \"1010.5\"},\n"
+                        "    {\"mois\": \"2015-04\", \"libelle\": \"Avril 2015\", \"taux\": "
+                        "\"0.93\", \"somme\": null},\n"
+                        "    {\"mois\": \"2014-12\", \"libelle\": \"Décembre 2014\", "
+                        "\"taux\": null, \"somme\": \"1000\"}\n"
+                        "  ]\n}\n"));
+    QCOMPARE(ScheduleJson(*fixtures::syntheticState(3)), QByteArray("{\n  \"lignes\": []\n}\n"));
+}
+
+void TestStatementExport::scheduleTextTable()
+{
+    auto state = fixtures::syntheticState(3, 3, {{0, 1234567.891}, {1, 1010.5}, {3, 1000}});
+    QCOMPARE(ScheduleTextTable(*state, french),
+             QStringLiteral("Mois           Taux annuel        Somme\n"
+                            "Juin 2015             0,93  1234 567,89\n"
+                            "Mai 2015              4,06     1 010,50\n"
+                            "Avril 2015            0,93\n"
+                            "Décembre 2014                  1 000,00\n"));
+}
+
+namespace {
+
+QString pdfText(const QString &path, int firstPage = 0, int lastPage = 0)
+{
+    QStringList args{QStringLiteral("-layout")};
+    if (firstPage > 0)
+        args << QStringLiteral("-f") << QString::number(firstPage) << QStringLiteral("-l")
+             << QString::number(lastPage);
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), args << path << QStringLiteral("-"));
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString squeezed(QString text)
+{
+    return text.replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+}
+
+} // namespace
+
+void TestStatementExport::pdfReadsBack()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QFAIL("pdftotext (poppler-utils) is needed, see scripts/setup.sh");
+    const std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
+    QVERIFY(doc);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("décompte.pdf"));
+    QString error;
+    QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
+    QVERIFY(readFile(path).startsWith("%PDF-"));
+
+    const QString text = squeezed(pdfText(path));
+    for (const char *expected :
+         {"Décompte des intérêts au taux légal", "Capital 1 000,00",
+          "Intérêts à compter du 01/01/2019", "Jusqu'au (non compris) 11/02/2020",
+          "Capitalisation annuelle à compter du 01/02/2019",
+          "01/01/2019 31/01/2019 31 1 000,00 3,65 3,10",
+          "Acompte du 01/03/2019 : 4,00 (4,00 sur les intérêts, 0,00 sur le capital)",
+          "Capitalisation du 01/02/2020 : 35,60 d'intérêts ajoutés au capital",
+          "01/02/2020 10/02/2020 10 1 035,60 3,65 1,04", "Total dû 1 036,64",
+          "/srv/taux/QUERDAN.TXT", "juin 2026", "Décompte établi le 08/12/2026", "Page 1 / 1"}) {
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(expected + text));
+    }
+}
+
+void TestStatementExport::pdfRepeatsTheHeadingOnEveryPage()
+{
+    // Ten years with a payment every month: well over one page of lines.
+    StatementInput in;
+    in.principal = 10000000;
+    in.from = QDate(2016, 1, 1);
+    in.to = QDate(2026, 1, 1);
+    in.capitalise = true;
+    for (QDate d(2016, 1, 15); d < in.to; d = d.addMonths(1))
+        in.payments.append({d, 12345});
+    const RateTable table = bundledTable();
+    const StatementResult result = ComputeStatement(table, in);
+    QVERIFY(result.ok());
+    const StatementDocument doc = MakeStatementDocument(table, RateCategory::Autres, in,
+                                                        *result.statement, QDate(2026, 1, 2));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.pdf"));
+    QString error;
+    QVERIFY2(WriteStatementPdf(path, doc, french, &error), qPrintable(error));
+    const QString all = squeezed(pdfText(path));
+    const QRegularExpression pageOf(QStringLiteral("Page 1 / (\\d+)"));
+    const QRegularExpressionMatch match = pageOf.match(all);
+    QVERIFY2(match.hasMatch(), qPrintable(all));
+    const int pages = match.captured(1).toInt();
+    QVERIFY2(pages >= 3, qPrintable(all));
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = squeezed(pdfText(path, page, page));
+        QVERIFY2(text.contains(QStringLiteral("Du Au Jours Capital Taux annuel Intérêts")),
+                 qPrintable(QString::number(page) + text));
+        QVERIFY2(text.contains(QStringLiteral("Page %1 / %2").arg(page).arg(pages)),
+                 qPrintable(text));
+    }
+    const QString last = squeezed(pdfText(path, pages, pages));
+    QVERIFY(last.contains(QStringLiteral("Total dû")));
+    QVERIFY(last.contains(QStringLiteral("Décompte établi le 02/01/2026")));
+}
+
+void TestStatementExport::pdfFailureIsSaidInFrench()
+{
+    const std::optional<StatementDocument> doc = document(Fiche);
+    QVERIFY(doc);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(!WriteStatementPdf(dir.filePath(QStringLiteral("absent/x.pdf")), *doc, french, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Impossible d'écrire le fichier ")),
+             qPrintable(error));
+
+    // A folder where the file should be: nothing may replace it.
+    const QString taken = dir.filePath(QStringLiteral("pris.pdf"));
+    QVERIFY(QDir().mkdir(taken));
+    QVERIFY(!WriteStatementPdf(taken, *doc, french, &error));
+    QVERIFY(QFileInfo(taken).isDir());
+}
+
+QTEST_MAIN(TestStatementExport)
+#include "tst_statementexport.moc"
