@@ -116,11 +116,6 @@ const QStringList &amountHeadings()
 const std::array<const char *, 7> kAmountKeys = {
     "capital_initial", "interets_courus", "acomptes", "capital", "interets", "credit", "total"};
 
-QString dayText(const QDate &date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 // "-" is standard input, so that a lot can come down a pipe. Reads one
 // byte beyond the limit, so that the caller sees a file that is too large
 // without holding all of it.
@@ -383,8 +378,8 @@ QByteArray Batch::text(const QLocale &locale) const
     heading += amountHeadings();
     rows.append(heading);
     for (const Summary &s : m_summaries) {
-        QStringList row = {QString::number(s.line), s.reference, dayText(s.input.from),
-                           dayText(s.input.to)};
+        QStringList row = {QString::number(s.line), s.reference, formatDay(s.input.from),
+                           formatDay(s.input.to)};
         for (Cents c : amountsOf(s))
             row.append(formatCents(c, locale));
         rows.append(row);
@@ -425,7 +420,7 @@ QByteArray Batch::text(const QLocale &locale) const
         text += QStringLiteral("\nLignes refusées (voir les messages d'erreur) : ") +
                 numbers.join(QStringLiteral(", ")) + u'\n';
     }
-    text += QStringLiteral("\nDécomptes établis le ") + dayText(m_request.madeOn) + u'\n';
+    text += QStringLiteral("\nDécomptes établis le ") + formatDay(m_request.madeOn) + u'\n';
     return text.toUtf8();
 }
 
@@ -453,8 +448,8 @@ QByteArray Batch::separated(QChar separator, const QString &decimalMark, bool qu
         QString reference = s.reference;
         if (!quote)
             reference.replace(QRegularExpression(QStringLiteral("[\t\r\n]")), QStringLiteral(" "));
-        QStringList row = {QString::number(s.line), reference, dayText(s.input.from),
-                           dayText(s.input.to)};
+        QStringList row = {QString::number(s.line), reference, formatDay(s.input.from),
+                           formatDay(s.input.to)};
         for (Cents c : amountsOf(s))
             row.append(centsPlain(c, decimalMark));
         text += line(row);

@@ -23,8 +23,8 @@ template <typename T> struct Read
     static Read fail(QString why) { return {std::nullopt, std::move(why)}; }
 };
 
-// "1500", "1500.50", "1500,50", "1 500,50", "-12": one decimal mark at most,
-// two decimals at most, spaces only between the digits of the euros.
+// "1500", "1500.50", "1500,50", "1 500,50", "-12": the statement's amount
+// reader, with the reason for a refusal.
 Read<Cents> readAmount(QStringView text);
 
 // The cents as the leading-number rule of the window reads them back

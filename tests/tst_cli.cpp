@@ -193,6 +193,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("two decimal marks")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "1.500,50"}
         << QByteArray("--montant : « 1.500,50 » n'est pas un montant");
+    QTest::newRow("seventeen digits")
+        << QStringList{"echeancier", "--mois", "06/2016", "--montant", "12345678901234567"}
+        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus 16 chiffres");
     QTest::newRow("a word for an amount")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "mille"}
         << QByteArray("« mille » n'est pas un montant ; attendu un montant en euros");
@@ -596,7 +599,8 @@ void TestCli::batchReportsBadLines()
     QCOMPARE(errors.size(), 7); // six lines and the empty text after the last line end
     QCOMPARE(errors.at(0), QByteArray("taux-legal-cli lot : ligne 3 : montant : « deux mille » "
                                       "n'est pas un montant ; attendu un montant en euros comme "
-                                      "1500, 1500,50 ou 1 500,50"));
+                                      "1500, 1500,50 ou 1 500,50 (une seule marque décimale, "
+                                      "des espaces pour les milliers)"));
     QCOMPARE(errors.at(1), QByteArray("taux-legal-cli lot : ligne 4 : Pas de taux pour janvier "
                                       "2017 : mettez à jour le fichier des taux"));
     QCOMPARE(errors.at(2), QByteArray("taux-legal-cli lot : ligne 5 : coefficient : « 4 » n'est "
