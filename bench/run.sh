@@ -13,9 +13,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 runs=${TAUX_BENCH_RUNS:-5}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_core bench_statement bare_window startup_probe taux-legal -j2 >/dev/null
+cmake --build "$build" --target bench_core bench_statement bench_cli bare_window startup_probe taux-legal -j2 >/dev/null
 "$build/bench/bench_core"
 "$build/bench/bench_statement"
+"$build/bench/bench_cli"
 
 work=$(mktemp -d)
 xvfb_pid=""

@@ -110,10 +110,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's fixed layout is measured in this font; Qt's own texts read in
 # French with the translations; the manual update opens the rates file
-# through xdg-open and the calculator button raises an open calculator with
-# xdotool.
+# through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils, xdotool")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
     "gnome-calculator | kcalc | galculator | mate-calc | qalculate-gtk | x11-apps")
 # CPack puts the summary first and indents the rest as Debian wants.

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 cd "$root"
-find rates schedule ui output update tests bench -name '*.cpp' -o -name '*.h' |
+find rates schedule ui output update cli tests bench -name '*.cpp' -o -name '*.h' |
     xargs clang-format --dry-run -Werror
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -1,0 +1,153 @@
+#include "commands.h"
+
+#include "cli/output.h"
+#include "output/clipboardtext.h"
+#include "output/reportpdf.h"
+#include "output/statementexport.h"
+#include "output/statementpdf.h"
+#include "rates/startmonth.h"
+#include "schedule/tauxstate.h"
+#include "update/locations.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <memory>
+
+QString RatesFilePath(const QString &folder)
+{
+    if (folder.isEmpty())
+        return LocateRatesFile(QString());
+    // The window's command line must end in its separator; a folder typed
+    // without one is the same folder.
+    QString prefix = QDir::fromNativeSeparators(folder);
+    if (!prefix.endsWith(u'/'))
+        prefix += u'/';
+    return LocateRatesFile(prefix);
+}
+
+Outcome RatesFailure(const LoadResult &result, const QString &path)
+{
+    return {kRatesFailed, result.title + QStringLiteral(" : ") + result.message +
+                              QStringLiteral("\nFichier des taux lu : ") +
+                              QDir::toNativeSeparators(path)};
+}
+
+namespace {
+
+Outcome written(const QByteArray &bytes, const QString &path)
+{
+    QString error;
+    if (!Deliver(bytes, path, &error))
+        return {kWriteFailed, error};
+    return {};
+}
+
+Outcome pdfWritten(bool ok, const QString &error)
+{
+    if (ok)
+        return {};
+    return {kWriteFailed, error.isEmpty() ? QStringLiteral("le PDF n'a pas pu être écrit") : error};
+}
+
+int rowOfMonth(const RateTable &table, const QDate &month)
+{
+    for (int i = 0; i < table.count; ++i) {
+        if (table.rows[i].monthStart == month)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+Outcome RunSchedule(const ScheduleRequest &request)
+{
+    const QLocale locale;
+    // The state holds the whole table and sum column: too large for the
+    // stack of a small program's main.
+    auto state = std::make_unique<TauxState>();
+    const QString path = RatesFilePath(request.common.ratesFolder);
+    state->setRatesFile(path);
+    if (const LoadResult loaded = state->ChangeCategory(request.common.category); !loaded.ok())
+        return RatesFailure(loaded, path);
+
+    // The window's options first: each only recomputes a schedule that is
+    // not there yet, and the amount then computes it once.
+    state->SetCoefficient(request.coefficientIndex);
+    state->SetMajoration(request.majoration);
+    state->SetCapitalise(request.capitalise);
+    if (request.capitalMonth)
+        state->NormaliseCapitalisationMonth(QString::number(*request.capitalMonth));
+
+    int row = -1;
+    if (request.startDate) {
+        if (!state->ConfirmStartDate(*request.startDate)) {
+            const QLocale french(QLocale::French, QLocale::France);
+            return {kComputeFailed,
+                    QStringLiteral("Calcul impossible : Pas de taux inférieur au ") +
+                        french.toString(extraRowDate().date(), QLocale::ShortFormat)};
+        }
+        row = state->startRow();
+    } else {
+        row = rowOfMonth(state->table(), *request.startMonth);
+        if (row < 0)
+            return {kComputeFailed, QStringLiteral("Calcul impossible : le fichier des taux n'a "
+                                                   "pas de ligne pour ") +
+                                        monthInWords(*request.startMonth)};
+    }
+    state->EnterAmount(row, amountForSchedule(request.amount));
+
+    switch (request.common.format) {
+    case OutputFormat::Text:
+        return written(ScheduleTextTable(*state, locale).toUtf8(), request.common.outputPath);
+    case OutputFormat::Tsv:
+        return written(ClipboardText(*state, locale).toUtf8(), request.common.outputPath);
+    case OutputFormat::Csv:
+        return written(ScheduleCsv(*state), request.common.outputPath);
+    case OutputFormat::Json:
+        return written(ScheduleJson(*state), request.common.outputPath);
+    case OutputFormat::Pdf: {
+        QString error;
+        const bool ok = WriteReportPdf(request.common.outputPath, *state, locale, &error);
+        return pdfWritten(ok, error);
+    }
+    }
+    return {};
+}
+
+Outcome RunStatement(const StatementRequest &request)
+{
+    const QLocale locale;
+    auto table = std::make_unique<RateTable>();
+    // The statement names its source; a path relative to wherever the
+    // command ran would mean nothing once the statement is filed.
+    table->filePath = QFileInfo(RatesFilePath(request.common.ratesFolder)).absoluteFilePath();
+    if (const LoadResult loaded = LoadRatesFile(*table, request.common.category); !loaded.ok())
+        return RatesFailure(loaded, table->filePath);
+
+    const StatementResult result = ComputeStatement(*table, request.input);
+    if (!result.ok())
+        return {kComputeFailed,
+                result.error ? result.error->message : QStringLiteral("Calcul impossible")};
+    const StatementDocument document = MakeStatementDocument(
+        *table, request.common.category, request.input, *result.statement, request.madeOn);
+
+    switch (request.common.format) {
+    case OutputFormat::Text:
+        return written(StatementTextTable(document, locale).toUtf8(), request.common.outputPath);
+    case OutputFormat::Tsv:
+        return written(StatementTsv(document, locale), request.common.outputPath);
+    case OutputFormat::Csv:
+        return written(StatementCsv(document), request.common.outputPath);
+    case OutputFormat::Json:
+        return written(StatementJson(document), request.common.outputPath);
+    case OutputFormat::Pdf: {
+        QString error;
+        const bool ok = WriteStatementPdf(request.common.outputPath, document, locale, &error);
+        return pdfWritten(ok, error);
+    }
+    }
+    return {};
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "cli/values.h"
+#include "rates/ratetable.h"
+#include "schedule/statement.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// The exit statuses scripts can rely on.
+enum ExitStatus {
+    kDone = 0,
+    kWriteFailed = 1,   // the output could not be written
+    kUsage = 2,         // an option or a value is wrong
+    kRatesFailed = 3,   // the rates file is missing or corrupt
+    kComputeFailed = 4, // a missing rate, a date out of range, a refused batch line
+};
+
+struct Outcome
+{
+    int status = kDone;
+    QString message; // for standard error, without the program's name
+};
+
+// What every command reads.
+struct CommonRequest
+{
+    QString ratesFolder; // empty: the window's own lookup
+    RateCategory category = RateCategory::Autres;
+    OutputFormat format = OutputFormat::Text;
+    QString outputPath; // empty: standard output
+};
+
+struct ScheduleRequest
+{
+    CommonRequest common;
+    std::optional<QDateTime> startDate; // as the window's date field
+    std::optional<QDate> startMonth;    // or the row of this month directly
+    Cents amount = 0;
+    int coefficientIndex = 0;
+    bool majoration = false;
+    bool capitalise = true;
+    std::optional<int> capitalMonth;
+};
+
+struct StatementRequest
+{
+    CommonRequest common;
+    StatementInput input;
+    QDate madeOn;
+};
+
+// A batch: each line of the file gives its own values; what a line leaves
+// empty comes from these.
+struct BatchRequest
+{
+    CommonRequest common;
+    QString csvPath;
+    int coefficientIndex = 0;
+    DayBase dayBase = DayBase::Fixed365;
+    bool capitalise = true;
+    QDate madeOn;
+};
+
+// The rates file for `folder` (the window's command line), found the way the
+// window finds it.
+QString RatesFilePath(const QString &folder);
+
+// The rates-file failure as the window words it, and the file it read.
+Outcome RatesFailure(const LoadResult &result, const QString &path);
+
+Outcome RunSchedule(const ScheduleRequest &request);
+Outcome RunStatement(const StatementRequest &request);
+Outcome RunBatch(const BatchRequest &request);

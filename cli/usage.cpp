@@ -1,0 +1,549 @@
+#include "usage.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kProgram = QStringLiteral("taux-legal-cli");
+
+struct OptionSpec
+{
+    QStringList names; // short name first when there is one
+    QString valueName; // empty for a switch
+    QString description;
+};
+
+struct CommandSpec
+{
+    QString name;
+    QString synopsis;
+    QString summary; // one line, for the general help
+    QString description;
+    QList<OptionSpec> options;
+};
+
+OptionSpec ratesOption()
+{
+    return {{QStringLiteral("taux")},
+            QStringLiteral("DOSSIER"),
+            QStringLiteral("le dossier du fichier des taux QUERDAN.TXT ; sans cette option, le "
+                           "fichier que la fenêtre lit")};
+}
+
+OptionSpec categoryOption()
+{
+    return {{QStringLiteral("categorie")},
+            QStringLiteral("CATEGORIE"),
+            QStringLiteral("autres (par défaut) ou particulier : les taux des personnes physiques "
+                           "hors besoins professionnels")};
+}
+
+OptionSpec coefficientOption()
+{
+    return {{QStringLiteral("coefficient")},
+            QStringLiteral("COEF"),
+            QStringLiteral("multiplie le taux : 1 (par défaut), 1,5, 2\u00A0ou\u00A03")};
+}
+
+OptionSpec formatOption(bool withPdf)
+{
+    return {{QStringLiteral("format")},
+            QStringLiteral("FORMAT"),
+            withPdf ? QStringLiteral("texte (par défaut, pour le terminal), tsv, csv, json ou pdf")
+                    : QStringLiteral("texte (par défaut, pour le terminal), tsv, csv ou json")};
+}
+
+OptionSpec outputOption(bool withPdf)
+{
+    const QString text = QStringLiteral("écrit dans FICHIER, remplacé en entier ou pas du tout, "
+                                        "plutôt que sur la sortie standard");
+    return {{QStringLiteral("o"), QStringLiteral("sortie")},
+            QStringLiteral("FICHIER"),
+            withPdf ? text + QStringLiteral(" ; obligatoire pour pdf") : text};
+}
+
+OptionSpec noCapitalisationOption()
+{
+    return {{QStringLiteral("sans-capitalisation")},
+            QString(),
+            QStringLiteral("les intérêts ne sont jamais ajoutés au capital")};
+}
+
+OptionSpec madeOnOption()
+{
+    return {{QStringLiteral("date-du-decompte")},
+            QStringLiteral("DATE"),
+            QStringLiteral("la date à laquelle le décompte est établi (par défaut : aujourd'hui)")};
+}
+
+OptionSpec baseOption()
+{
+    return {{QStringLiteral("base")},
+            QStringLiteral("BASE"),
+            QStringLiteral("365 (par défaut) : chaque année compte 365 jours ; annee : chaque "
+                           "jour d'une année bissextile compte pour 1/366")};
+}
+
+OptionSpec helpOption()
+{
+    return {{QStringLiteral("h"), QStringLiteral("help")},
+            QString(),
+            QStringLiteral("affiche cette aide")};
+}
+
+const QList<CommandSpec> &commands()
+{
+    static const QList<CommandSpec> list = {
+        {QStringLiteral("echeancier"),
+         QStringLiteral("echeancier (--depuis DATE | --mois MOIS) --montant MONTANT [options]"),
+         QStringLiteral("l'échéancier mois par mois de la fenêtre"),
+         QStringLiteral(
+             "L'échéancier de la fenêtre : pour chaque mois, du mois de départ au plus récent du "
+             "fichier des taux, le taux légal annuel et la somme due à la fin du mois, intérêts "
+             "compris. Chaque mois compte pour un douzième d'année. La sortie tsv est le texte "
+             "que le bouton « Copier » de la fenêtre met dans le presse-papiers."),
+         {
+             {{QStringLiteral("depuis")},
+              QStringLiteral("DATE"),
+              QStringLiteral("la date de départ, lue comme dans la fenêtre (15/03/2015) : "
+                             "l'échéancier part du mois commencé avant elle")},
+             {{QStringLiteral("mois")},
+              QStringLiteral("MOIS"),
+              QStringLiteral("ou le mois de départ lui-même (03/2015, mars\u00A02015)")},
+             {{QStringLiteral("montant")},
+              QStringLiteral("MONTANT"),
+              QStringLiteral("la somme due au départ : 1500, 1500,50 ou 1\u00A0500,50")},
+             categoryOption(),
+             coefficientOption(),
+             {{QStringLiteral("majoration")},
+              QString(),
+              QStringLiteral("ajoute cinq points au taux (« +5 »)")},
+             noCapitalisationOption(),
+             {{QStringLiteral("mois-capitalisation")},
+              QStringLiteral("N"),
+              QStringLiteral("capitalise en ce mois de l'année (1 à 12), une fois douze mois "
+                             "d'intérêts courus ; par défaut tous les douze mois")},
+             formatOption(true),
+             outputOption(true),
+             ratesOption(),
+             helpOption(),
+         }},
+        {QStringLiteral("decompte"),
+         QStringLiteral("decompte --montant MONTANT --depuis DATE --au DATE [options]"),
+         QStringLiteral("le décompte des intérêts au jour près"),
+         QStringLiteral(
+             "Le décompte des intérêts au jour près : les intérêts courent chaque jour du premier "
+             "jour d'intérêts à la veille de la date de fin, au taux du semestre de chaque jour. "
+             "Une ligne par taux appliqué ; les acomptes sont imputés d'abord sur les intérêts "
+             "puis sur le capital ; les intérêts d'une année entière sont capitalisés à chaque "
+             "anniversaire de la date de capitalisation."),
+         {
+             {{QStringLiteral("montant")},
+              QStringLiteral("MONTANT"),
+              QStringLiteral("le capital dû : 2000, 2000,50 ou 2\u00A0000,50")},
+             {{QStringLiteral("depuis")},
+              QStringLiteral("DATE"),
+              QStringLiteral("le premier jour d'intérêts (18/09/2015)")},
+             {{QStringLiteral("au")},
+              QStringLiteral("DATE"),
+              QStringLiteral("la date de fin, qui n'est pas comptée (10/04/2016)")},
+             categoryOption(),
+             coefficientOption(),
+             {{QStringLiteral("majoration-depuis")},
+              QStringLiteral("DATE"),
+              QStringLiteral("ajoute cinq points au taux à compter de cette date")},
+             {{QStringLiteral("capitalisation-depuis")},
+              QStringLiteral("DATE"),
+              QStringLiteral("capitalise à chaque anniversaire de cette date (par défaut : celle "
+                             "de --depuis)")},
+             noCapitalisationOption(),
+             baseOption(),
+             {{QStringLiteral("acompte")},
+              QStringLiteral("DATE=MONTANT"),
+              QStringLiteral("un paiement (15/01/2016=500) ; l'option se répète pour chaque "
+                             "acompte")},
+             madeOnOption(),
+             formatOption(true),
+             outputOption(true),
+             ratesOption(),
+             helpOption(),
+         }},
+        {QStringLiteral("lot"),
+         QStringLiteral("lot FICHIER.csv [options]"),
+         QStringLiteral("un décompte par ligne d'un fichier CSV, puis le total"),
+         QStringLiteral(
+             "Un décompte par ligne d'un fichier CSV (UTF-8, séparateur « ; », « , » ou "
+             "tabulation), puis le total. La première ligne nomme les colonnes, dans n'importe "
+             "quel ordre : montant, depuis et au sont obligatoires ; reference, categorie, "
+             "coefficient, majoration-depuis, capitalisation-depuis (une date, ou « non »), base "
+             "et acomptes (DATE=MONTANT séparés par « | ») sont facultatives. Une case vide prend "
+             "la valeur des options ci-dessous. Une ligne fautive est signalée avec son numéro "
+             "sur la sortie d'erreur et les autres sont calculées ; le code de sortie est alors "
+             "4. FICHIER.csv « - » lit l'entrée standard."),
+         {
+             categoryOption(),
+             coefficientOption(),
+             noCapitalisationOption(),
+             baseOption(),
+             madeOnOption(),
+             formatOption(false),
+             outputOption(false),
+             ratesOption(),
+             helpOption(),
+         }},
+    };
+    return list;
+}
+
+QString optionLabel(const OptionSpec &option)
+{
+    QStringList names;
+    for (const QString &name : option.names)
+        names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+    QString label = names.join(QStringLiteral(", "));
+    if (!option.valueName.isEmpty())
+        label += u' ' + option.valueName;
+    // Long options line up whether or not a short one stands before them.
+    return option.names.first().size() == 1 ? label : QStringLiteral("    ") + label;
+}
+
+// Words wrapped to `width` columns, every line after the first indented.
+// A no-break space keeps "1 500,50" on one line and prints as a space.
+QString wrapped(const QString &text, int width, int indent)
+{
+    QString out;
+    int column = indent;
+    const QStringList words = text.split(u' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        if (i > 0 && column + 1 + word.size() > width) {
+            out += u'\n' + QString(indent, u' ');
+            column = indent;
+        } else if (i > 0) {
+            out += u' ';
+            ++column;
+        }
+        out += word;
+        column += int(word.size());
+    }
+    out.replace(QChar(0x00A0), u' ');
+    return out;
+}
+
+QString exitStatusText()
+{
+    return QStringLiteral("Codes de sortie :\n"
+                          "  0  fait\n"
+                          "  1  la sortie n'a pas pu être écrite\n"
+                          "  2  option ou valeur erronée\n"
+                          "  3  fichier des taux absent ou corrompu\n"
+                          "  4  calcul impossible (taux manquant, date hors limites, ligne de "
+                          "lot refusée)\n");
+}
+
+QString commandHelp(const CommandSpec &command)
+{
+    QString text = QStringLiteral("Utilisation : ") + kProgram + u' ' + command.synopsis +
+                   QStringLiteral("\n\n") + wrapped(command.description, 78, 0) +
+                   QStringLiteral("\n\nOptions :\n");
+    constexpr int column = 32;
+    for (const OptionSpec &option : command.options) {
+        const QString label = QStringLiteral("  ") + optionLabel(option);
+        text += label;
+        if (label.size() + 2 > column)
+            text += u'\n' + QString(column, u' ');
+        else
+            text += QString(column - label.size(), u' ');
+        text += wrapped(option.description, 78, column) + u'\n';
+    }
+    return text + u'\n' + exitStatusText();
+}
+
+QString generalHelp()
+{
+    QString text = QStringLiteral("Utilisation : ") + kProgram +
+                   QStringLiteral(" COMMANDE [options]\n\n"
+                                  "Les intérêts au taux légal, pour les scripts, les tableurs et "
+                                  "les autres programmes.\n\nCommandes :\n");
+    for (const CommandSpec &command : commands()) {
+        const QString name =
+            command.name == u"lot" ? QStringLiteral("lot FICHIER.csv") : command.name;
+        text += QStringLiteral("  ") + name.leftJustified(18) + command.summary + u'\n';
+    }
+    text += QStringLiteral("\nOptions :\n"
+                           "  -h, --help        affiche cette aide\n"
+                           "  -v, --version     affiche la version\n\n") +
+            kProgram +
+            QStringLiteral(" COMMANDE --help détaille les options de chaque commande.\n\n") +
+            exitStatusText();
+    return text;
+}
+
+Invocation refused(const QString &command, const QString &why)
+{
+    Invocation invocation;
+    invocation.kind = Invocation::Refused;
+    const QString who = command.isEmpty() ? kProgram : kProgram + u' ' + command;
+    invocation.text = who + QStringLiteral(" : ") + why + QStringLiteral("\nAide : ") + who +
+                      QStringLiteral(" --help\n");
+    return invocation;
+}
+
+Invocation printed(const QString &text)
+{
+    Invocation invocation;
+    invocation.kind = Invocation::Print;
+    invocation.text = text;
+    return invocation;
+}
+
+// QCommandLineParser's own messages are in English; the option they name is
+// between quotes in each of them.
+QString parseErrorInFrench(const QCommandLineParser &parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString name = unknown.first();
+        return QStringLiteral("option inconnue : ") +
+               (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    }
+    const QString error = parser.errorText();
+    static const QRegularExpression quotedName(QStringLiteral("'([^']*)'"));
+    const QString name = quotedName.match(error).captured(1);
+    if (error.contains(QStringLiteral("Missing value")))
+        return QStringLiteral("l'option ") + name + QStringLiteral(" attend une valeur");
+    if (error.contains(QStringLiteral("Unexpected value")))
+        return QStringLiteral("l'option ") + name + QStringLiteral(" ne prend pas de valeur");
+    return QStringLiteral("ligne de commande illisible : ") + error;
+}
+
+// Reads the options of one command, refusing a value given twice: the
+// last one silently winning would hide a mistake.
+class Options
+{
+public:
+    explicit Options(const CommandSpec &command)
+    {
+        m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        for (const OptionSpec &option : command.options) {
+            QCommandLineOption parsed(option.names);
+            if (!option.valueName.isEmpty())
+                parsed.setValueName(option.valueName);
+            m_parser.addOption(parsed);
+        }
+    }
+
+    bool parse(const QStringList &arguments) { return m_parser.parse(arguments); }
+    const QCommandLineParser &parser() const { return m_parser; }
+
+    bool isSet(const QString &name) const { return m_parser.isSet(name); }
+
+    // Empty when the option is not given.
+    QString value(const QString &name)
+    {
+        const QStringList values = m_parser.values(name);
+        if (values.size() > 1 && m_error.isEmpty())
+            m_error = QStringLiteral("--") + name + QStringLiteral(" est donnée plusieurs fois");
+        return values.isEmpty() ? QString() : values.last();
+    }
+    QStringList values(const QString &name) const { return m_parser.values(name); }
+
+    // Reads the value of `name` with `reader`, noting the first error.
+    template <typename T, typename Reader> std::optional<T> read(const QString &name, Reader reader)
+    {
+        if (!isSet(name))
+            return std::nullopt;
+        const Read<T> result = reader(value(name));
+        if (!result.value)
+            fail(QStringLiteral("--") + name + QStringLiteral(" : ") + result.error);
+        return result.value;
+    }
+
+    std::optional<QDate> day(const QString &name) { return read<QDate>(name, readDay); }
+
+    void fail(const QString &why)
+    {
+        if (m_error.isEmpty())
+            m_error = why;
+    }
+    void require(const QString &name, const QString &what)
+    {
+        if (!isSet(name))
+            fail(QStringLiteral("--") + name + QStringLiteral(" manque : ") + what);
+    }
+    const QString &error() const { return m_error; }
+
+private:
+    QCommandLineParser m_parser;
+    QString m_error;
+};
+
+CommonRequest readCommon(Options &options)
+{
+    CommonRequest common;
+    common.ratesFolder = options.value(QStringLiteral("taux"));
+    if (options.isSet(QStringLiteral("taux")) && common.ratesFolder.isEmpty())
+        options.fail(QStringLiteral("--taux : le dossier est vide ; attendu le dossier du "
+                                    "fichier QUERDAN.TXT"));
+    if (auto category = options.read<RateCategory>(QStringLiteral("categorie"), readCategory))
+        common.category = *category;
+    if (auto format = options.read<OutputFormat>(QStringLiteral("format"), readFormat))
+        common.format = *format;
+    common.outputPath = options.value(QStringLiteral("sortie"));
+    if (options.isSet(QStringLiteral("sortie")) && common.outputPath.isEmpty())
+        options.fail(QStringLiteral("-o : le nom du fichier est vide"));
+    if (common.format == OutputFormat::Pdf && common.outputPath.isEmpty())
+        options.fail(QStringLiteral("--format pdf demande -o FICHIER : un PDF ne s'écrit pas sur "
+                                    "le terminal"));
+    return common;
+}
+
+int readCoefficient(Options &options)
+{
+    return options.read<int>(QStringLiteral("coefficient"), readCoefficientIndex).value_or(0);
+}
+
+QDate readMadeOn(Options &options)
+{
+    return options.day(QStringLiteral("date-du-decompte")).value_or(QDate::currentDate());
+}
+
+Invocation schedule(Options &options)
+{
+    ScheduleRequest request;
+    request.common = readCommon(options);
+    const bool byDate = options.isSet(QStringLiteral("depuis"));
+    const bool byMonth = options.isSet(QStringLiteral("mois"));
+    if (byDate && byMonth)
+        options.fail(QStringLiteral("--depuis et --mois s'excluent : donnez l'une ou l'autre"));
+    else if (!byDate && !byMonth)
+        options.fail(QStringLiteral("--depuis DATE ou --mois MOIS manque : attendu le départ de "
+                                    "l'échéancier"));
+    request.startDate = options.read<QDateTime>(QStringLiteral("depuis"), readInstant);
+    request.startMonth = options.read<QDate>(QStringLiteral("mois"), readMonth);
+    options.require(QStringLiteral("montant"), QStringLiteral("attendu la somme due au départ"));
+    request.amount = options.read<Cents>(QStringLiteral("montant"), readAmount).value_or(0);
+    request.coefficientIndex = readCoefficient(options);
+    request.majoration = options.isSet(QStringLiteral("majoration"));
+    request.capitalise = !options.isSet(QStringLiteral("sans-capitalisation"));
+    request.capitalMonth =
+        options.read<int>(QStringLiteral("mois-capitalisation"), readCapitalMonth);
+    if (request.capitalMonth && !request.capitalise)
+        options.fail(QStringLiteral("--mois-capitalisation et --sans-capitalisation s'excluent"));
+
+    Invocation invocation;
+    invocation.kind = Invocation::Run;
+    invocation.needsPainting = request.common.format == OutputFormat::Pdf;
+    invocation.run = [request] { return RunSchedule(request); };
+    return invocation;
+}
+
+Invocation statement(Options &options)
+{
+    StatementRequest request;
+    request.common = readCommon(options);
+    StatementInput &input = request.input;
+    options.require(QStringLiteral("montant"), QStringLiteral("attendu le capital dû"));
+    options.require(QStringLiteral("depuis"), QStringLiteral("attendu le premier jour d'intérêts"));
+    options.require(QStringLiteral("au"), QStringLiteral("attendu la date de fin"));
+    input.principal = options.read<Cents>(QStringLiteral("montant"), readAmount).value_or(0);
+    input.from = options.day(QStringLiteral("depuis")).value_or(QDate());
+    input.to = options.day(QStringLiteral("au")).value_or(QDate());
+    input.coefficient = coefficientOfIndex(readCoefficient(options));
+    input.majorationFrom = options.day(QStringLiteral("majoration-depuis"));
+    input.capitalise = !options.isSet(QStringLiteral("sans-capitalisation"));
+    input.capitalisationFrom = options.day(QStringLiteral("capitalisation-depuis"));
+    if (input.capitalisationFrom && !input.capitalise)
+        options.fail(QStringLiteral("--capitalisation-depuis et --sans-capitalisation s'excluent"));
+    if (input.capitalise && !input.capitalisationFrom && input.from.isValid())
+        input.capitalisationFrom = input.from;
+    if (auto base = options.read<DayBase>(QStringLiteral("base"), readDayBase))
+        input.dayBase = *base;
+    for (const QString &text : options.values(QStringLiteral("acompte"))) {
+        const Read<Payment> payment = readPayment(text);
+        if (!payment.value)
+            options.fail(QStringLiteral("--acompte : ") + payment.error);
+        else
+            input.payments.append(*payment.value);
+    }
+    request.madeOn = readMadeOn(options);
+
+    Invocation invocation;
+    invocation.kind = Invocation::Run;
+    invocation.needsPainting = request.common.format == OutputFormat::Pdf;
+    invocation.run = [request] { return RunStatement(request); };
+    return invocation;
+}
+
+Invocation batch(Options &options, const QStringList &positional)
+{
+    BatchRequest request;
+    request.common = readCommon(options);
+    if (request.common.format == OutputFormat::Pdf)
+        options.fail(QStringLiteral("--format : un lot ne s'écrit pas en pdf ; attendu texte, "
+                                    "tsv, csv ou json"));
+    if (positional.isEmpty())
+        options.fail(QStringLiteral("FICHIER.csv manque : attendu le fichier des décomptes"));
+    else
+        request.csvPath = positional.first();
+    request.coefficientIndex = readCoefficient(options);
+    request.capitalise = !options.isSet(QStringLiteral("sans-capitalisation"));
+    if (auto base = options.read<DayBase>(QStringLiteral("base"), readDayBase))
+        request.dayBase = *base;
+    request.madeOn = readMadeOn(options);
+
+    Invocation invocation;
+    invocation.kind = Invocation::Run;
+    invocation.run = [request] { return RunBatch(request); };
+    return invocation;
+}
+
+} // namespace
+
+Invocation ParseInvocation(const QStringList &arguments)
+{
+    const QString first = arguments.value(1);
+    if (first.isEmpty())
+        return refused(QString(), QStringLiteral("commande manquante ; attendu echeancier, "
+                                                 "decompte ou lot"));
+    if (first == u"-h" || first == u"--help" || first == u"aide")
+        return printed(generalHelp());
+    if (first == u"-v" || first == u"--version")
+        return printed(kProgram + u' ' + QString::number(TAUX_VERSION_MAJOR) + u'.' +
+                       QString::number(TAUX_VERSION_MINOR) + u'.' +
+                       QString::number(TAUX_VERSION_PATCH) + u'\n');
+
+    if (first.startsWith(u'-'))
+        return refused(QString(), QStringLiteral("commande manquante avant ") + first +
+                                      QStringLiteral(" ; attendu echeancier, decompte ou lot"));
+    const CommandSpec *command = nullptr;
+    for (const CommandSpec &candidate : commands()) {
+        if (candidate.name == first)
+            command = &candidate;
+    }
+    if (!command)
+        return refused(QString(), QStringLiteral("commande inconnue : ") + first +
+                                      QStringLiteral(" ; attendu echeancier, decompte ou lot"));
+
+    Options options(*command);
+    if (!options.parse(QStringList{arguments.first()} + arguments.mid(2)))
+        return refused(command->name, parseErrorInFrench(options.parser()));
+    if (options.isSet(QStringLiteral("help")))
+        return printed(commandHelp(*command));
+
+    const QStringList positional = options.parser().positionalArguments();
+    const qsizetype allowed = command->name == u"lot" ? 1 : 0;
+    if (positional.size() > allowed)
+        return refused(command->name,
+                       QStringLiteral("argument inattendu : ") + positional.at(allowed));
+
+    Invocation invocation = command->name == u"echeancier" ? schedule(options)
+                            : command->name == u"decompte" ? statement(options)
+                                                           : batch(options, positional);
+    if (!options.error().isEmpty())
+        return refused(command->name, options.error());
+    invocation.command = command->name;
+    return invocation;
+}

@@ -1,0 +1,681 @@
+// The command-line program end to end: the real executable, run on rates
+// files the test writes, its bytes and its exit status checked.
+#include "outputfixtures.h"
+#include "testfiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Half-years with rates of their own in each category, so that a wrong
+// category or a wrong month shows in the figures. The fiche's example
+// needs 4.29 for the second half of 2015 and 4.54 for the first of 2016.
+const QByteArray kRates = "' Taux de l'essai\r\n"
+                          "2S2016\t0.93\t4.35\r\n"
+                          "1S2016\t1.01\t4.54\r\n"
+                          "2S2015\t0.99\t4.29\r\n"
+                          "1S2015\t0.99\t4.06\r\n"
+                          "2014\t0.04\t0.04\r\n";
+
+// The text of a PDF file as pdftotext reads it, blanks run together.
+QString pdfText(const QString &pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!text.waitForFinished(60000))
+        return QStringLiteral("pdftotext did not finish");
+    return QString::fromUtf8(text.readAllStandardOutput()).simplified();
+}
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void help_data();
+    void help();
+    void version();
+    void usageErrors_data();
+    void usageErrors();
+    void amountsAccepted_data();
+    void amountsAccepted();
+
+    void scheduleTsvIsTheClipboardText();
+    void scheduleFigures();
+    void scheduleGolden_data();
+    void scheduleGolden();
+    void schedulePdf();
+
+    void statementGolden_data();
+    void statementGolden();
+    void statementPdf();
+
+    void ratesFailures_data();
+    void ratesFailures();
+    void computationErrors_data();
+    void computationErrors();
+    void failedRunLeavesOutputFileAlone();
+    void unwritableOutput();
+    void defaultRatesLookup();
+
+    void batchGolden_data();
+    void batchGolden();
+    void batchReportsBadLines();
+    void batchFileErrors_data();
+    void batchFileErrors();
+    void batchFromStandardInput();
+
+private:
+    Run run(const QStringList &arguments, const QString &workingDir = QString());
+    QString ratesDir() const { return m_dir.filePath(QStringLiteral("taux")); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // The rates folder right after the command, so that an option left
+    // without its value in a test row is not given the folder as one.
+    QStringList withRates(QStringList arguments) const
+    {
+        if (!arguments.isEmpty())
+            arguments.insert(1, QStringLiteral("--taux=") + ratesDir());
+        return arguments;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("taux")));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("donnees")));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("vide")));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("corrompu")));
+    QVERIFY(writeFile(ratesDir() + QStringLiteral("/QUERDAN.TXT"), kRates));
+    QVERIFY(writeFile(path(QStringLiteral("corrompu/QUERDAN.TXT")), "2S2016 sans tabulation\r\n"));
+}
+
+Run TestCli::run(const QStringList &arguments, const QString &workingDir)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // French figures whatever the machine's language, and per-user folders
+    // of the test's own, so that the lookup of the rates file sees no copy
+    // of the machine's and seeds none.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    env.insert(QStringLiteral("HOME"), path(QStringLiteral("vide")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("donnees")));
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("vide")));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(workingDir.isEmpty() ? path(QStringLiteral("vide")) : workingDir);
+    process.start(QStringLiteral(TAUX_CLI), arguments);
+    Run result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.status = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+void TestCli::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("the general help lists the commands")
+        << QStringList{"--help"} << QByteArray("lot FICHIER.csv   un décompte par ligne");
+    QTest::newRow("no command but aide is the general help")
+        << QStringList{"aide"} << QByteArray("Commandes :");
+    QTest::newRow("echeancier has its own help")
+        << QStringList{"echeancier", "--help"} << QByteArray("--mois-capitalisation N");
+    QTest::newRow("decompte has its own help")
+        << QStringList{"decompte", "-h"} << QByteArray("--acompte DATE=MONTANT");
+    QTest::newRow("lot has its own help")
+        << QStringList{"lot", "--help"} << QByteArray("majoration-depuis");
+    QTest::newRow("help wins over a missing amount")
+        << QStringList{"decompte", "--depuis", "18/09/2015", "--help"}
+        << QByteArray("Codes de sortie :");
+}
+
+void TestCli::help()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const Run r = run(arguments);
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(expected), r.out.constData());
+    QCOMPARE(r.err, QByteArray());
+}
+
+void TestCli::version()
+{
+    const Run r = run({QStringLiteral("--version")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("taux-legal-cli 1.0.0\n"));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QStringList statement = {"decompte",   "--montant", "2000",      "--depuis",
+                                   "18/09/2015", "--au",      "10/04/2016"};
+    const QStringList schedule = {"echeancier", "--depuis", "15/03/2015", "--montant", "10000"};
+
+    QTest::newRow("no command") << QStringList{}
+                                << QByteArray("commande manquante ; attendu echeancier, decompte "
+                                              "ou lot");
+    QTest::newRow("unknown command")
+        << QStringList{"calcule"} << QByteArray("commande inconnue : calcule");
+    QTest::newRow("unknown option") << (statement + QStringList{"--taux-fixe", "3"})
+                                    << QByteArray("option inconnue : --taux-fixe");
+    QTest::newRow("option without its value")
+        << (statement + QStringList{"--base"}) << QByteArray("l'option --base attend une valeur");
+    QTest::newRow("switch given a value")
+        << (schedule + QStringList{"--majoration=oui"})
+        << QByteArray("l'option --majoration ne prend pas de valeur");
+    QTest::newRow("three decimals")
+        << QStringList{"decompte",   "--montant", "1500,505",  "--depuis",
+                       "18/09/2015", "--au",      "10/04/2016"}
+        << QByteArray("--montant : « 1500,505 » a plus de deux décimales");
+    QTest::newRow("two decimal marks")
+        << QStringList{"echeancier", "--mois", "06/2016", "--montant", "1.500,50"}
+        << QByteArray("--montant : « 1.500,50 » n'est pas un montant");
+    QTest::newRow("seventeen digits")
+        << QStringList{"echeancier", "--mois", "06/2016", "--montant", "12345678901234567"}
+        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus 16 chiffres");
+    QTest::newRow("a word for an amount")
+        << QStringList{"echeancier", "--mois", "06/2016", "--montant", "mille"}
+        << QByteArray("« mille » n'est pas un montant ; attendu un montant en euros");
+    QTest::newRow("coefficient not offered")
+        << (statement + QStringList{"--coefficient", "2,5"})
+        << QByteArray("--coefficient : « 2,5 » n'est pas un coefficient ; attendu 1, 1,5, 2 ou 3");
+    QTest::newRow("unknown category") << (statement + QStringList{"--categorie", "entreprise"})
+                                      << QByteArray("attendu autres ou particulier");
+    QTest::newRow("unknown base") << (statement + QStringList{"--base", "360"})
+                                  << QByteArray("--base : « 360 » n'est pas une base de calcul");
+    QTest::newRow("impossible date")
+        << QStringList{"decompte",   "--montant", "2000",      "--depuis",
+                       "31/02/2016", "--au",      "10/04/2016"}
+        << QByteArray("--depuis : « 31/02/2016 » n'est pas une date");
+    QTest::newRow("unknown format") << (statement + QStringList{"--format", "xlsx"})
+                                    << QByteArray("attendu texte, tsv, csv, json ou pdf");
+    QTest::newRow("pdf needs a file") << (statement + QStringList{"--format", "pdf"})
+                                      << QByteArray("--format pdf demande -o FICHIER");
+    QTest::newRow("missing end date")
+        << QStringList{"decompte", "--montant", "2000", "--depuis", "18/09/2015"}
+        << QByteArray("--au manque : attendu la date de fin");
+    QTest::newRow("amount given twice") << (statement + QStringList{"--montant", "3000"})
+                                        << QByteArray("--montant est donnée plusieurs fois");
+    QTest::newRow("payment without its amount")
+        << (statement + QStringList{"--acompte", "15/01/2016:500"})
+        << QByteArray("--acompte : « 15/01/2016:500 » n'est pas un acompte ; attendu "
+                      "DATE=MONTANT");
+    QTest::newRow("payment with three decimals")
+        << (statement + QStringList{"--acompte", "15/01/2016=10,001"})
+        << QByteArray("« 10,001 » a plus de deux décimales");
+    QTest::newRow("capitalisation both ways")
+        << (statement +
+            QStringList{"--sans-capitalisation", "--capitalisation-depuis", "18/09/2015"})
+        << QByteArray("--capitalisation-depuis et --sans-capitalisation s'excluent");
+    QTest::newRow("start date and month both") << (schedule + QStringList{"--mois", "03/2015"})
+                                               << QByteArray("--depuis et --mois s'excluent");
+    QTest::newRow("no start") << QStringList{"echeancier", "--montant", "10000"}
+                              << QByteArray("--depuis DATE ou --mois MOIS manque");
+    QTest::newRow("month 13") << (schedule + QStringList{"--mois-capitalisation", "13"})
+                              << QByteArray(
+                                     "« 13 » n'est pas un mois ; attendu un nombre de 1 à 12");
+    QTest::newRow("unreadable month")
+        << QStringList{"echeancier", "--mois", "13/2015", "--montant", "10"}
+        << QByteArray("--mois : « 13/2015 » n'est pas un mois");
+    QTest::newRow("stray argument")
+        << (statement + QStringList{"2089,01"}) << QByteArray("argument inattendu : 2089,01");
+    QTest::newRow("batch without its file")
+        << QStringList{"lot"} << QByteArray("FICHIER.csv manque");
+    QTest::newRow("batch as pdf") << QStringList{"lot", "x.csv", "--format", "pdf", "-o", "x.pdf"}
+                                  << QByteArray("un lot ne s'écrit pas en pdf");
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const Run r = run(withRates(arguments));
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(expected), r.err.constData());
+    // Each message says where the help is.
+    QVERIFY2(r.err.contains("--help"), r.err.constData());
+    QCOMPARE(r.out, QByteArray());
+}
+
+void TestCli::amountsAccepted_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QByteArray>("line");
+
+    // The newest month is the start row: its sum is the amount itself.
+    QTest::newRow("whole euros") << "1500" << QByteArray("Décembre 2016\t0,93\t1 500,00\r\n");
+    QTest::newRow("full stop") << "1500.50" << QByteArray("Décembre 2016\t0,93\t1 500,50\r\n");
+    QTest::newRow("decimal comma") << "1500,50" << QByteArray("Décembre 2016\t0,93\t1 500,50\r\n");
+    QTest::newRow("grouped with a space")
+        << "1 500,50" << QByteArray("Décembre 2016\t0,93\t1 500,50\r\n");
+    QTest::newRow("grouped with a no-break space")
+        << "1\u00A0500,5" << QByteArray("Décembre 2016\t0,93\t1 500,50\r\n");
+    QTest::newRow("one cent") << "0,01" << QByteArray("Décembre 2016\t0,93\t 0,01\r\n");
+}
+
+void TestCli::amountsAccepted()
+{
+    QFETCH(QString, amount);
+    QFETCH(QByteArray, line);
+    const Run r =
+        run(withRates({"echeancier", "--mois", "12/2016", "--montant", amount, "--format", "tsv"}));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, "Mois\tTaux annuel\tSomme\r\n" + line);
+}
+
+void TestCli::scheduleTsvIsTheClipboardText()
+{
+    // The same inputs as the window's golden clipboard copy, on the same
+    // bundled rates file.
+    const QString bundledDir = QFileInfo(QStringLiteral(BUNDLED_RATES)).absolutePath();
+    const Run r = run({"echeancier", "--taux", bundledDir, "--categorie", "particulier", "--depuis",
+                       "15/03/2015", "--montant", "10000", "--coefficient", "1,5", "--majoration",
+                       "--mois-capitalisation", "1", "--format", "tsv"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, fixtures::readGolden(QStringLiteral("clipboard-full.golden")));
+}
+
+void TestCli::scheduleFigures()
+{
+    // 10 000 from March 2015: nine months at 0,99 and three at 1,01 make
+    // 99,50 by March 2016; April adds a month at 1,01 on the capitalised
+    // 10 099,50, that is 8,5004...
+    const Run r = run(withRates(
+        {"echeancier", "--depuis", "15/03/2015", "--montant", "10000", "--format", "tsv"}));
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains("\r\nMars 2015\t0,99\t10 000,00\r\n"));
+    QVERIFY(r.out.contains("\r\nAvril 2015\t0,99\t10 008,25\r\n"));
+    QVERIFY(r.out.contains("\r\nMars 2016\t1,01\t10 099,50\r\n"));
+    QVERIFY(r.out.contains("\r\nAvril 2016\t1,01\t10 108,00\r\n"));
+    QVERIFY(r.out.endsWith("\r\nMars 2015\t0,99\t10 000,00\r\n"));
+
+    // Without capitalisation April 2016 adds 1/1200 of 1,01 % of 10 000.
+    const Run simple = run(withRates({"echeancier", "--depuis", "15/03/2015", "--montant", "10000",
+                                      "--format", "tsv", "--sans-capitalisation"}));
+    QCOMPARE(simple.status, 0);
+    QVERIFY(simple.out.contains("\r\nAvril 2016\t1,01\t10 107,92\r\n"));
+
+    // A start date on the first of a month starts from the month before,
+    // as the window does.
+    const Run first = run(
+        withRates({"echeancier", "--depuis", "01/04/2015", "--montant", "100", "--format", "tsv"}));
+    QVERIFY(first.out.endsWith("\r\nMars 2015\t0,99\t 100,00\r\n"));
+}
+
+void TestCli::scheduleGolden_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("tsv") << "tsv"
+                         << "cli-echeancier.tsv";
+    QTest::newRow("csv") << "csv"
+                         << "cli-echeancier.csv";
+    QTest::newRow("json") << "json"
+                          << "cli-echeancier.json";
+    QTest::newRow("text") << "texte"
+                          << "cli-echeancier.txt";
+}
+
+void TestCli::scheduleGolden()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, golden);
+    const Run r = run(withRates({"echeancier", "--mois", "02/2016", "--montant", "1 234,56",
+                                 "--coefficient", "2", "--majoration", "--format", format}));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    fixtures::maybeWriteGolden(golden, r.out);
+    QCOMPARE(r.out, fixtures::readGolden(golden));
+
+    // The same bytes into a file.
+    const QString file = path(QStringLiteral("echeancier.") + format);
+    const Run toFile =
+        run(withRates({"echeancier", "--mois", "02/2016", "--montant", "1 234,56", "--coefficient",
+                       "2", "--majoration", "--format", format, "-o", file}));
+    QCOMPARE(toFile.status, 0);
+    QCOMPARE(toFile.out, QByteArray());
+    QCOMPARE(readFile(file), r.out);
+}
+
+void TestCli::schedulePdf()
+{
+    const QString pdf = path(QStringLiteral("echeancier.pdf"));
+    const Run r = run(withRates({"echeancier", "--depuis", "15/03/2015", "--montant", "10000",
+                                 "--format", "pdf", "-o", pdf}));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    QVERIFY(readFile(pdf).startsWith("%PDF-"));
+
+    const QString page = pdfText(pdf);
+    QVERIFY2(page.contains(QStringLiteral("Mois Taux annuel Somme")), qPrintable(page));
+    QVERIFY2(page.contains(QStringLiteral("Avril 2016 1,01 10 108,00")), qPrintable(page));
+    QVERIFY2(page.contains(QStringLiteral("Mars 2015 0,99 10 000,00")), qPrintable(page));
+}
+
+void TestCli::statementGolden_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("golden");
+
+    // The fiche's example: 2 000 for a natural person from 18/09/2015,
+    // five points more from 18/11/2015, to 10/04/2016.
+    const QStringList fiche = {
+        "decompte",   "--montant",          "2000",        "--depuis",    "18/09/2015",
+        "--au",       "10/04/2016",         "--categorie", "particulier", "--majoration-depuis",
+        "18/11/2015", "--date-du-decompte", "08/12/2026"};
+    for (const char *format : {"tsv", "csv", "json", "texte"}) {
+        const QString ext = QString::fromLatin1(format) == u"texte" ? QStringLiteral("txt")
+                                                                    : QString::fromLatin1(format);
+        QTest::newRow(qPrintable(QStringLiteral("fiche ") + ext))
+            << (fiche + QStringList{"--format", format}) << (QStringLiteral("cli-fiche.") + ext);
+    }
+    // A payment beyond the interest, one capitalisation, the other base.
+    const QStringList payments = {"decompte",   "--montant",          "1 000",
+                                  "--depuis",   "01/01/2015",         "--au",
+                                  "01/10/2016", "--acompte",          "01/03/2015=500",
+                                  "--acompte",  "01/07/2016=20,50",   "--base",
+                                  "annee",      "--date-du-decompte", "2026-12-08"};
+    for (const char *format : {"tsv", "csv", "json"}) {
+        QTest::newRow(qPrintable(QStringLiteral("payments ") + QString::fromLatin1(format)))
+            << (payments + QStringList{"--format", format})
+            << (QStringLiteral("cli-acomptes.") + QString::fromLatin1(format));
+    }
+}
+
+void TestCli::statementGolden()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, golden);
+    // A folder relative to the working folder: the statement still names
+    // the file by its whole path, which the golden file writes as @DOSSIER@.
+    arguments.insert(1, QStringLiteral("--taux=taux"));
+    const Run r = run(arguments, m_dir.path());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    QVERIFY(r.out.contains(QDir(m_dir.path()).canonicalPath().toUtf8() + "/taux/QUERDAN.TXT"));
+    QByteArray out = r.out;
+    out.replace(QDir(m_dir.path()).canonicalPath().toUtf8(), "@DOSSIER@");
+    fixtures::maybeWriteGolden(golden, out);
+    QCOMPARE(out, fixtures::readGolden(golden));
+}
+
+void TestCli::statementPdf()
+{
+    const QString pdf = path(QStringLiteral("decompte.pdf"));
+    const Run r = run(
+        withRates({"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au", "10/04/2016",
+                   "--categorie", "particulier", "--majoration-depuis", "18/11/2015",
+                   "--date-du-decompte", "08/12/2026", "--format", "pdf", "-o", pdf}));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QString page = pdfText(pdf);
+    for (const char *expected : {"Décompte des intérêts au taux légal", "14,34", "22,40", "52,27",
+                                 "89,01", "2 089,01", "08/12/2026", "Page 1 / 1"})
+        QVERIFY2(page.contains(QString::fromUtf8(expected)), qPrintable(page));
+    QVERIFY2(page.contains(QDir::toNativeSeparators(ratesDir())), qPrintable(page));
+}
+
+void TestCli::ratesFailures_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("missing file")
+        << "vide"
+        << QByteArray("Installation incomplète, ou mauvais paramètres : Fichier des taux "
+                      "introuvable. (Contrôler avant réinstallation la présence du fichier "
+                      "QUERDAN.TXT).");
+    QTest::newRow("corrupt file") << "corrompu"
+                                  << QByteArray(
+                                         "Réinstallation nécessaire : Fichier des taux corrompu");
+}
+
+void TestCli::ratesFailures()
+{
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, expected);
+    const QString dir = path(folder);
+    for (const QStringList &command :
+         {QStringList{"echeancier", "--mois", "03/2015", "--montant", "10"},
+          QStringList{"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au",
+                      "10/04/2016"}}) {
+        const Run r = run(command + QStringList{"--taux", dir});
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.err.contains(expected), r.err.constData());
+        QVERIFY2(r.err.contains(QDir::toNativeSeparators(dir + "/QUERDAN.TXT").toUtf8()),
+                 r.err.constData());
+        QCOMPARE(r.out, QByteArray());
+    }
+}
+
+void TestCli::computationErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("statement past the newest month")
+        << QStringList{"decompte",   "--montant", "2000",      "--depuis",
+                       "18/09/2015", "--au",      "10/04/2017"}
+        << QByteArray("Pas de taux pour janvier 2017 : mettez à jour le fichier des taux");
+    QTest::newRow("statement before the oldest month")
+        << QStringList{"decompte",   "--montant", "2000",      "--depuis",
+                       "15/12/2013", "--au",      "10/04/2014"}
+        << QByteArray("Pas de taux pour décembre 2013 : mettez à jour le fichier des taux");
+    QTest::newRow("schedule from a month the file lacks")
+        << QStringList{"echeancier", "--mois", "01/2017", "--montant", "10"}
+        << QByteArray("le fichier des taux n'a pas de ligne pour janvier 2017");
+    QTest::newRow("schedule before the extra row")
+        << QStringList{"echeancier", "--depuis", "01/01/1899", "--montant", "10"}
+        << QByteArray("Calcul impossible : Pas de taux inférieur au 30/12/1899");
+}
+
+void TestCli::computationErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const Run r = run(withRates(arguments));
+    QCOMPARE(r.status, 4);
+    QVERIFY2(r.err.contains(expected), r.err.constData());
+    QCOMPARE(r.out, QByteArray());
+}
+
+void TestCli::failedRunLeavesOutputFileAlone()
+{
+    const QString file = path(QStringLiteral("ancien.json"));
+    QVERIFY(writeFile(file, "ancien contenu"));
+    const Run r = run(withRates({"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au",
+                                 "10/04/2017", "--format", "json", "-o", file}));
+    QCOMPARE(r.status, 4);
+    QCOMPARE(readFile(file), QByteArray("ancien contenu"));
+}
+
+void TestCli::unwritableOutput()
+{
+    const QString file = path(QStringLiteral("absent/sortie.tsv"));
+    const Run r = run(withRates(
+        {"echeancier", "--mois", "03/2015", "--montant", "10", "--format", "tsv", "-o", file}));
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("impossible d'écrire le fichier"), r.err.constData());
+    QVERIFY(!QFileInfo::exists(file));
+
+    const QString pdf = path(QStringLiteral("absent/sortie.pdf"));
+    const Run p = run(withRates(
+        {"echeancier", "--mois", "03/2015", "--montant", "10", "--format", "pdf", "-o", pdf}));
+    QCOMPARE(p.status, 1);
+    QVERIFY(!p.err.isEmpty());
+    QVERIFY(!QFileInfo::exists(pdf));
+}
+
+void TestCli::defaultRatesLookup()
+{
+    // Without --taux, the window's lookup: the file in the current folder
+    // comes first.
+    const Run r =
+        run({"echeancier", "--mois", "12/2016", "--montant", "1", "--format", "tsv"}, ratesDir());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("Mois\tTaux annuel\tSomme\r\nDécembre 2016\t0,93\t 1,00\r\n"));
+
+    // With nothing anywhere the window's missing-file message follows.
+    const Run none = run({"echeancier", "--mois", "12/2016", "--montant", "1"});
+    QCOMPARE(none.status, 3);
+    QVERIFY(none.err.contains("Fichier des taux introuvable"));
+}
+
+void TestCli::batchGolden_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("tsv") << "tsv"
+                         << "cli-lot.tsv";
+    QTest::newRow("csv") << "csv"
+                         << "cli-lot.csv";
+    QTest::newRow("json") << "json"
+                          << "cli-lot.json";
+    QTest::newRow("text") << "texte"
+                          << "cli-lot.txt";
+}
+
+void TestCli::batchGolden()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, golden);
+    // As a French spreadsheet saves it: a BOM, ";", CR LF, a quoted
+    // reference holding the separator, columns in an order of their own.
+    const QString csv = path(QStringLiteral("lot-bon.csv"));
+    QVERIFY(writeFile(csv, "\xEF\xBB\xBFR\xC3\xA9"
+                           "f\xC3\xA9rence;Montant;Depuis;Au;Categorie;"
+                           "Majoration_depuis;Acomptes\r\n"
+                           "\"Dossier 1; fiche\";2000;18/09/2015;10/04/2016;particulier;"
+                           "18/11/2015;\r\n"
+                           "Dossier 2;2000;18/09/2015;18/10/2015;;;\r\n"
+                           "\r\n"
+                           "Dossier 3;1 000,00;01/01/2015;01/01/2016;;;01/03/2015=500|"
+                           "01/07/2015=100\r\n"));
+    const Run r =
+        run(withRates({"lot", csv, "--format", format, "--date-du-decompte", "08/12/2026"}));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    fixtures::maybeWriteGolden(golden, r.out);
+    QCOMPARE(r.out, fixtures::readGolden(golden));
+}
+
+void TestCli::batchReportsBadLines()
+{
+    const QString csv = path(QStringLiteral("lot-mauvais.csv"));
+    QVERIFY(writeFile(csv, "montant;depuis;au;coefficient\n"
+                           "2000;18/09/2015;18/10/2015;\n"
+                           "deux mille;18/09/2015;18/10/2015;\n"
+                           "2000;18/09/2015;18/10/2017;\n"
+                           "2000;18/09/2015;18/10/2015;4\n"
+                           "2000;;18/10/2015;\n"
+                           "2000;18/09/2015;18/10/2015;;en trop\n"
+                           "1000;18/09/2015;18/10/2015;2\n"
+                           "2000;\"18/09/2015;18/10/2015;\n"
+                           "2000;18/09/2015;18/10/2015;\n"));
+    const Run r = run(withRates({"lot", csv, "--format", "tsv"}));
+    QCOMPARE(r.status, 4);
+    const QList<QByteArray> errors = r.err.split('\n');
+    QCOMPARE(errors.size(), 7); // six lines and the empty text after the last line end
+    QCOMPARE(errors.at(0), QByteArray("taux-legal-cli lot : ligne 3 : montant : « deux mille » "
+                                      "n'est pas un montant ; attendu un montant en euros comme "
+                                      "1500, 1500,50 ou 1 500,50 (une seule marque décimale, "
+                                      "des espaces pour les milliers)"));
+    QCOMPARE(errors.at(1), QByteArray("taux-legal-cli lot : ligne 4 : Pas de taux pour janvier "
+                                      "2017 : mettez à jour le fichier des taux"));
+    QCOMPARE(errors.at(2), QByteArray("taux-legal-cli lot : ligne 5 : coefficient : « 4 » n'est "
+                                      "pas un coefficient ; attendu 1, 1,5, 2 ou 3"));
+    QCOMPARE(errors.at(3), QByteArray("taux-legal-cli lot : ligne 6 : depuis : case vide"));
+    QCOMPARE(errors.at(4), QByteArray("taux-legal-cli lot : ligne 7 : 5 cases pour 4 colonnes"));
+    QCOMPARE(errors.at(5), QByteArray("taux-legal-cli lot : ligne 9 : guillemet ouvert et jamais "
+                                      "fermé : la ligne et toutes les suivantes sont lues comme "
+                                      "une seule case"));
+
+    // The good lines are still computed and totalled: 2 000 for 30 days at
+    // 0,99 % is 1,63; 1 000 at twice that rate is 1,63 too.
+    QVERIFY2(r.out.contains("\r\n2\t\t18/09/2015\t18/10/2015\t2000,00\t1,63\t"), r.out.constData());
+    QVERIFY2(r.out.contains("\r\n8\t\t18/09/2015\t18/10/2015\t1000,00\t1,63\t"), r.out.constData());
+    QVERIFY2(
+        r.out.contains("\r\nTotal\t\t\t\t3000,00\t3,26\t0,00\t3000,00\t3,26\t0,00\t3003,26\r\n"),
+        r.out.constData());
+    QCOMPARE(r.out.count("\r\n"), 4);
+}
+
+void TestCli::batchFileErrors_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("unknown column") << QByteArray("montant;depuis;au;taux\n2000;x;y;3\n")
+                                    << QByteArray("ligne 1 : colonne inconnue « taux »");
+    QTest::newRow("required column missing") << QByteArray("montant;depuis\n2000;18/09/2015\n")
+                                             << QByteArray("ligne 1 : la colonne au manque");
+    QTest::newRow("column twice") << QByteArray("montant;depuis;au;Montant\n")
+                                  << QByteArray("la colonne montant est nommée deux fois");
+    QTest::newRow("empty file") << QByteArray("") << QByteArray("fichier vide");
+    QTest::newRow("header in an unclosed quote")
+        << QByteArray("montant;\"depuis;au\n2000;18/09/2015;10/04/2016\n")
+        << QByteArray("ligne 1 : guillemet ouvert et jamais fermé dans l'en-tête");
+    QTest::newRow("not UTF-8") << QByteArray("montant;depuis;au;r\xE9"
+                                             "f\n")
+                               << QByteArray("n'est pas du texte UTF-8");
+}
+
+void TestCli::batchFileErrors()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, expected);
+    const QString csv = path(QStringLiteral("lot-entete.csv"));
+    QVERIFY(writeFile(csv, content));
+    const Run r = run(withRates({"lot", csv}));
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(expected), r.err.constData());
+    QCOMPARE(r.out, QByteArray());
+
+    const Run missing = run(withRates({"lot", path(QStringLiteral("absent.csv"))}));
+    QCOMPARE(missing.status, 2);
+    QVERIFY(missing.err.contains("impossible de lire"));
+    const Run folder = run(withRates({"lot", ratesDir()}));
+    QCOMPARE(folder.status, 2);
+    QVERIFY(folder.err.contains("impossible de lire"));
+}
+
+void TestCli::batchFromStandardInput()
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-", "--format", "csv"}));
+    QVERIFY(process.waitForStarted());
+    process.write("montant;depuis;au\n2000;18/09/2015;18/10/2015\n");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(out.contains("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;0,00;2000,00;1,63;0,00;"
+                          "2001,63\r\n"),
+             out.constData());
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
