@@ -22,7 +22,9 @@ deb=$(ls "$root"/build-deb/taux-legal_*.deb)
 # package-contains-documentation-outside-usr-share-doc for
 # usr/share/com.example.tauxlegal/QUERDAN.TXT, taken for a read-me by its
 # .TXT ending; it is the packaged rates file, and its name is fixed by the
-# rates file format.
+# rates file format. typo-in-manual-page for the command line's page flags
+# French words ("exemple", "existant") that lintian's English word list
+# takes for misspellings.
 lintian --fail-on error,warning --display-info --pedantic "$deb"
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
