@@ -1,5 +1,7 @@
 #include "aboutbox.h"
 
+#include "ui/icons.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -27,7 +29,7 @@ AboutBox::AboutBox(QWidget *parent)
 
     auto *logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("Image3"));
-    logo->setPixmap(QPixmap(QStringLiteral(":/icons/logo.png")));
+    logo->setPixmap(LoadPicture(QStringLiteral(":/icons/logo.png")));
     logo->setGeometry(12, 8, 145, 50);
 
     auto *label = new QLabel(tolmenText(), this);

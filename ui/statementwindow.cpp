@@ -3,6 +3,7 @@
 #include "output/busycursor.h"
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
+#include "ui/icons.h"
 #include "ui/statementfile.h"
 #include "update/savefile.h"
 
@@ -171,7 +172,7 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
 
     setObjectName(QStringLiteral("decompte"));
     setWindowTitle(QStringLiteral("Décompte au jour près"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
     setLocale(locale);
     build();
     connectInputs();

@@ -1,5 +1,6 @@
 #include "majdialog.h"
 
+#include "ui/icons.h"
 #include "update/locations.h"
 
 #include <QAbstractButton>
@@ -22,7 +23,7 @@ public:
     PictureButton(const QString &resource, QWidget *parent) : QAbstractButton(parent)
     {
         // A missing picture leaves an empty, still clickable, spot.
-        m_picture.load(resource);
+        m_picture = LoadPicture(resource);
         setCursor(Qt::PointingHandCursor);
     }
 
@@ -118,7 +119,7 @@ QWidget *createControl(const Control &c, QWidget *parent)
         return new QCheckBox(content, parent);
     case Kind::Picture: {
         auto *picture = new QLabel(parent);
-        picture->setPixmap(QPixmap(content));
+        picture->setPixmap(LoadPicture(content));
         return picture;
     }
     case Kind::Label: {
