@@ -5,6 +5,7 @@
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 #include "ui/dateinput.h"
+#include "ui/icons.h"
 #include "ui/wrapbutton.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -72,11 +74,76 @@ const QColor kCyan(128, 255, 255);
 const QColor kButtonGrey(192, 192, 192);
 const QColor kHeading(128, 0, 0);
 
-QString cellStyle(const QColor &background)
+// The table's cells and the date field: a flat coloured box with a thin
+// black border, drawn by hand rather than through a style sheet, which
+// would cost every cell a style of its own at start-up.
+void setCellColours(QWidget *w, QPalette::ColorRole fill, const QColor &background)
 {
-    return QStringLiteral("background-color: %1; border: 1px solid black; color: black;")
-        .arg(background.name());
+    QPalette pal = w->palette();
+    pal.setColor(fill, background);
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    w->setPalette(pal);
 }
+
+class CellLabel : public QLabel
+{
+public:
+    CellLabel(const QColor &background, QWidget *parent) : QLabel(parent)
+    {
+        setFrameShape(QFrame::Box);
+        setLineWidth(1);
+        setAutoFillBackground(true);
+        setCellColours(this, QPalette::Window, background);
+    }
+};
+
+class CellEdit : public QLineEdit
+{
+public:
+    CellEdit(const QColor &background, QWidget *parent) : QLineEdit(parent)
+    {
+        setFrame(false);
+        setTextMargins(1, 1, 1, 1);
+        setCellColours(this, QPalette::Base, background);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLineEdit::paintEvent(event);
+        QPainter p(this);
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+// An options frame: a grey line under a caption that sits on it, the whole
+// box painted, above the line too, so it covers the bottom of the frame
+// above it.
+class OptionFrame : public QGroupBox
+{
+public:
+    OptionFrame(const QString &title, QWidget *parent) : QGroupBox(title, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), kYellow);
+        const int lineTop = 6;
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(QRect(0, lineTop, width() - 1, height() - lineTop - 1));
+        if (title().isEmpty())
+            return;
+        const QFontMetrics metrics(font());
+        const QString caption = QString(title()).remove(u'&');
+        QRect captionRect(6, 0, metrics.horizontalAdvance(caption) + 4, metrics.height());
+        p.fillRect(captionRect, kYellow);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(captionRect, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+    }
+};
 
 QString indexedName(const char *base, int index)
 {
@@ -96,7 +163,9 @@ QFont windowFont()
 {
     // Close to the width of the original dialog font, so every caption fits.
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setStyleHint(QFont::SansSerif);
+    // Short Latin captions: no shaping is needed, and the shaper would
+    // keep a copy of the font's layout tables for nothing.
+    f.setStyleHint(QFont::SansSerif, QFont::PreferNoShaping);
     f.setPointSizeF(7.5);
     return f;
 }
@@ -122,7 +191,7 @@ MainWindow::MainWindow(TauxState &state, QWidget *parent)
 
     setObjectName(QStringLiteral("taux"));
     setWindowTitle(QStringLiteral("Taux légal"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
     setFont(windowFont());
     setFixedSize(twips(0, 0, 5790, 6345).size());
     QPalette pal = palette();
@@ -159,26 +228,17 @@ void MainWindow::buildInstructions()
     instructions->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     instructions->setWordWrap(true);
 
-    m_date = new QLineEdit(this);
+    m_date = new CellEdit(QColor(192, 255, 255), this);
     m_date->setObjectName(QStringLiteral("datedelacte"));
     m_date->setAccessibleName(QStringLiteral("Date de départ du calcul"));
-    m_date->setStyleSheet(cellStyle(QColor(192, 255, 255)));
 }
 
 void MainWindow::buildOptions()
 {
     auto frame = [this](const char *name, const QString &title) {
-        auto *box = new QGroupBox(title, this);
+        auto *box = new OptionFrame(title, this);
         box->setObjectName(QLatin1String(name));
         fillWith(box, kYellow);
-        // The caption sits on the frame's line, and the whole box, above the
-        // line too, is painted: it covers the bottom of the frame above.
-        box->setStyleSheet(
-            QStringLiteral("QGroupBox { background-color: %1; background-clip: margin;"
-                           " border: 1px solid #808080; margin-top: 6px; }"
-                           "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
-                           " padding: 0 2px; background-color: %1; }")
-                .arg(kYellow.name()));
         m_frames << box;
         return box;
     };
@@ -242,26 +302,23 @@ void MainWindow::buildTable()
 
     for (int i = 0; i < kVisibleLines; ++i) {
         const int top = (240 + 270 * i);
-        m_months[i] = new QLabel(this);
+        m_months[i] = new CellLabel(kYellow, this);
         m_months[i]->setObjectName(indexedName("textind", i));
         m_months[i]->setGeometry(twips(1740, top, 1275, 285));
         m_months[i]->setAlignment(Qt::AlignCenter);
-        m_months[i]->setStyleSheet(cellStyle(kYellow));
         m_months[i]->installEventFilter(this);
 
-        m_rates[i] = new QLabel(this);
+        m_rates[i] = new CellLabel(kGreen, this);
         m_rates[i]->setObjectName(indexedName("indice", i));
         m_rates[i]->setGeometry(twips(3000, top, 1095, 285));
         m_rates[i]->setAlignment(Qt::AlignCenter);
-        m_rates[i]->setStyleSheet(cellStyle(kGreen));
         m_rates[i]->installEventFilter(this);
 
-        m_sums[i] = new QLineEdit(this);
+        m_sums[i] = new CellEdit(Qt::white, this);
         m_sums[i]->setObjectName(indexedName("loyer", i));
         m_sums[i]->setAccessibleName(QStringLiteral("Montant, ligne %1").arg(i + 1));
         m_sums[i]->setGeometry(twips(4080, top, 1335, 285));
         m_sums[i]->setAlignment(Qt::AlignCenter);
-        m_sums[i]->setStyleSheet(cellStyle(Qt::white));
         m_sums[i]->installEventFilter(this);
     }
 
@@ -281,7 +338,7 @@ void MainWindow::buildButtons()
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
         b->setText(text);
-        b->setIcon(QIcon(icon));
+        b->setIcon(LoadIcon(icon));
         b->setIconSize(QSize(24, 24));
         b->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly
                                              : Qt::ToolButtonTextUnderIcon);
@@ -332,12 +389,6 @@ void MainWindow::placeControls()
     for (const Placement &p : kPlacements) {
         if (auto *w = findChild<QWidget *>(QLatin1String(p.name)))
             w->setGeometry(twips(p.left, p.top, p.width, p.height));
-    }
-    // A style sheet on a frame stops the window's font from reaching the
-    // frame's children, so hand it to every control that has none of its own.
-    for (QWidget *w : findChildren<QWidget *>()) {
-        if (!w->testAttribute(Qt::WA_SetFont))
-            w->setFont(font());
     }
     // Each frame overlaps the one above it by its caption's height: the
     // later frame is drawn on top, as in the original layout.
@@ -445,26 +496,27 @@ bool MainWindow::LoadMainWindow(const QString &ratesPath)
 
 void MainWindow::fondjauneclair()
 {
-    // 256 bands from light yellow at the top to white at the bottom, kept
-    // in an image so that every repaint shows them. Every column is the
-    // same, so the image is one pixel wide and stretched when drawn.
-    m_background = QImage(QSize(1, height()), QImage::Format_RGB32);
-    QPainter p(&m_background);
-    const double unit = height() / 512.0;
-    for (int k = 0; k < 256; ++k) {
-        const int blue = std::min(255, int(std::nearbyint(192 + k / 4.0)));
-        const QRectF band(0, 2 * k * unit, 1, 2 * unit);
-        p.fillRect(band.toAlignedRect(), QColor(255, 255, blue));
-    }
+    m_gradient = true;
     update();
 }
 
-void MainWindow::paintEvent(QPaintEvent *)
+void MainWindow::paintEvent(QPaintEvent *event)
 {
-    if (m_background.isNull())
+    if (!m_gradient)
         return;
+    // 256 bands from light yellow at the top to white at the bottom. Each
+    // is a plain fill: a stretched picture would make the painter spread
+    // the work over helper threads at the first paint.
     QPainter p(this);
-    p.drawImage(QRect(0, 0, width(), m_background.height()), m_background);
+    const QRect area = event->rect();
+    const double unit = height() / 512.0;
+    for (int k = 0; k < 256; ++k) {
+        const QRect band = QRectF(0, 2 * k * unit, width(), 2 * unit).toAlignedRect();
+        if (!band.intersects(area))
+            continue;
+        const int blue = std::min(255, int(std::nearbyint(192 + k / 4.0)));
+        p.fillRect(band & area, QColor(255, 255, blue));
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -534,7 +586,7 @@ void MainWindow::RefreshTable()
         m_sums[i]->setReadOnly(!m_state.hasRow(r));
         const bool marked = r == m_state.startRow();
         if (marked != m_marked[i]) {
-            m_sums[i]->setStyleSheet(cellStyle(marked ? kCyan : QColor(Qt::white)));
+            setCellColours(m_sums[i], QPalette::Base, marked ? kCyan : QColor(Qt::white));
             m_marked[i] = marked;
         }
     }

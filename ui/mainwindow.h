@@ -2,7 +2,6 @@
 
 #include "rates/ratetable.h"
 
-#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -109,7 +108,7 @@ private:
 
     TauxState &m_state;
     Hooks m_hooks;
-    QImage m_background;
+    bool m_gradient = false; // drawn once the window is loaded
     bool m_ended = false;
     bool m_movingFocus = false;
 
