@@ -17,6 +17,7 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$cxxflags" \
     -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build "$out" --target taux-legal-package-contents -j"$(nproc)"
 rm -f "$out"/taux-legal_*.deb

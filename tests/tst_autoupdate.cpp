@@ -4,6 +4,7 @@
 #include "testfiles.h"
 #include "update/autoupdate.h"
 #include "update/download.h"
+#include "update/networkmodule.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,7 @@ private slots:
     void stopsBeforeTransfer_data();
     void stopsBeforeTransfer();
     void unwritableFolderKeepsTable();
+    void networkModuleLocations();
 
 private:
     UpdateSettings settingsFor(const QString &url) const { return {url, false, true}; }
@@ -558,6 +560,20 @@ void TestAutoUpdate::unwritableFolderKeepsTable()
         *m_state, settingsFor(QStringLiteral("http://x")), QDate(2017, 1, 2), hooks);
     QCOMPARE(int(result.outcome), int(UpdateOutcome::WriteFailed));
     QCOMPARE(m_state->table().rows[0].label, QStringLiteral("Juin 2016"));
+}
+
+// The downloads above went through the module found beside the test; an
+// installed program finds it in the package's folder from its own.
+void TestAutoUpdate::networkModuleLocations()
+{
+    QCOMPARE(NetworkModuleCandidates(QStringLiteral("/opt/taux/bin")),
+             QStringList({QStringLiteral("/opt/taux/bin/tauxnetwork"),
+                          QStringLiteral("/opt/taux/lib/taux-legal/modules/tauxnetwork")}));
+    QString error;
+    QVERIFY(!LoadNetworkModule(QStringLiteral("/nonexistent/bin"), &error));
+    QVERIFY2(error.contains(QStringLiteral("/nonexistent/bin/")) &&
+                 error.contains(QStringLiteral("/nonexistent/lib/taux-legal/modules/")),
+             qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestAutoUpdate)

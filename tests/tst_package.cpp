@@ -2,6 +2,7 @@
 // started on a headless X server with a home folder of its own, driven by
 // real mouse clicks from xdotool.
 #include "testfiles.h"
+#include "update/networkmodule.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,7 @@ private slots:
     void userCopyAtStart();
     void unwritableConfigFolder_data();
     void unwritableConfigFolder();
+    void networkModuleLoadsFromThePackage();
 
 private:
     bool startProgram();
@@ -344,6 +346,18 @@ void TestPackage::unwritableConfigFolder()
             QDir(configDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{QStringLiteral("Querdan.ini")});
     QCOMPARE(readFile(userRates()), readFile(packagedRates()));
+}
+
+// Downloads go through a module loaded from the package's own folder.
+void TestPackage::networkModuleLoadsFromThePackage()
+{
+    QVERIFY(
+        QFile::exists(m_root + QStringLiteral("/usr/lib/taux-legal/modules/libtauxnetwork.so")));
+    QString error;
+    const NetworkFunctions *network =
+        LoadNetworkModule(m_root + QStringLiteral("/usr/bin"), &error);
+    QVERIFY2(network, qPrintable(error));
+    QCOMPARE(network->version, 1);
 }
 
 QTEST_GUILESS_MAIN(TestPackage)

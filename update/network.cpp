@@ -1,4 +1,5 @@
-#include "download.h"
+#include "update/download.h"
+#include "update/networkmodule.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -39,9 +40,7 @@ bool anyInterfaceUp()
     return false;
 }
 
-} // namespace
-
-QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
+QByteArray fetchText(const QString &url, const DownloadLimits &limits)
 {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy);
@@ -93,7 +92,7 @@ QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
     return body;
 }
 
-bool IsInternetConnected()
+bool networkIsUp()
 {
     if (QNetworkInformation::loadDefaultBackend()) {
         if (const QNetworkInformation *info = QNetworkInformation::instance()) {
@@ -110,4 +109,12 @@ bool IsInternetConnected()
         }
     }
     return anyInterfaceUp();
+}
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT const NetworkFunctions *taux_network_functions()
+{
+    static const NetworkFunctions functions{kNetworkModuleVersion, fetchText, networkIsUp};
+    return &functions;
 }

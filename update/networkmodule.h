@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+struct DownloadLimits;
+
+// The network code lives in a module of its own, loaded at the first
+// download: Qt's network library and the ones it brings (proxy, Kerberos)
+// are then not loaded at all on a start with no update to do.
+//
+// The module exports taux_network_functions(), which returns this table.
+// The version changes with the table's layout, so that a module left from
+// another build is refused rather than called wrongly.
+constexpr int kNetworkModuleVersion = 1;
+
+struct NetworkFunctions
+{
+    int version;
+    QByteArray (*downloadText)(const QString &url, const DownloadLimits &limits);
+    bool (*isInternetConnected)();
+};
+
+// Where the module of the program in `programDir` may be, in the order
+// tried: beside the program (a build tree), then the package's private
+// folder, found from the program's folder so that a package unpacked
+// anywhere finds its own module. Names without the platform's prefix and
+// suffix, as QLibrary takes them.
+QStringList NetworkModuleCandidates(const QString &programDir);
+
+// The functions of the module for the program in `programDir`, loading it
+// the first time; null when it cannot be found or loaded, or is of another
+// version, with the reasons in `error`.
+const NetworkFunctions *LoadNetworkModule(const QString &programDir, QString *error = nullptr);
