@@ -4,6 +4,7 @@
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
+#include "ui/cellcolumn.h"
 #include "ui/mainwindow.h"
 
 #include <QAbstractButton>
@@ -44,6 +45,7 @@ private slots:
     void startUpState();
     void layoutAndCaptions();
     void backgroundGradient();
+    void darkDesktopTheme();
     void typicalUse();
     void invalidDateKeepsFocus();
     void emptyDateDoesNothing();
@@ -80,6 +82,10 @@ private:
         return m_window->findChild<QLineEdit *>(QStringLiteral("loyer(%1)").arg(line));
     }
     QLineEdit *date() const { return m_window->findChild<QLineEdit *>("datedelacte"); }
+    CellColumn *months() const { return m_window->findChild<CellColumn *>("textind"); }
+    CellColumn *rates() const { return m_window->findChild<CellColumn *>("indice"); }
+    QString monthText(int line) const { return months()->text(line); }
+    QString rateText(int line) const { return rates()->text(line); }
     // Whether the start row's cyan shows in a cell's corner, as drawn.
     bool marked(int line) const
     {
@@ -164,8 +170,8 @@ void TestMainWindow::startUpState()
                                                                  .arg(TAUX_VERSION_PATCH));
     QCOMPARE(m_state->coefficient(), 1.0);
     QCOMPARE(m_state->startRow(), -1);
-    QCOMPARE(m_window->findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Juin 2026"));
-    QCOMPARE(m_window->findChild<QLabel *>("indice(0)")->text(), QStringLiteral("2,62"));
+    QCOMPARE(monthText(0), QStringLiteral("Juin 2026"));
+    QCOMPARE(rateText(0), QStringLiteral("2,62"));
     for (int i = 0; i < kVisibleLines; ++i)
         QCOMPARE(cell(i)->text(), QString());
 }
@@ -174,7 +180,8 @@ void TestMainWindow::layoutAndCaptions()
 {
     QCOMPARE(cell(0)->geometry(), QRect(272, 16, 89, 19));
     QCOMPARE(cell(20)->geometry(), QRect(272, 376, 89, 19));
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->geometry(), QRect(116, 376, 85, 19));
+    QCOMPARE(months()->cellRect(20).translated(months()->pos()), QRect(116, 376, 85, 19));
+    QCOMPARE(rates()->cellRect(0).translated(rates()->pos()), QRect(200, 16, 73, 19));
     QCOMPARE(m_window->findChild<QScrollBar *>("barretaux")->geometry(), QRect(361, 16, 17, 379));
     QCOMPARE(date()->geometry(), QRect(16, 104, 81, 19));
     QCOMPARE(m_window->findChild<QRadioButton *>("coeff(3)")->geometry(), QRect(52, 30, 49, 17));
@@ -194,9 +201,8 @@ void TestMainWindow::layoutAndCaptions()
                                                         .arg(c.box.height())));
     }
     // A month label and a sum as wide as they come fit their cells too.
-    const QLabel *month = m_window->findChild<QLabel *>("textind(0)");
-    QVERIFY(QFontMetrics(month->font()).horizontalAdvance(QStringLiteral("Septembre 2026")) <
-            month->contentsRect().width());
+    QVERIFY(QFontMetrics(months()->font()).horizontalAdvance(QStringLiteral("Septembre 2026")) <
+            months()->cellRect(0).width() - 2);
     QVERIFY(QFontMetrics(cell(0)->font()).horizontalAdvance(formatAmount(123456789.99, french)) <
             cell(0)->contentsRect().width());
 }
@@ -209,6 +215,45 @@ void TestMainWindow::backgroundGradient()
     QCOMPARE(QColor(shot.pixel(1, 211)), QColor(255, 255, 224));
 }
 
+// The window keeps its own light colours, so its text must stay black when
+// the desktop's theme asks for light text on dark.
+void TestMainWindow::darkDesktopTheme()
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(30, 30, 30));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, Qt::white);
+    QApplication::setPalette(dark);
+    enterAmount(5, QStringLiteral("1000")); // lines 0 to 4 show sums, unselected
+    const auto darkest = [](QWidget *w, QRect area) {
+        const QImage shot = w->grab().toImage();
+        int least = 3 * 255;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                least = std::min(least, c.red() + c.green() + c.blue());
+            }
+        return least;
+    };
+    const auto inside = [](QWidget *w) { return w->rect().adjusted(3, 3, -3, -3); };
+    QWidget *plus5 = m_window->findChild<QWidget *>("majore");
+    QWidget *instructions = m_window->findChild<QWidget *>("Label7");
+    // Black text inside the cells' border, on their own colours.
+    const int emptyCell = darkest(cell(6), inside(cell(6)));
+    const int sum = darkest(cell(0), inside(cell(0)));
+    const int month = darkest(months(), months()->cellRect(0).adjusted(3, 3, -3, -3));
+    const int caption = darkest(plus5, plus5->rect().adjusted(plus5->width() / 2, 0, 0, 0));
+    const int text = darkest(instructions, inside(instructions));
+    QApplication::setPalette(before);
+    QVERIFY(emptyCell >= 3 * 250);
+    QVERIFY(sum < 100);
+    QVERIFY(month < 100);
+    QVERIFY(caption < 100);
+    QVERIFY(text < 100);
+}
+
 void TestMainWindow::typicalUse()
 {
     enterDate(QStringLiteral("15/03/2015"));
@@ -217,7 +262,8 @@ void TestMainWindow::typicalUse()
     QCOMPARE(m_state->firstRow(), start - 20);
     QCOMPARE(m_window->findChild<QScrollBar *>("barretaux")->value(), start - 20);
     QCOMPARE(QApplication::focusWidget(), cell(20));
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->text(), QStringLiteral("Mars 2015"));
+    QCOMPARE(monthText(20), QStringLiteral("Mars 2015"));
+    QCOMPARE(cell(20)->accessibleDescription(), QStringLiteral("Mars 2015, taux 0,93"));
     QVERIFY(marked(20));
     QVERIFY(!marked(19));
 
@@ -309,8 +355,8 @@ void TestMainWindow::dateTooEarly()
     // A date before the table but after the zero date starts at the extra row.
     enterDate(QStringLiteral("01/01/1950"));
     QCOMPARE(m_state->startRow(), m_state->table().count);
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->text(), QStringLiteral("Décembre 1976"));
-    QCOMPARE(m_window->findChild<QLabel *>("indice(20)")->text(), QString());
+    QCOMPARE(monthText(20), QStringLiteral("Décembre 1976"));
+    QCOMPARE(rateText(20), QString());
 }
 
 void TestMainWindow::amountForms_data()
@@ -383,7 +429,7 @@ void TestMainWindow::useTwelvePercent()
     m_window->ActivateMainWindow();
     QCOMPARE(m_state->table().count, 24);
     enterAmount(13, QStringLiteral("1000"));
-    QCOMPARE(m_window->findChild<QLabel *>("textind(13)")->text(), QStringLiteral("Novembre 2015"));
+    QCOMPARE(monthText(13), QStringLiteral("Novembre 2015"));
     QCOMPARE(m_state->startRow(), 13);
 }
 
@@ -569,7 +615,7 @@ void TestMainWindow::keyboardReachesEveryMonth()
     QCOMPARE(m_state->firstRow(), start - 19);
     QCOMPARE(bar->value(), start - 19);
     QCOMPARE(QApplication::focusWidget(), cell(20));
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->text(), QStringLiteral("Février 2015"));
+    QCOMPARE(monthText(20), QStringLiteral("Février 2015"));
     // Up inside the view only moves the focus.
     QTest::keyClick(cell(20), Qt::Key_Up);
     QCOMPARE(m_state->firstRow(), start - 19);
@@ -593,7 +639,7 @@ void TestMainWindow::keyboardReachesEveryMonth()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
     QCOMPARE(m_state->firstRow(), 594 - 20);
     QCOMPARE(QApplication::focusWidget(), cell(20));
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->text(), QStringLiteral("Décembre 1976"));
+    QCOMPARE(monthText(20), QStringLiteral("Décembre 1976"));
     // Page Up all the way back to the top.
     for (int i = 0; i < 40; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
@@ -615,8 +661,8 @@ void TestMainWindow::keyboardReachesEveryMonth()
 void TestMainWindow::wheelOverTheTable_data()
 {
     QTest::addColumn<QString>("over");
-    QTest::newRow("a month") << "textind(4)";
-    QTest::newRow("a rate") << "indice(10)";
+    QTest::newRow("the months") << "textind";
+    QTest::newRow("the rates") << "indice";
     QTest::newRow("a sum") << "loyer(20)";
 }
 
@@ -630,7 +676,7 @@ void TestMainWindow::wheelOverTheTable()
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &down);
     QCOMPARE(m_state->firstRow(), 3);
-    QCOMPARE(m_window->findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Mars 2026"));
+    QCOMPARE(monthText(0), QStringLiteral("Mars 2026"));
     QWheelEvent up(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                    Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &up);
@@ -642,11 +688,10 @@ void TestMainWindow::extraRowAndTheLinesBelow()
     // Twelve months: row 12 is the extra row, lines 13 to 20 show nothing.
     QVERIFY(writeFile(m_rates, "2015\t12\r\n", QDateTime::currentDateTime().addSecs(-7200)));
     m_window->ActivateMainWindow();
-    QCOMPARE(m_window->findChild<QLabel *>("textind(12)")->text(), QStringLiteral("Décembre 2014"));
+    QCOMPARE(monthText(12), QStringLiteral("Décembre 2014"));
     for (int line = 13; line < kVisibleLines; ++line) {
         QVERIFY(cell(line)->isReadOnly());
-        QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("textind(%1)").arg(line))->text(),
-                 QString());
+        QCOMPARE(monthText(line), QString());
     }
     QVERIFY(!cell(12)->isReadOnly());
     QTest::mouseClick(cell(15), Qt::LeftButton);
@@ -698,7 +743,7 @@ void TestMainWindow::categorySwitch()
     QCOMPARE(m_state->startRow(), start);
     QCOMPARE(m_state->firstRow(), 0);
     QCOMPARE(m_window->findChild<QScrollBar *>("barretaux")->value(), 0);
-    QCOMPARE(m_window->findChild<QLabel *>("indice(0)")->text(), QStringLiteral("6,67"));
+    QCOMPARE(rateText(0), QStringLiteral("6,67"));
     // April 2015 at 4.06 for natural persons.
     QCOMPARE(*m_state->sums()[start - 1], 10000 + 10000 * (4.06 / 1200));
     QVERIFY(m_ended.isEmpty());
@@ -714,12 +759,12 @@ void TestMainWindow::scrolling()
     QVERIFY(!bar->hasTracking());
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QCOMPARE(m_state->firstRow(), 1);
-    QCOMPARE(m_window->findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Mai 2026"));
+    QCOMPARE(monthText(0), QStringLiteral("Mai 2026"));
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
     QCOMPARE(m_state->firstRow(), 22);
     bar->setValue(bar->maximum());
-    QCOMPARE(m_window->findChild<QLabel *>("textind(20)")->text(), QStringLiteral("Décembre 1976"));
-    QCOMPARE(m_window->findChild<QLabel *>("indice(20)")->text(), QString());
+    QCOMPARE(monthText(20), QStringLiteral("Décembre 1976"));
+    QCOMPARE(rateText(20), QString());
 
     // Dragging the thumb does not move the table until it is released.
     bar->setValue(0);
@@ -745,7 +790,7 @@ void TestMainWindow::touchedFileReloadsOnActivation()
     f.close();
     QVERIFY(writeFile(m_rates, bytes, QDateTime::currentDateTime().addSecs(-3600)));
     m_window->ActivateMainWindow();
-    QCOMPARE(m_window->findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Décembre 2026"));
+    QCOMPARE(monthText(0), QStringLiteral("Décembre 2026"));
     QCOMPARE(m_state->startRow(), -1);
     QCOMPARE(m_state->sums()[0], kept);
     QCOMPARE(cell(0)->text(), formatAmount(kept, french));

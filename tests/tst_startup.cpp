@@ -5,6 +5,7 @@
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "ui/aboutbox.h"
+#include "ui/cellcolumn.h"
 #include "ui/icons.h"
 #include "ui/mainwindow.h"
 #include "ui/tauxapp.h"
@@ -121,7 +122,7 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(m_downloads.isEmpty());
     QVERIFY(app->window().isVisible());
     QVERIFY(!app->updateDialog().isVisible());
-    QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(),
+    QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
              QStringLiteral("Décembre 2016"));
 }
 
@@ -156,7 +157,7 @@ void TestStartup::autoUpdateBeforeTheWindowShows()
     QCOMPARE(m_downloads.size(), updated ? 1 : 0);
     const QString rates = m_ratesDir.filePath(QStringLiteral("QUERDAN.TXT"));
     QCOMPARE(readFile(rates), updated ? kNew + "\r\n" : kOld);
-    QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(),
+    QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
              updated ? QStringLiteral("Juin 2017") : QStringLiteral("Décembre 2016"));
     QVERIFY(!ratesFileChanged(app->state().table()));
 }
@@ -176,7 +177,8 @@ void TestStartup::updateDialogThenActivation()
     });
     app->window().findChild<QPushButton *>("Command1")->click();
     QVERIFY(!app->updateDialog().isVisible());
-    QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Juin 2017"));
+    QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
+             QStringLiteral("Juin 2017"));
     QVERIFY(readFile(app->settingsPath()).contains("ADRESS=http://h/x"));
 }
 
@@ -244,7 +246,8 @@ void TestStartup::aboutBoxFromBothLabels()
     QTest::mouseClick(app->window().findChild<QLabel *>(label), Qt::LeftButton);
     QCOMPARE(shown, AboutBox::tolmenText());
     QCOMPARE(shown.split(QStringLiteral("\r\n")).size(), 6);
-    QCOMPARE(app->window().findChild<QLabel *>("textind(0)")->text(), QStringLiteral("Juin 2017"));
+    QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
+             QStringLiteral("Juin 2017"));
 }
 
 void TestStartup::calculatorButton()

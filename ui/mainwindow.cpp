@@ -4,6 +4,7 @@
 #include "rates/startmonth.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
+#include "ui/cellcolumn.h"
 #include "ui/dateinput.h"
 #include "ui/icons.h"
 #include "ui/wrapbutton.h"
@@ -74,38 +75,24 @@ const QColor kCyan(128, 255, 255);
 const QColor kButtonGrey(192, 192, 192);
 const QColor kHeading(128, 0, 0);
 
-// The table's cells and the date field: a flat coloured box with a thin
-// black border, drawn by hand rather than through a style sheet, which
-// would cost every cell a style of its own at start-up.
-void setCellColours(QWidget *w, QPalette::ColorRole fill, const QColor &background)
+// A field of its own colour; the others take the window's white.
+void setFieldColour(QWidget *w, const QColor &background)
 {
     QPalette pal = w->palette();
-    pal.setColor(fill, background);
-    pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::Base, background);
     w->setPalette(pal);
 }
 
-class CellLabel : public QLabel
-{
-public:
-    CellLabel(const QColor &background, QWidget *parent) : QLabel(parent)
-    {
-        setFrameShape(QFrame::Box);
-        setLineWidth(1);
-        setAutoFillBackground(true);
-        setCellColours(this, QPalette::Window, background);
-    }
-};
-
+// The sum cells and the date field: a flat box with a thin black border,
+// drawn by hand rather than through a style sheet, which would cost every
+// cell a style of its own at start-up.
 class CellEdit : public QLineEdit
 {
 public:
-    CellEdit(const QColor &background, QWidget *parent) : QLineEdit(parent)
+    explicit CellEdit(QWidget *parent) : QLineEdit(parent)
     {
         setFrame(false);
         setTextMargins(1, 1, 1, 1);
-        setCellColours(this, QPalette::Base, background);
     }
 
 protected:
@@ -194,8 +181,13 @@ MainWindow::MainWindow(TauxState &state, QWidget *parent)
     setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
     setFont(windowFont());
     setFixedSize(twips(0, 0, 5790, 6345).size());
+    // Black on the window's own light colours whatever the desktop's theme:
+    // a dark theme's light text would not read on them.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 192));
+    pal.setColor(QPalette::Base, Qt::white);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, Qt::black);
     setPalette(pal);
     buildInstructions();
     buildOptions();
@@ -228,7 +220,8 @@ void MainWindow::buildInstructions()
     instructions->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     instructions->setWordWrap(true);
 
-    m_date = new CellEdit(QColor(192, 255, 255), this);
+    m_date = new CellEdit(this);
+    setFieldColour(m_date, QColor(192, 255, 255));
     m_date->setObjectName(QStringLiteral("datedelacte"));
     m_date->setAccessibleName(QStringLiteral("Date de départ du calcul"));
 }
@@ -300,21 +293,24 @@ void MainWindow::buildTable()
     heading("Label2", QStringLiteral("Taux"));
     heading("Label5", QStringLiteral("Montant"));
 
+    // A line every 270 twips, each cell 285 high: a cell's bottom border
+    // is the next one's top.
+    const int step = 270 / kTwipsPerPixel;
+    const int cellHeight = 285 / kTwipsPerPixel;
+    m_months = new CellColumn(kYellow, kVisibleLines, step, cellHeight, this);
+    m_months->setObjectName(QStringLiteral("textind"));
+    m_months->setAccessibleName(QStringLiteral("Mois"));
+    m_months->setGeometry(twips(1740, 240, 1275, 270 * (kVisibleLines - 1) + 285));
+    m_months->installEventFilter(this);
+    m_rates = new CellColumn(kGreen, kVisibleLines, step, cellHeight, this);
+    m_rates->setObjectName(QStringLiteral("indice"));
+    m_rates->setAccessibleName(QStringLiteral("Taux"));
+    m_rates->setGeometry(twips(3000, 240, 1095, 270 * (kVisibleLines - 1) + 285));
+    m_rates->installEventFilter(this);
+
     for (int i = 0; i < kVisibleLines; ++i) {
         const int top = (240 + 270 * i);
-        m_months[i] = new CellLabel(kYellow, this);
-        m_months[i]->setObjectName(indexedName("textind", i));
-        m_months[i]->setGeometry(twips(1740, top, 1275, 285));
-        m_months[i]->setAlignment(Qt::AlignCenter);
-        m_months[i]->installEventFilter(this);
-
-        m_rates[i] = new CellLabel(kGreen, this);
-        m_rates[i]->setObjectName(indexedName("indice", i));
-        m_rates[i]->setGeometry(twips(3000, top, 1095, 285));
-        m_rates[i]->setAlignment(Qt::AlignCenter);
-        m_rates[i]->installEventFilter(this);
-
-        m_sums[i] = new CellEdit(Qt::white, this);
+        m_sums[i] = new CellEdit(this);
         m_sums[i]->setObjectName(indexedName("loyer", i));
         m_sums[i]->setAccessibleName(QStringLiteral("Montant, ligne %1").arg(i + 1));
         m_sums[i]->setGeometry(twips(4080, top, 1335, 285));
@@ -580,13 +576,21 @@ void MainWindow::RefreshTable()
     for (int i = 0; i < kVisibleLines; ++i) {
         const int r = m_state.firstRow() + i;
         const ScheduleRow row = m_state.scheduleRow(r);
-        m_months[i]->setText(row.label);
-        m_rates[i]->setText(formatGeneral(row.rate, loc));
+        const QString rate = formatGeneral(row.rate, loc);
+        m_months->setText(i, row.label);
+        m_rates->setText(i, rate);
+        // The month and the rate are drawn, not controls of their own: the
+        // sum's cell tells them to a screen reader.
+        m_sums[i]->setAccessibleDescription(
+            rate.isEmpty() ? row.label : QStringLiteral("%1, taux %2").arg(row.label, rate));
         m_sums[i]->setText(formatAmount(row.sum, loc));
         m_sums[i]->setReadOnly(!m_state.hasRow(r));
         const bool marked = r == m_state.startRow();
         if (marked != m_marked[i]) {
-            setCellColours(m_sums[i], QPalette::Base, marked ? kCyan : QColor(Qt::white));
+            if (marked)
+                setFieldColour(m_sums[i], kCyan);
+            else
+                m_sums[i]->setPalette(QPalette()); // the window's again
             m_marked[i] = marked;
         }
     }
@@ -730,10 +734,10 @@ int MainWindow::lineOf(const QObject *cell) const
 bool MainWindow::isTableCell(const QObject *watched) const
 {
     for (int i = 0; i < kVisibleLines; ++i) {
-        if (m_sums[i] == watched || m_months[i] == watched || m_rates[i] == watched)
+        if (m_sums[i] == watched)
             return true;
     }
-    return false;
+    return watched == m_months || watched == m_rates;
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+class CellColumn;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -118,8 +119,8 @@ private:
     QCheckBox *m_anatocisme = nullptr;
     std::array<QRadioButton *, 2> m_perso{};
     std::array<QRadioButton *, 4> m_coeff{};
-    std::array<QLabel *, kVisibleLines> m_months{};
-    std::array<QLabel *, kVisibleLines> m_rates{};
+    CellColumn *m_months = nullptr;
+    CellColumn *m_rates = nullptr;
     std::array<QLineEdit *, kVisibleLines> m_sums{};
     std::array<bool, kVisibleLines> m_marked{};
     QScrollBar *m_bar = nullptr;
