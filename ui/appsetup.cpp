@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
 
 void SetUpApplication(QApplication &app)
@@ -13,6 +14,10 @@ void SetUpApplication(QApplication &app)
     QApplication::setStyle(QStringLiteral("Fusion"));
     QGuiApplication::setDesktopFileName(ApplicationId());
     InitIcons();
+    // The painter hands large fills to helper threads. For windows this
+    // small they gain nothing, and the threads and their memory would last
+    // as long as the program.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
 
     // Qt's own buttons and context menus in French whatever the desktop's
     // language, as every text of the program is. Without the translation
