@@ -3,12 +3,11 @@
 #include "output/busycursor.h"
 #include "output/reportpdf.h"
 #include "schedule/tauxstate.h"
+#include "update/modules.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLibrary>
-#include <QMessageBox>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryDir>
 
 #ifndef Q_OS_WIN
@@ -16,20 +15,6 @@
 #endif
 
 namespace {
-
-void showPrintError(QWidget *parent)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"),
-                    QStringLiteral("Pas d'imprimante par défaut. Modifiez votre configuration "
-                                   "avant de relancer l'impression."),
-                    QMessageBox::Ok, parent);
-    box.exec();
-}
-
-bool printerHealthy(const QPrinter &printer)
-{
-    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
-}
 
 #ifndef Q_OS_WIN
 // The print server's library is loaded at the first print rather than at
@@ -72,34 +57,36 @@ bool submitReport(const TauxState &state, const PrintQueue &queue, const PrintHo
 
 } // namespace
 
-bool PrintReport(QPrinter &printer, const TauxState &state, const QLocale &locale)
+const PrintFunctions *LoadPrintModule(const QString &programDir, QString *error)
 {
-    const bool printed =
-        PaintReport(printer, state, locale, [&printer] { return printerHealthy(printer); });
-    if (!printed)
-        printer.abort();
-    return printed;
+    const ModuleEntry entry =
+        ResolveModuleEntry(programDir, QStringLiteral("tauxprint"), "taux_print_functions", error);
+    if (!entry)
+        return nullptr;
+    const auto *functions = static_cast<const PrintFunctions *>(entry());
+    if (functions && functions->version == kPrintModuleVersion && functions->defaultQueue &&
+        functions->printReportOnQueue && functions->previewStatement)
+        return functions;
+    if (error)
+        *error = QStringLiteral("module d'impression d'une autre version");
+    return nullptr;
 }
 
-bool PrintScheduleOn(QWidget *parent, QPrinter &printer, const TauxState &state)
+const PrintFunctions *ProgramPrintModule()
 {
-    BusyCursor busy;
-    if (PrintReport(printer, state, QLocale()))
-        return true;
-    busy.restore();
-    showPrintError(parent);
-    return false;
+    QString error;
+    const PrintFunctions *module = LoadPrintModule(QCoreApplication::applicationDirPath(), &error);
+    if (!module)
+        qWarning("Module d'impression introuvable : %s", qUtf8Printable(error));
+    return module;
 }
 
 PrintHooks SystemPrintHooks()
 {
     PrintHooks hooks;
     hooks.defaultPrinter = []() -> std::optional<PrintQueue> {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            return std::nullopt;
-        const QPrinter printer(info, QPrinter::HighResolution);
-        return PrintQueue{info.printerName(), printer.pageLayout(), printer.resolution()};
+        const PrintFunctions *module = ProgramPrintModule();
+        return module ? module->defaultQueue() : std::nullopt;
     };
 #ifdef Q_OS_WIN
     hooks.submit = [](const QString &, const QString &, QString *error) {
@@ -118,19 +105,23 @@ bool PrintSchedule(QWidget *parent, const TauxState &state, const PrintHooks &ho
     const std::optional<PrintQueue> queue =
         hooks.defaultPrinter ? hooks.defaultPrinter() : std::nullopt;
     if (!queue) {
-        showPrintError(parent);
+        ShowPrintError(parent);
         return false;
     }
 #ifdef Q_OS_WIN
     // The system's spooler reports a refused job to the print engine.
-    QPrinter printer(QPrinterInfo::printerInfo(queue->name), QPrinter::HighResolution);
-    return PrintScheduleOn(parent, printer, state);
+    const PrintFunctions *module = ProgramPrintModule();
+    if (!module) {
+        ShowPrintError(parent);
+        return false;
+    }
+    return module->printReportOnQueue(parent, queue->name, state);
 #else
     BusyCursor busy;
     if (submitReport(state, *queue, hooks))
         return true;
     busy.restore();
-    showPrintError(parent);
+    ShowPrintError(parent);
     return false;
 #endif
 }

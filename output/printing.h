@@ -1,23 +1,16 @@
 #pragma once
 
 #include <QLocale>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
-class QPrinter;
 class QWidget;
 class TauxState;
-
-// Prints the report on `printer`. False when any step failed; the job is
-// then aborted so that no half-built document reaches the paper later.
-bool PrintReport(QPrinter &printer, const TauxState &state, const QLocale &locale);
-
-// As PrintSchedule, on a given printer: busy pointer, the report, and the
-// printing error box when it fails. Returns whether it printed.
-bool PrintScheduleOn(QWidget *parent, QPrinter &printer, const TauxState &state);
+struct StatementDocument;
 
 // The queue a report goes to, with its paper and margins.
 struct PrintQueue
@@ -45,3 +38,34 @@ PrintHooks SystemPrintHooks();
 // the printing error box. Returns whether the job was accepted.
 bool PrintSchedule(QWidget *parent, const TauxState &state,
                    const PrintHooks &hooks = SystemPrintHooks());
+
+// The printing error box.
+inline void ShowPrintError(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"),
+                    QStringLiteral("Pas d'imprimante par défaut. Modifiez votre configuration "
+                                   "avant de relancer l'impression."),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// What needs Qt's print support lives in a module loaded at the first
+// print (printsupport.h): the start does not load that library. The
+// module's taux_print_functions() returns this table; the version changes
+// with its layout, so that a module of another build is refused.
+constexpr int kPrintModuleVersion = 1;
+
+struct PrintFunctions
+{
+    int version;
+    std::optional<PrintQueue> (*defaultQueue)();
+    bool (*printReportOnQueue)(QWidget *parent, const QString &queue, const TauxState &state);
+    bool (*previewStatement)(QWidget *parent, const StatementDocument &document,
+                             const QLocale &locale);
+};
+
+// The print module of the program in `programDir`, loading it the first
+// time; null with the reasons in `error` when it cannot be loaded.
+const PrintFunctions *LoadPrintModule(const QString &programDir, QString *error = nullptr);
+// The running program's.
+const PrintFunctions *ProgramPrintModule();

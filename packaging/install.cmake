@@ -23,14 +23,16 @@ function(taux_install_program program)
 endfunction()
 
 taux_install_program(taux-legal)
-install(TARGETS tauxnetwork LIBRARY DESTINATION "${TAUX_MODULE_DIR}")
-install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-            --remove-section=.note
-            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TAUX_MODULE_DIR}/$<TARGET_FILE_NAME:tauxnetwork>\"
-            COMMAND_ERROR_IS_FATAL ANY)
-    endif()")
+foreach(module tauxnetwork tauxprint)
+    install(TARGETS ${module} LIBRARY DESTINATION "${TAUX_MODULE_DIR}")
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TAUX_MODULE_DIR}/$<TARGET_FILE_NAME:${module}>\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+endforeach()
 set(TAUX_MAN_PAGES taux-legal)
 foreach(program taux-legal-cli taux-legal-decompte)
     if(TARGET ${program})
@@ -95,7 +97,7 @@ endif()
 add_custom_target(taux-legal-files ALL DEPENDS ${TAUX_GENERATED_FILES})
 
 # What a package build needs built, and nothing more: the tests stay out.
-add_custom_target(taux-legal-package-contents DEPENDS taux-legal tauxnetwork taux-legal-files)
+add_custom_target(taux-legal-package-contents DEPENDS taux-legal tauxnetwork tauxprint taux-legal-files)
 foreach(program taux-legal-cli taux-legal-decompte)
     if(TARGET ${program})
         add_dependencies(taux-legal-package-contents ${program})

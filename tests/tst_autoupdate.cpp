@@ -4,6 +4,7 @@
 #include "testfiles.h"
 #include "update/autoupdate.h"
 #include "update/download.h"
+#include "update/modules.h"
 #include "update/networkmodule.h"
 
 #include <QDir>
@@ -566,7 +567,7 @@ void TestAutoUpdate::unwritableFolderKeepsTable()
 // installed program finds it in the package's folder from its own.
 void TestAutoUpdate::networkModuleLocations()
 {
-    QCOMPARE(NetworkModuleCandidates(QStringLiteral("/opt/taux/bin")),
+    QCOMPARE(ModuleCandidates(QStringLiteral("/opt/taux/bin"), QStringLiteral("tauxnetwork")),
              QStringList({QStringLiteral("/opt/taux/bin/tauxnetwork"),
                           QStringLiteral("/opt/taux/lib/taux-legal/modules/tauxnetwork")}));
     QString error;

@@ -2,7 +2,7 @@
 // started on a headless X server with a home folder of its own, driven by
 // real mouse clicks from xdotool.
 #include "testfiles.h"
-#include "update/networkmodule.h"
+#include "update/modules.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,7 +57,8 @@ private slots:
     void userCopyAtStart();
     void unwritableConfigFolder_data();
     void unwritableConfigFolder();
-    void networkModuleLoadsFromThePackage();
+    void modulesLoadFromThePackage_data();
+    void modulesLoadFromThePackage();
 
 private:
     bool startProgram();
@@ -348,16 +349,28 @@ void TestPackage::unwritableConfigFolder()
     QCOMPARE(readFile(userRates()), readFile(packagedRates()));
 }
 
-// Downloads go through a module loaded from the package's own folder.
-void TestPackage::networkModuleLoadsFromThePackage()
+// Downloads and printing go through modules loaded from the package's own
+// folder.
+void TestPackage::modulesLoadFromThePackage_data()
 {
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QByteArray>("entry");
+    QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions");
+    QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions");
+}
+
+void TestPackage::modulesLoadFromThePackage()
+{
+    QFETCH(QString, module);
+    QFETCH(QByteArray, entry);
     QVERIFY(
-        QFile::exists(m_root + QStringLiteral("/usr/lib/taux-legal/modules/libtauxnetwork.so")));
+        QFile::exists(m_root + QStringLiteral("/usr/lib/taux-legal/modules/lib%1.so").arg(module)));
     QString error;
-    const NetworkFunctions *network =
-        LoadNetworkModule(m_root + QStringLiteral("/usr/bin"), &error);
-    QVERIFY2(network, qPrintable(error));
-    QCOMPARE(network->version, 1);
+    const ModuleEntry function =
+        ResolveModuleEntry(m_root + QStringLiteral("/usr/bin"), module, entry.constData(), &error);
+    QVERIFY2(function, qPrintable(error));
+    // Each module's table starts with its version.
+    QCOMPARE(*static_cast<const int *>(function()), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPackage)

@@ -2,6 +2,7 @@
 #include "output/clipboard.h"
 #include "output/clipboardtext.h"
 #include "output/printing.h"
+#include "output/printsupport.h"
 #include "output/reportpdf.h"
 #include "outputfixtures.h"
 #include "testfiles.h"

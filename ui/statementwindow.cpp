@@ -1,6 +1,7 @@
 #include "statementwindow.h"
 
 #include "output/busycursor.h"
+#include "output/printing.h"
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
 #include "ui/icons.h"
@@ -25,8 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
@@ -963,21 +962,14 @@ void StatementWindow::Print()
 {
     if (!m_result.ok())
         return;
-    const StatementDocument document = this->document();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setDocName(QStringLiteral("Décompte"));
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    // Large enough to read a page, as the statement window itself.
-    preview.resize(size());
-    bool painted = true;
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter *target) { painted = PaintStatement(*target, document, m_locale); });
-    // The preview paints as it opens; what counts is the last painting,
-    // the one sent to the printer when the user prints.
-    if (preview.exec() == QDialog::Accepted && !painted)
+    const PrintFunctions *printing = ProgramPrintModule();
+    if (!printing) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("L'impression n'est pas disponible : le module "
+                                            "d'impression du programme est introuvable."));
+        return;
+    }
+    if (!printing->previewStatement(this, document(), m_locale))
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("Le décompte n'a pas pu être imprimé."));
 }

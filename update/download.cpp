@@ -1,14 +1,26 @@
 #include "download.h"
 
+#include "update/modules.h"
 #include "update/networkmodule.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QLibrary>
+
+const NetworkFunctions *LoadNetworkModule(const QString &programDir, QString *error)
+{
+    const ModuleEntry entry = ResolveModuleEntry(programDir, QStringLiteral("tauxnetwork"),
+                                                 "taux_network_functions", error);
+    if (!entry)
+        return nullptr;
+    const auto *functions = static_cast<const NetworkFunctions *>(entry());
+    if (functions && functions->version == kNetworkModuleVersion && functions->downloadText &&
+        functions->isInternetConnected)
+        return functions;
+    if (error)
+        *error = QStringLiteral("module réseau d'une autre version");
+    return nullptr;
+}
 
 namespace {
-
-using EntryPoint = const NetworkFunctions *(*)();
 
 const NetworkFunctions *programsNetworkModule(QString *error)
 {
@@ -16,38 +28,6 @@ const NetworkFunctions *programsNetworkModule(QString *error)
 }
 
 } // namespace
-
-QStringList NetworkModuleCandidates(const QString &programDir)
-{
-    const QDir dir(programDir);
-    const QString name = QStringLiteral(TAUX_NETWORK_MODULE);
-    return {dir.filePath(name),
-            QDir::cleanPath(dir.filePath(QStringLiteral(TAUX_MODULE_DIR_FROM_BIN)) + u'/' + name)};
-}
-
-const NetworkFunctions *LoadNetworkModule(const QString &programDir, QString *error)
-{
-    QStringList reasons;
-    for (const QString &candidate : NetworkModuleCandidates(programDir)) {
-        // Loading a module already loaded only finds it again; it is never
-        // unloaded, since the functions handed out point into it.
-        QLibrary module(candidate);
-        module.setLoadHints(QLibrary::PreventUnloadHint);
-        const auto entry = reinterpret_cast<EntryPoint>(module.resolve("taux_network_functions"));
-        if (!entry) {
-            reasons << module.errorString();
-            continue;
-        }
-        const NetworkFunctions *functions = entry();
-        if (functions && functions->version == kNetworkModuleVersion && functions->downloadText &&
-            functions->isInternetConnected)
-            return functions;
-        reasons << QStringLiteral("%1 : version incompatible").arg(candidate);
-    }
-    if (error)
-        *error = reasons.join(u'\n');
-    return nullptr;
-}
 
 QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
 {

@@ -113,7 +113,7 @@ bool networkIsUp()
 
 } // namespace
 
-extern "C" Q_DECL_EXPORT const NetworkFunctions *taux_network_functions()
+extern "C" Q_DECL_EXPORT const void *taux_network_functions()
 {
     static const NetworkFunctions functions{kNetworkModuleVersion, fetchText, networkIsUp};
     return &functions;

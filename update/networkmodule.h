@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 struct DownloadLimits;
 
@@ -21,13 +20,6 @@ struct NetworkFunctions
     QByteArray (*downloadText)(const QString &url, const DownloadLimits &limits);
     bool (*isInternetConnected)();
 };
-
-// Where the module of the program in `programDir` may be, in the order
-// tried: beside the program (a build tree), then the package's private
-// folder, found from the program's folder so that a package unpacked
-// anywhere finds its own module. Names without the platform's prefix and
-// suffix, as QLibrary takes them.
-QStringList NetworkModuleCandidates(const QString &programDir);
 
 // The functions of the module for the program in `programDir`, loading it
 // the first time; null when it cannot be found or loaded, or is of another
