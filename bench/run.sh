@@ -7,13 +7,16 @@
 # (5 by default); the medians of their start-to-visible time and of their
 # private anonymous memory are compared. Targets: time <= 1.2x, memory
 # <= 1.5x the bare window's. TAUX_BENCH_PROGRAM measures another build of
-# the program (an older one, to compare).
+# the program (an older one, to compare). The bare window with one text
+# field is measured too, as a reference: what any window with a field to
+# type in costs over the bare one, since the field reads the font
+# configuration before the window is shown.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 runs=${TAUX_BENCH_RUNS:-5}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_core bench_statement bench_cli bare_window startup_probe taux-legal -j2 >/dev/null
+cmake --build "$build" --target bench_core bench_statement bench_cli bare_window field_window startup_probe taux-legal -j2 >/dev/null
 "$build/bench/bench_core"
 "$build/bench/bench_statement"
 "$build/bench/bench_cli"
@@ -50,9 +53,11 @@ cp "$root/data/QUERDAN.TXT" "$work/"
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb LANG=fr_FR.UTF-8
 : >"$work/taux.txt"
 : >"$work/bare.txt"
+: >"$work/field.txt"
 for _ in $(seq 1 "$runs"); do
     "$build/bench/startup_probe" "$work/taux/taux-legal" "$work/" >>"$work/taux.txt"
     "$build/bench/startup_probe" "$build/bench/bare_window" >>"$work/bare.txt"
+    "$build/bench/startup_probe" "$build/bench/field_window" >>"$work/field.txt"
 done
 
 median() { # column file
@@ -61,9 +66,12 @@ median() { # column file
 }
 tt=$(median 1 "$work/taux.txt"); bt=$(median 1 "$work/bare.txt")
 tm=$(median 2 "$work/taux.txt"); bm=$(median 2 "$work/bare.txt")
-awk -v tt="$tt" -v bt="$bt" -v tm="$tm" -v bm="$bm" -v runs="$runs" 'BEGIN {
+ft=$(median 1 "$work/field.txt"); fm=$(median 2 "$work/field.txt")
+awk -v tt="$tt" -v bt="$bt" -v tm="$tm" -v bm="$bm" -v ft="$ft" -v fm="$fm" -v runs="$runs" 'BEGIN {
     printf "start to visible (median of %d): program %.1f ms, bare window %.1f ms, ratio %.2f (target 1.2: %.2f)\n",
         runs, tt, bt, tt / bt, tt / bt / 1.2
     printf "private anonymous memory: program %d KiB, bare window %d KiB, ratio %.2f (target 1.5: %.2f)\n",
         tm, bm, tm / bm, tm / bm / 1.5
+    printf "reference, bare window with one text field: %.1f ms, ratio %.2f; %d KiB, ratio %.2f\n",
+        ft, ft / bt, fm, fm / bm
 }'
