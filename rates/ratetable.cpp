@@ -1,5 +1,6 @@
 #include "ratetable.h"
 
+#include "codepage.h"
 #include "leadingnumber.h"
 
 #include <QFile>
@@ -9,24 +10,6 @@
 #include <limits>
 
 namespace {
-
-// Qt offers Windows-1252 only through ICU, which not every Qt build has,
-// so the 32 characters where it differs from Latin-1 are mapped here.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString decodeCp1252(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *out++ = (u >= 0x80 && u < 0xA0) ? QChar(kCp1252High[u - 0x80]) : QChar(u);
-    }
-    return text;
-}
 
 bool isLineEnd(QChar c)
 {
@@ -115,7 +98,7 @@ QString textemois(int month)
 
 bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table)
 {
-    const QString text = decodeCp1252(bytes);
+    const QString text = DecodeWindows1252(bytes);
     ItemReader reader(text);
     int count = 0;
     qint16 lastYear = 0;

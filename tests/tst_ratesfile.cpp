@@ -1,3 +1,4 @@
+#include "rates/codepage.h"
 #include "rates/ratetable.h"
 #include "rates/startmonth.h"
 #include "schedule/tauxstate.h"
@@ -37,6 +38,10 @@ class TestRatesFile : public QObject
 {
     Q_OBJECT
 private slots:
+    void windowsCodePage_data();
+    void windowsCodePage();
+    void unknownCharactersWriteAsQuestionMarks_data();
+    void unknownCharactersWriteAsQuestionMarks();
     void parsing_data();
     void parsing();
     void corruptFiles_data();
@@ -410,6 +415,48 @@ void TestRatesFile::firstRowFollowsStartRow()
     QFETCH(int, startRow);
     QFETCH(int, firstRow);
     QCOMPARE(firstRowShowing(startRow), firstRow);
+}
+
+// Both ways, without the ICU that Qt would need for this code page.
+void TestRatesFile::windowsCodePage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ASCII") << QByteArray("Juin 2015\t0.93") << QStringLiteral("Juin 2015\t0.93");
+    QTest::newRow("Latin-1 range")
+        << QByteArray("F\xE9vrier \xC0\xFF") << QStringLiteral("Février Àÿ");
+    QTest::newRow("euro, quotes, oe")
+        << QByteArray("\x80\x93\x94\x9C\x8C") << QStringLiteral("€“”œŒ");
+    QTest::newRow("last of the range") << QByteArray("\x9F\x9E") << QStringLiteral("Ÿž");
+    QTest::newRow("undefined bytes") << QByteArray("\x81\x8D\x8F\x90\x9D")
+                                     << QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D");
+}
+
+void TestRatesFile::windowsCodePage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(DecodeWindows1252(bytes), text);
+    QCOMPARE(EncodeWindows1252(text), bytes);
+}
+
+void TestRatesFile::unknownCharactersWriteAsQuestionMarks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("Greek") << QStringLiteral("Ωmega") << QByteArray("?mega");
+    QTest::newRow("control in the code page's range")
+        << QString::fromUtf16(u"a\u0080b") << QByteArray("a?b");
+    QTest::newRow("outside the basic plane is one mark")
+        << QStringLiteral("x😀y") << QByteArray("x?y");
+    QTest::newRow("lone surrogate") << QString::fromUtf16(u"x\xD800y") << QByteArray("x?y");
+}
+
+void TestRatesFile::unknownCharactersWriteAsQuestionMarks()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(EncodeWindows1252(text), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestRatesFile)

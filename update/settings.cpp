@@ -1,11 +1,10 @@
 #include "settings.h"
 
+#include "rates/codepage.h"
 #include "update/savefile.h"
 
 #include <QFile>
 #include <QList>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <functional>
 
@@ -13,44 +12,11 @@ namespace {
 
 constexpr int kMaxValueLength = 999;
 
-// The file is 8-bit text in the Windows code page, shared with whatever
-// else the user keeps in it. Without ICU, Qt knows no Windows-1252: Latin-1
-// then differs only in 0x80 to 0x9F.
-const char kCodePage[] = "windows-1252";
-
-QString decodeValue(const QByteArray &bytes)
-{
-    QStringDecoder decoder(kCodePage);
-    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
-}
-
-// A character the code page lacks is written as "?", as the system's own
-// profile functions do.
-QByteArray encodeValue(const QString &text)
-{
-    QStringEncoder whole(kCodePage);
-    if (!whole.isValid())
-        return text.toLatin1();
-    QByteArray bytes = whole.encode(text);
-    if (!whole.hasError())
-        return bytes;
-    bytes.clear();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length =
-            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
-                                                                                             : 1;
-        QStringEncoder one(kCodePage);
-        const QByteArray encoded = one.encode(QStringView(text).mid(i, length));
-        bytes += one.hasError() ? QByteArray("?") : encoded;
-        i += length - 1;
-    }
-    return bytes;
-}
-
 // A profile file held as its lines of bytes, so that an edit changes the
 // values of the keys it sets and nothing else: a byte order mark, comments,
 // other sections, each line's own line end are written back as they were
-// read, whatever their encoding.
+// read, whatever their encoding. Only the values it reads and writes are
+// decoded and encoded, in the Windows code page.
 class ProfileFile
 {
 public:
@@ -97,7 +63,7 @@ public:
         if (line < 0)
             return QString();
         const QByteArray &text = m_lines[line].text;
-        return decodeValue(text.mid(text.indexOf('=') + 1).trimmed());
+        return DecodeWindows1252(text.mid(text.indexOf('=') + 1).trimmed());
     }
 
     void setValue(const QString &section, const QString &key, const QString &value)
@@ -105,7 +71,7 @@ public:
         // A line break in a value would start a line of its own in the file.
         QString clean = value;
         clean.replace(u'\r', u' ').replace(u'\n', u' ');
-        const QByteArray encoded = encodeValue(clean);
+        const QByteArray encoded = EncodeWindows1252(clean);
 
         const qsizetype existing = findKey(section, key);
         if (existing >= 0) {
@@ -113,12 +79,12 @@ public:
             text = text.left(text.indexOf('=') + 1) + encoded;
             return;
         }
-        const QByteArray entry = encodeValue(key) + '=' + encoded;
+        const QByteArray entry = EncodeWindows1252(key) + '=' + encoded;
         const qsizetype header = findSection(section);
         if (header < 0) {
             if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
                 insertLine(m_lines.size(), {});
-            insertLine(m_lines.size(), '[' + encodeValue(section) + ']');
+            insertLine(m_lines.size(), '[' + EncodeWindows1252(section) + ']');
             insertLine(m_lines.size(), entry);
             return;
         }
@@ -162,7 +128,7 @@ private:
 
     static bool sameName(const QByteArray &name, const QString &wanted)
     {
-        return name.trimmed().compare(encodeValue(wanted), Qt::CaseInsensitive) == 0;
+        return name.trimmed().compare(EncodeWindows1252(wanted), Qt::CaseInsensitive) == 0;
     }
 
     qsizetype findSection(const QString &section) const
