@@ -59,17 +59,8 @@ bool submitReport(const TauxState &state, const PrintQueue &queue, const PrintHo
 
 const PrintFunctions *LoadPrintModule(const QString &programDir, QString *error)
 {
-    const ModuleEntry entry =
-        ResolveModuleEntry(programDir, QStringLiteral("tauxprint"), "taux_print_functions", error);
-    if (!entry)
-        return nullptr;
-    const auto *functions = static_cast<const PrintFunctions *>(entry());
-    if (functions && functions->version == kPrintModuleVersion && functions->defaultQueue &&
-        functions->printReportOnQueue && functions->previewStatement)
-        return functions;
-    if (error)
-        *error = QStringLiteral("module d'impression d'une autre version");
-    return nullptr;
+    return LoadModuleTable<PrintFunctions>(programDir, QStringLiteral("tauxprint"),
+                                           "taux_print_functions", kPrintModuleVersion, error);
 }
 
 const PrintFunctions *ProgramPrintModule()

@@ -117,7 +117,8 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.fillRect(rect(), kYellow);
+        const QBrush fill = palette().window();
+        p.fillRect(rect(), fill);
         const int lineTop = 6;
         p.setPen(QColor(128, 128, 128));
         p.drawRect(QRect(0, lineTop, width() - 1, height() - lineTop - 1));
@@ -126,7 +127,7 @@ protected:
         const QFontMetrics metrics(font());
         const QString caption = QString(title()).remove(u'&');
         QRect captionRect(6, 0, metrics.horizontalAdvance(caption) + 4, metrics.height());
-        p.fillRect(captionRect, kYellow);
+        p.fillRect(captionRect, fill); // over the line
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(captionRect, Qt::AlignCenter | Qt::TextShowMnemonic, title());
     }
@@ -137,12 +138,18 @@ QString indexedName(const char *base, int index)
     return QStringLiteral("%1(%2)").arg(QLatin1String(base)).arg(index);
 }
 
-void fillWith(QWidget *w, const QColor &colour)
+// The colour a control and its children are painted in.
+void colourWith(QWidget *w, const QColor &colour)
 {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, colour);
     pal.setColor(QPalette::Button, colour);
     w->setPalette(pal);
+}
+
+void fillWith(QWidget *w, const QColor &colour)
+{
+    colourWith(w, colour);
     w->setAutoFillBackground(true);
 }
 
@@ -231,7 +238,7 @@ void MainWindow::buildOptions()
     auto frame = [this](const char *name, const QString &title) {
         auto *box = new OptionFrame(title, this);
         box->setObjectName(QLatin1String(name));
-        fillWith(box, kYellow);
+        colourWith(box, kYellow); // the frame paints it itself
         m_frames << box;
         return box;
     };
@@ -581,8 +588,10 @@ void MainWindow::RefreshTable()
         m_rates->setText(i, rate);
         // The month and the rate are drawn, not controls of their own: the
         // sum's cell tells them to a screen reader.
-        m_sums[i]->setAccessibleDescription(
-            rate.isEmpty() ? row.label : QStringLiteral("%1, taux %2").arg(row.label, rate));
+        const QString description =
+            rate.isEmpty() ? row.label : QStringLiteral("%1, taux %2").arg(row.label, rate);
+        if (m_sums[i]->accessibleDescription() != description)
+            m_sums[i]->setAccessibleDescription(description);
         m_sums[i]->setText(formatAmount(row.sum, loc));
         m_sums[i]->setReadOnly(!m_state.hasRow(r));
         const bool marked = r == m_state.startRow();

@@ -7,46 +7,35 @@
 
 const NetworkFunctions *LoadNetworkModule(const QString &programDir, QString *error)
 {
-    const ModuleEntry entry = ResolveModuleEntry(programDir, QStringLiteral("tauxnetwork"),
-                                                 "taux_network_functions", error);
-    if (!entry)
-        return nullptr;
-    const auto *functions = static_cast<const NetworkFunctions *>(entry());
-    if (functions && functions->version == kNetworkModuleVersion && functions->downloadText &&
-        functions->isInternetConnected)
-        return functions;
-    if (error)
-        *error = QStringLiteral("module réseau d'une autre version");
-    return nullptr;
+    return LoadModuleTable<NetworkFunctions>(programDir, QStringLiteral("tauxnetwork"),
+                                             "taux_network_functions", kNetworkModuleVersion,
+                                             error);
 }
 
 namespace {
 
-const NetworkFunctions *programsNetworkModule(QString *error)
+// The running program's module; the reason it cannot be had goes to the
+// log, and the caller fails as without a network.
+const NetworkFunctions *programsNetworkModule()
 {
-    return LoadNetworkModule(QCoreApplication::applicationDirPath(), error);
+    QString error;
+    const NetworkFunctions *network =
+        LoadNetworkModule(QCoreApplication::applicationDirPath(), &error);
+    if (!network)
+        qWarning("Module réseau introuvable : %s", qUtf8Printable(error));
+    return network;
 }
 
 } // namespace
 
 QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
 {
-    QString error;
-    const NetworkFunctions *network = programsNetworkModule(&error);
-    if (!network) {
-        qWarning("Module réseau introuvable : %s", qUtf8Printable(error));
-        return QByteArray();
-    }
-    return network->downloadText(url, limits);
+    const NetworkFunctions *network = programsNetworkModule();
+    return network ? network->downloadText(url, limits) : QByteArray();
 }
 
 bool IsInternetConnected()
 {
-    QString error;
-    const NetworkFunctions *network = programsNetworkModule(&error);
-    if (!network) {
-        qWarning("Module réseau introuvable : %s", qUtf8Printable(error));
-        return false;
-    }
-    return network->isInternetConnected();
+    const NetworkFunctions *network = programsNetworkModule();
+    return network && network->isInternetConnected();
 }

@@ -20,3 +20,22 @@ QStringList ModuleCandidates(const QString &programDir, const QString &name);
 using ModuleEntry = const void *(*)();
 ModuleEntry ResolveModuleEntry(const QString &programDir, const QString &name, const char *entry,
                                QString *error);
+
+// The table of functions that the module's `entry` returns, when its
+// version, the table's first member, is `version`; null with the reason in
+// `error` otherwise. A module of another build is refused rather than
+// called wrongly.
+template <typename Table>
+const Table *LoadModuleTable(const QString &programDir, const QString &name, const char *entry,
+                             int version, QString *error)
+{
+    const ModuleEntry function = ResolveModuleEntry(programDir, name, entry, error);
+    if (!function)
+        return nullptr;
+    const auto *table = static_cast<const Table *>(function());
+    if (table && table->version == version)
+        return table;
+    if (error)
+        *error = QStringLiteral("%1 : module d'une autre version").arg(name);
+    return nullptr;
+}
