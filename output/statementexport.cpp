@@ -275,9 +275,10 @@ QString jsonList(const QStringList &items, const QString &indent)
 
 StatementDocument MakeStatementDocument(const RateTable &table, RateCategory category,
                                         const StatementInput &input, const Statement &statement,
-                                        const QDate &madeOn)
+                                        const QDate &madeOn, const CaseFields &caseFields)
 {
-    StatementDocument document{input, statement, category, table.filePath, QDate(), madeOn};
+    StatementDocument document{input,   statement, category,  table.filePath,
+                               QDate(), madeOn,    caseFields};
     if (table.count > 0)
         document.newestMonth = table.rows[0].monthStart;
     return document;

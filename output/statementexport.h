@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rates/ratetable.h"
+#include "schedule/casefields.h"
 #include "schedule/statement.h"
 
 #include <QByteArray>
@@ -20,15 +21,16 @@ struct StatementDocument
     StatementInput input;
     Statement statement;
     RateCategory category = RateCategory::Autres;
-    QString ratesPath; // the rates file the table was read from
-    QDate newestMonth; // first day of the newest month of that file; invalid when empty
-    QDate madeOn;      // the date the statement is made on, given by the caller
+    QString ratesPath;     // the rates file the table was read from
+    QDate newestMonth;     // first day of the newest month of that file; invalid when empty
+    QDate madeOn;          // the date the statement is made on, given by the caller
+    CaseFields caseFields; // who and what the statement is for, as typed
 };
 
 // Fills ratesPath and newestMonth from the table.
 StatementDocument MakeStatementDocument(const RateTable &table, RateCategory category,
                                         const StatementInput &input, const Statement &statement,
-                                        const QDate &madeOn);
+                                        const QDate &madeOn, const CaseFields &caseFields = {});
 
 // "2 089,01": cents with a space between groups of three digits and the
 // locale's decimal mark, for the terminal, the window and the print-out.
