@@ -3,6 +3,7 @@
 #include "cli/csvreader.h"
 #include "cli/output.h"
 #include "output/statementexport.h"
+#include "schedule/ratecheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -168,7 +169,7 @@ const RateTable *Batch::table(RateCategory category)
     if (!slot) {
         slot = std::make_unique<RateTable>();
         slot->filePath = RatesFilePath(m_request.common.ratesFolder);
-        if (const LoadResult loaded = LoadRatesFile(*slot, category); !loaded.ok()) {
+        if (const LoadResult loaded = LoadCheckedRatesFile(*slot, category); !loaded.ok()) {
             m_ratesFailure = RatesFailure(loaded, slot->filePath);
             slot.reset();
             return nullptr;

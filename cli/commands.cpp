@@ -6,6 +6,7 @@
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
 #include "rates/startmonth.h"
+#include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/locations.h"
 
@@ -39,9 +40,10 @@ namespace {
 Outcome written(const QByteArray &bytes, const QString &path)
 {
     QString error;
-    if (!Deliver(bytes, path, &error))
+    QString notice;
+    if (!Deliver(bytes, path, &error, &notice))
         return {kWriteFailed, error};
-    return {};
+    return {kDone, notice};
 }
 
 Outcome pdfWritten(bool ok, const QString &error)
@@ -97,7 +99,10 @@ Outcome RunSchedule(const ScheduleRequest &request)
                                                    "pas de ligne pour ") +
                                         monthInWords(*request.startMonth)};
     }
-    state->EnterAmount(row, amountForSchedule(request.amount));
+    if (state->EnterAmount(row, amountForSchedule(request.amount)) ==
+        TauxState::AmountOutcome::Overflow)
+        return {kComputeFailed, QStringLiteral("Calcul impossible : les sommes deviennent trop "
+                                               "grandes pour être calculées")};
 
     switch (request.common.format) {
     case OutputFormat::Text:
@@ -124,7 +129,8 @@ Outcome RunStatement(const StatementRequest &request)
     // The statement names its source; a path relative to wherever the
     // command ran would mean nothing once the statement is filed.
     table->filePath = QFileInfo(RatesFilePath(request.common.ratesFolder)).absoluteFilePath();
-    if (const LoadResult loaded = LoadRatesFile(*table, request.common.category); !loaded.ok())
+    if (const LoadResult loaded = LoadCheckedRatesFile(*table, request.common.category);
+        !loaded.ok())
         return RatesFailure(loaded, table->filePath);
 
     const StatementResult result = ComputeStatement(*table, request.input);

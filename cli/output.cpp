@@ -10,13 +10,17 @@
 #include <cstdio>
 #include <cstring>
 
-bool Deliver(const QByteArray &bytes, const QString &path, QString *error)
+bool Deliver(const QByteArray &bytes, const QString &path, QString *error, QString *notice)
 {
     if (!path.isEmpty()) {
-        if (SaveFileAtomically(path, bytes))
+        const SaveOutcome saved = SaveFile(path, bytes);
+        if (notice && !saved.notice.isEmpty())
+            *notice =
+                QStringLiteral("« ") + path + QStringLiteral(" » écrit, mais ") + saved.notice;
+        if (saved.ok)
             return true;
         *error = QStringLiteral("impossible d'écrire le fichier « ") + path +
-                 QStringLiteral(" » (dossier absent ou protégé, disque plein ?)");
+                 QStringLiteral(" » : ") + saved.reason;
         return false;
     }
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&

@@ -7,8 +7,10 @@ class TauxState;
 
 // Hands finished bytes on: to standard output when `path` is empty, else
 // to the file, replaced whole or not at all. False with a French reason
-// when the bytes could not all be written.
-bool Deliver(const QByteArray &bytes, const QString &path, QString *error);
+// when the bytes could not all be written; `notice` says what a written
+// file did not keep (its owner or its mode).
+bool Deliver(const QByteArray &bytes, const QString &path, QString *error,
+             QString *notice = nullptr);
 
 // The month schedule as French spreadsheets read a CSV file: the
 // clipboard's rows and columns, ";" between fields, the decimal comma, sums

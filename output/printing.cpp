@@ -63,20 +63,35 @@ const PrintFunctions *LoadPrintModule(const QString &programDir, QString *error)
                                            "taux_print_functions", kPrintModuleVersion, error);
 }
 
-const PrintFunctions *ProgramPrintModule()
+namespace {
+
+const PrintFunctions *printModuleSaid(const QString &programDir)
 {
     QString error;
-    const PrintFunctions *module = LoadPrintModule(QCoreApplication::applicationDirPath(), &error);
+    const PrintFunctions *module = LoadPrintModule(programDir, &error);
     if (!module)
         qWarning("Module d'impression introuvable : %s", qUtf8Printable(error));
     return module;
 }
 
+} // namespace
+
+const PrintFunctions *ProgramPrintModule()
+{
+    return printModuleSaid(QCoreApplication::applicationDirPath());
+}
+
 PrintHooks SystemPrintHooks()
 {
+    return SystemPrintHooks(QCoreApplication::applicationDirPath());
+}
+
+PrintHooks SystemPrintHooks(const QString &programDir)
+{
     PrintHooks hooks;
-    hooks.defaultPrinter = []() -> std::optional<PrintQueue> {
-        const PrintFunctions *module = ProgramPrintModule();
+    hooks.supportLoads = [programDir] { return printModuleSaid(programDir) != nullptr; };
+    hooks.defaultPrinter = [programDir]() -> std::optional<PrintQueue> {
+        const PrintFunctions *module = printModuleSaid(programDir);
         return module ? module->defaultQueue() : std::nullopt;
     };
 #ifdef Q_OS_WIN
@@ -93,6 +108,10 @@ PrintHooks SystemPrintHooks()
 
 bool PrintSchedule(QWidget *parent, const TauxState &state, const PrintHooks &hooks)
 {
+    if (hooks.supportLoads && !hooks.supportLoads()) {
+        ShowPrintSupportMissing(parent);
+        return false;
+    }
     const std::optional<PrintQueue> queue =
         hooks.defaultPrinter ? hooks.defaultPrinter() : std::nullopt;
     if (!queue) {
@@ -103,7 +122,7 @@ bool PrintSchedule(QWidget *parent, const TauxState &state, const PrintHooks &ho
     // The system's spooler reports a refused job to the print engine.
     const PrintFunctions *module = ProgramPrintModule();
     if (!module) {
-        ShowPrintError(parent);
+        ShowPrintSupportMissing(parent);
         return false;
     }
     return module->printReportOnQueue(parent, queue->name, state);

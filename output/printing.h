@@ -28,16 +28,33 @@ struct PrintHooks
     // Hands a PDF file to a queue. False when the job was not accepted,
     // with the reason in `error`.
     std::function<bool(const QString &queue, const QString &pdfPath, QString *error)> submit;
+    // Whether the program's print support loads; unset, it does.
+    std::function<bool()> supportLoads;
 };
 
-// The system's default printer and print server.
+// The system's default printer and print server, through the print module
+// of the program in `programDir`.
+PrintHooks SystemPrintHooks(const QString &programDir);
+// The running program's.
 PrintHooks SystemPrintHooks();
 
 // Prints the schedule on the default printer, with no dialog. Without a
 // default printer, or when the job cannot be built or is refused, shows
-// the printing error box. Returns whether the job was accepted.
+// the printing error box; without the program's print support, a box that
+// says so. Returns whether the job was accepted.
 bool PrintSchedule(QWidget *parent, const TauxState &state,
                    const PrintHooks &hooks = SystemPrintHooks());
+
+// The box for an install that lacks the program's print module: no
+// printer setting would mend that.
+inline void ShowPrintSupportMissing(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"),
+                    QStringLiteral("L'impression n'est pas disponible : le module d'impression "
+                                   "du programme est introuvable. Réinstallez le programme."),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
 
 // The printing error box.
 inline void ShowPrintError(QWidget *parent)

@@ -1,12 +1,13 @@
 #include "reportpdf.h"
 
 #include "schedule/tauxstate.h"
+#include "update/savefile.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -137,15 +138,13 @@ bool WriteReportPdf(const QString &path, const QPageLayout &layout, int resoluti
         setError(error, QStringLiteral("La mise en page du rapport est invalide."));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Impossible de créer le fichier « %1 » : %2.")
-                            .arg(path, file.errorString()));
-        return false;
-    }
+    // The whole document first, then written as any output is: a file
+    // replaced whole, a FIFO or a device in place.
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
     bool painted = false;
     {
-        // The writer goes before the file is committed: it finishes the
+        // The writer goes before the bytes are saved: it finishes the
         // document when it ends its painting, not later.
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Taux légal"));
@@ -153,20 +152,19 @@ bool WriteReportPdf(const QString &path, const QPageLayout &layout, int resoluti
         writer.setResolution(resolution > 0 ? resolution : 1200);
         if (!writer.setPageLayout(layout)) {
             setError(error, QStringLiteral("La mise en page du rapport est invalide."));
-            file.cancelWriting();
             return false;
         }
-        painted = PaintReport(writer, state, locale,
-                              [&file] { return file.error() == QFileDevice::NoError; });
+        painted = PaintReport(writer, state, locale, [] { return true; });
     }
     if (!painted) {
-        file.cancelWriting();
         setError(error, QStringLiteral("Impossible de composer le rapport dans « %1 ».").arg(path));
         return false;
     }
-    if (!file.commit()) {
-        setError(error, QStringLiteral("Impossible d'écrire le fichier « %1 » : %2.")
-                            .arg(path, file.errorString()));
+    const SaveOutcome saved = SaveFile(path, file.data());
+    if (!saved.ok) {
+        setError(
+            error,
+            QStringLiteral("Impossible de créer le fichier « %1 » : %2.").arg(path, saved.reason));
         return false;
     }
     return true;

@@ -1,12 +1,13 @@
 #include "statementpdf.h"
 
 #include "schedule/formats.h"
+#include "update/savefile.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <functional>
 #include <vector>
@@ -338,10 +339,9 @@ bool WriteStatementPdf(const QString &path, const StatementDocument &document,
             *error = why;
         return false;
     };
-    const QString cannotWrite = QStringLiteral("Impossible d'écrire le fichier %1").arg(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(cannotWrite);
+    // The whole document first, then written as any output is.
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
     bool painted = false;
     {
         QPdfWriter writer(&file);
@@ -350,12 +350,12 @@ bool WriteStatementPdf(const QString &path, const StatementDocument &document,
         writer.setCreator(QStringLiteral("Taux légal"));
         painted = PaintStatement(writer, document, locale);
     }
-    if (!painted) {
-        file.cancelWriting();
+    if (!painted)
         return fail(
             QStringLiteral("La mise en page du décompte a échoué : %1 n'est pas écrit").arg(path));
-    }
-    if (!file.commit())
-        return fail(cannotWrite);
+    const SaveOutcome saved = SaveFile(path, file.data());
+    if (!saved.ok)
+        return fail(
+            QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(path, saved.reason));
     return true;
 }

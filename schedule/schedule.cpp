@@ -1,5 +1,7 @@
 #include "schedule.h"
 
+#include <cmath>
+
 namespace {
 
 // The month field is compared with month numbers as text, so only "1".."12"
@@ -15,11 +17,12 @@ int capitalMonthNumber(const QString &text)
 
 } // namespace
 
-void ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &options, SumColumn &sums)
+bool ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &options, SumColumn &sums)
 {
     if (p < 0 || p > table.count)
-        return;
+        return true;
 
+    bool finite = true;
     if (sums[p].has_value()) {
         const bool everyTwelveMonths = options.capitalMonth.isEmpty();
         const int capitalMonth = capitalMonthNumber(options.capitalMonth);
@@ -42,6 +45,13 @@ void ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &optio
                                       ((options.majoration + row.rate.value_or(0.0)) / 1200);
             months = months + 1;
             sums[n] = capital + interest;
+            if (!std::isfinite(*sums[n])) {
+                // Beyond what a double holds: no month from here shows a sum.
+                for (int m = n; m >= 0; --m)
+                    sums[m].reset();
+                finite = false;
+                break;
+            }
         }
     } else {
         // A start date was confirmed but no amount typed yet: there is
@@ -54,4 +64,5 @@ void ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &optio
         for (int n = p + 1; n <= table.count; ++n)
             sums[n].reset();
     }
+    return finite;
 }

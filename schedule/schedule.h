@@ -29,6 +29,7 @@ struct ScheduleRow
 // Rewrites the sums from the start row `p` towards the newest month (row 0):
 // one month of interest per row at the row's own rate, with the accrued
 // interest added to the capital once a year when capitalisation is on.
-// Nothing is rounded.
-void ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &options,
+// Nothing is rounded. False when a sum grows beyond what a double holds:
+// that month and the later ones are then left empty, never "inf".
+bool ComputeSchedule(int p, const RateTable &table, const ScheduleOptions &options,
                      SumColumn &sums);

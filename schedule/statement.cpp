@@ -1,9 +1,13 @@
 #include "statement.h"
 
+#include "money.h"
+#include "ratecheck.h"
+
 #include <QByteArray>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -102,7 +106,8 @@ StatementError paymentError(int index, const QString &message)
     return error;
 }
 
-std::optional<StatementError> checkInput(const StatementInput &input, const MonthRates &rates)
+std::optional<StatementError> checkInput(const StatementInput &input, const RateTable &table,
+                                         const MonthRates &rates)
 {
     if (!usable(input.from))
         return fieldError(
@@ -148,6 +153,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
                                              "début des intérêts (%1)")
                                   .arg(formatDay(input.from)));
     }
+    Cents paid = 0;
     for (int i = 0; i < input.payments.size(); ++i) {
         const Payment &payment = input.payments.at(i);
         if (!usable(payment.date))
@@ -161,7 +167,14 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
                                                   "du %2 au %3")
                                        .arg(formatDay(payment.date), formatDay(input.from),
                                             formatDay(input.to.addDays(-1))));
+        // Amounts are never negative, so once the whole sum fits every
+        // partial sum in any order fits too, and so does the credit.
+        if (!addCents(paid, payment.amount, &paid))
+            return paymentError(i, QStringLiteral("le total des acomptes devient trop grand pour "
+                                                  "être calculé"));
     }
+    if (const std::optional<QString> fault = RateTableFault(table))
+        return fieldError(StatementField::Rates, QStringLiteral("Fichier des taux : ") + *fault);
     const int last = monthKey(input.to.addDays(-1));
     for (int key = monthKey(input.from); key <= last; ++key) {
         const std::optional<double> rate = rates.rate(key);
@@ -172,14 +185,6 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Mont
                                            .arg(monthInWords(monthOfKey(key))));
             error.missingMonth = monthOfKey(key);
             return error;
-        }
-        // The file is read leniently, so a sign or an exponent typed by hand
-        // gets this far; a legal rate is never negative nor endless.
-        if (!std::isfinite(*rate) || *rate < 0 || *rate > 1000) {
-            return fieldError(StatementField::Rates,
-                              QStringLiteral("Le taux de %1 du fichier des taux n'est pas un "
-                                             "taux valide")
-                                  .arg(monthInWords(monthOfKey(key))));
         }
     }
     return std::nullopt;
@@ -241,8 +246,13 @@ QString formatDay(const QDate &date)
 
 StatementResult ComputeStatement(const RateTable &table, const StatementInput &input)
 {
+    const auto tooLarge = [] {
+        return fieldError(StatementField::Principal,
+                          QStringLiteral("Les montants deviennent trop grands pour être "
+                                         "calculés au centime"));
+    };
     const MonthRates rates(table);
-    if (auto error = checkInput(input, rates))
+    if (auto error = checkInput(input, table, rates))
         return {std::nullopt, std::move(error)};
 
     const QDate from = input.from;
@@ -312,7 +322,10 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
             ++nextAnniversary;
             if (account.yearInterest > 0) {
                 statement.lines.append(CapitalisationLine{day, account.yearInterest});
-                account.capital += account.yearInterest;
+                // Beyond what adds up, the capital is at its largest: the
+                // line that follows every anniversary refuses it.
+                if (!addCents(account.capital, account.yearInterest, &account.capital))
+                    account.capital = std::numeric_limits<Cents>::max();
                 account.yearInterest = 0;
             }
         }
@@ -335,13 +348,12 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
             input.dayBase == DayBase::ActualYear ? lineStart.daysInYear() : 365.0;
         const double exact = double(line.capital) * line.days * line.rate / (100.0 * yearDays);
         if (!(double(line.capital) <= kLargestCents && exact <= kLargestCents))
-            return {std::nullopt,
-                    fieldError(StatementField::Principal,
-                               QStringLiteral("Les montants deviennent trop grands pour être "
-                                              "calculés au centime"))};
+            return {std::nullopt, tooLarge()};
         line.interest = roundCents(exact);
-        statement.accrued += line.interest;
-        (inCapitalisationYear ? account.yearInterest : account.olderInterest) += line.interest;
+        Cents &bucket = inCapitalisationYear ? account.yearInterest : account.olderInterest;
+        if (!addCents(statement.accrued, line.interest, &statement.accrued) ||
+            !addCents(bucket, line.interest, &bucket))
+            return {std::nullopt, tooLarge()};
         statement.lines.append(line);
         if (cut < to)
             startOfDay(cut);
@@ -349,7 +361,8 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
     }
 
     statement.capital = account.capital;
-    statement.interest = account.olderInterest + account.yearInterest;
+    if (!addCents(account.olderInterest, account.yearInterest, &statement.interest))
+        return {std::nullopt, tooLarge()};
     statement.credit = account.credit;
     return {std::move(statement), std::nullopt};
 }

@@ -2,6 +2,7 @@
 
 #include "rates/leadingnumber.h"
 #include "rates/startmonth.h"
+#include "schedule/ratecheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +22,7 @@ void TauxState::setRatesFile(const QString &path)
 
 LoadResult TauxState::LoadRatesFile()
 {
-    const LoadResult result = ::LoadRatesFile(m_table, m_category);
+    const LoadResult result = LoadCheckedRatesFile(m_table, m_category);
     if (result.ok()) {
         m_firstRow = 0;
         m_startRow = -1;
@@ -70,7 +71,7 @@ TauxState::AmountOutcome TauxState::EnterAmount(int row, QStringView text)
         return AmountOutcome::Overflow;
     m_sums[row] = amount.value;
     Recompute();
-    return AmountOutcome::Computed;
+    return m_tooLarge ? AmountOutcome::Overflow : AmountOutcome::Computed;
 }
 
 void TauxState::SetCoefficient(int index)
@@ -124,7 +125,7 @@ LoadResult TauxState::ChangeCategory(RateCategory category)
 
 void TauxState::Recompute()
 {
-    ComputeSchedule(m_startRow, m_table, m_options, m_sums);
+    m_tooLarge = !ComputeSchedule(m_startRow, m_table, m_options, m_sums);
 }
 
 void TauxState::setFirstRow(int row)

@@ -26,7 +26,8 @@ public:
     // Where the rates file is; read by the next LoadRatesFile.
     void setRatesFile(const QString &path);
 
-    // Refills the table from the rates file in the current category. On
+    // Refills the table from the rates file in the current category, and
+    // refuses one whose rates or months are at fault (RateTableFault). On
     // success the view returns to the top and no row is marked; the sums
     // are kept. On failure the result carries the message the user must see
     // and the program must end.
@@ -48,7 +49,8 @@ public:
 
     enum class AmountOutcome {
         Computed, // stored and the schedule rebuilt from that row
-        Overflow, // too large to read: the row is marked, nothing stored
+        Overflow, // too large to read, or its sums too large to hold: the
+                  // row is marked, no later month shows a sum
         NoRow,    // below the extra row: there is no month to start from
     };
     // Enter in the sum cell of `row`: the row becomes the start row, the
@@ -74,6 +76,9 @@ public:
 
     // ComputeSchedule from the current start row with the current options.
     void Recompute();
+    // Whether the last computation grew beyond what a double holds; its
+    // later months are then empty.
+    bool scheduleTooLarge() const { return m_tooLarge; }
 
     // Sets the view position, kept within 0..maxFirstRow().
     void setFirstRow(int row);
@@ -112,4 +117,5 @@ private:
     qint16 m_startRow = -1;
     qint16 m_firstRow = 0;
     ScheduleOptions m_options;
+    bool m_tooLarge = false;
 };

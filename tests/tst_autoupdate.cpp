@@ -465,7 +465,7 @@ void TestAutoUpdate::dateRule_data()
     QTest::newRow("December 2017, on 15 March 2017")
         << QByteArray("2017\t1\r\n") << QDate(2017, 3, 15) << false;
     QTest::newRow("the newest row decides, not the oldest")
-        << QByteArray("2S2018\t1\r\n2010\t1\r\n") << QDate(2011, 6, 1) << false;
+        << QByteArray("2S2018\t1\r\n1S2018\t1\r\n2017\t1\r\n") << QDate(2018, 1, 15) << false;
 }
 
 void TestAutoUpdate::dateRule()

@@ -102,6 +102,9 @@ void TestCli::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("corrompu")));
     QVERIFY(writeFile(ratesDir() + QStringLiteral("/QUERDAN.TXT"), kRates));
     QVERIFY(writeFile(path(QStringLiteral("corrompu/QUERDAN.TXT")), "2S2016 sans tabulation\r\n"));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("absurde")));
+    QVERIFY(writeFile(path(QStringLiteral("absurde/QUERDAN.TXT")),
+                      "1S2016\t371\r\n2S2015\t4.29\r\n1S2015\t4.06\r\n"));
 }
 
 Run TestCli::run(const QStringList &arguments, const QString &workingDir)
@@ -447,6 +450,10 @@ void TestCli::ratesFailures_data()
         << QByteArray("Installation incomplète, ou mauvais paramètres : Fichier des taux "
                       "introuvable. (Contrôler avant réinstallation la présence du fichier "
                       "QUERDAN.TXT).");
+    QTest::newRow("a rate out of bounds")
+        << "absurde"
+        << QByteArray("Fichier des taux à corriger : Le taux de juin 2016 (371) n'est pas entre "
+                      "0 et 100 %.");
     QTest::newRow("corrupt file") << "corrompu"
                                   << QByteArray(
                                          "Réinstallation nécessaire : Fichier des taux corrompu");
@@ -482,6 +489,15 @@ void TestCli::computationErrors_data()
         << QStringList{"decompte",   "--montant", "2000",      "--depuis",
                        "15/12/2013", "--au",      "10/04/2014"}
         << QByteArray("Pas de taux pour décembre 2013 : mettez à jour le fichier des taux");
+    QStringList payments{"decompte",   "--montant", "2000",      "--depuis",
+                         "18/09/2015", "--au",      "10/04/2016"};
+    for (int i = 0; i < 9300; ++i)
+        payments << "--acompte"
+                 << "01/10/2015=9999999999999,99";
+    QTest::newRow("9 300 payments of 9 999 999 999 999,99 euros")
+        << payments
+        << QByteArray("Acompte n° 9224 : le total des acomptes devient trop grand pour être "
+                      "calculé");
     QTest::newRow("schedule from a month the file lacks")
         << QStringList{"echeancier", "--mois", "01/2017", "--montant", "10"}
         << QByteArray("le fichier des taux n'a pas de ligne pour janvier 2017");

@@ -27,7 +27,9 @@ private slots:
     void cleanup();
     void settingsPlace_data();
     void settingsPlace();
+    void settingsFileOfAnInstalledCopy_data();
     void settingsFileOfAnInstalledCopy();
+    void ratesCopyOfThisMachine();
     void ratesChoice_data();
     void ratesChoice();
     void newestMonth_data();
@@ -65,36 +67,89 @@ void TestLocations::cleanup()
 
 void TestLocations::settingsPlace_data()
 {
+    QTest::addColumn<bool>("installed");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<bool>("writable");
     QTest::addColumn<bool>("beside");
-    QTest::newRow("portable copy with its file stays beside") << true << true << true;
-    QTest::newRow("build tree without a file starts one beside") << false << true << true;
-    QTest::newRow("file shipped beside a read-only program is still read") << true << false << true;
-    QTest::newRow("installed program uses the config folder") << false << false << false;
+    QTest::newRow("portable copy with its file stays beside") << false << true << true << true;
+    QTest::newRow("build tree without a file starts one beside") << false << false << true << true;
+    QTest::newRow("file shipped beside a read-only program is still read")
+        << false << true << false << true;
+    QTest::newRow("installed program uses the config folder") << true << false << false << false;
+    QTest::newRow("root's writable /usr/bin is still an install") << true << false << true << false;
+    QTest::newRow("a file left beside an install is not read") << true << true << true << false;
 }
 
 void TestLocations::settingsPlace()
 {
+    QFETCH(bool, installed);
     QFETCH(bool, exists);
     QFETCH(bool, writable);
-    QTEST(SettingsBesideExecutable(exists, writable), "beside");
+    QTEST(SettingsBesideExecutable(installed, exists, writable), "beside");
+}
+
+void TestLocations::settingsFileOfAnInstalledCopy_data()
+{
+    QTest::addColumn<QString>("exeDir"); // under the temporary folder
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("made"); // a folder, or a file "*.ini", made beforehand
+    QTest::addColumn<bool>("beside");
+    QTest::newRow("under the prefix, writable by root")
+        << QStringLiteral("inst/bin") << QStringLiteral("inst")
+        << QStringLiteral("inst/bin/Querdan.ini") << false;
+    QTest::newRow("a package unpacked elsewhere finds its data folder")
+        << QStringLiteral("opt/usr/bin") << QStringLiteral("/usr")
+        << QStringLiteral("opt/usr/share/com.example.tauxlegal") << false;
+    QTest::newRow("a folder of its own is portable")
+        << QStringLiteral("mine") << QStringLiteral("/usr") << QStringLiteral("-") << true;
+    QTest::newRow("a prefix is a whole folder name, not a start of one")
+        << QStringLiteral("install/bin") << QStringLiteral("inst") << QStringLiteral("-") << true;
+    QTest::newRow("a folder that is not there cannot be written")
+        << QStringLiteral("absent/bin") << QStringLiteral("/usr") << QStringLiteral("-") << false;
 }
 
 void TestLocations::settingsFileOfAnInstalledCopy()
 {
-    // A folder that is not there cannot be written to, even by root.
-    const QString exeDir = m_dir->filePath(QStringLiteral("absent/bin"));
+    QFETCH(QString, exeDir);
+    QFETCH(QString, prefix);
+    QFETCH(QString, made);
+    const QString program = m_dir->filePath(exeDir);
+    if (!exeDir.startsWith(u"absent"))
+        QVERIFY(QDir().mkpath(program));
+    if (made.endsWith(u".ini"))
+        QVERIFY(writeFile(m_dir->filePath(made), "[FTP]\r\n"));
+    else if (made != u"-")
+        QVERIFY(QDir().mkpath(m_dir->filePath(made)));
     qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("conf")).toLocal8Bit());
-    const QString ini = LocateSettingsFile(exeDir);
+    const QString ini =
+        LocateSettingsFile(program, prefix.startsWith(u'/') ? prefix : m_dir->filePath(prefix));
     qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(ini, m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/Querdan.ini")));
+    QFETCH(bool, beside);
+    QCOMPARE(ini, beside
+                      ? program + QStringLiteral("/Querdan.ini")
+                      : m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/Querdan.ini")));
     QVERIFY2(!QFileInfo::exists(m_dir->filePath(QStringLiteral("conf"))),
              "the folder waits for the first save");
     QVERIFY(PrepareSettingsFolder(ini));
-    QVERIFY(QFileInfo(m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal"))).isDir());
+    QVERIFY(QFileInfo(QFileInfo(ini).path()).isDir());
+}
 
-    QCOMPARE(LocateSettingsFile(m_cwd), m_cwd + QStringLiteral("/Querdan.ini"));
+void TestLocations::ratesCopyOfThisMachine()
+{
+    // The user's copy lives in the data folder, never the config folder.
+    const QString conf = m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/QUERDAN.TXT"));
+    QVERIFY(QDir().mkpath(QFileInfo(conf).path()));
+    QVERIFY(writeFile(conf, kOld));
+    QVERIFY(writeFile(m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"), kNew));
+    qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("conf")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", m_user.toLocal8Bit());
+    qputenv("XDG_DATA_DIRS", m_system.toLocal8Bit());
+    const QString found = LocateRatesFile(QString());
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
+        qunsetenv(name);
+    QCOMPARE(found, m_user + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"));
+    QCOMPARE(readFile(found), kNew);
+    QCOMPARE(readFile(conf), kOld);
 }
 
 void TestLocations::ratesChoice_data()

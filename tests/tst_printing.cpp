@@ -286,7 +286,8 @@ struct FakePrintSystem
                     if (!accepts && error)
                         *error = QStringLiteral("queue refuses jobs");
                     return accepts;
-                }};
+                },
+                {}};
     }
 };
 
@@ -332,6 +333,7 @@ private slots:
     void paintedLines();
     void printJob_data();
     void printJob();
+    void missingPrintModule();
     void realPrintServer();
 
 private:
@@ -514,18 +516,18 @@ void TestPrinting::pdfFileOnTheDefaultPage()
 
 void TestPrinting::pdfReplacesTheFileWhole()
 {
-    // A second name for the old file keeps the old bytes when the new file
-    // takes its place; writing over it in place would change both.
+    // A reader of the old file keeps the old bytes when the new file takes
+    // its place; writing over it in place would change what it reads.
     const QString pdf = m_dir.filePath(QStringLiteral("replaced.pdf"));
-    const QString link = m_dir.filePath(QStringLiteral("replaced-link.pdf"));
     QVERIFY(writeFile(pdf, "old report"));
-    QVERIFY(::link(QFile::encodeName(pdf).constData(), QFile::encodeName(link).constData()) == 0);
+    QFile reader(pdf);
+    QVERIFY(reader.open(QIODevice::ReadOnly));
     const ino_t before = inode(pdf);
 
     auto state = fixtures::syntheticState(3);
     QVERIFY(WriteReportPdf(pdf, *state, QLocale(QLocale::French, QLocale::France)));
     QVERIFY(readFile(pdf).startsWith("%PDF-"));
-    QCOMPARE(readFile(link), QByteArray("old report"));
+    QCOMPARE(reader.readAll(), QByteArray("old report"));
     QVERIFY(inode(pdf) != before);
 }
 
@@ -665,6 +667,24 @@ void TestPrinting::printJob()
     QCOMPARE(pages.size(), 1);
     QCOMPARE(pages[0].size(), 2);
     QCOMPARE(pages[0][1].simplified(), QStringLiteral("Juin 2015 0,93 12,50"));
+}
+
+void TestPrinting::missingPrintModule()
+{
+    // An install without the print module: the box says so rather than
+    // sending the user to the printer settings; the reason goes to stderr.
+    QTemporaryDir bare;
+    auto state = fixtures::syntheticState(3, 0, {{0, 12.5}});
+    MessageSeen seen;
+    ModalGuard guard([&](QDialog *d) { recordMessage(d, seen); });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Module d'impression "
+                                                                         "introuvable : .+")));
+    QVERIFY(!PrintSchedule(nullptr, *state, SystemPrintHooks(bare.path())));
+    QCOMPARE(guard.seen(), 1);
+    QCOMPARE(seen.title, kErrorTitle);
+    QCOMPARE(seen.text, QStringLiteral("L'impression n'est pas disponible : le module "
+                                       "d'impression du programme est introuvable. Réinstallez "
+                                       "le programme."));
 }
 
 void TestPrinting::realPrintServer()

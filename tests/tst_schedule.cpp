@@ -1,6 +1,7 @@
 #include "schedule/schedule.h"
 #include "schedule/tauxstate.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -46,6 +47,9 @@ private slots:
     void startAtExtraRowFillsEveryMonth();
     void usesEachMonthsOwnRate();
     void stateSelectsAndComputes();
+    void tableFaults_data();
+    void tableFaults();
+    void sumsBeyondADoubleAreRefused();
 };
 
 void TestSchedule::simpleAndCompound_data()
@@ -251,6 +255,81 @@ void TestSchedule::stateSelectsAndComputes()
     QCOMPARE(state.firstRow(), state.table().count - 20);
     state.setFirstRow(-3);
     QCOMPARE(state.firstRow(), 0);
+}
+
+void TestSchedule::tableFaults_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("perso");
+    QTest::addColumn<QString>("message"); // empty: the table loads
+
+    const QString order = QStringLiteral(" ; les périodes vont de la plus récente à la plus "
+                                         "ancienne, sans se chevaucher.");
+    QTest::newRow("a lost decimal point")
+        << QByteArray("1S2025\t371\t7.21\r\n2S2024\t4.92\r\n") << false
+        << "Le taux de juin 2025 (371) n'est pas entre 0 et "
+           "100 %.";
+    QTest::newRow("the second column for natural persons")
+        << QByteArray("1S2025\t3.71\t721\r\n") << true
+        << "Le taux de juin 2025 (721) n'est pas entre 0 et 100 %.";
+    QTest::newRow("an exponent") << QByteArray("2S2025\t1e40\r\n1S2025\t3\r\n") << false
+                                 << "Le taux de décembre 2025 (1e+40) n'est pas entre 0 et 100 %.";
+    QTest::newRow("a negative rate") << QByteArray("2S2025\t3\r\n1S2025\t-0.5\r\n") << false
+                                     << "Le taux de juin 2025 (-0.5) n'est pas entre 0 et 100 %.";
+    QTest::newRow("0 and 100 are rates")
+        << QByteArray("2S2025\t100\r\n1S2025\t0\r\n") << false << QString();
+    QTest::newRow("a lower-case half-year reads as another year")
+        << QByteArray("2S2026\t3\r\n1s2026\t3\r\n") << false
+        << "Il manque les mois de janvier 2002 à juin 2026.";
+    QTest::newRow("a half-year missing") << QByteArray("1S2016\t1\r\n1S2015\t2\r\n") << false
+                                         << "Il manque les mois de juillet 2015 à décembre 2015.";
+    QTest::newRow("a year and its half overlap") << QByteArray("2016\t1\r\n1S2016\t2\r\n") << false
+                                                 << "Juin 2016 vient après janvier 2016" + order;
+    QTest::newRow("halves in the wrong order") << QByteArray("1S2016\t1\r\n2S2016\t1\r\n") << false
+                                               << "Décembre 2016 vient après janvier 2016" + order;
+    QTest::newRow("a year twice") << QByteArray("2016\t1\r\n2016\t1\r\n") << false
+                                  << "Décembre 2016 vient après janvier 2016" + order;
+}
+
+void TestSchedule::tableFaults()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, perso);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QFile out(dir.filePath(QStringLiteral("QUERDAN.TXT")));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+    out.close();
+    // The window's load: a faulty table stops as a corrupt file does.
+    TauxState state;
+    state.setRatesFile(out.fileName());
+    const LoadResult loaded =
+        state.ChangeCategory(perso ? RateCategory::PersonnesPhysiques : RateCategory::Autres);
+    QCOMPARE(loaded.message, message);
+    QCOMPARE(loaded.ok(), message.isEmpty());
+    if (!message.isEmpty()) {
+        QCOMPARE(loaded.status, LoadResult::CorruptFile);
+        QCOMPARE(loaded.title, QStringLiteral("Fichier des taux à corriger"));
+    }
+}
+
+void TestSchedule::sumsBeyondADoubleAreRefused()
+{
+    // 100 % a year compounded doubles the sum yearly: 1e300 after 27 years
+    // is 1.34e308, and four months later 1.79e308; the fifth month would
+    // pass the largest double.
+    TauxState state(*flatTable(2065, 50, 100));
+    const int start = state.table().count;
+    QCOMPARE(state.EnterAmount(start, u"1e300"), TauxState::AmountOutcome::Overflow);
+    QVERIFY(state.scheduleTooLarge());
+    QCOMPARE(*state.sums()[start], 1e300);
+    QCOMPARE(*state.sums()[start - 328], 1e300 * (1 << 27) * (1 + 4 * (100.0 / 1200)));
+    QVERIFY(!state.sums()[start - 329].has_value());
+    QVERIFY(!state.sums()[0].has_value());
+
+    QCOMPARE(state.EnterAmount(start, u"1"), TauxState::AmountOutcome::Computed);
+    QVERIFY(!state.scheduleTooLarge());
+    QVERIFY(state.sums()[0].has_value());
 }
 
 QTEST_GUILESS_MAIN(TestSchedule)

@@ -165,6 +165,10 @@ void TestStatement::lines_data()
                        "I 2015-11-18 2015-12-31 44 200000 9.29 2240",
                        "I 2016-01-01 2016-04-09 100 200000 9.54 5227"}
         << QList<qint64>{200000, 8901, 0, 8901, 0, 208901};
+    QTest::newRow("half a cent goes away from zero, not to the even cent")
+        << int(Simple) << qint64(5000) << iso("2019-01-01") << iso("2019-01-06") << none << false
+        << none << 1.0 << false << QString() << QStringList{"I 2019-01-01 2019-01-05 5 5000 3.65 3"}
+        << QList<qint64>{5000, 3, 0, 3, 0, 5003};
     QTest::newRow("a rate change mid-line cuts it")
         << int(Simple) << qint64(100000) << iso("2020-06-20") << iso("2020-07-11") << none << false
         << none << 1.0 << false << QString()
@@ -355,11 +359,11 @@ void TestStatement::errors_data()
     in = baseInput(100000, "2022-01-15", "2022-05-01");
     QTest::newRow("a month missing inside the table")
         << int(Gap) << in << StatementField::Rates << -1
-        << "Pas de taux pour mars 2022 : mettez à jour le fichier des taux" << QDate(2022, 3, 1);
+        << "Fichier des taux : il manque le mois de mars 2022" << QDate();
     in = baseInput(100000, "2019-02-01", "2019-04-01");
     QTest::newRow("a negative rate in the file")
         << int(Negative) << in << StatementField::Rates << -1
-        << "Le taux de mars 2019 du fichier des taux n'est pas un taux valide" << QDate();
+        << "Fichier des taux : le taux de mars 2019 (-1) n'est pas entre 0 et 100 %" << QDate();
     in = baseInput(100000, "2019-03-01", "2019-03-01");
     QTest::newRow("an end date on the first day")
         << int(Simple) << in << StatementField::To << -1
@@ -424,6 +428,13 @@ void TestStatement::errors_data()
     QTest::newRow("a payment without a date")
         << int(Simple) << in << StatementField::Payment << 0
         << "Acompte n° 1 : la date n'est pas une date valide" << QDate();
+    in = baseInput(200000, "2015-09-18", "2016-04-10");
+    for (int i = 0; i < 9300; ++i)
+        in.payments.append({QDate(2015, 10, 1), 999999999999999});
+    QTest::newRow("9 300 payments of 9 999 999 999 999,99 euros")
+        << int(Bundled) << in << StatementField::Payment << 9223
+        << "Acompte n° 9224 : le total des acomptes devient trop grand pour être calculé"
+        << QDate();
     in = baseInput(100000000000000, "2019-01-01", "2065-01-01");
     in.coefficient = 3;
     in.majorationFrom = in.from;

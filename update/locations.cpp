@@ -41,19 +41,38 @@ QString ApplicationId()
     return QStringLiteral("com.example.tauxlegal");
 }
 
-bool SettingsBesideExecutable(bool fileExistsThere, bool folderWritable)
+bool InstalledCopy(const QString &executableDir, const QString &installPrefix)
 {
-    return fileExistsThere || folderWritable;
+    const QString dir = QDir::cleanPath(QDir(executableDir).absolutePath());
+    QString prefix = QDir::cleanPath(installPrefix);
+    if (!prefix.endsWith(u'/'))
+        prefix += u'/';
+    return (dir + u'/').startsWith(prefix) ||
+           QFileInfo(QDir(dir).filePath(QStringLiteral(TAUX_DATA_DIR_FROM_BIN))).isDir();
+}
+
+bool SettingsBesideExecutable(bool installed, bool fileExistsThere, bool folderWritable)
+{
+    return !installed && (fileExistsThere || folderWritable);
+}
+
+QString LocateSettingsFile(const QString &executableDir, const QString &installPrefix)
+{
+    const QString beside = QDir(executableDir).filePath(kSettingsName);
+    if (SettingsBesideExecutable(InstalledCopy(executableDir, installPrefix),
+                                 QFileInfo::exists(beside), QFileInfo(executableDir).isWritable()))
+        return beside;
+    // Without a home folder there is nowhere to keep them: the settings then
+    // last for the run, as when the folder cannot be written.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        return QString();
+    return config + u'/' + ApplicationId() + u'/' + kSettingsName;
 }
 
 QString LocateSettingsFile(const QString &executableDir)
 {
-    const QString beside = QDir(executableDir).filePath(kSettingsName);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (config.isEmpty() ||
-        SettingsBesideExecutable(QFileInfo::exists(beside), QFileInfo(executableDir).isWritable()))
-        return beside;
-    return config + u'/' + ApplicationId() + u'/' + kSettingsName;
+    return LocateSettingsFile(executableDir, QStringLiteral(TAUX_INSTALL_PREFIX));
 }
 
 bool PrepareSettingsFolder(const QString &iniPath)

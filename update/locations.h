@@ -12,12 +12,22 @@
 // The one application id: desktop file, metainfo and the per-user folders.
 QString ApplicationId();
 
+// True when the program in `executableDir` is an installed copy: its
+// folder lies under `installPrefix`, the prefix the package installs to, or
+// the package's data folder lies where an install puts it beside that
+// folder (a package unpacked anywhere).
+bool InstalledCopy(const QString &executableDir, const QString &installPrefix);
+
 // True when "Querdan.ini" belongs beside the executable rather than in the
-// user's configuration folder.
-bool SettingsBesideExecutable(bool fileExistsThere, bool folderWritable);
+// user's configuration folder: only for a copy that is not installed, whose
+// folder holds the file or can be written. An installed copy never writes
+// beside itself, not even for root, who can write anywhere.
+bool SettingsBesideExecutable(bool installed, bool fileExistsThere, bool folderWritable);
 
 // The settings file for this run. Nothing is created: the folder is made
 // when the settings are first saved.
+QString LocateSettingsFile(const QString &executableDir, const QString &installPrefix);
+// The same with the prefix this build installs to.
 QString LocateSettingsFile(const QString &executableDir);
 
 // Creates the folder of the settings file before a save; false when it

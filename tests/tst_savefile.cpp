@@ -1,0 +1,246 @@
+#include "testfiles.h"
+#include "update/savefile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+struct stat statOf(const QString &path)
+{
+    struct stat st = {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+} // namespace
+
+class TestSaveFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void regularFiles_data();
+    void regularFiles();
+    void refusals_data();
+    void refusals();
+    void writtenInPlace_data();
+    void writtenInPlace();
+    void systemReasonsAreFrench();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSaveFile::init()
+{
+    ::umask(022);
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSaveFile::regularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("sameFile");    // the written file's inode survives
+    QTest::addColumn<QStringList>("left"); // the folder afterwards
+    QTest::newRow("new file with the usual mode") << "new" << 0644 << false << QStringList{"out"};
+    QTest::newRow("replaced atomically, its mode kept")
+        << "plain" << 0640 << false << QStringList{"out"};
+    QTest::newRow("another user's file keeps its owner")
+        << "nobody" << 0604 << false << QStringList{"out"};
+    QTest::newRow("a hard link is kept: rewritten in place")
+        << "hardlink" << 0600 << true << QStringList{"other", "out"};
+    QTest::newRow("a symbolic link stays, its file gets the bytes")
+        << "symlink" << 0640 << false << QStringList{"other", "out"};
+    QTest::newRow("a killed run's temporary goes, a live one and the user's stay")
+        << "stale" << 0644 << false
+        << QStringList{"out", "out.backup", "out.tauxlegal-Live01", "out.tauxlegal-abcdefg"};
+}
+
+void TestSaveFile::regularFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, mode);
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    const QString other = m_dir->filePath(QStringLiteral("other"));
+    if (kind == u"nobody" && ::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    if (kind != u"new") {
+        QVERIFY(writeFile(out, "old content, longer than the new"));
+        QCOMPARE(::chmod(QFile::encodeName(out), mode_t(mode)), 0);
+    }
+    if (kind == u"nobody")
+        QCOMPARE(::chown(QFile::encodeName(out), 65534, 65534), 0);
+    if (kind == u"hardlink")
+        QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(other)), 0);
+    if (kind == u"symlink")
+        QVERIFY(QFile::rename(out, other) && QFile::link(other, out));
+    int live = -1;
+    if (kind == u"stale") {
+        for (const char *name : {"out.backup", "out.tauxlegal-Stale9", "out.tauxlegal-Live01",
+                                 "out.tauxlegal-abcdefg"})
+            QVERIFY(writeFile(m_dir->filePath(QString::fromLatin1(name)), "x"));
+        live = ::open(QFile::encodeName(m_dir->filePath(QStringLiteral("out.tauxlegal-Live01"))),
+                      O_RDONLY);
+        QCOMPARE(::flock(live, LOCK_EX), 0);
+    }
+    const QString written = kind == u"symlink" ? other : out;
+    const ino_t before = statOf(written).st_ino;
+
+    const SaveOutcome outcome = SaveFile(out, "new");
+    if (live >= 0)
+        ::close(live);
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    QCOMPARE(outcome.notice, QString());
+    QCOMPARE(readFile(written), QByteArray("new"));
+    const struct stat after = statOf(written);
+    QCOMPARE(int(after.st_mode & 07777), mode);
+    QCOMPARE(after.st_uid, kind == u"nobody" ? 65534u : ::geteuid());
+    QTEST(after.st_ino == before, "sameFile");
+    if (kind == u"hardlink")
+        QCOMPARE(readFile(other), QByteArray("new"));
+    QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    left.sort();
+    QTEST(left, "left");
+}
+
+void TestSaveFile::refusals_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("a folder has its own words")
+        << "folder"
+        << "c'est un dossier ; indiquez le nom d'un fichier" << QStringList{};
+    QTest::newRow("a missing folder") << "missing"
+                                      << "dossier absent" << QStringList{"out"};
+    QTest::newRow("a file as a folder")
+        << "through"
+        << "un élément du chemin n'est pas un dossier" << QStringList{"out"};
+    QTest::newRow("too large for the limit: the old file stays whole")
+        << "limit"
+        << "fichier trop grand" << QStringList{"out"};
+    QTest::newRow("too large with a hard link: nothing changed either")
+        << "limit link"
+        << "fichier trop grand" << QStringList{"other", "out"};
+    QTest::newRow("no name") << "empty"
+                             << "aucun nom de fichier" << QStringList{"out"};
+}
+
+void TestSaveFile::refusals()
+{
+    QFETCH(QString, kind);
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    const QByteArray old = "old content";
+    QVERIFY(writeFile(out, old));
+    QString path = out;
+    if (kind == u"folder") {
+        QVERIFY(QFile::remove(out) && QDir().mkdir(out));
+    } else if (kind == u"missing") {
+        path = m_dir->filePath(QStringLiteral("absent/out"));
+    } else if (kind == u"through") {
+        path = out + QStringLiteral("/inside");
+    } else if (kind == u"empty") {
+        path.clear();
+    } else if (kind.endsWith(u"link")) {
+        QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(m_dir->filePath("other"))), 0);
+    }
+    // A file size limit makes a write fail part-way, as a full disk would.
+    struct rlimit previous;
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    if (kind.startsWith(u"limit")) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit small = {20, previous.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    const SaveOutcome outcome = SaveFile(path, QByteArray(100, 'n'));
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    QVERIFY(!outcome.ok);
+    QTEST(outcome.reason, "reason");
+    if (kind != u"folder")
+        QCOMPARE(readFile(out), old);
+    QTEST(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden), "left");
+}
+
+void TestSaveFile::writtenInPlace_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO reaches its reader") << "fifo";
+    QTest::newRow("a device stays a device") << "device";
+    QTest::newRow("standard output appended to by the shell") << "stdout";
+}
+
+void TestSaveFile::writtenInPlace()
+{
+    QFETCH(QString, kind);
+    const QString node = m_dir->filePath(QStringLiteral("node"));
+    const QString log = m_dir->filePath(QStringLiteral("log"));
+    QString path = node;
+    int reader = -1;
+    int savedOut = -1;
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(node), 0600), 0);
+        reader = ::open(QFile::encodeName(node), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+    } else if (kind == u"device") {
+        // Root tries on a null device of its own: a fault replacing the
+        // node must never reach the machine's /dev/null.
+        if (::geteuid() == 0)
+            QCOMPARE(::mknod(QFile::encodeName(node), S_IFCHR | 0666, makedev(1, 3)), 0);
+        else
+            path = QStringLiteral("/dev/null");
+    } else {
+        QVERIFY(writeFile(log, "before\n"));
+        std::fflush(stdout);
+        savedOut = ::dup(1);
+        const int appending = ::open(QFile::encodeName(log), O_WRONLY | O_APPEND);
+        ::dup2(appending, 1);
+        ::close(appending);
+        path = QStringLiteral("/dev/stdout");
+    }
+    // Standard output is the log only while it is redirected.
+    const QString written = kind == u"stdout" ? log : path;
+    const struct stat before = statOf(written);
+
+    const SaveOutcome outcome = SaveFile(path, "bytes\n");
+    if (savedOut >= 0) {
+        ::dup2(savedOut, 1);
+        ::close(savedOut);
+    }
+    char received[64] = {};
+    if (reader >= 0) {
+        const ssize_t n = ::read(reader, received, sizeof received - 1);
+        ::close(reader);
+        QCOMPARE(n, ssize_t(6));
+    }
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    const struct stat after = statOf(written);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == u"fifo")
+        QCOMPARE(QByteArray(received), QByteArray("bytes\n"));
+    if (kind == u"stdout")
+        QCOMPARE(readFile(log), QByteArray("before\nbytes\n"));
+}
+
+void TestSaveFile::systemReasonsAreFrench()
+{
+    // Whatever the locale: the C library's words are English under LC_ALL=C.
+    QCOMPARE(SystemReason(ENOSPC), QStringLiteral("disque plein"));
+    QCOMPARE(SystemReason(EACCES), QStringLiteral("accès refusé"));
+    QCOMPARE(SystemReason(EROFS), QStringLiteral("disque en lecture seule"));
+    QCOMPARE(SystemReason(9999), QStringLiteral("erreur système n° 9999"));
+}
+
+QTEST_GUILESS_MAIN(TestSaveFile)
+#include "tst_savefile.moc"
