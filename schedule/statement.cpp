@@ -354,7 +354,10 @@ StatementResult ComputeStatement(const RateTable &table, const StatementInput &i
         if (!addCents(statement.accrued, line.interest, &statement.accrued) ||
             !addCents(bucket, line.interest, &bucket))
             return {std::nullopt, tooLarge()};
-        statement.lines.append(line);
+        // Once the capital is paid nothing is owed and nothing accrues: a
+        // line of 0,00 on 0,00 would only lengthen the statement.
+        if (line.capital != 0)
+            statement.lines.append(line);
         if (cut < to)
             startOfDay(cut);
         lineStart = cut;

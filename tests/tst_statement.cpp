@@ -206,9 +206,14 @@ void TestStatement::lines_data()
         << int(Simple) << qint64(100000) << iso("2019-01-01") << iso("2019-01-21") << none << false
         << none << 1.0 << false << QStringLiteral("2019-01-11=150000")
         << QStringList{"I 2019-01-01 2019-01-10 10 100000 3.65 100",
-                       "P 2019-01-11 150000 100 100000 49900",
-                       "I 2019-01-11 2019-01-20 10 0 3.65 0"}
+                       "P 2019-01-11 150000 100 100000 49900"}
         << QList<qint64>{0, 0, 49900, 100, 150000, -49900};
+    QTest::newRow("once all is paid no line follows, a later payment is a credit")
+        << int(Simple) << qint64(100000) << iso("2019-01-01") << iso("2020-03-02") << none << true
+        << none << 1.0 << false << QStringLiteral("2019-01-11=100100;2019-02-01=5000")
+        << QStringList{"I 2019-01-01 2019-01-10 10 100000 3.65 100",
+                       "P 2019-01-11 100100 100 100000 0", "P 2019-02-01 5000 0 0 5000"}
+        << QList<qint64>{0, 0, 5000, 100, 105100, -5000};
     QTest::newRow("a payment on the first day goes to the capital")
         << int(Simple) << qint64(100000) << iso("2019-01-01") << iso("2019-01-11") << none << false
         << none << 1.0 << false << QStringLiteral("2019-01-01=20000")
