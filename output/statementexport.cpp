@@ -45,18 +45,51 @@ std::optional<QDate> capitalisationStart(const StatementInput &input)
 }
 
 // How one output writes numbers: the text table, the window and the
-// print-out group digits; a spreadsheet wants them bare.
+// print-out group digits, end amounts of the inputs and totals with "€"
+// and give every rate two decimals; a spreadsheet wants them bare.
 struct NumberForm
 {
     QLocale locale;
-    bool grouped = true;
+    bool forReading = true;
 
     QString cents(Cents value) const
     {
-        return centsText(value, locale.negativeSign(), locale.decimalPoint(), grouped);
+        return centsText(value, locale.negativeSign(), locale.decimalPoint(), forReading);
     }
-    QString rate(double value) const { return formatGeneral(value, locale); }
+    QString euros(Cents value) const
+    {
+        return forReading ? cents(value) + QStringLiteral(" €") : cents(value);
+    }
+    QString rate(double value) const
+    {
+        return forReading ? formatRate(value, locale) : formatGeneral(value, locale);
+    }
+    QString number(double value) const { return formatGeneral(value, locale); }
 };
+
+// Text typed by someone else (the case fields, the rates file's note) as
+// one line: a control character would end a spreadsheet's cell or row, or
+// drive the terminal it is printed on.
+QString oneLine(const QString &text)
+{
+    QString line = text;
+    for (QChar &c : line) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = u' ';
+    }
+    return line;
+}
+
+QString halfYearText(const QDate &month)
+{
+    if (!month.isValid())
+        return QStringLiteral("aucun");
+    return (month.month() <= 6 ? QStringLiteral("premier semestre ")
+                               : QStringLiteral("second semestre ")) +
+           QString::number(month.year());
+}
 
 using Row = QStringList;
 
@@ -70,11 +103,11 @@ QList<Row> inputRows(const StatementDocument &doc, const NumberForm &form)
     const StatementInput &in = doc.input;
     const std::optional<QDate> capitalisation = capitalisationStart(in);
     return {
-        inputRow(QStringLiteral("Capital"), form.cents(in.principal)),
+        inputRow(QStringLiteral("Capital"), form.euros(in.principal)),
         inputRow(QStringLiteral("Intérêts à compter du"), formatDay(in.from)),
         inputRow(QStringLiteral("Jusqu'au (non compris)"), formatDay(in.to)),
         inputRow(QStringLiteral("Catégorie"), categoryText(doc.category)),
-        inputRow(QStringLiteral("Coefficient"), form.rate(in.coefficient)),
+        inputRow(QStringLiteral("Coefficient"), form.number(in.coefficient)),
         inputRow(QStringLiteral("Majoration de cinq points à compter du"),
                  in.majorationFrom ? formatDay(*in.majorationFrom) : QStringLiteral("non")),
         inputRow(QStringLiteral("Capitalisation annuelle à compter du"),
@@ -86,40 +119,64 @@ QList<Row> inputRows(const StatementDocument &doc, const NumberForm &form)
     };
 }
 
-// `withZeroCredit`: a spreadsheet keeps the same rows whatever the case;
-// a page only mentions a credit when there is one.
-QList<Row> totalRows(const Statement &s, const NumberForm &form, bool withZeroCredit)
+QList<Row> caseRows(const CaseFields &fields, bool evenEmpty)
 {
-    QList<Row> rows{
-        {QStringLiteral("Intérêts courus"), form.cents(s.accrued)},
-        {QStringLiteral("Acomptes versés"), form.cents(s.paid)},
-        {QStringLiteral("Capital restant dû"), form.cents(s.capital)},
-        {QStringLiteral("Intérêts restant dus"), form.cents(s.interest)},
+    QList<Row> rows;
+    const std::pair<QString, QString> pairs[] = {
+        {QStringLiteral("Créancier"), fields.creancier},
+        {QStringLiteral("Débiteur"), fields.debiteur},
+        {QStringLiteral("Référence du dossier"), fields.reference},
+        {QStringLiteral("Titre exécutoire"), fields.titre},
     };
-    if (withZeroCredit || s.credit != 0)
-        rows.append({QStringLiteral("Crédit du débiteur"), form.cents(s.credit)});
-    rows.append({QStringLiteral("Total dû"), form.cents(s.total())});
+    for (const auto &[label, value] : pairs) {
+        if (evenEmpty || !value.isEmpty())
+            rows.append({label, oneLine(value)});
+    }
     return rows;
 }
 
-QString monthText(const QDate &month)
+// A credit is only ever left once everything else is paid, so the last
+// row is either what the debtor owes or what is owed to him, never a
+// negative total. `sameRows`: a spreadsheet keeps both rows whatever the
+// case, the one that does not apply at zero.
+QList<Row> totalRows(const Statement &s, const NumberForm &form, bool sameRows)
 {
-    return month.isValid() ? monthInWords(month) : QStringLiteral("aucun");
+    QList<Row> rows{
+        {QStringLiteral("Intérêts courus"), form.euros(s.accrued)},
+        {QStringLiteral("Acomptes versés"), form.euros(s.paid)},
+        {QStringLiteral("Capital restant dû"), form.euros(s.capital)},
+        {QStringLiteral("Intérêts restant dus"), form.euros(s.interest)},
+    };
+    const Cents total = s.total();
+    if (sameRows) {
+        rows.append({QStringLiteral("Crédit du débiteur"), form.euros(std::max<Cents>(0, -total))});
+        rows.append({QStringLiteral("Total dû"), form.euros(std::max<Cents>(0, total))});
+    } else if (total < 0) {
+        rows.append({QStringLiteral("Crédit du débiteur"), form.euros(-total)});
+    } else {
+        rows.append({QStringLiteral("Total dû"), form.euros(total)});
+    }
+    return rows;
 }
 
-QList<Row> sourceRows(const StatementDocument &doc)
+// Where the rates come from, in the rates file's own words: its newest
+// half-year and the note its last update left. Never the file's path: it
+// says nothing to a reader and discloses the user's folders.
+QList<Row> sourceRows(const StatementDocument &doc, bool evenEmpty)
 {
-    return {
-        {QStringLiteral("Fichier des taux"), doc.ratesPath},
-        {QStringLiteral("Dernier mois du fichier des taux"), monthText(doc.newestMonth)},
-        {QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)},
-    };
+    QList<Row> rows{{QStringLiteral("Taux connus jusqu'au"), halfYearText(doc.newestMonth)}};
+    if (evenEmpty || !doc.ratesNote.isEmpty())
+        rows.append({QStringLiteral("Origine des taux"), oneLine(doc.ratesNote)});
+    rows.append({QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)});
+    return rows;
 }
 
 // The whole statement as rows of fields, for the spreadsheet formats.
 QList<Row> sheetRows(const StatementDocument &doc, const NumberForm &form)
 {
     QList<Row> rows{{kTitle}, {}};
+    rows += caseRows(doc.caseFields, true);
+    rows.append(Row{});
     rows += inputRows(doc, form);
     rows.append(Row{});
     rows.append({QStringLiteral("Opération"), QStringLiteral("Du"), QStringLiteral("Au"),
@@ -146,15 +203,16 @@ QList<Row> sheetRows(const StatementDocument &doc, const NumberForm &form)
     rows.append(Row{});
     rows += totalRows(doc.statement, form, true);
     rows.append(Row{});
-    rows += sourceRows(doc);
+    rows += sourceRows(doc, true);
     return rows;
 }
 
-// A spreadsheet runs a field that starts like a formula; the rates path
-// is the one field a user writes freely.
+// A spreadsheet runs a field that starts like a formula, even after
+// spaces; the case fields and the rates' note are written freely.
 QString defused(const QString &field)
 {
-    if (!field.isEmpty() && QStringLiteral("=+-@").contains(field.front()))
+    const QString start = field.trimmed();
+    if (!start.isEmpty() && QStringLiteral("=+-@").contains(start.front()))
         return u'\'' + field;
     return field;
 }
@@ -277,8 +335,13 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
                                         const StatementInput &input, const Statement &statement,
                                         const QDate &madeOn, const CaseFields &caseFields)
 {
-    StatementDocument document{input,   statement, category,  table.filePath,
-                               QDate(), madeOn,    caseFields};
+    StatementDocument document;
+    document.input = input;
+    document.statement = statement;
+    document.category = category;
+    document.ratesPath = table.filePath;
+    document.madeOn = madeOn;
+    document.caseFields = caseFields;
     if (table.count > 0)
         document.newestMonth = table.rows[0].monthStart;
     return document;
@@ -287,6 +350,29 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
 QString formatCents(Cents cents, const QLocale &locale)
 {
     return NumberForm{locale, true}.cents(cents);
+}
+
+QString formatRate(double rate, const QLocale &locale)
+{
+    QString text = formatGeneral(rate, locale);
+    if (text.contains(u'e', Qt::CaseInsensitive))
+        return text;
+    const QString point = locale.decimalPoint();
+    const qsizetype mark = text.indexOf(point);
+    if (mark < 0)
+        return text + point + QStringLiteral("00");
+    const qsizetype decimals = text.size() - mark - point.size();
+    return decimals < 2 ? text + QString(2 - decimals, u'0') : text;
+}
+
+QList<QStringList> StatementCaseRows(const StatementDocument &document)
+{
+    return caseRows(document.caseFields, false);
+}
+
+QList<QStringList> StatementSourceRows(const StatementDocument &document)
+{
+    return sourceRows(document, false);
 }
 
 QList<QStringList> StatementInputRows(const StatementDocument &document, const QLocale &locale)
@@ -335,9 +421,12 @@ QString StatementTextTable(const StatementDocument &document, const QLocale &loc
     for (Row &row : totals)
         row[1] = row.at(1).rightJustified(amountWidth);
 
-    return kTitle + QStringLiteral("\n\n") + alignedPairs(StatementInputRows(document, locale)) +
-           u'\n' + alignedTable(table, {false, false, true, true, true, true}) + u'\n' +
-           alignedPairs(totals) + u'\n' + alignedPairs(sourceRows(document));
+    const QList<Row> caseFields = StatementCaseRows(document);
+    return kTitle + QStringLiteral("\n\n") +
+           (caseFields.isEmpty() ? QString() : alignedPairs(caseFields) + u'\n') +
+           alignedPairs(StatementInputRows(document, locale)) + u'\n' +
+           alignedTable(table, {false, false, true, true, true, true}) + u'\n' +
+           alignedPairs(totals) + u'\n' + alignedPairs(StatementSourceRows(document));
 }
 
 QByteArray StatementTsv(const StatementDocument &document, const QLocale &locale)
@@ -399,9 +488,17 @@ QByteArray StatementJson(const StatementDocument &document)
         }
     }
 
+    const auto jsonText = [](const QString &text) {
+        return text.isEmpty() ? QStringLiteral("null") : jsonString(text);
+    };
+    const CaseFields &fields = document.caseFields;
     const QString entree =
         QStringLiteral("{\n") +
         QStringList{
+            QStringLiteral("    \"creancier\": ") + jsonText(fields.creancier),
+            QStringLiteral("    \"debiteur\": ") + jsonText(fields.debiteur),
+            QStringLiteral("    \"reference\": ") + jsonText(fields.reference),
+            QStringLiteral("    \"titre_executoire\": ") + jsonText(fields.titre),
             QStringLiteral("    \"capital\": ") + jsonCents(in.principal),
             QStringLiteral("    \"du\": ") + jsonDate(in.from),
             QStringLiteral("    \"jusqu_au\": ") + jsonDate(in.to),
@@ -435,6 +532,7 @@ QByteArray StatementJson(const StatementDocument &document)
         QStringLiteral("  \"total\": ") + jsonCents(s.total()),
         QStringLiteral("  \"fichier_des_taux\": ") + jsonString(document.ratesPath),
         QStringLiteral("  \"dernier_mois_des_taux\": ") + newest,
+        QStringLiteral("  \"origine_des_taux\": ") + jsonText(document.ratesNote),
         QStringLiteral("  \"etabli_le\": ") + jsonDate(document.madeOn),
     };
     return (QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}\n"))

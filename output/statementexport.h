@@ -25,6 +25,9 @@ struct StatementDocument
     QDate newestMonth;     // first day of the newest month of that file; invalid when empty
     QDate madeOn;          // the date the statement is made on, given by the caller
     CaseFields caseFields; // who and what the statement is for, as typed
+    // Where the rates come from in the rates file's own words (the note its
+    // last update left), empty when it has none.
+    QString ratesNote;
 };
 
 // Fills ratesPath and newestMonth from the table.
@@ -36,12 +39,20 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
 // locale's decimal mark, for the terminal, the window and the print-out.
 QString formatCents(Cents cents, const QLocale &locale);
 
-// The pieces every layout shares, with grouped amounts: the inputs as
-// label and value, the totals likewise (the credit only when there is
-// one), and the sentence that stands for a payment or a capitalisation in
-// a table of interest lines.
+// "15,40", "5,475": an annual rate in percent with at least two decimals
+// and every further one it has, as a statement prints it.
+QString formatRate(double rate, const QLocale &locale);
+
+// The pieces every layout shares, as label and value, amounts grouped and
+// in euros ("2 000,00 €"): the case fields given (on one line each), the
+// inputs, the totals (the last one "Total dû", or "Crédit du débiteur"
+// when more was paid than owed, never a negative total), where the rates
+// come from and the date of the statement; and the sentence that stands
+// for a payment or a capitalisation in a table of interest lines.
+QList<QStringList> StatementCaseRows(const StatementDocument &document);
 QList<QStringList> StatementInputRows(const StatementDocument &document, const QLocale &locale);
 QList<QStringList> StatementTotalRows(const Statement &statement, const QLocale &locale);
+QList<QStringList> StatementSourceRows(const StatementDocument &document);
 QString StatementSentence(const PaymentLine &line, const QLocale &locale);
 QString StatementSentence(const CapitalisationLine &line, const QLocale &locale);
 

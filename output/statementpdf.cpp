@@ -5,11 +5,14 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QHashSeed>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -62,8 +65,12 @@ private:
     {
         return QFontMetricsF(f, m_painter.device()).horizontalAdvance(text);
     }
-    void addText(const QFont &f, const QString &text, int align, qreal gapAfter);
-    void addPairs(const QList<QStringList> &pairs);
+    std::shared_ptr<QTextLayout> laidOut(const QFont &f, const QString &text, qreal width,
+                                         Qt::Alignment align) const;
+    void addText(const QFont &f, const QString &text, Qt::Alignment align, qreal gapAfter);
+    qreal labelColumn(const QList<QStringList> &pairs, const QFont &labelFont) const;
+    void addPairs(const QList<QStringList> &pairs, const QFont &labelFont, const QFont &f,
+                  qreal labelWidth);
     void addTotals(const QList<QStringList> &totals);
     void addTable();
     QString cents(Cents value) const { return formatCents(value, m_locale); }
@@ -78,37 +85,77 @@ private:
     Piece m_heading; // the table's heading, painted again on every page
 };
 
-void Layout::addText(const QFont &f, const QString &text, int align, qreal gapAfter)
+// Lines of at most `width`, broken between words, or inside a word too
+// long for a whole line: text typed by the user never runs off the paper.
+std::shared_ptr<QTextLayout> Layout::laidOut(const QFont &f, const QString &text, qreal width,
+                                             Qt::Alignment align) const
 {
-    const int flags = align | Qt::TextWrapAnywhere;
-    const qreal width = m_width;
-    const qreal h = textHeight(f, width, text, flags);
-    m_pieces.push_back({h + gapAfter, [=](QPainter &p, qreal top) {
-                            p.setFont(f);
-                            p.drawText(QRectF(0, top, width, h), flags, text);
-                        }});
+    auto layout = std::make_shared<QTextLayout>(text, f, m_painter.device());
+    QTextOption option(align);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout->endLayout();
+    return layout;
 }
 
-// Label and value side by side; a long value wraps within its column.
-void Layout::addPairs(const QList<QStringList> &pairs)
+// One piece per line, so a text longer than a page carries on over the
+// next one.
+void Layout::addText(const QFont &f, const QString &text, Qt::Alignment align, qreal gapAfter)
 {
-    const QFont f = font(10);
-    qreal labelWidth = 0;
-    for (const QStringList &pair : pairs)
-        labelWidth = std::max(labelWidth, textWidth(f, pair.at(0)));
-    labelWidth = std::min(labelWidth + 4 * m_mm, m_width / 2);
-    const qreal valueWidth = m_width - labelWidth;
-    for (int i = 0; i < pairs.size(); ++i) {
-        const QString label = pairs.at(i).at(0);
-        const QString value = pairs.at(i).at(1);
-        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere;
-        const qreal h = std::max(textHeight(f, labelWidth, label, flags),
-                                 textHeight(f, valueWidth, value, flags));
-        m_pieces.push_back({h + 0.8 * m_mm, [=](QPainter &p, qreal top) {
-                                p.setFont(f);
-                                p.drawText(QRectF(0, top, labelWidth, h), flags, label);
-                                p.drawText(QRectF(labelWidth, top, valueWidth, h), flags, value);
+    const std::shared_ptr<QTextLayout> layout = laidOut(f, text, m_width, align);
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const bool last = i == layout->lineCount() - 1;
+        m_pieces.push_back({line.height() + (last ? gapAfter : 0), [=](QPainter &p, qreal top) {
+                                layout->lineAt(i).draw(&p, QPointF(0, top - line.y()));
                             }});
+    }
+}
+
+// Label and value side by side, a piece per line; a long value wraps
+// within its column.
+// The width of a column for these labels and a gap, half the page at most.
+qreal Layout::labelColumn(const QList<QStringList> &pairs, const QFont &labelFont) const
+{
+    qreal width = 0;
+    for (const QStringList &pair : pairs)
+        width = std::max(width, textWidth(labelFont, pair.at(0)));
+    return std::min(width + 4 * m_mm, m_width / 2);
+}
+
+void Layout::addPairs(const QList<QStringList> &pairs, const QFont &labelFont, const QFont &f,
+                      qreal labelWidth)
+{
+    const qreal valueWidth = m_width - labelWidth;
+    for (const QStringList &pair : pairs) {
+        const auto label = laidOut(labelFont, pair.at(0), labelWidth - 2 * m_mm, Qt::AlignLeft);
+        const auto value = laidOut(f, pair.at(1), valueWidth, Qt::AlignLeft);
+        const int lines = std::max(label->lineCount(), value->lineCount());
+        for (int i = 0; i < lines; ++i) {
+            qreal h = 0;
+            for (const QTextLayout *text : {label.get(), value.get()}) {
+                if (i < text->lineCount())
+                    h = std::max(h, text->lineAt(i).height());
+            }
+            const bool last = i == lines - 1;
+            m_pieces.push_back({h + (last ? 0.8 * m_mm : 0), [=](QPainter &p, qreal top) {
+                                    if (i < label->lineCount()) {
+                                        const QTextLine line = label->lineAt(i);
+                                        line.draw(&p, QPointF(0, top - line.y()));
+                                    }
+                                    if (i < value->lineCount()) {
+                                        const QTextLine line = value->lineAt(i);
+                                        line.draw(&p, QPointF(labelWidth, top - line.y()));
+                                    }
+                                }});
+        }
     }
 }
 
@@ -155,7 +202,7 @@ void Layout::addTable()
     for (const StatementLine &line : m_doc.statement.lines) {
         if (const auto *i = std::get_if<InterestLine>(&line)) {
             cells.append({formatDay(i->from), formatDay(i->to), QString::number(i->days),
-                          cents(i->capital), formatGeneral(i->rate, m_locale), cents(i->interest)});
+                          cents(i->capital), formatRate(i->rate, m_locale), cents(i->interest)});
             sentences.append(QString());
         } else if (const auto *pay = std::get_if<PaymentLine>(&line)) {
             cells.append(QStringList());
@@ -258,20 +305,24 @@ bool Layout::paint()
 {
     const StatementDocument &doc = m_doc;
     addText(font(16, true), kTitle, Qt::AlignHCenter, 6 * m_mm);
-    addPairs(StatementInputRows(doc, m_locale));
+    // The case fields above the inputs, their values in one column.
+    const QList<QStringList> caseFields = StatementCaseRows(doc);
+    const QList<QStringList> inputs = StatementInputRows(doc, m_locale);
+    const qreal labelWidth =
+        std::max(labelColumn(caseFields, font(10, true)), labelColumn(inputs, font(10)));
+    if (!caseFields.isEmpty()) {
+        addPairs(caseFields, font(10, true), font(10), labelWidth);
+        m_pieces.back().height += 4 * m_mm;
+    }
+    addPairs(inputs, font(10), font(10), labelWidth);
     m_pieces.back().height += 5 * m_mm;
     addTable();
 
     addTotals(StatementTotalRows(doc.statement, m_locale));
     m_pieces.back().height += 5 * m_mm;
 
-    const QString newest =
-        doc.newestMonth.isValid() ? monthInWords(doc.newestMonth) : QStringLiteral("aucun");
-    addText(font(9),
-            QStringLiteral("Taux du fichier %1, connus jusqu'à %2.").arg(doc.ratesPath, newest),
-            Qt::AlignLeft, 1.5 * m_mm);
-    addText(font(9), QStringLiteral("Décompte établi le %1.").arg(formatDay(doc.madeOn)),
-            Qt::AlignLeft, 0);
+    const QList<QStringList> source = StatementSourceRows(doc);
+    addPairs(source, font(9), font(9), labelColumn(source, font(9)));
 
     // Pages: pieces in order, a new page when the next one does not fit,
     // the heading again above table rows carried over.
@@ -317,6 +368,24 @@ bool Layout::paint()
     return true;
 }
 
+// The writer dates the document by the clock; a statement is dated by the
+// day it is made on, so that the same statement gives the same bytes. The
+// date is rewritten in place, padded with spaces to its length, so that
+// the offsets of every object after it still hold.
+QByteArray datedOn(QByteArray pdf, const QDate &day)
+{
+    const QByteArray key = "/CreationDate (";
+    const qsizetype from = pdf.indexOf(key);
+    const qsizetype to = from < 0 ? -1 : pdf.indexOf(')', from);
+    const QByteArray fixed =
+        key + "D:" + day.toString(QStringLiteral("yyyyMMdd")).toLatin1() + "000000Z)";
+    const qsizetype length = to - from + 1;
+    if (!day.isValid() || to < 0 || fixed.size() > length)
+        return pdf;
+    pdf.replace(from, length, fixed.leftJustified(length, ' '));
+    return pdf;
+}
+
 } // namespace
 
 bool PaintStatement(QPagedPaintDevice &device, const StatementDocument &document,
@@ -331,6 +400,28 @@ bool PaintStatement(QPagedPaintDevice &device, const StatementDocument &document
     return painter.end() && painted;
 }
 
+std::optional<QByteArray> StatementPdf(const StatementDocument &document, const QLocale &locale)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // The writer keeps its fonts in a hash and embeds them in the hash's
+    // order, which a random seed would change from one run to the next.
+    QHashSeed::setDeterministicGlobalSeed();
+    bool painted = false;
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(300);
+        writer.setTitle(kTitle);
+        writer.setCreator(QStringLiteral("Taux légal"));
+        painted = PaintStatement(writer, document, locale);
+    }
+    QHashSeed::resetRandomGlobalSeed();
+    if (!painted)
+        return std::nullopt;
+    return datedOn(bytes, document.madeOn);
+}
+
 bool WriteStatementPdf(const QString &path, const StatementDocument &document,
                        const QLocale &locale, QString *error)
 {
@@ -339,21 +430,11 @@ bool WriteStatementPdf(const QString &path, const StatementDocument &document,
             *error = why;
         return false;
     };
-    // The whole document first, then written as any output is.
-    QBuffer file;
-    file.open(QIODevice::WriteOnly);
-    bool painted = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(300);
-        writer.setTitle(kTitle);
-        writer.setCreator(QStringLiteral("Taux légal"));
-        painted = PaintStatement(writer, document, locale);
-    }
-    if (!painted)
+    const std::optional<QByteArray> pdf = StatementPdf(document, locale);
+    if (!pdf)
         return fail(
             QStringLiteral("La mise en page du décompte a échoué : %1 n'est pas écrit").arg(path));
-    const SaveOutcome saved = SaveFile(path, file.data());
+    const SaveOutcome saved = SaveFile(path, *pdf);
     if (!saved.ok)
         return fail(
             QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(path, saved.reason));

@@ -2,8 +2,11 @@
 
 #include "output/statementexport.h"
 
+#include <QByteArray>
 #include <QLocale>
 #include <QString>
+
+#include <optional>
 
 class QPagedPaintDevice;
 
@@ -13,6 +16,11 @@ class QPagedPaintDevice;
 // and "Page 1 / 2" at the foot. False when the device could not be painted.
 bool PaintStatement(QPagedPaintDevice &device, const StatementDocument &document,
                     const QLocale &locale);
+
+// The statement as the bytes of a PDF file: the same document gives the
+// same bytes every time (fonts in a fixed order, the document dated by the
+// day the statement is made on). Nothing when it could not be painted.
+std::optional<QByteArray> StatementPdf(const StatementDocument &document, const QLocale &locale);
 
 // Writes the statement as a PDF file; the file is replaced whole or not at
 // all. On failure `error` (when given) says why, in French.

@@ -75,7 +75,20 @@ std::optional<StatementDocument> document(int which)
     const StatementResult result = ComputeStatement(table, in);
     if (!result.ok())
         return std::nullopt;
-    return MakeStatementDocument(table, category, in, *result.statement, QDate(2026, 12, 8));
+    CaseFields fields;
+    if (which == Fiche) {
+        fields.creancier = QStringLiteral("Mme Anne Martin");
+        fields.debiteur = QStringLiteral("SARL Exemple");
+        fields.reference = QStringLiteral("2026/0042");
+        fields.titre =
+            QStringLiteral("Jugement du tribunal judiciaire de Lyon du 01/09/2015, RG 15/01234");
+    }
+    StatementDocument doc =
+        MakeStatementDocument(table, category, in, *result.statement, QDate(2026, 12, 8), fields);
+    if (which == Fiche)
+        doc.ratesNote = QStringLiteral("Taux ajoutés le 08/12/2026 depuis "
+                                       "https://www.example.com/taux (publication du 01/07/2026)");
+    return doc;
 }
 
 QByteArray output(const StatementDocument &doc, const QString &format, const QLocale &locale)
@@ -99,11 +112,19 @@ private slots:
     void golden();
     void centsAreGroupedByThree_data();
     void centsAreGroupedByThree();
+    void ratesHaveTwoDecimalsAtLeast_data();
+    void ratesHaveTwoDecimalsAtLeast();
+    void lastTotalIsWhatIsOwedOrTheCredit_data();
+    void lastTotalIsWhatIsOwedOrTheCredit();
     void untrustedPathIsEscapedInEveryFormat();
+    void untrustedCaseTextStaysInItsCell_data();
+    void untrustedCaseTextStaysInItsCell();
     void scheduleJsonKeepsSumsUnrounded();
     void scheduleTextTable();
     void pdfReadsBack();
     void pdfRepeatsTheHeadingOnEveryPage();
+    void pdfWrapsLongCaseFieldsOnThePage();
+    void pdfIsTheSameBytesEveryTime();
     void pdfFailureIsSaidInFrench();
 };
 
@@ -170,20 +191,109 @@ void TestStatementExport::untrustedPathIsEscapedInEveryFormat()
 {
     std::optional<StatementDocument> doc = document(Fiche);
     QVERIFY(doc);
+    // The path of the rates file discloses the user's folders: only JSON,
+    // for programs, keeps it.
     doc->ratesPath = QStringLiteral("=dossier; \"taux\"\nQUERDAN.TXT");
-    const QByteArray csv = StatementCsv(*doc);
-    QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
-    QVERIFY2(csv.contains("\r\nFichier des taux;\"'=dossier; \"\"taux\"\"\nQUERDAN.TXT\"\r\n"),
-             csv.constData());
-    const QByteArray tsv = StatementTsv(*doc, french);
-    QVERIFY2(tsv.contains("\r\nFichier des taux\t'=dossier; \"taux\" QUERDAN.TXT\r\n"),
-             tsv.constData());
+    for (const QByteArray &bytes : {StatementCsv(*doc), StatementTsv(*doc, french),
+                                    StatementTextTable(*doc, french).toUtf8()})
+        QVERIFY2(!bytes.contains("=dossier") && !bytes.contains("QUERDAN"), bytes.constData());
 
     doc->ratesPath = QStringLiteral("C:\\taux\t\"x\"\n\U0001F600");
     const QByteArray json = StatementJson(*doc);
     QVERIFY2(
         json.contains("\n  \"fichier_des_taux\": \"C:\\\\taux\\t\\\"x\\\"\\n\xF0\x9F\x98\x80\",\n"),
         json.constData());
+}
+
+void TestStatementExport::ratesHaveTwoDecimalsAtLeast_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one decimal gains a zero") << 15.4 << french << "15,40";
+    QTest::newRow("a whole rate gains two") << 3.0 << french << "3,00";
+    QTest::newRow("zero") << 0.0 << french << "0,00";
+    QTest::newRow("two decimals stay") << 4.29 << french << "4,29";
+    QTest::newRow("the five points keep two decimals") << 4.29 + 5 << french << "9,29";
+    QTest::newRow("a coefficient's third decimal is kept") << 1.5 * 4.29 << french << "6,435";
+    QTest::newRow("an English locale") << 7.3 << QLocale(QLocale::English) << "7.30";
+}
+
+void TestStatementExport::ratesHaveTwoDecimalsAtLeast()
+{
+    QFETCH(double, rate);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QCOMPARE(formatRate(rate, locale), text);
+}
+
+void TestStatementExport::lastTotalIsWhatIsOwedOrTheCredit_data()
+{
+    QTest::addColumn<qint64>("capital");
+    QTest::addColumn<qint64>("interest");
+    QTest::addColumn<qint64>("credit");
+    QTest::addColumn<QStringList>("last");
+    QTest::addColumn<QByteArray>("sheetEnd");
+    QTest::newRow("owed") << qint64(200000) << qint64(8901) << qint64(0)
+                          << QStringList{"Total dû", "2 089,01 €"}
+                          << QByteArray("Crédit du débiteur\t0,00\r\nTotal dû\t2089,01\r\n");
+    QTest::newRow("all paid") << qint64(0) << qint64(0) << qint64(0)
+                              << QStringList{"Total dû", "0,00 €"}
+                              << QByteArray("Crédit du débiteur\t0,00\r\nTotal dû\t0,00\r\n");
+    QTest::newRow("paid beyond") << qint64(0) << qint64(0) << qint64(49850)
+                                 << QStringList{"Crédit du débiteur", "498,50 €"}
+                                 << QByteArray("Crédit du débiteur\t498,50\r\nTotal dû\t0,00\r\n");
+}
+
+void TestStatementExport::lastTotalIsWhatIsOwedOrTheCredit()
+{
+    QFETCH(qint64, capital);
+    QFETCH(qint64, interest);
+    QFETCH(qint64, credit);
+    QFETCH(QStringList, last);
+    QFETCH(QByteArray, sheetEnd);
+    StatementDocument doc;
+    doc.statement.capital = capital;
+    doc.statement.interest = interest;
+    doc.statement.credit = credit;
+    const QList<QStringList> rows = StatementTotalRows(doc.statement, french);
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.at(2), (QStringList{"Capital restant dû", formatCents(capital, french) + " €"}));
+    QCOMPARE(rows.last(), last);
+    const QByteArray tsv = StatementTsv(doc, french);
+    QVERIFY2(tsv.contains("\r\n" + sheetEnd + "\r\n"), tsv.constData());
+}
+
+void TestStatementExport::untrustedCaseTextStaysInItsCell_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("csv") << "csv"
+                         << QByteArray("\r\nCréancier;\"'=1+1; \"\"A\"\"  B C D\"\r\n"
+                                       "Débiteur; M. \u00C9 [31m\r\n");
+    QTest::newRow("tsv") << "tsv"
+                         << QByteArray("\r\nCréancier\t'=1+1; \"A\"  B C D\r\n"
+                                       "Débiteur\t M. \u00C9 [31m\r\n");
+    QTest::newRow("terminal") << "txt"
+                              << QByteArray("\nCréancier  =1+1; \"A\"  B C D\n"
+                                            "Débiteur    M. \u00C9 [31m\n");
+    QTest::newRow("json") << "json"
+                          << QByteArray("\"creancier\": \"=1+1; \\\"A\\\"\\r\\nB\\tC\u2028D\",\n"
+                                        "    \"debiteur\": \"\\u0007M. \u00C9\\u001b[31m\",\n");
+}
+
+void TestStatementExport::untrustedCaseTextStaysInItsCell()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, expected);
+    std::optional<StatementDocument> doc = document(Credit);
+    QVERIFY(doc);
+    // A formula, quotes, line and cell breaks, a bell and a terminal's
+    // escape sequence.
+    doc->caseFields.creancier = QString::fromUtf8("=1+1; \"A\"\r\nB\tC\u2028D");
+    doc->caseFields.debiteur = QString::fromUtf8("\aM. \u00C9\x1b[31m");
+    const QByteArray bytes = output(*doc, format, french);
+    QVERIFY2(bytes.contains(expected), bytes.constData());
 }
 
 void TestStatementExport::scheduleJsonKeepsSumsUnrounded()
@@ -250,15 +360,36 @@ void TestStatementExport::pdfReadsBack()
 
     const QString text = squeezed(pdfText(path));
     for (const char *expected :
-         {"Décompte des intérêts au taux légal", "Capital 1 000,00",
+         {"Décompte des intérêts au taux légal", "Capital 1 000,00 €",
           "Intérêts à compter du 01/01/2019", "Jusqu'au (non compris) 11/02/2020",
           "Capitalisation annuelle à compter du 01/02/2019",
           "01/01/2019 31/01/2019 31 1 000,00 3,65 3,10",
           "Acompte du 01/03/2019 : 4,00 (4,00 sur les intérêts, 0,00 sur le capital)",
           "Capitalisation du 01/02/2020 : 35,60 d'intérêts ajoutés au capital",
-          "01/02/2020 10/02/2020 10 1 035,60 3,65 1,04", "Total dû 1 036,64",
-          "/srv/taux/QUERDAN.TXT", "juin 2026", "Décompte établi le 08/12/2026", "Page 1 / 1"}) {
+          "01/02/2020 10/02/2020 10 1 035,60 3,65 1,04", "Total dû 1 036,64 €",
+          "Taux connus jusqu'au premier semestre 2026", "Décompte établi le 08/12/2026",
+          "Page 1 / 1"}) {
         QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(expected + text));
+    }
+    QVERIFY2(!text.contains(QStringLiteral("/srv/taux")), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("Créancier")), qPrintable(text));
+
+    // A credit, the case fields and the rates' note.
+    for (const int which : {int(Credit), int(Fiche)}) {
+        QVERIFY2(WriteStatementPdf(path, *document(which), french, &error), qPrintable(error));
+        const QString page = squeezed(pdfText(path));
+        const char *const expectedOf[2][4] = {
+            {"Crédit du débiteur 498,50 €", "01/01/2019 10/01/2019 10 1 000,00 5,475 1,50",
+             "Intérêts restant dus 0,00 €", "Coefficient 1,5"},
+            {"Créancier Mme Anne Martin\nDébiteur SARL Exemple\nRéférence du dossier "
+             "2026/0042\nTitre exécutoire Jugement du tribunal judiciaire de Lyon du 01/09/2015, "
+             "RG 15/01234\n",
+             "Origine des taux Taux ajoutés le 08/12/2026 depuis https://www.example.com/taux "
+             "(publication du 01/07/2026)",
+             "18/11/2015 31/12/2015 44 2 000,00 9,29 22,40", "Total dû 2 089,01 €"}};
+        for (const char *expected : expectedOf[which == Fiche ? 1 : 0])
+            QVERIFY2(page.contains(QString::fromUtf8(expected)), qPrintable(expected + page));
+        QCOMPARE(page.contains(QStringLiteral("Total dû")), which == Fiche);
     }
 }
 
@@ -298,6 +429,55 @@ void TestStatementExport::pdfRepeatsTheHeadingOnEveryPage()
     const QString last = squeezed(pdfText(path, pages, pages));
     QVERIFY(last.contains(QStringLiteral("Total dû")));
     QVERIFY(last.contains(QStringLiteral("Décompte établi le 02/01/2026")));
+}
+
+void TestStatementExport::pdfWrapsLongCaseFieldsOnThePage()
+{
+    std::optional<StatementDocument> doc = document(Fiche);
+    QVERIFY(doc);
+    doc->caseFields.creancier = QString(300, u'X');
+    doc->caseFields.titre.clear();
+    for (int i = 0; i < 6; ++i)
+        doc->caseFields.titre += QStringLiteral("Jugement du tribunal judiciaire de Lyon ");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.pdf"));
+    QString error;
+    QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
+
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(60000));
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    // Every word inside the page less its 18 mm margin (A4: 595,28 points).
+    const QRegularExpression word(
+        QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+    int xs = 0;
+    int judiciaire = 0;
+    for (const QRegularExpressionMatch &m : word.globalMatch(boxes)) {
+        QVERIFY2(m.captured(1).toDouble() >= 50.9, qPrintable(m.captured(0)));
+        QVERIFY2(m.captured(2).toDouble() <= 544.4, qPrintable(m.captured(0)));
+        xs += int(m.captured(3).count(u'X'));
+        judiciaire += m.captured(3) == u"judiciaire" ? 1 : 0;
+    }
+    QCOMPARE(xs, 300);       // the word too long for a line, cut but whole
+    QCOMPARE(judiciaire, 6); // the others broken between words
+}
+
+void TestStatementExport::pdfIsTheSameBytesEveryTime()
+{
+    std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
+    QVERIFY(doc);
+    const std::optional<QByteArray> first = StatementPdf(*doc, french);
+    const std::optional<QByteArray> second = StatementPdf(*doc, french);
+    QVERIFY(first && second);
+    QCOMPARE(*second, *first);
+    QVERIFY(first->contains("/CreationDate (D:20261208000000Z)"));
+
+    doc->madeOn = QDate(2027, 1, 15);
+    const std::optional<QByteArray> later = StatementPdf(*doc, french);
+    QVERIFY(later);
+    QVERIFY(later->contains("/CreationDate (D:20270115000000Z)"));
 }
 
 void TestStatementExport::pdfFailureIsSaidInFrench()
