@@ -137,8 +137,9 @@ Outcome RunStatement(const StatementRequest &request)
     if (!result.ok())
         return {kComputeFailed,
                 result.error ? result.error->message : QStringLiteral("Calcul impossible")};
-    const StatementDocument document = MakeStatementDocument(
-        *table, request.common.category, request.input, *result.statement, request.madeOn);
+    const StatementDocument document =
+        MakeStatementDocument(*table, request.common.category, request.input, *result.statement,
+                              request.madeOn, request.caseFields);
 
     switch (request.common.format) {
     case OutputFormat::Text:

@@ -2,6 +2,7 @@
 
 #include "cli/values.h"
 #include "rates/ratetable.h"
+#include "schedule/casefields.h"
 #include "schedule/statement.h"
 
 #include <QDate>
@@ -51,6 +52,7 @@ struct StatementRequest
     CommonRequest common;
     StatementInput input;
     QDate madeOn;
+    CaseFields caseFields;
 };
 
 // A batch: each line of the file gives its own values; what a line leaves

@@ -164,6 +164,17 @@ const QList<CommandSpec> &commands()
               QStringLiteral("DATE=MONTANT"),
               QStringLiteral("un paiement (15/01/2016=500) ; l'option se répète pour chaque "
                              "acompte")},
+             {{QStringLiteral("creancier")},
+              QStringLiteral("NOM"),
+              QStringLiteral("le créancier, imprimé en tête du décompte")},
+             {{QStringLiteral("debiteur")}, QStringLiteral("NOM"), QStringLiteral("le débiteur")},
+             {{QStringLiteral("reference-dossier")},
+              QStringLiteral("REFERENCE"),
+              QStringLiteral("la référence du dossier")},
+             {{QStringLiteral("titre-executoire")},
+              QStringLiteral("TITRE"),
+              QStringLiteral("le titre exécutoire («\u00A0Jugement du tribunal judiciaire de Lyon "
+                             "du 01/09/2015, RG\u00A015/01234\u00A0»)")},
              madeOnOption(),
              formatOption(true),
              outputOption(true),
@@ -469,6 +480,11 @@ Invocation statement(Options &options)
             input.payments.append(*payment.value);
     }
     request.madeOn = readMadeOn(options);
+    CaseFields &fields = request.caseFields;
+    fields.creancier = options.value(QStringLiteral("creancier"));
+    fields.debiteur = options.value(QStringLiteral("debiteur"));
+    fields.reference = options.value(QStringLiteral("reference-dossier"));
+    fields.titre = options.value(QStringLiteral("titre-executoire"));
 
     Invocation invocation;
     invocation.kind = Invocation::Run;

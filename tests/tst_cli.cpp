@@ -389,11 +389,20 @@ void TestCli::statementGolden_data()
         "decompte",   "--montant",          "2000",        "--depuis",    "18/09/2015",
         "--au",       "10/04/2016",         "--categorie", "particulier", "--majoration-depuis",
         "18/11/2015", "--date-du-decompte", "08/12/2026"};
+    // With the case fields, which every format carries.
+    const QStringList caseFields = {"--creancier",
+                                    "Mme Anne Martin",
+                                    "--debiteur=SARL Exemple",
+                                    "--reference-dossier",
+                                    "2026/0042",
+                                    "--titre-executoire",
+                                    "Jugement du 01/09/2015, RG 15/01234"};
     for (const char *format : {"tsv", "csv", "json", "texte"}) {
         const QString ext = QString::fromLatin1(format) == u"texte" ? QStringLiteral("txt")
                                                                     : QString::fromLatin1(format);
         QTest::newRow(qPrintable(QStringLiteral("fiche ") + ext))
-            << (fiche + QStringList{"--format", format}) << (QStringLiteral("cli-fiche.") + ext);
+            << (fiche + caseFields + QStringList{"--format", format})
+            << (QStringLiteral("cli-fiche.") + ext);
     }
     // A payment beyond the interest, one capitalisation, the other base.
     const QStringList payments = {"decompte",   "--montant",          "1 000",
@@ -412,13 +421,15 @@ void TestCli::statementGolden()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, golden);
-    // A folder relative to the working folder: the statement still names
-    // the file by its whole path, which the golden file writes as @DOSSIER@.
+    // A folder relative to the working folder: JSON, for programs, still
+    // names the file by its whole path, which the golden file writes as
+    // @DOSSIER@; the others never disclose the user's folders.
     arguments.insert(1, QStringLiteral("--taux=taux"));
     const Run r = run(arguments, m_dir.path());
     QCOMPARE(r.status, 0);
     QCOMPARE(r.err, QByteArray());
-    QVERIFY(r.out.contains(QDir(m_dir.path()).canonicalPath().toUtf8() + "/taux/QUERDAN.TXT"));
+    QCOMPARE(r.out.contains(QDir(m_dir.path()).canonicalPath().toUtf8() + "/taux/QUERDAN.TXT"),
+             golden.endsWith(u".json"));
     QByteArray out = r.out;
     out.replace(QDir(m_dir.path()).canonicalPath().toUtf8(), "@DOSSIER@");
     fixtures::maybeWriteGolden(golden, out);
@@ -427,18 +438,48 @@ void TestCli::statementGolden()
 
 void TestCli::statementPdf()
 {
-    const QString pdf = path(QStringLiteral("decompte.pdf"));
-    const Run r = run(
-        withRates({"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au", "10/04/2016",
-                   "--categorie", "particulier", "--majoration-depuis", "18/11/2015",
-                   "--date-du-decompte", "08/12/2026", "--format", "pdf", "-o", pdf}));
-    QCOMPARE(r.status, 0);
-    QCOMPARE(r.err, QByteArray());
-    const QString page = pdfText(pdf);
-    for (const char *expected : {"Décompte des intérêts au taux légal", "14,34", "22,40", "52,27",
-                                 "89,01", "2 089,01", "08/12/2026", "Page 1 / 1"})
+    // Two runs of the program give the same bytes.
+    QByteArray bytes[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString pdf = path(QStringLiteral("decompte%1.pdf").arg(i));
+        const Run r = run(withRates({"decompte",
+                                     "--montant",
+                                     "2000",
+                                     "--depuis",
+                                     "18/09/2015",
+                                     "--au",
+                                     "10/04/2016",
+                                     "--categorie",
+                                     "particulier",
+                                     "--majoration-depuis",
+                                     "18/11/2015",
+                                     "--date-du-decompte",
+                                     "08/12/2026",
+                                     "--format",
+                                     "pdf",
+                                     "-o",
+                                     pdf,
+                                     "--creancier",
+                                     "Mme Anne Martin",
+                                     "--titre-executoire",
+                                     "Jugement du 01/09/2015, RG 15/01234"}));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QByteArray());
+        bytes[i] = readFile(pdf);
+    }
+    QVERIFY(bytes[0].startsWith("%PDF-"));
+    QVERIFY(bytes[0] == bytes[1]);
+
+    const QString page = pdfText(path(QStringLiteral("decompte0.pdf")));
+    for (const char *expected :
+         {"Décompte des intérêts au taux légal", "Créancier Mme Anne Martin",
+          "Titre exécutoire Jugement du 01/09/2015, RG 15/01234", "Capital 2 000,00 €",
+          "18/11/2015 31/12/2015 44 2 000,00 9,29 22,40", "9,54 52,27", "Total dû 2 089,01 €",
+          "Taux connus jusqu'au second semestre 2016", "Décompte établi le 08/12/2026",
+          "Page 1 / 1"})
         QVERIFY2(page.contains(QString::fromUtf8(expected)), qPrintable(page));
-    QVERIFY2(page.contains(QDir::toNativeSeparators(ratesDir())), qPrintable(page));
+    QVERIFY2(!page.contains(QStringLiteral("Débiteur")), qPrintable(page));
+    QVERIFY2(!page.contains(QStringLiteral("QUERDAN")), qPrintable(page));
 }
 
 void TestCli::ratesFailures_data()
