@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -62,12 +63,19 @@ public:
 
     QStringList seen;
     QList<QMessageBox::Icon> icons;
+    // The caption of the button to press in the next boxes; empty, the box
+    // is cancelled.
+    QString answer;
 
 private:
     ModalGuard m_guard{[this](QDialog *dialog) {
                            auto *box = static_cast<QMessageBox *>(dialog);
                            seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
                            icons << box->icon();
+                           for (QAbstractButton *button : box->buttons()) {
+                               if (!answer.isEmpty() && button->text() == answer)
+                                   button->click();
+                           }
                        },
                        [](QDialog *dialog) { return qobject_cast<QMessageBox *>(dialog); }};
 };

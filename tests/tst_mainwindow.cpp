@@ -119,7 +119,7 @@ void TestMainWindow::init()
     m_guard = std::make_unique<MessageBoxGuard>();
     m_state = std::make_unique<TauxState>();
     m_window = std::make_unique<MainWindow>(*m_state);
-    m_window->setHooks({[this](int code) { m_ended << code; }, [this] { ++m_beeps; }});
+    m_window->setHooks({[this](int code) { m_ended << code; }, [this] { ++m_beeps; }, {}});
     QVERIFY(m_window->LoadMainWindow(m_rates));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -813,7 +813,7 @@ void TestMainWindow::missingFileAtStartUp()
     TauxState state;
     MainWindow window(state);
     QList<int> ended;
-    window.setHooks({[&](int code) { ended << code; }, {}});
+    window.setHooks({[&](int code) { ended << code; }, {}, {}});
     QVERIFY(!window.LoadMainWindow(m_dir.filePath(QStringLiteral("absent/QUERDAN.TXT"))));
     QCOMPARE(m_guard->take(),
              QStringList{QStringLiteral("Installation incomplète, ou mauvais paramètres | "

@@ -13,12 +13,14 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateEdit>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
@@ -27,6 +29,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <memory>
@@ -35,6 +38,8 @@ namespace {
 
 const QLocale french(QLocale::French, QLocale::France);
 const QDate kToday(2016, 4, 10);
+const QString kQuestion =
+    QStringLiteral("Décompte au jour près | Enregistrer les modifications du décompte ?");
 
 // The fiche's second example: 2 000 EUR owed to a natural person from
 // 18/09/2015, the five points from 18/11/2015, to 10/04/2016.
@@ -90,6 +95,10 @@ private slots:
     void prefillFromTheMainWindow();
     void contextMenuOpensTheStatement();
     void updateDialogFromTheStatement();
+    void closingAsksAboutUnsavedWork_data();
+    void closingAsksAboutUnsavedWork();
+    void savesToItsFileAndListsRecentOnes();
+    void secondStatementCascades();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -119,8 +128,13 @@ private:
     {
         m_window.reset();
         TauxApp::Hooks hooks;
-        hooks.endProgram = [](int) {};
+        m_ends = 0;
+        m_editedByHand = 0;
+        hooks.endProgram = [this](int) { ++m_ends; };
+        hooks.editByHand = [this](const QString &) { return ++m_editedByHand > 0; };
         hooks.statement.today = [today] { return today; };
+        hooks.statement.saveFileName = [this](QWidget *, const QString &, const QString &,
+                                              const QString &) { return m_savePath; };
         auto app =
             std::make_unique<TauxApp>(path(QStringLiteral("Querdan.ini")), m_ratesPath, hooks);
         if (!app->start(QDate(2026, 3, 31)))
@@ -141,6 +155,8 @@ private:
     QString m_ratesPath;
     QString m_savePath;
     QString m_openPath;
+    int m_ends = 0;
+    int m_editedByHand = 0;
 };
 
 void TestStatementWindow::init()
@@ -488,7 +504,7 @@ void TestStatementWindow::savedInputsReopen()
     const QJsonObject saved = QJsonDocument::fromJson(readFile(m_savePath)).object();
     QCOMPARE(saved.value(QStringLiteral("format")).toString(),
              QStringLiteral("taux-legal-decompte"));
-    QCOMPARE(saved.value(QStringLiteral("version")).toInt(), 1);
+    QCOMPARE(saved.value(QStringLiteral("version")).toInt(), 2);
     QCOMPARE(saved.value(QStringLiteral("capital")).toString(), QStringLiteral("2000.00"));
     QCOMPARE(saved.value(QStringLiteral("du")).toString(), QStringLiteral("2015-09-18"));
     QCOMPARE(saved.value(QStringLiteral("au")).toString(), QStringLiteral("2016-04-10"));
@@ -509,7 +525,7 @@ void TestStatementWindow::savedInputsReopen()
                         [] { return QDate(2020, 1, 1); }});
     QVERIFY(m_window->LoadRates().ok());
     m_window->show();
-    click(find<QPushButton>(QStringLiteral("ouvrir")));
+    click(find<QToolButton>(QStringLiteral("ouvrir")));
     QCOMPARE(find<QComboBox>(QStringLiteral("categorie"))->currentIndex(), 1);
     QCOMPARE(find<QComboBox>(QStringLiteral("coefficient"))->currentIndex(), 1);
     QCOMPARE(find<QDateEdit>(QStringLiteral("au"))->date(), QDate(2016, 4, 10));
@@ -567,7 +583,8 @@ void TestStatementWindow::corruptSavedFileRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("why");
 
-    const QByteArray good = SavedStatementJson({ficheInput(), RateCategory::PersonnesPhysiques});
+    const QByteArray good =
+        SavedStatementJson({ficheInput(), RateCategory::PersonnesPhysiques, {}});
     auto with = [&](const char *from, const char *to) {
         QByteArray bytes = good;
         return bytes.replace(from, to);
@@ -577,7 +594,7 @@ void TestStatementWindow::corruptSavedFileRefused_data()
     QTest::newRow("another program's file")
         << with("taux-legal-decompte", "tableur") << "« format » doit valoir";
     QTest::newRow("a later version")
-        << with("\"version\": 1", "\"version\": 2") << "il vient d'une version plus récente";
+        << with("\"version\": 2", "\"version\": 3") << "il vient d'une version plus récente";
     QTest::newRow("a comma in the capital")
         << with("\"2000.00\"", "\"2000,00\"") << "« capital » doit être un montant";
     QTest::newRow("a negative capital")
@@ -602,7 +619,7 @@ void TestStatementWindow::corruptSavedFileRefused()
     typeFiche();
     m_openPath = path(QStringLiteral("abime.json"));
     QVERIFY(writeFile(m_openPath, bytes));
-    click(find<QPushButton>(QStringLiteral("ouvrir")));
+    click(find<QToolButton>(QStringLiteral("ouvrir")));
     const QStringList boxes = m_boxes->take();
     QCOMPARE(boxes.size(), 1);
     const QString start = QStringLiteral("Ouvrir | « abime.json » : Ce fichier n'est pas un "
@@ -759,7 +776,10 @@ void TestStatementWindow::prefillFromTheMainWindow()
     QCOMPARE(app.state().category(),
              options ? RateCategory::PersonnesPhysiques : RateCategory::Autres);
     QCOMPARE(main.typedStartDate(), typedText);
-    statement->close();
+    // Changed since it opened, it asks before it goes; cancelled, it stays.
+    QVERIFY(!statement->close());
+    QCOMPARE(m_boxes->take(), QStringList{kQuestion});
+    QVERIFY(statement->isVisible());
 }
 
 void TestStatementWindow::contextMenuOpensTheStatement()
@@ -837,7 +857,144 @@ void TestStatementWindow::updateDialogFromTheStatement()
     QCOMPARE(dialogs, 1);
     QVERIFY(error->isHidden());
     QVERIFY(statement->result().ok());
-    statement->close();
+}
+
+void TestStatementWindow::closingAsksAboutUnsavedWork_data()
+{
+    QTest::addColumn<QString>("from");   // what closes the statement
+    QTest::addColumn<bool>("changed");   // the capital typed after it opened
+    QTest::addColumn<QString>("answer"); // the button pressed in the question
+    QTest::addColumn<bool>("stays");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("its own close, nothing changed") << "own" << false << "" << false << false;
+    QTest::newRow("its own close, Annuler") << "own" << true << "Annuler" << true << false;
+    QTest::newRow("its own close, Ne pas enregistrer")
+        << "own" << true << "Ne pas enregistrer" << false << false;
+    QTest::newRow("its own close, Enregistrer") << "own" << true << "Enregistrer" << false << true;
+    QTest::newRow("the main window's close, nothing changed: at once")
+        << "main" << false << "" << false << false;
+    QTest::newRow("the main window's close, Annuler")
+        << "main" << true << "Annuler" << true << false;
+    QTest::newRow("the main window's close, Enregistrer")
+        << "main" << true << "Enregistrer" << false << true;
+    QTest::newRow("the manual update, Annuler") << "manual" << true << "Annuler" << true << false;
+    QTest::newRow("the manual update, Ne pas enregistrer")
+        << "manual" << true << "Ne pas enregistrer" << false << false;
+}
+
+void TestStatementWindow::closingAsksAboutUnsavedWork()
+{
+    QFETCH(QString, from);
+    QFETCH(bool, changed);
+    QFETCH(QString, answer);
+    QFETCH(bool, stays);
+    QFETCH(bool, saved);
+    const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
+    QVERIFY(program);
+    QPointer<StatementWindow> statement = program->OpenStatementWindow();
+    if (changed)
+        QTest::keyClicks(statement->findChild<QLineEdit *>(QStringLiteral("capital")),
+                         QStringLiteral("2000"));
+    QCOMPARE(statement->isWindowModified(), changed);
+    m_savePath = path(QStringLiteral("ferme.json"));
+    m_boxes->answer = answer;
+
+    if (from == QLatin1String("own"))
+        QCOMPARE(statement->close(), !stays);
+    else if (from == QLatin1String("main"))
+        QCOMPARE(program->window().close(), !stays);
+    else
+        emit program->updateDialog().manualUpdateRequested();
+
+    QCOMPARE(m_boxes->take(), changed ? QStringList{kQuestion} : QStringList());
+    QCOMPARE(bool(statement) && statement->isVisible(), stays);
+    QCOMPARE(m_ends, from != QLatin1String("own") && !stays ? 1 : 0);
+    QCOMPARE(m_editedByHand, from == QLatin1String("manual") && !stays ? 1 : 0);
+    QCOMPARE(QFile::exists(m_savePath), saved);
+    if (saved)
+        QCOMPARE(QJsonDocument::fromJson(readFile(m_savePath))
+                     .object()
+                     .value(QStringLiteral("capital"))
+                     .toString(),
+                 QStringLiteral("2000.00"));
+    if (stays) {
+        // Annuler kept everything as typed.
+        QCOMPARE(statement->findChild<QLineEdit *>(QStringLiteral("capital"))->text(),
+                 QStringLiteral("2000"));
+        QVERIFY(statement->isWindowModified());
+        delete statement.data();
+    }
+}
+
+void TestStatementWindow::savesToItsFileAndListsRecentOnes()
+{
+    m_window->setSettingsFile(path(QStringLiteral("Querdan.ini")));
+    typeFiche();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Décompte au jour près[*]"));
+    QVERIFY(m_window->isWindowModified());
+
+    m_savePath = path(QStringLiteral("a.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("a.json[*] – Décompte au jour près"));
+    QCOMPARE(m_window->windowFilePath(), m_savePath);
+    QVERIFY(!m_window->isWindowModified());
+
+    // Enregistrer writes to the file it belongs to without asking.
+    auto *coefficient = find<QComboBox>(QStringLiteral("coefficient"));
+    coefficient->setCurrentIndex(1);
+    QVERIFY(m_window->isWindowModified());
+    m_savePath = path(QStringLiteral("ailleurs.json"));
+    QTest::keySequence(m_window.get(), QKeySequence::Save);
+    QVERIFY(!QFile::exists(m_savePath));
+    QCOMPARE(QJsonDocument::fromJson(readFile(path(QStringLiteral("a.json"))))
+                 .object()
+                 .value(QStringLiteral("coefficient"))
+                 .toString(),
+             QStringLiteral("1.5"));
+    // Back to what was saved, nothing is left to save.
+    coefficient->setCurrentIndex(2);
+    QVERIFY(m_window->isWindowModified());
+    coefficient->setCurrentIndex(1);
+    QVERIFY(!m_window->isWindowModified());
+
+    m_savePath = path(QStringLiteral("b.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrerSous")));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("b.json[*] – Décompte au jour près"));
+
+    auto *recent = find<QMenu>(QStringLiteral("recents"));
+    emit recent->aboutToShow();
+    QStringList entries;
+    for (QAction *action : recent->actions())
+        entries << action->text();
+    const QString folder = QDir::toNativeSeparators(m_dir->path());
+    QCOMPARE(entries, (QStringList{QStringLiteral("&1 b.json — ") + folder,
+                                   QStringLiteral("&2 a.json — ") + folder}));
+    recent->actions().at(1)->trigger();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("a.json[*] – Décompte au jour près"));
+    QCOMPARE(m_boxes->take(), QStringList());
+}
+
+void TestStatementWindow::secondStatementCascades()
+{
+    const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
+    QVERIFY(program);
+    MainWindow &main = program->window();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QList<StatementWindow *> opened;
+    for (int k = 0; k < 2; ++k) {
+        main.activateWindow();
+        QTest::keyClick(&main, Qt::Key_D, Qt::ControlModifier);
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *w = qobject_cast<StatementWindow *>(top);
+            if (w && w->isVisible() && !opened.contains(w))
+                opened << w;
+        }
+    }
+    QCOMPARE(opened.size(), 2);
+    const QPoint step = opened[1]->pos() - opened[0]->pos();
+    QVERIFY2(step.x() > 0 && step.y() > 0,
+             qPrintable(QStringLiteral("%1, %2").arg(step.x()).arg(step.y())));
 }
 
 QTEST_MAIN(TestStatementWindow)

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 
 // The statement window alone, as the desktop entry's action starts it. The
 // command line is read as the main program reads it: the whole text is the
@@ -39,15 +40,28 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    window.setSettingsFile(iniPath);
     MajDialog maj(settings, iniPath, &window);
     QObject::connect(&maj, &MajDialog::manualUpdateRequested, &app, [&] {
         // As in the main program: the rates edited by hand are read at the
-        // next start.
+        // next start; unsaved work is asked about first, and kept on
+        // "Annuler".
+        if (!window.MayClose())
+            return;
         EditRatesFileByHand(ratesPath);
         maj.hide();
-        window.close();
+        window.hide();
         QCoreApplication::exit(0);
     });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [&](QSessionManager &manager) {
+                         if (!manager.allowsInteraction())
+                             return;
+                         const bool mayEnd = window.MayClose();
+                         manager.release();
+                         if (!mayEnd)
+                             manager.cancel();
+                     });
     QObject::connect(&window, &StatementWindow::updateRequested, &app, [&] {
         maj.exec();
         window.ReloadRatesIfChanged();

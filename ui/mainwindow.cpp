@@ -214,6 +214,8 @@ void MainWindow::setHooks(Hooks hooks)
         m_hooks.endProgram = std::move(hooks.endProgram);
     if (hooks.beep)
         m_hooks.beep = std::move(hooks.beep);
+    if (hooks.mayEnd)
+        m_hooks.mayEnd = std::move(hooks.mayEnd);
 }
 
 void MainWindow::buildInstructions()
@@ -524,6 +526,10 @@ void MainWindow::paintEvent(QPaintEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_hooks.mayEnd && !m_hooks.mayEnd()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_ended = true;
     m_hooks.endProgram(0);

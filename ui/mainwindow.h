@@ -33,6 +33,9 @@ public:
     {
         std::function<void(int exitCode)> endProgram;
         std::function<void()> beep;
+        // Asked before the window's close ends the program: false keeps it
+        // running (a statement with unsaved work was kept open).
+        std::function<bool()> mayEnd;
     };
 
     explicit MainWindow(TauxState &state, QWidget *parent = nullptr);

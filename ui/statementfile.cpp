@@ -9,7 +9,18 @@
 namespace {
 
 const QString kFormat = QStringLiteral("taux-legal-decompte");
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
+
+// The case fields of version 2, in the order the file lists them.
+struct CaseKey
+{
+    const char *key;
+    QString CaseFields::*field;
+};
+const CaseKey kCaseKeys[] = {{"creancier", &CaseFields::creancier},
+                             {"debiteur", &CaseFields::debiteur},
+                             {"reference", &CaseFields::reference},
+                             {"titre_executoire", &CaseFields::titre}};
 
 struct Coefficient
 {
@@ -97,6 +108,10 @@ QByteArray SavedStatementJson(const SavedStatement &saved)
         payments.append(QJsonObject{{QStringLiteral("date"), isoDate(p.date)},
                                     {QStringLiteral("montant"), decimalCents(p.amount)}});
     object[QStringLiteral("acomptes")] = payments;
+    for (const CaseKey &c : kCaseKeys) {
+        const QString &text = saved.caseFields.*c.field;
+        object[QLatin1String(c.key)] = text.isEmpty() ? QJsonValue(QJsonValue::Null) : text;
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -115,10 +130,16 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
     if (o.value(QStringLiteral("format")).toString() != kFormat)
         return failure(QStringLiteral("« format » doit valoir « %1 »").arg(kFormat));
     const QJsonValue version = o.value(QStringLiteral("version"));
-    if (!version.isDouble() || version.toDouble() != kVersion) {
+    if (!version.isDouble() || (version.toDouble() != 1 && version.toDouble() != kVersion)) {
         if (version.isDouble() && version.toDouble() > kVersion)
             return failure(QStringLiteral("il vient d'une version plus récente du programme"));
-        return failure(QStringLiteral("« version » doit valoir 1"));
+        return failure(QStringLiteral("« version » doit valoir 1 ou 2"));
+    }
+    // What every statement needs is named when it is missing, rather than
+    // reported as malformed.
+    for (const char *key : {"categorie", "capital", "du", "au", "coefficient", "base"}) {
+        if (o.value(QLatin1String(key)).isUndefined())
+            return failure(QStringLiteral("le champ « %1 » manque").arg(QLatin1String(key)));
     }
 
     SavedStatement saved;
@@ -195,6 +216,17 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
                                           "et un « montant » comme \"500.00\"")
                                .arg(i + 1));
         in.payments.append({*date, *amount});
+    }
+
+    // Version 1 has no case fields; version 2 may leave any of them out.
+    for (const CaseKey &c : kCaseKeys) {
+        const QJsonValue value = o.value(QLatin1String(c.key));
+        if (value.isNull() || value.isUndefined())
+            continue;
+        if (!value.isString())
+            return failure(
+                QStringLiteral("« %1 » doit être un texte ou null").arg(QLatin1String(c.key)));
+        saved.caseFields.*c.field = value.toString();
     }
     return {saved, QString()};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rates/ratetable.h"
+#include "schedule/casefields.h"
 #include "schedule/statement.h"
 
 #include <QByteArray>
@@ -10,15 +11,18 @@
 
 // The inputs of a statement as the window saves them, so that a statement
 // can be brought up to date months later. A small JSON object:
-// {"format": "taux-legal-decompte", "version": 1, "categorie": "autres",
+// {"format": "taux-legal-decompte", "version": 2, "categorie": "autres",
 //  "capital": "2000.00", "du": "2015-09-18", "au": "2016-04-10",
 //  "coefficient": "1", "majoration_du": "2015-11-18" or null,
 //  "capitalisation_du": "2015-09-18" or null, "base": "365" or "reelle",
-//  "acomptes": [{"date": "2016-01-15", "montant": "500.00"}]}
+//  "acomptes": [{"date": "2016-01-15", "montant": "500.00"}],
+//  "creancier", "debiteur", "reference", "titre_executoire": text or null}
+// Version 1 files, without the four case fields, still open.
 struct SavedStatement
 {
     StatementInput input;
     RateCategory category = RateCategory::Autres;
+    CaseFields caseFields;
 };
 
 QByteArray SavedStatementJson(const SavedStatement &saved);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -36,12 +38,14 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr double kCoefficients[] = {1.0, 1.5, 2.0, 3.0};
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
+const QString kTitle = QStringLiteral("Décompte au jour près");
 
 enum PaymentColumn { PaymentDate, PaymentAmount };
 enum LineColumn { LineFrom, LineTo, LineDays, LineCapital, LineRate, LineInterest, LineColumns };
@@ -170,13 +174,13 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     m_hooks.today = [] { return QDate::currentDate(); };
 
     setObjectName(QStringLiteral("decompte"));
-    setWindowTitle(QStringLiteral("Décompte au jour près"));
     setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
     setLocale(locale);
     build();
     connectInputs();
 
     setDefaultDates();
+    startAfresh();
     resize(960, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -315,8 +319,32 @@ void StatementWindow::setHooks(Hooks hooks)
     if (hooks.today) {
         m_hooks.today = std::move(hooks.today);
         setDefaultDates();
-        Recompute();
+        startAfresh();
     }
+}
+
+void StatementWindow::setSettingsFile(const QString &iniPath)
+{
+    m_iniPath = iniPath;
+}
+
+void StatementWindow::startAfresh()
+{
+    Recompute();
+    m_edited.create(m_edited.current());
+    updateTitle();
+}
+
+void StatementWindow::updateTitle()
+{
+    // The file's name first, as desktop programs show the document they
+    // hold, with the mark of unsaved changes.
+    const QString path = m_edited.filePath();
+    setWindowFilePath(path);
+    setWindowTitle(path.isEmpty()
+                       ? kTitle + QStringLiteral("[*]")
+                       : QStringLiteral("%1[*] – %2").arg(QFileInfo(path).fileName(), kTitle));
+    setWindowModified(m_edited.isModified());
 }
 
 QLabel *StatementWindow::addErrorLabel(const QString &name)
@@ -495,7 +523,7 @@ void StatementWindow::build()
     auto *exportButtons = new QHBoxLayout;
     QHBoxLayout *buttons = fileButtons;
     auto addButton = [&](const QString &text, const QString &name, const QKeySequence &keys,
-                         void (StatementWindow::*handler)()) {
+                         auto handler) {
         auto *button = new QPushButton(text, this);
         button->setObjectName(name);
         if (!keys.isEmpty()) {
@@ -507,10 +535,27 @@ void StatementWindow::build()
         buttons->addWidget(button);
         return button;
     };
-    addButton(QStringLiteral("Ouvrir…"), QStringLiteral("ouvrir"), QKeySequence::Open,
-              &StatementWindow::Open);
-    addButton(QStringLiteral("Enregistrer…"), QStringLiteral("enregistrer"), QKeySequence::Save,
-              &StatementWindow::Save);
+    // "Ouvrir…" opens the file dialog; its arrow lists the recent files.
+    m_open = new QToolButton(this);
+    m_open->setObjectName(QStringLiteral("ouvrir"));
+    m_open->setText(QStringLiteral("Ouvrir…"));
+    m_open->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_open->setPopupMode(QToolButton::MenuButtonPopup);
+    m_open->setFocusPolicy(Qt::StrongFocus);
+    m_open->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    m_recent = new QMenu(QStringLiteral("Décomptes récents"), m_open);
+    m_recent->setObjectName(QStringLiteral("recents"));
+    m_open->setMenu(m_recent);
+    connect(m_recent, &QMenu::aboutToShow, this, &StatementWindow::fillRecentMenu);
+    connect(m_open, &QToolButton::clicked, this, &StatementWindow::Open);
+    auto *openShortcut = new QShortcut(QKeySequence::Open, this);
+    connect(openShortcut, &QShortcut::activated, this, &StatementWindow::Open);
+    m_open->setToolTip(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText));
+    fileButtons->addWidget(m_open);
+    addButton(QStringLiteral("Enregistrer"), QStringLiteral("enregistrer"), QKeySequence::Save,
+              [this] { Save(); });
+    addButton(QStringLiteral("Enregistrer sous…"), QStringLiteral("enregistrerSous"),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveAs(); });
     fileButtons->addStretch();
     buttons = exportButtons;
     exportButtons->addStretch();
@@ -635,6 +680,12 @@ RateCategory StatementWindow::category() const
 }
 
 void StatementWindow::setInputs(const StatementInput &input, RateCategory category)
+{
+    fillForm(input, category);
+    startAfresh();
+}
+
+void StatementWindow::fillForm(const StatementInput &input, RateCategory category)
 {
     m_filling = true;
     // No capital is an empty field to fill, not a statement of nothing.
@@ -769,14 +820,21 @@ void StatementWindow::Recompute()
         return;
     clearErrors();
     m_result = {};
+    bool missing = false;
+    const std::optional<StatementInput> input = readInputs(&missing);
+    // Every change of the form reaches the statement being edited, so that
+    // the title and the closing question know of it.
+    if (input)
+        m_edited.edit({*input, category(), m_edited.current().caseFields});
+    else
+        m_edited.editUnreadable();
+    setWindowModified(m_edited.isModified());
     if (!m_load || !m_load->ok()) {
         setError(m_categoryError,
                  m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
         clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
         return;
     }
-    bool missing = false;
-    const std::optional<StatementInput> input = readInputs(&missing);
     if (!input) {
         clearResult(QStringLiteral("Corrigez les données signalées en rouge."));
         return;
@@ -923,7 +981,7 @@ bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
     if (SaveFileAtomically(path, bytes))
         return true;
     busy.restore();
-    QMessageBox::warning(this, windowTitle(),
+    QMessageBox::warning(this, kTitle,
                          QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
                                         "le dossier existe et que vous pouvez y écrire.")
                              .arg(QDir::toNativeSeparators(path)));
@@ -953,7 +1011,7 @@ void StatementWindow::ExportPdf()
     if (WriteStatementPdf(path, document(), m_locale, &error))
         return;
     busy.restore();
-    QMessageBox::warning(this, windowTitle(),
+    QMessageBox::warning(this, kTitle,
                          QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
                              .arg(QDir::toNativeSeparators(path), error));
 }
@@ -964,14 +1022,13 @@ void StatementWindow::Print()
         return;
     const PrintFunctions *printing = ProgramPrintModule();
     if (!printing) {
-        QMessageBox::warning(this, windowTitle(),
+        QMessageBox::warning(this, kTitle,
                              QStringLiteral("L'impression n'est pas disponible : le module "
                                             "d'impression du programme est introuvable."));
         return;
     }
     if (!printing->previewStatement(this, document(), m_locale))
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("Le décompte n'a pas pu être imprimé."));
+        QMessageBox::warning(this, kTitle, QStringLiteral("Le décompte n'a pas pu être imprimé."));
 }
 
 void StatementWindow::Copy()
@@ -992,24 +1049,57 @@ void StatementWindow::Copy()
                                         "presse-papiers. Réessayez dans un instant."));
 }
 
-void StatementWindow::Save()
+bool StatementWindow::Save()
 {
-    bool missing = false;
-    clearErrors();
-    const std::optional<StatementInput> input = readInputs(&missing);
-    if (!input || missing) {
-        Recompute();
+    if (m_edited.filePath().isEmpty())
+        return SaveAs();
+    Recompute();
+    if (!m_edited.isReadable()) {
         QMessageBox::warning(this, QStringLiteral("Enregistrer"),
                              QStringLiteral("Le décompte ne peut pas être enregistré tant que le "
                                             "capital ou un acompte est illisible ou manquant."));
-        return;
+        return false;
     }
+    BusyCursor busy;
+    if (!m_edited.saveTo(m_edited.filePath())) {
+        busy.restore();
+        QMessageBox::warning(this, kTitle,
+                             QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
+                                            "le dossier existe et que vous pouvez y écrire.")
+                                 .arg(QDir::toNativeSeparators(m_edited.filePath())));
+        return false;
+    }
+    noteRecent(m_edited.filePath());
+    updateTitle();
+    return true;
+}
+
+bool StatementWindow::SaveAs()
+{
     Recompute();
+    if (!m_edited.isReadable()) {
+        QMessageBox::warning(this, QStringLiteral("Enregistrer"),
+                             QStringLiteral("Le décompte ne peut pas être enregistré tant que le "
+                                            "capital ou un acompte est illisible ou manquant."));
+        return false;
+    }
     const QString path =
-        fileFor(QStringLiteral("Enregistrer le décompte"), QStringLiteral("decompte.json"),
+        fileFor(QStringLiteral("Enregistrer le décompte"), m_edited.suggestedFileName(),
                 QStringLiteral("Décomptes enregistrés (*.json)"));
-    if (!path.isEmpty())
-        writeExport(path, SavedStatementJson({*input, category()}));
+    if (path.isEmpty())
+        return false;
+    BusyCursor busy;
+    if (!m_edited.saveTo(path)) {
+        busy.restore();
+        QMessageBox::warning(this, kTitle,
+                             QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
+                                            "le dossier existe et que vous pouvez y écrire.")
+                                 .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    noteRecent(path);
+    updateTitle();
+    return true;
 }
 
 void StatementWindow::Open()
@@ -1024,18 +1114,101 @@ void StatementWindow::Open()
 bool StatementWindow::OpenFile(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    auto refuse = [&](const QString &why) {
+    // The form keeps what it showed when the file is refused; unsaved work
+    // is asked about only once the file has been read.
+    EditedStatement opened;
+    const QString error = opened.open(path);
+    if (!error.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("Ouvrir"),
-                             QStringLiteral("« %1 » : %2").arg(name, why));
+                             QStringLiteral("« %1 » : %2").arg(name, error));
         return false;
-    };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("le fichier ne peut pas être lu."));
-    const QByteArray bytes = file.read(kMaxSavedStatementBytes + 1);
-    const SavedStatementRead read = ReadSavedStatement(bytes);
-    if (!read.saved)
-        return refuse(read.error);
-    setInputs(read.saved->input, read.saved->category);
+    }
+    if (!MayClose())
+        return false;
+    m_edited = opened;
+    fillForm(m_edited.current().input, m_edited.current().category);
+    noteRecent(m_edited.filePath());
+    updateTitle();
     return true;
+}
+
+bool StatementWindow::MayClose()
+{
+    Recompute();
+    if (!m_edited.mustAskBeforeClosing())
+        return true;
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("Enregistrer les modifications du décompte ?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("enregistrerModifications"));
+    box.button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    if (!m_edited.filePath().isEmpty())
+        box.setInformativeText(QFileInfo(m_edited.filePath()).fileName());
+    // The window comes forward first: the question must say which one it is
+    // about when the main window or the session closes several.
+    if (isMinimized())
+        showNormal();
+    raise();
+    box.exec();
+    EditedStatement::Answer answer = EditedStatement::Answer::Cancel;
+    if (box.clickedButton() == box.button(QMessageBox::Save))
+        answer = EditedStatement::Answer::Save;
+    else if (box.clickedButton() == box.button(QMessageBox::Discard))
+        answer = EditedStatement::Answer::Discard;
+    switch (m_edited.closeStep(answer)) {
+    case EditedStatement::CloseStep::Close:
+        return true;
+    case EditedStatement::CloseStep::Save:
+        return Save();
+    case EditedStatement::CloseStep::SaveAs:
+        return SaveAs();
+    case EditedStatement::CloseStep::Stay:
+        break;
+    }
+    return false;
+}
+
+void StatementWindow::closeEvent(QCloseEvent *event)
+{
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void StatementWindow::noteRecent(const QString &path)
+{
+    if (m_iniPath.isEmpty() || path.isEmpty())
+        return;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    WriteRecentStatements(WithRecentStatement(ReadRecentStatements(m_iniPath), absolute),
+                          m_iniPath);
+}
+
+void StatementWindow::fillRecentMenu()
+{
+    m_recent->clear();
+    const QStringList recent =
+        m_iniPath.isEmpty() ? QStringList() : ReadRecentStatements(m_iniPath);
+    if (recent.isEmpty()) {
+        m_recent->addAction(QStringLiteral("Aucun décompte récent"))->setEnabled(false);
+        return;
+    }
+    for (int k = 0; k < recent.size(); ++k) {
+        const QString path = recent[k];
+        // "1 decompte.json", the folder beside it so that two files of the
+        // same name are told apart.
+        QAction *action =
+            m_recent->addAction(QStringLiteral("&%1 %2 — %3")
+                                    .arg(k + 1)
+                                    .arg(QFileInfo(path).fileName(),
+                                         QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+        action->setData(path);
+        connect(action, &QAction::triggered, this, [this, path] { OpenFile(path); });
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "output/statementexport.h"
 #include "rates/ratetable.h"
+#include "schedule/editedstatement.h"
 #include "schedule/statement.h"
 
 #include <QDate>
@@ -20,8 +21,10 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QMenu;
 class QScrollArea;
 class QTableWidget;
+class QToolButton;
 
 // The statement of interest to the day: the inputs on top, the lines and
 // the totals below, computed again at every change. It reads its own copy
@@ -50,6 +53,9 @@ public:
 
     void setHooks(Hooks hooks);
     QDate today() const { return m_hooks.today(); }
+    // The settings file that keeps the recent statements of "Ouvrir"'s menu;
+    // none, no list.
+    void setSettingsFile(const QString &iniPath);
 
     // Reads the rates file in the chosen category. A failure is shown in
     // the window and returned, so a program that has nothing else to show
@@ -59,8 +65,11 @@ public:
     void ReloadRatesIfChanged();
 
     // Fills every input (an invalid date keeps the one shown, a capital of
-    // 0 leaves the field empty) and computes once.
+    // 0 leaves the field empty) and computes once: a new statement, with
+    // nothing to save yet.
     void setInputs(const StatementInput &input, RateCategory category);
+    // The statement being edited: its file and whether it changed.
+    const EditedStatement &edited() const { return m_edited; }
     RateCategory category() const;
 
     // The last computation; empty while an input is wrong or missing.
@@ -75,10 +84,17 @@ public:
     void ExportPdf();
     void ExportCsv();
     void Copy();
-    void Save();
+    // To the file the statement came from, else as SaveAs(); true once
+    // written.
+    bool Save();
+    bool SaveAs();
     void Open();
     // Reads a saved statement; a refused file is said in a message box.
+    // Unsaved changes are asked about first.
     bool OpenFile(const QString &path);
+    // Asks "Enregistrer les modifications du décompte ?" when there is
+    // unsaved work, and saves when told to. True when the window may go.
+    bool MayClose();
 
 signals:
     // The missing-rate error's button: the program shows its update dialog.
@@ -86,6 +102,7 @@ signals:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -105,6 +122,12 @@ private:
     void showError(const StatementError &error);
     void showStatement(const Statement &statement);
     void clearResult(const QString &hint);
+    // The form as it stands becomes the new statement's, unchanged.
+    void startAfresh();
+    void fillForm(const StatementInput &input, RateCategory category);
+    void updateTitle();
+    void fillRecentMenu();
+    void noteRecent(const QString &path);
     void setExportsEnabled(bool on);
     void fitLineColumns();
     void placeInputs(bool stacked);
@@ -119,6 +142,8 @@ private:
     std::optional<LoadResult> m_load;
     StatementInput m_input;
     StatementResult m_result;
+    EditedStatement m_edited;
+    QString m_iniPath;
     bool m_filling = false;
 
     // The narrow window stacks what stands side by side in a wide one.
@@ -159,6 +184,8 @@ private:
     std::array<QLabel *, 6> m_totalCaptions{};
     QPushButton *m_update = nullptr;
     QList<QPushButton *> m_exports;
+    QToolButton *m_open = nullptr;
+    QMenu *m_recent = nullptr;
 
     QLabel *m_principalError = nullptr;
     QLabel *m_fromError = nullptr;

@@ -8,7 +8,10 @@
 #include "update/majdialog.h"
 #include "update/manualedit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QScreen>
+#include <QSessionManager>
+#include <QStyle>
 
 #include <cmath>
 
@@ -33,6 +36,18 @@ TauxApp::TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks)
         m_hooks.endProgram = [](int code) { QCoreApplication::exit(code); };
     if (!m_hooks.editByHand)
         m_hooks.editByHand = EditRatesFileByHand;
+    // The desktop session ending: each statement with unsaved work asks, and
+    // "Annuler" keeps the session from ending where the session allows it.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+            if (manager.allowsInteraction()) {
+                const bool closed = CloseStatementWindows();
+                manager.release();
+                if (!closed)
+                    manager.cancel();
+            }
+        });
+    }
 }
 
 TauxApp::~TauxApp()
@@ -46,7 +61,8 @@ bool TauxApp::start(const QDate &today)
     m_settings = LoadUpdateSettings(m_iniPath);
 
     m_window = std::make_unique<MainWindow>(m_state);
-    m_window->setHooks({[this](int code) { endProgram(code); }, {}});
+    m_window->setHooks(
+        {[this](int code) { endProgram(code); }, {}, [this] { return CloseStatementWindows(); }});
     connect(m_window.get(), &MainWindow::updateRequested, this, &TauxApp::OpenUpdateDialog);
     connect(m_window.get(), &MainWindow::aboutRequested, this, &TauxApp::OpenAboutBox);
     connect(m_window.get(), &MainWindow::printRequested, this,
@@ -74,7 +90,10 @@ MajDialog &TauxApp::updateDialog()
         m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath);
         connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
             // The user edits the file by hand; the edited rates are read at
-            // the next start.
+            // the next start. A statement kept open ("Annuler") keeps the
+            // program running.
+            if (!CloseStatementWindows())
+                return;
             m_hooks.editByHand(m_state.table().filePath);
             endProgram(0);
         });
@@ -94,11 +113,40 @@ void TauxApp::OpenAboutBox()
     m_window->ActivateMainWindow();
 }
 
+bool TauxApp::CloseStatementWindows()
+{
+    for (const QPointer<StatementWindow> &statement : std::as_const(m_statements)) {
+        if (statement && statement->isVisible() && !statement->close())
+            return false;
+    }
+    return true;
+}
+
 StatementWindow *TauxApp::OpenStatementWindow()
 {
+    // A second statement stands below and to the right of the newest one
+    // still open, not exactly over it.
+    QPointer<StatementWindow> previous;
+    for (const QPointer<StatementWindow> &open : std::as_const(m_statements)) {
+        if (open && open->isVisible())
+            previous = open;
+    }
     auto *statement = new StatementWindow(m_state.table().filePath);
     statement->setAttribute(Qt::WA_DeleteOnClose);
     statement->setHooks(m_hooks.statement);
+    statement->setSettingsFile(m_iniPath);
+    if (previous) {
+        const int step = statement->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+        QPoint at = previous->pos() + QPoint(step, step);
+        if (const QScreen *screen = previous->screen()) {
+            // Back to the top left corner when the next step would leave
+            // the screen.
+            const QRect available = screen->availableGeometry();
+            if (!available.contains(QRect(at, statement->size())))
+                at = available.topLeft() + QPoint(step, step) * int(m_statements.size() % 4);
+        }
+        statement->move(at);
+    }
     connect(statement, &StatementWindow::updateRequested, this, [this, statement] {
         OpenUpdateDialog();
         if (m_statements.contains(statement))
@@ -132,10 +180,11 @@ StatementWindow *TauxApp::OpenStatementWindow()
 
 void TauxApp::endProgram(int code)
 {
-    for (const QPointer<StatementWindow> &statement : m_statements) {
-        if (statement)
-            statement->close();
-    }
+    // The windows were asked before a close or a manual update; after a
+    // rates-file failure each still offers to save before the program ends.
+    CloseStatementWindows();
+    for (const QPointer<StatementWindow> &statement : std::as_const(m_statements))
+        delete statement.data();
     if (m_maj)
         m_maj->hide();
     if (m_window)

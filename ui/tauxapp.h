@@ -57,6 +57,9 @@ public:
     // the start date typed (else the start row's month), the start row's
     // amount, the category and the options. It never writes back.
     StatementWindow *OpenStatementWindow();
+    // Closes every statement window, each asking about its unsaved work.
+    // False when the user kept one open ("Annuler").
+    bool CloseStatementWindows();
 
 private:
     void endProgram(int code);

@@ -1,0 +1,126 @@
+#include "editedstatement.h"
+
+#include "update/savefile.h"
+#include "update/settings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+void EditedStatement::create(const SavedStatement &start)
+{
+    m_current = start;
+    m_readable = true;
+    m_baseline = SavedStatementJson(start);
+    m_filePath.clear();
+}
+
+void EditedStatement::edit(const SavedStatement &current)
+{
+    m_current = current;
+    m_readable = true;
+}
+
+void EditedStatement::editUnreadable()
+{
+    m_readable = false;
+}
+
+bool EditedStatement::isModified() const
+{
+    return !m_readable || SavedStatementJson(m_current) != m_baseline;
+}
+
+QString EditedStatement::suggestedFileName() const
+{
+    return m_filePath.isEmpty() ? QStringLiteral("decompte.json") : m_filePath;
+}
+
+bool EditedStatement::saveTo(const QString &path)
+{
+    if (!m_readable || path.isEmpty())
+        return false;
+    const QByteArray bytes = SavedStatementJson(m_current);
+    if (!SaveFileAtomically(path, bytes))
+        return false;
+    m_baseline = bytes;
+    m_filePath = path;
+    return true;
+}
+
+QString EditedStatement::open(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("le fichier ne peut pas être lu.");
+    const SavedStatementRead read = ReadSavedStatement(file.read(kMaxSavedStatementBytes + 1));
+    if (!read.saved)
+        return read.error;
+    m_current = *read.saved;
+    m_readable = true;
+    m_baseline = SavedStatementJson(m_current);
+    m_filePath = QFileInfo(path).absoluteFilePath();
+    return QString();
+}
+
+EditedStatement::CloseStep EditedStatement::closeStep(Answer answer) const
+{
+    if (!isModified())
+        return CloseStep::Close;
+    switch (answer) {
+    case Answer::Save:
+        return m_filePath.isEmpty() ? CloseStep::SaveAs : CloseStep::Save;
+    case Answer::Discard:
+        return CloseStep::Close;
+    case Answer::Cancel:
+        break;
+    }
+    return CloseStep::Stay;
+}
+
+namespace {
+
+const QString kRecentSection = QStringLiteral("DECOMPTE");
+QString recentKey(int k)
+{
+    return QStringLiteral("RECENT%1").arg(k + 1);
+}
+// The settings file keeps at most 999 characters of a value.
+constexpr int kMaxStoredLength = 999;
+
+} // namespace
+
+QStringList ReadRecentStatements(const QString &iniPath)
+{
+    QStringList paths;
+    for (int k = 0; k < kMaxRecentStatements; ++k) {
+        const QString stored = ReadIniValue(kRecentSection, recentKey(k), iniPath);
+        const QString path = QUrl::fromPercentEncoding(stored.toLatin1());
+        if (!path.isEmpty() && !paths.contains(path))
+            paths << path;
+    }
+    return paths;
+}
+
+bool WriteRecentStatements(const QStringList &paths, const QString &iniPath)
+{
+    QStringList encoded;
+    for (const QString &path : paths) {
+        const QByteArray text = QUrl::toPercentEncoding(path, "/");
+        if (text.size() <= kMaxStoredLength && encoded.size() < kMaxRecentStatements)
+            encoded << QString::fromLatin1(text);
+    }
+    bool written = true;
+    for (int k = 0; k < kMaxRecentStatements; ++k)
+        written = WriteIniValue(kRecentSection, recentKey(k), encoded.value(k), iniPath) && written;
+    return written;
+}
+
+QStringList WithRecentStatement(QStringList recent, const QString &path)
+{
+    recent.removeAll(path);
+    recent.prepend(path);
+    while (recent.size() > kMaxRecentStatements)
+        recent.removeLast();
+    return recent;
+}

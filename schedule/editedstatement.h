@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ui/statementfile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The statement being edited in a window: its inputs and case fields, the
+// file it was opened from or last saved to, and whether it changed since it
+// was created, opened or saved. The window shows it and hands it every
+// change; what closing must ask is decided here, without a display.
+class EditedStatement
+{
+public:
+    // A new statement, empty or filled from elsewhere: nothing to save yet.
+    void create(const SavedStatement &start);
+
+    // What the form holds now. Going back to what was created, opened or
+    // saved clears the mark again.
+    void edit(const SavedStatement &current);
+    // The form holds something that cannot be read (a date being typed, an
+    // amount in words): it differs from any saved state.
+    void editUnreadable();
+
+    const SavedStatement &current() const { return m_current; }
+    bool isReadable() const { return m_readable; }
+    bool isModified() const;
+    // The file it belongs to; empty until opened or saved.
+    QString filePath() const { return m_filePath; }
+    // "decompte.json" before a first save: what "Enregistrer sous…" proposes.
+    QString suggestedFileName() const;
+
+    // Writes the current inputs to `path`, whole or not at all; the file
+    // becomes the statement's. False when it could not be written (or the
+    // form is unreadable), the statement keeping its file and its mark.
+    bool saveTo(const QString &path);
+
+    // Reads a saved statement and makes it the one edited. Returns the
+    // reason in French when the file is refused, the statement unchanged.
+    QString open(const QString &path);
+
+    // Closing: asks "Enregistrer les modifications du décompte ?" only when
+    // something would be lost.
+    bool mustAskBeforeClosing() const { return isModified(); }
+    enum class Answer { Save, Discard, Cancel };
+    enum class CloseStep {
+        Close,  // nothing to keep, or the user gives it up
+        Save,   // save to the file it came from, then close
+        SaveAs, // ask for a file name, save, then close
+        Stay,   // the user cancelled: everything stays open
+    };
+    CloseStep closeStep(Answer answer) const;
+
+private:
+    SavedStatement m_current;
+    QByteArray m_baseline; // the saved form of what was created, opened or saved
+    bool m_readable = true;
+    QString m_filePath;
+};
+
+// The statements opened or saved most recently, newest first, as the
+// settings file keeps them (section "DECOMPTE", keys "RECENT1" to "RECENT8";
+// the paths are percent-encoded so that any name survives the file's code
+// page).
+constexpr int kMaxRecentStatements = 8;
+QStringList ReadRecentStatements(const QString &iniPath);
+bool WriteRecentStatements(const QStringList &paths, const QString &iniPath);
+// `path` moved to the front of `recent`, at most kMaxRecentStatements kept.
+QStringList WithRecentStatement(QStringList recent, const QString &path);

@@ -1,0 +1,289 @@
+#include "schedule/editedstatement.h"
+#include "testfiles.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// 2 000,00 EUR from 18/09/2015 to 10/04/2016, the five points from
+// 18/11/2015.
+SavedStatement example()
+{
+    SavedStatement saved;
+    saved.category = RateCategory::PersonnesPhysiques;
+    saved.input.principal = 200000;
+    saved.input.from = QDate(2015, 9, 18);
+    saved.input.to = QDate(2016, 4, 10);
+    saved.input.majorationFrom = QDate(2015, 11, 18);
+    return saved;
+}
+
+const QByteArray kVersion1 = R"({"format": "taux-legal-decompte", "version": 1,
+ "categorie": "autres", "capital": "2000.5", "du": "2015-09-18", "au": "2016-04-10",
+ "coefficient": "1.5", "majoration_du": null, "capitalisation_du": "2015-12-01",
+ "base": "reelle", "acomptes": [{"date": "2016-01-15", "montant": "500"}]})";
+
+} // namespace
+
+class TestEditedStatement : public QObject
+{
+    Q_OBJECT
+private slots:
+    void savedFileReadsEveryField_data();
+    void savedFileReadsEveryField();
+    void savedFileWritesEveryField_data();
+    void savedFileWritesEveryField();
+    void refusedFiles_data();
+    void refusedFiles();
+    void changesAndClosing_data();
+    void changesAndClosing();
+    void fileFollowsSaveAndOpen();
+    void recentStatements();
+};
+
+void TestEditedStatement::savedFileReadsEveryField_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("creancier");
+    QTest::addColumn<QString>("titre");
+
+    QTest::newRow("version 1, without case fields") << kVersion1 << ""
+                                                    << "";
+    QByteArray v2 = kVersion1;
+    v2.replace("\"version\": 1", "\"version\": 2, \"creancier\": \"Mme Durand\", "
+                                 "\"debiteur\": null, \"titre_executoire\": \"Jugement du "
+                                 "01/09/2015, RG 15/01234\"");
+    QTest::newRow("version 2, some case fields") << v2 << "Mme Durand"
+                                                 << "Jugement du 01/09/2015, RG 15/01234";
+}
+
+void TestEditedStatement::savedFileReadsEveryField()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, creancier);
+    QFETCH(QString, titre);
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    QVERIFY2(read.saved, qPrintable(read.error));
+    const StatementInput &in = read.saved->input;
+    QCOMPARE(read.saved->category, RateCategory::Autres);
+    QCOMPARE(in.principal, Cents(200050));
+    QCOMPARE(in.coefficient, 1.5);
+    QVERIFY(!in.majorationFrom);
+    QVERIFY(in.capitalise);
+    QCOMPARE(in.capitalisationFrom, std::optional<QDate>(QDate(2015, 12, 1)));
+    QCOMPARE(in.dayBase, DayBase::ActualYear);
+    QCOMPARE(in.payments.size(), 1);
+    QCOMPARE(in.payments[0].amount, Cents(50000));
+    QCOMPARE(read.saved->caseFields.creancier, creancier);
+    QCOMPARE(read.saved->caseFields.debiteur, QString());
+    QCOMPARE(read.saved->caseFields.titre, titre);
+}
+
+void TestEditedStatement::savedFileWritesEveryField_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value");
+
+    QTest::newRow("version") << ""
+                             << "version" << QJsonValue(2);
+    QTest::newRow("the official day base") << ""
+                                           << "base" << QJsonValue("365");
+    QTest::newRow("the year's own length") << "reelle"
+                                           << "base" << QJsonValue("reelle");
+    QTest::newRow("no capitalisation") << ""
+                                       << "capitalisation_du" << QJsonValue();
+    QTest::newRow("capitalisation from a day of its own")
+        << "capitalisation"
+        << "capitalisation_du" << QJsonValue("2015-12-01");
+    QTest::newRow("capitalisation from the start")
+        << "capitalisation du debut"
+        << "capitalisation_du" << QJsonValue("2015-09-18");
+    QTest::newRow("an empty case field") << ""
+                                         << "reference" << QJsonValue();
+    QTest::newRow("a case field") << "dossier"
+                                  << "reference" << QJsonValue("2015/118 B");
+    QTest::newRow("the debtor") << "dossier"
+                                << "debiteur" << QJsonValue("SARL Martin");
+}
+
+void TestEditedStatement::savedFileWritesEveryField()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    SavedStatement saved = example();
+    if (change == QLatin1String("reelle"))
+        saved.input.dayBase = DayBase::ActualYear;
+    if (change.startsWith(QLatin1String("capitalisation")))
+        saved.input.capitalise = true;
+    if (change == QLatin1String("capitalisation"))
+        saved.input.capitalisationFrom = QDate(2015, 12, 1);
+    if (change == QLatin1String("dossier"))
+        saved.caseFields = {{}, QStringLiteral("SARL Martin"), QStringLiteral("2015/118 B"), {}};
+    const QByteArray bytes = SavedStatementJson(saved);
+    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    QVERIFY(object.contains(key));
+    QCOMPARE(object.value(key), value);
+    // What is written reads back as it was.
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    QVERIFY(read.saved);
+    QCOMPARE(SavedStatementJson(*read.saved), bytes);
+}
+
+void TestEditedStatement::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("why");
+
+    QTest::newRow("no capital") << QByteArray("\"capital\": \"2000.5\",") << QByteArray()
+                                << "le champ « capital » manque";
+    QTest::newRow("no day base") << QByteArray("\"base\": \"reelle\",") << QByteArray()
+                                 << "le champ « base » manque";
+    QTest::newRow("version 0") << QByteArray("\"version\": 1") << QByteArray("\"version\": 0")
+                               << "« version » doit valoir 1 ou 2";
+    QTest::newRow("a case field as a number")
+        << QByteArray("\"version\": 1") << QByteArray("\"version\": 2, \"debiteur\": 12")
+        << "« debiteur » doit être un texte ou null";
+    QTest::newRow("a capitalisation day in French")
+        << QByteArray("\"2015-12-01\"") << QByteArray("\"01/12/2015\"")
+        << "« capitalisation_du » doit être une date au format AAAA-MM-JJ ou null";
+}
+
+void TestEditedStatement::refusedFiles()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, why);
+    QByteArray bytes = kVersion1;
+    QVERIFY(bytes.contains(from));
+    bytes.replace(from, to);
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    QVERIFY(!read.saved);
+    QCOMPARE(read.error, QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : ") +
+                             why + QStringLiteral("."));
+}
+
+void TestEditedStatement::changesAndClosing_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("onSave"); // CloseStep for Save, Discard, Cancel
+    QTest::addColumn<int>("onDiscard");
+    QTest::addColumn<int>("onCancel");
+
+    using S = EditedStatement::CloseStep;
+    QTest::newRow("as created") << "" << false << int(S::Close) << int(S::Close) << int(S::Close);
+    QTest::newRow("the capital changed")
+        << "capital" << true << int(S::SaveAs) << int(S::Close) << int(S::Stay);
+    QTest::newRow("changed and changed back")
+        << "aller-retour" << false << int(S::Close) << int(S::Close) << int(S::Close);
+    QTest::newRow("a case field typed")
+        << "dossier" << true << int(S::SaveAs) << int(S::Close) << int(S::Stay);
+    QTest::newRow("something unreadable typed")
+        << "illisible" << true << int(S::SaveAs) << int(S::Close) << int(S::Stay);
+}
+
+void TestEditedStatement::changesAndClosing()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, modified);
+    QFETCH(int, onSave);
+    QFETCH(int, onDiscard);
+    QFETCH(int, onCancel);
+    EditedStatement edited;
+    edited.create(example());
+    SavedStatement changed = example();
+    if (edit == QLatin1String("capital") || edit == QLatin1String("aller-retour")) {
+        changed.input.principal = 200001;
+        edited.edit(changed);
+        QVERIFY(edited.isModified());
+    }
+    if (edit == QLatin1String("aller-retour"))
+        edited.edit(example());
+    if (edit == QLatin1String("dossier")) {
+        changed.caseFields.creancier = QStringLiteral("Mme Durand");
+        edited.edit(changed);
+    }
+    if (edit == QLatin1String("illisible"))
+        edited.editUnreadable();
+    QCOMPARE(edited.isModified(), modified);
+    QCOMPARE(edited.mustAskBeforeClosing(), modified);
+    QCOMPARE(int(edited.closeStep(EditedStatement::Answer::Save)), onSave);
+    QCOMPARE(int(edited.closeStep(EditedStatement::Answer::Discard)), onDiscard);
+    QCOMPARE(int(edited.closeStep(EditedStatement::Answer::Cancel)), onCancel);
+}
+
+void TestEditedStatement::fileFollowsSaveAndOpen()
+{
+    QTemporaryDir dir;
+    EditedStatement edited;
+    edited.create(example());
+    QCOMPARE(edited.suggestedFileName(), QStringLiteral("decompte.json"));
+    // Unreadable, nothing is written.
+    edited.editUnreadable();
+    QVERIFY(!edited.saveTo(dir.filePath(QStringLiteral("x.json"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.json"))));
+    SavedStatement changed = example();
+    changed.caseFields.titre = QStringLiteral("Jugement du 01/09/2015");
+    edited.edit(changed);
+    QVERIFY(!edited.saveTo(dir.filePath(QStringLiteral("absent/x.json"))));
+    QVERIFY(edited.isModified());
+    QCOMPARE(edited.filePath(), QString());
+
+    const QString first = dir.filePath(QStringLiteral("a.json"));
+    QVERIFY(edited.saveTo(first));
+    QVERIFY(!edited.isModified());
+    QCOMPARE(edited.filePath(), first);
+    QCOMPARE(int(edited.closeStep(EditedStatement::Answer::Cancel)),
+             int(EditedStatement::CloseStep::Close));
+    changed.input.principal = 100;
+    edited.edit(changed);
+    QCOMPARE(int(edited.closeStep(EditedStatement::Answer::Save)),
+             int(EditedStatement::CloseStep::Save));
+
+    // A refused file leaves everything as it was.
+    const QString bad = dir.filePath(QStringLiteral("b.json"));
+    QVERIFY(writeFile(bad, "{}"));
+    QVERIFY(!edited.open(bad).isEmpty());
+    QCOMPARE(edited.filePath(), first);
+    QCOMPARE(edited.current().input.principal, Cents(100));
+
+    QCOMPARE(edited.open(first), QString());
+    QVERIFY(!edited.isModified());
+    QCOMPARE(edited.current().input.principal, Cents(200000));
+    QCOMPARE(edited.current().caseFields.titre, QStringLiteral("Jugement du 01/09/2015"));
+    QCOMPARE(edited.open(dir.filePath(QStringLiteral("c.json"))),
+             QStringLiteral("le fichier ne peut pas être lu."));
+}
+
+void TestEditedStatement::recentStatements()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Querdan.ini"));
+    QVERIFY(writeFile(ini, "[FTP]\r\nADRESS=http://example.com/QUERDAN.TXT\r\n"));
+    QStringList recent;
+    for (int k = 1; k <= 9; ++k)
+        recent = WithRecentStatement(recent, QStringLiteral("/d/%1.json").arg(k));
+    recent = WithRecentStatement(recent, QStringLiteral("/d/5.json"));
+    QCOMPARE(recent, (QStringList{"/d/5.json", "/d/9.json", "/d/8.json", "/d/7.json", "/d/6.json",
+                                  "/d/4.json", "/d/3.json", "/d/2.json"}));
+
+    // Any name survives the settings file's code page.
+    const QStringList stored{QStringLiteral("/home/zoë/décompte; 2 €.json"),
+                             QStringLiteral("/d/Ж.json")};
+    QVERIFY(WriteRecentStatements(stored, ini));
+    const QByteArray bytes = readFile(ini);
+    QVERIFY2(bytes.contains("[FTP]\r\nADRESS=http://example.com/QUERDAN.TXT\r\n"), bytes);
+    QVERIFY2(bytes.contains("RECENT1=/home/zo%C3%AB/d%C3%A9compte%3B%202%20%E2%82%AC.json"), bytes);
+    QVERIFY2(bytes.contains("RECENT2=/d/%D0%96.json"), bytes);
+    QCOMPARE(ReadRecentStatements(ini), stored);
+    QCOMPARE(ReadRecentStatements(dir.filePath(QStringLiteral("absent.ini"))), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestEditedStatement)
+#include "tst_editedstatement.moc"
