@@ -1,14 +1,19 @@
 // The lot command: one statement per line of a CSV file, then their total.
+// A lot is read and computed line by line and its statements kept in a
+// temporary file, so that its memory does not grow with its length.
 #include "cli/commands.h"
 #include "cli/csvreader.h"
 #include "cli/output.h"
 #include "output/statementexport.h"
+#include "schedule/money.h"
 #include "schedule/ratecheck.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +25,9 @@ namespace {
 // A batch file is typed or exported by a person; anything this large is a
 // wrong file, not a list of claims.
 constexpr qint64 kLargestBatchFile = 64 * 1024 * 1024;
+
+// Output is handed on in pieces of about this size.
+constexpr qsizetype kOutputPiece = 64 * 1024;
 
 enum Column {
     Amount,
@@ -59,48 +67,60 @@ QString columnKey(const QString &header)
     return key;
 }
 
+using Amounts = std::array<Cents, 7>;
+
+// What the outputs show of one statement, as the spool keeps it.
 struct Summary
 {
-    int line = 0;
+    qint32 line = 0;
     QString reference;
     RateCategory category = RateCategory::Autres;
-    StatementInput input;
-    Statement statement;
+    QDate from;
+    QDate to;
+    // In the order of the columns: initial capital, interest accrued,
+    // payments, capital, interest and credit at the end, total.
+    Amounts amounts{};
 };
 
+QDataStream &operator<<(QDataStream &stream, const Summary &s)
+{
+    stream << s.line << s.reference << quint8(s.category == RateCategory::Autres ? 0 : 1) << s.from
+           << s.to;
+    for (Cents c : s.amounts)
+        stream << c;
+    return stream;
+}
+
+QDataStream &operator>>(QDataStream &stream, Summary &s)
+{
+    quint8 category = 0;
+    stream >> s.line >> s.reference >> category >> s.from >> s.to;
+    s.category = category == 0 ? RateCategory::Autres : RateCategory::PersonnesPhysiques;
+    for (Cents &c : s.amounts)
+        stream >> c;
+    return stream;
+}
+
+// The amounts of every statement added up, each sum checked.
 struct Totals
 {
-    Cents principal = 0;
-    Cents accrued = 0;
-    Cents paid = 0;
-    Cents capital = 0;
-    Cents interest = 0;
-    Cents credit = 0;
-    Cents total = 0;
+    int count = 0;
+    Amounts amounts{};
 
-    void add(const Summary &s)
+    // False, and nothing added, when a sum would go beyond what a cent
+    // count holds.
+    bool add(const Amounts &line)
     {
-        principal += s.input.principal;
-        accrued += s.statement.accrued;
-        paid += s.statement.paid;
-        capital += s.statement.capital;
-        interest += s.statement.interest;
-        credit += s.statement.credit;
-        total += s.statement.total();
+        Amounts sums = amounts;
+        for (size_t i = 0; i < sums.size(); ++i) {
+            if (!addCents(sums[i], line[i], &sums[i]))
+                return false;
+        }
+        amounts = sums;
+        ++count;
+        return true;
     }
 };
-
-// The amounts of a summary, or of the totals, in the order of the columns.
-std::array<Cents, 7> amountsOf(const Summary &s)
-{
-    return {s.input.principal,    s.statement.accrued, s.statement.paid,   s.statement.capital,
-            s.statement.interest, s.statement.credit,  s.statement.total()};
-}
-
-std::array<Cents, 7> amountsOf(const Totals &t)
-{
-    return {t.principal, t.accrued, t.paid, t.capital, t.interest, t.credit, t.total};
-}
 
 const QStringList &amountHeadings()
 {
@@ -117,22 +137,143 @@ const QStringList &amountHeadings()
 const std::array<const char *, 7> kAmountKeys = {
     "capital_initial", "interets_courus", "acomptes", "capital", "interets", "credit", "total"};
 
-// "-" is standard input, so that a lot can come down a pipe. Reads one
-// byte beyond the limit, so that the caller sees a file that is too large
-// without holding all of it.
-bool readBatchFile(const QString &path, QByteArray *bytes)
+QString overflowMessage()
 {
-    QFile file;
-    if (path == u"-") {
-        if (!file.open(stdin, QIODevice::ReadOnly))
-            return false;
-    } else {
-        file.setFileName(path);
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return false;
+    return QStringLiteral("les montants deviennent trop grands pour être additionnés");
+}
+
+// Why a batch file cannot be opened, in words; empty when it is open.
+// "-" is standard input, so that a lot can come down a pipe.
+QString openBatchFile(const QString &path, QFile *file)
+{
+    if (path == u"-")
+        return file->open(fileno(stdin), QIODevice::ReadOnly) ? QString()
+                                                              : QStringLiteral("entrée illisible");
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("fichier absent");
+    if (info.isDir())
+        return QStringLiteral("c'est un dossier ; attendu un fichier CSV");
+    file->setFileName(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return QStringLiteral("lecture refusée");
+    return {};
+}
+
+// Where the output goes as it is made: standard output at once, or a
+// temporary file handed whole to the -o file at the end, which is thus
+// replaced whole or not at all.
+class Sink
+{
+public:
+    explicit Sink(const QString &path) : m_path(path) {}
+
+    void write(const QString &text)
+    {
+        m_piece += text.toUtf8();
+        if (m_piece.size() >= kOutputPiece)
+            flush();
     }
-    *bytes = file.read(kLargestBatchFile + 1);
-    return file.error() == QFileDevice::NoError;
+
+    // False with the reason when the output could not all be written;
+    // `notice` says what a written file did not keep.
+    bool finish(QString *error, QString *notice)
+    {
+        flush();
+        if (!m_error.isEmpty()) {
+            *error = m_error;
+            return false;
+        }
+        if (m_path.isEmpty())
+            return true;
+        // Mapped, not read: the pages come from the temporary file as they
+        // are copied and never all stay in memory.
+        const qint64 size = m_spool.size();
+        uchar *data = size > 0 ? m_spool.map(0, size) : nullptr;
+        if (size > 0 && !data) {
+            *error = QStringLiteral("impossible de relire la sortie mise de côté");
+            return false;
+        }
+        return Deliver(QByteArray::fromRawData(reinterpret_cast<const char *>(data), size), m_path,
+                       error, notice);
+    }
+
+private:
+    void flush()
+    {
+        if (m_piece.isEmpty() || !m_error.isEmpty())
+            return;
+        if (m_path.isEmpty()) {
+            WriteStandardOutput(m_piece, &m_error);
+        } else if ((!m_spool.isOpen() && !m_spool.open()) ||
+                   m_spool.write(m_piece) != m_piece.size()) {
+            m_error = QStringLiteral("impossible de mettre la sortie de côté dans un fichier "
+                                     "temporaire (disque plein ?)");
+        }
+        m_piece.clear();
+    }
+
+    QString m_path;
+    QByteArray m_piece;
+    QTemporaryFile m_spool;
+    QString m_error;
+};
+
+// A temporary file of records written once and then read, from the start,
+// as often as an output needs.
+class Spool
+{
+public:
+    bool open()
+    {
+        if (!m_file.open())
+            return false;
+        m_stream.setDevice(&m_file);
+        return true;
+    }
+    template <typename T> void append(const T &value)
+    {
+        m_stream << value;
+        ++m_count;
+    }
+    // Reads each record back in order; false when the file fails.
+    template <typename T, typename Visit> bool forEach(Visit visit)
+    {
+        if (!m_file.flush() || !m_file.seek(0))
+            return false;
+        m_stream.resetStatus();
+        for (qint64 i = 0; i < m_count; ++i) {
+            T value;
+            m_stream >> value;
+            if (m_stream.status() != QDataStream::Ok)
+                return false;
+            visit(value);
+        }
+        return m_file.seek(m_file.size());
+    }
+    qint64 count() const { return m_count; }
+    bool failed() const { return m_stream.status() != QDataStream::Ok; }
+
+private:
+    QTemporaryFile m_file;
+    QDataStream m_stream;
+    qint64 m_count = 0;
+};
+
+struct RefusedLine
+{
+    qint32 line = 0;
+    QString message;
+};
+
+QDataStream &operator<<(QDataStream &stream, const RefusedLine &r)
+{
+    return stream << r.line << r.message;
+}
+
+QDataStream &operator>>(QDataStream &stream, RefusedLine &r)
+{
+    return stream >> r.line >> r.message;
 }
 
 class Batch
@@ -146,20 +287,23 @@ private:
     // The table of a category, read once; nullptr after a rates failure,
     // which `m_ratesFailure` then holds.
     const RateTable *table(RateCategory category);
-    // Computes one record or says what is wrong with it.
-    QString compute(const CsvRecord &record);
+    std::optional<Outcome> readHeader(const CsvRecord &header);
+    // Computes one record into `summary` or says what is wrong with it.
+    QString compute(const CsvRecord &record, Summary *summary);
+    void refuse(int line, const QString &message);
 
-    QByteArray text(const QLocale &locale) const;
-    QByteArray separated(QChar separator, const QString &decimalMark, bool quote) const;
-    QByteArray json() const;
+    void text(Sink &sink, const QLocale &locale);
+    void separated(Sink &sink, QChar separator, const QString &decimalMark, bool quote);
+    void json(Sink &sink);
 
     const BatchRequest &m_request;
     std::array<int, ColumnCount> m_column{};
+    qsizetype m_headerSize = 0; // the header's cells, without empty ones at its end
+    QList<bool> m_unnamed;      // cells of the header left empty
     std::array<std::unique_ptr<RateTable>, 2> m_tables;
     std::optional<Outcome> m_ratesFailure;
-    QList<Summary> m_summaries;
-    QStringList m_errors;
-    QList<int> m_errorLines;
+    Spool m_summaries;
+    Spool m_refused;
     Totals m_totals;
 };
 
@@ -178,7 +322,63 @@ const RateTable *Batch::table(RateCategory category)
     return slot.get();
 }
 
-QString Batch::compute(const CsvRecord &record)
+void Batch::refuse(int line, const QString &message)
+{
+    // Said at once, so that a long lot shows its faults as it goes.
+    const QByteArray text =
+        QStringLiteral("taux-legal-cli lot : ligne %1 : %2\n").arg(line).arg(message).toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    m_refused.append(RefusedLine{line, message});
+}
+
+std::optional<Outcome> Batch::readHeader(const CsvRecord &header)
+{
+    const QString usage = QStringLiteral("\nAide : taux-legal-cli lot --help");
+    if (header.unclosedQuote)
+        return Outcome{kUsage,
+                       QStringLiteral("ligne %1 : guillemet ouvert et jamais fermé dans l'en-tête")
+                           .arg(header.line)};
+    m_column.fill(-1);
+    QStringList known;
+    for (const char *name : kColumnNames)
+        known.append(QString::fromLatin1(name));
+    // A spreadsheet saves the empty cells at the end of a header as well;
+    // a column left without a name between others is unused.
+    m_headerSize = header.fields.size();
+    while (m_headerSize > 0 && header.fields.at(m_headerSize - 1).isEmpty())
+        --m_headerSize;
+    m_unnamed.fill(false, m_headerSize);
+    for (qsizetype i = 0; i < m_headerSize; ++i) {
+        if (header.fields.at(i).trimmed().isEmpty()) {
+            m_unnamed[i] = true;
+            continue;
+        }
+        const QString key = columnKey(header.fields.at(i));
+        const qsizetype column = known.indexOf(key);
+        if (column < 0)
+            return Outcome{kUsage, QStringLiteral("ligne %1 : colonne inconnue %2 ; attendu les "
+                                                  "colonnes ")
+                                           .arg(header.line)
+                                           .arg(quotedValue(header.fields.at(i))) +
+                                       known.join(QStringLiteral(", ")) + usage};
+        if (m_column[column] >= 0)
+            return Outcome{kUsage, QStringLiteral("ligne %1 : la colonne %2 est nommée deux fois")
+                                       .arg(header.line)
+                                       .arg(key)};
+        m_column[column] = int(i);
+    }
+    for (Column c : {Amount, From, To}) {
+        if (m_column[c] < 0)
+            return Outcome{kUsage, QStringLiteral("ligne %1 : la colonne %2 manque ; les colonnes "
+                                                  "montant, depuis et au sont obligatoires")
+                                           .arg(header.line)
+                                           .arg(QString::fromLatin1(kColumnNames[c])) +
+                                       usage};
+    }
+    return std::nullopt;
+}
+
+QString Batch::compute(const CsvRecord &record, Summary *summary)
 {
     auto field = [&](Column c) -> QString {
         const int index = m_column[c];
@@ -188,10 +388,9 @@ QString Batch::compute(const CsvRecord &record)
         return QString::fromLatin1(kColumnNames[c]) + QStringLiteral(" : ") + error;
     };
 
-    Summary summary;
-    summary.line = record.line;
-    summary.reference = field(Reference);
-    StatementInput &input = summary.input;
+    summary->line = record.line;
+    summary->reference = field(Reference);
+    StatementInput input;
 
     for (Column c : {Amount, From, To}) {
         if (field(c).isEmpty())
@@ -210,12 +409,12 @@ QString Batch::compute(const CsvRecord &record)
         return named(To, to.error);
     input.to = *to.value;
 
-    summary.category = m_request.common.category;
+    summary->category = m_request.common.category;
     if (!field(Category).isEmpty()) {
         const Read<RateCategory> category = readCategory(field(Category));
         if (!category.value)
             return named(Category, category.error);
-        summary.category = *category.value;
+        summary->category = *category.value;
     }
     int coefficient = m_request.coefficientIndex;
     if (!field(Coefficient).isEmpty()) {
@@ -262,140 +461,168 @@ QString Batch::compute(const CsvRecord &record)
         input.payments.append(*payment.value);
     }
 
-    const RateTable *rates = table(summary.category);
+    const RateTable *rates = table(summary->category);
     if (!rates)
         return {};
     const StatementResult result = ComputeStatement(*rates, input);
     if (!result.ok())
         return result.error ? result.error->message : QStringLiteral("calcul impossible");
-    summary.statement = *result.statement;
-    m_totals.add(summary);
-    m_summaries.append(std::move(summary));
+    const Statement &statement = *result.statement;
+    Cents total = 0;
+    if (!addCents(statement.capital, statement.interest, &total) ||
+        !addCents(total, -statement.credit, &total))
+        return overflowMessage();
+    summary->from = input.from;
+    summary->to = input.to;
+    summary->amounts = {input.principal,    statement.accrued, statement.paid, statement.capital,
+                        statement.interest, statement.credit,  total};
     return {};
 }
 
 Outcome Batch::run()
 {
     const QString usage = QStringLiteral("\nAide : taux-legal-cli lot --help");
-    QByteArray bytes;
-    if (!readBatchFile(m_request.csvPath, &bytes))
-        return {kUsage, QStringLiteral("impossible de lire « ") + m_request.csvPath +
-                            QStringLiteral(" »") + usage};
-    if (bytes.size() > kLargestBatchFile)
-        return {kUsage, m_request.csvPath + QStringLiteral(" : fichier trop grand pour un lot "
-                                                           "(plus de 64 Mio)")};
-    const CsvFile csv = ReadCsv(bytes);
-    if (!csv.error.isEmpty())
-        return {kUsage, m_request.csvPath + QStringLiteral(" : ") + csv.error};
-    if (csv.records.isEmpty())
-        return {kUsage, m_request.csvPath +
+    const QString shownPath = quotedValue(m_request.csvPath);
+    QFile file;
+    if (const QString why = openBatchFile(m_request.csvPath, &file); !why.isEmpty())
+        return {kUsage, QStringLiteral("impossible de lire ") + shownPath + QStringLiteral(" : ") +
+                            why + usage};
+    const QString tooLarge =
+        shownPath + QStringLiteral(" : fichier trop grand pour un lot (plus de 64 Mio)");
+    if (!file.isSequential() && file.size() > kLargestBatchFile)
+        return {kUsage, tooLarge};
+    CsvReader reader(&file, kLargestBatchFile);
+    auto readFailure = [&]() -> std::optional<Outcome> {
+        switch (reader.failure()) {
+        case CsvReader::Failure::None:
+            return std::nullopt;
+        case CsvReader::Failure::Unreadable:
+            return Outcome{kUsage, QStringLiteral("impossible de lire ") + shownPath +
+                                       QStringLiteral(" jusqu'au bout")};
+        case CsvReader::Failure::NotText:
+            return Outcome{kUsage, shownPath + QStringLiteral(" : le fichier n'est pas du texte "
+                                                              "UTF-8 ; enregistrez-le en « CSV "
+                                                              "UTF-8 » depuis le tableur")};
+        case CsvReader::Failure::TooLarge:
+            return Outcome{kUsage, tooLarge};
+        }
+        return std::nullopt;
+    };
+
+    CsvRecord record;
+    if (!reader.next(&record)) {
+        if (auto failure = readFailure())
+            return *failure;
+        return {kUsage, shownPath +
                             QStringLiteral(" : fichier vide ; attendu une ligne "
                                            "d'en-tête nommant les colonnes") +
                             usage};
-
-    const CsvRecord &header = csv.records.first();
-    if (header.unclosedQuote)
-        return {kUsage, QStringLiteral("ligne %1 : guillemet ouvert et jamais fermé dans l'en-tête")
-                            .arg(header.line)};
-    m_column.fill(-1);
-    QStringList known;
-    for (const char *name : kColumnNames)
-        known.append(QString::fromLatin1(name));
-    for (qsizetype i = 0; i < header.fields.size(); ++i) {
-        const QString key = columnKey(header.fields.at(i));
-        const qsizetype column = known.indexOf(key);
-        if (column < 0)
-            return {kUsage, QStringLiteral("ligne %1 : colonne inconnue « %2 » ; attendu les "
-                                           "colonnes ")
-                                    .arg(header.line)
-                                    .arg(header.fields.at(i)) +
-                                known.join(QStringLiteral(", ")) + usage};
-        if (m_column[column] >= 0)
-            return {kUsage, QStringLiteral("ligne %1 : la colonne %2 est nommée deux fois")
-                                .arg(header.line)
-                                .arg(key)};
-        m_column[column] = int(i);
     }
-    for (Column c : {Amount, From, To}) {
-        if (m_column[c] < 0)
-            return {kUsage, QStringLiteral("ligne %1 : la colonne %2 manque ; les colonnes "
-                                           "montant, depuis et au sont obligatoires")
-                                    .arg(header.line)
-                                    .arg(QString::fromLatin1(kColumnNames[c])) +
-                                usage};
-    }
+    if (auto refused = readHeader(record))
+        return *refused;
+    if (!m_summaries.open() || !m_refused.open())
+        return {kWriteFailed, QStringLiteral("impossible de créer un fichier temporaire pour le "
+                                             "lot (dossier temporaire absent ou plein ?)")};
 
-    for (qsizetype i = 1; i < csv.records.size(); ++i) {
-        const CsvRecord &record = csv.records.at(i);
+    while (reader.next(&record)) {
+        qsizetype filled = record.fields.size();
+        while (filled > 0 && record.fields.at(filled - 1).isEmpty())
+            --filled;
         QString error;
-        if (record.unclosedQuote)
+        Summary summary;
+        if (record.unclosedQuote) {
             error = QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
                                    "suivantes sont lues comme une seule case");
-        else if (record.fields.size() > header.fields.size())
-            error = QStringLiteral("%1 cases pour %2 colonnes")
-                        .arg(record.fields.size())
-                        .arg(header.fields.size());
-        else
-            error = compute(record);
+        } else if (filled > m_headerSize) {
+            error = QStringLiteral("%1 cases pour %2 colonnes").arg(filled).arg(m_headerSize);
+        } else {
+            for (qsizetype i = 0; i < filled && error.isEmpty(); ++i) {
+                if (m_unnamed.at(i) && !record.fields.at(i).isEmpty())
+                    error = QStringLiteral("la case %1 est remplie (%2) mais sa colonne n'a pas "
+                                           "de nom")
+                                .arg(i + 1)
+                                .arg(quotedValue(record.fields.at(i)));
+            }
+            if (error.isEmpty())
+                error = compute(record, &summary);
+        }
         if (m_ratesFailure)
             return *m_ratesFailure;
-        if (!error.isEmpty()) {
-            m_errors.append(QStringLiteral("ligne %1 : ").arg(record.line) + error);
-            m_errorLines.append(record.line);
-        }
+        if (error.isEmpty() && !m_totals.add(summary.amounts))
+            error = overflowMessage() + QStringLiteral(" au total du lot");
+        if (error.isEmpty())
+            m_summaries.append(summary);
+        else
+            refuse(record.line, error);
     }
+    if (auto failure = readFailure())
+        return *failure;
 
     const QLocale locale;
-    QByteArray out;
+    Sink sink(m_request.common.outputPath);
     switch (m_request.common.format) {
     case OutputFormat::Text:
-        out = text(locale);
+        text(sink, locale);
         break;
     case OutputFormat::Tsv:
-        out = separated(u'\t', locale.decimalPoint(), false);
+        separated(sink, u'\t', locale.decimalPoint(), false);
         break;
     case OutputFormat::Csv:
-        out = "\xEF\xBB\xBF" + separated(u';', QStringLiteral(","), true);
+        sink.write(QStringLiteral("\uFEFF"));
+        separated(sink, u';', QStringLiteral(","), true);
         break;
     case OutputFormat::Json:
     case OutputFormat::Pdf:
-        out = json();
+        json(sink);
         break;
     }
     QString writeError;
-    const bool written = Deliver(out, m_request.common.outputPath, &writeError);
-    QStringList messages = m_errors;
-    if (!written)
-        messages.append(writeError);
-    const int status = !written ? kWriteFailed : m_errors.isEmpty() ? kDone : kComputeFailed;
-    return {status, messages.join(u'\n')};
+    QString notice;
+    if (m_summaries.failed() || m_refused.failed())
+        writeError = QStringLiteral("impossible de relire les décomptes mis de côté dans un "
+                                    "fichier temporaire (disque plein ?)");
+    else if (!sink.finish(&writeError, &notice) && writeError.isEmpty())
+        writeError = QStringLiteral("la sortie n'a pas pu être écrite");
+    if (!writeError.isEmpty())
+        return {kWriteFailed, writeError};
+    return {m_refused.count() == 0 ? kDone : kComputeFailed, notice};
 }
 
-QByteArray Batch::text(const QLocale &locale) const
+// A reference cannot break the columns of a table or a TSV file.
+QString onOneLine(QString text)
 {
-    QList<QStringList> rows;
+    static const QRegularExpression breaks(QStringLiteral("[\t\r\n]"));
+    return text.replace(breaks, QStringLiteral(" "));
+}
+
+void Batch::text(Sink &sink, const QLocale &locale)
+{
+    auto rowOf = [&](const Summary &s) {
+        QStringList row = {QString::number(s.line), onOneLine(s.reference), formatDay(s.from),
+                           formatDay(s.to)};
+        for (Cents c : s.amounts)
+            row.append(formatCents(c, locale));
+        return row;
+    };
     QStringList heading = {QStringLiteral("Ligne"), QStringLiteral("Référence"),
                            QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
     heading += amountHeadings();
-    rows.append(heading);
-    for (const Summary &s : m_summaries) {
-        QStringList row = {QString::number(s.line), s.reference, formatDay(s.input.from),
-                           formatDay(s.input.to)};
-        for (Cents c : amountsOf(s))
-            row.append(formatCents(c, locale));
-        rows.append(row);
-    }
     QStringList total = {QStringLiteral("Total"),
-                         QStringLiteral("%1 décompte(s)").arg(m_summaries.size()), QString(),
+                         QStringLiteral("%1 décompte(s)").arg(m_totals.count), QString(),
                          QString()};
-    for (Cents c : amountsOf(m_totals))
+    for (Cents c : m_totals.amounts)
         total.append(formatCents(c, locale));
 
+    // The widths first, from every row, then the rows.
     QList<qsizetype> widths(heading.size(), 0);
-    for (const QStringList &row : rows + QList<QStringList>{total}) {
+    auto widen = [&](const QStringList &row) {
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row.at(i).size());
-    }
+    };
+    widen(heading);
+    widen(total);
+    m_summaries.forEach<Summary>([&](const Summary &s) { widen(rowOf(s)); });
+
     auto line = [&](const QStringList &row) {
         QString text;
         for (qsizetype i = 0; i < row.size(); ++i) {
@@ -410,22 +637,22 @@ QByteArray Batch::text(const QLocale &locale) const
             text.chop(1);
         return text + u'\n';
     };
-    QString text;
-    for (const QStringList &row : rows)
-        text += line(row);
-    text += u'\n' + line(total);
-    if (!m_errorLines.isEmpty()) {
-        QStringList numbers;
-        for (int n : m_errorLines)
-            numbers.append(QString::number(n));
-        text += QStringLiteral("\nLignes refusées (voir les messages d'erreur) : ") +
-                numbers.join(QStringLiteral(", ")) + u'\n';
+    sink.write(line(heading));
+    m_summaries.forEach<Summary>([&](const Summary &s) { sink.write(line(rowOf(s))); });
+    sink.write(u'\n' + line(total));
+    if (m_refused.count() > 0) {
+        sink.write(QStringLiteral("\nLignes refusées (voir les messages d'erreur) : "));
+        bool first = true;
+        m_refused.forEach<RefusedLine>([&](const RefusedLine &r) {
+            sink.write((first ? QString() : QStringLiteral(", ")) + QString::number(r.line));
+            first = false;
+        });
+        sink.write(QStringLiteral("\n"));
     }
-    text += QStringLiteral("\nDécomptes établis le ") + formatDay(m_request.madeOn) + u'\n';
-    return text.toUtf8();
+    sink.write(QStringLiteral("\nDécomptes établis le ") + formatDay(m_request.madeOn) + u'\n');
 }
 
-QByteArray Batch::separated(QChar separator, const QString &decimalMark, bool quote) const
+void Batch::separated(Sink &sink, QChar separator, const QString &decimalMark, bool quote)
 {
     auto cell = [&](const QString &value) {
         if (!quote || !(value.contains(separator) || value.contains(u'"') ||
@@ -441,59 +668,58 @@ QByteArray Batch::separated(QChar separator, const QString &decimalMark, bool qu
             cells.append(cell(value));
         return cells.join(separator) + QStringLiteral("\r\n");
     };
-    QStringList heading = {QStringLiteral("Ligne"), QStringLiteral("Référence"),
-                           QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
-    QString text = line(heading + amountHeadings());
-    for (const Summary &s : m_summaries) {
-        // A reference cannot break the columns of a TSV file.
-        QString reference = s.reference;
-        if (!quote)
-            reference.replace(QRegularExpression(QStringLiteral("[\t\r\n]")), QStringLiteral(" "));
-        QStringList row = {QString::number(s.line), reference, formatDay(s.input.from),
-                           formatDay(s.input.to)};
-        for (Cents c : amountsOf(s))
+    const QStringList heading = {QStringLiteral("Ligne"), QStringLiteral("Référence"),
+                                 QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
+    sink.write(line(heading + amountHeadings()));
+    m_summaries.forEach<Summary>([&](const Summary &s) {
+        QStringList row = {QString::number(s.line), quote ? s.reference : onOneLine(s.reference),
+                           formatDay(s.from), formatDay(s.to)};
+        for (Cents c : s.amounts)
             row.append(centsPlain(c, decimalMark));
-        text += line(row);
-    }
+        sink.write(line(row));
+    });
     QStringList total = {QStringLiteral("Total"), QString(), QString(), QString()};
-    for (Cents c : amountsOf(m_totals))
+    for (Cents c : m_totals.amounts)
         total.append(centsPlain(c, decimalMark));
-    text += line(total);
-    return text.toUtf8();
+    sink.write(line(total));
 }
 
-QByteArray Batch::json() const
+void Batch::json(Sink &sink)
 {
-    auto amounts = [](const std::array<Cents, 7> &values) {
-        QByteArray out;
+    auto amounts = [](const Amounts &values) {
+        QString out;
         for (size_t i = 0; i < values.size(); ++i)
-            out += ", \"" + QByteArray(kAmountKeys[i]) + "\": " + jsonString(centsJson(values[i]));
+            out += QStringLiteral(", \"%1\": %2")
+                       .arg(QLatin1String(kAmountKeys[i]), jsonString(centsJson(values[i])));
         return out;
     };
-    QByteArray out = "{\n  \"decomptes\": [";
-    for (qsizetype i = 0; i < m_summaries.size(); ++i) {
-        const Summary &s = m_summaries.at(i);
-        out += i == 0 ? "\n" : ",\n";
-        out += "    {\"ligne\": " + jsonString(QString::number(s.line)) +
-               ", \"reference\": " + jsonString(s.reference) +
-               ", \"categorie\": " + jsonString(categoryName(s.category)) +
-               ", \"du\": " + jsonString(s.input.from.toString(Qt::ISODate)) +
-               ", \"jusqu_au\": " + jsonString(s.input.to.toString(Qt::ISODate)) +
-               amounts(amountsOf(s)) + "}";
-    }
-    out += m_summaries.isEmpty() ? "],\n" : "\n  ],\n";
-    out += "  \"erreurs\": [";
-    for (qsizetype i = 0; i < m_errors.size(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        const QString message = m_errors.at(i).section(QStringLiteral(" : "), 1);
-        out += "    {\"ligne\": " + jsonString(QString::number(m_errorLines.at(i))) +
-               ", \"message\": " + jsonString(message) + "}";
-    }
-    out += m_errors.isEmpty() ? "],\n" : "\n  ],\n";
-    out += "  \"total\": {\"decomptes\": " + jsonString(QString::number(m_summaries.size())) +
-           amounts(amountsOf(m_totals)) + "},\n";
-    out += "  \"etabli_le\": " + jsonString(m_request.madeOn.toString(Qt::ISODate)) + "\n}\n";
-    return out;
+    sink.write(QStringLiteral("{\n  \"decomptes\": ["));
+    bool first = true;
+    m_summaries.forEach<Summary>([&](const Summary &s) {
+        sink.write((first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
+                   QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(s.line)) +
+                   QStringLiteral(", \"reference\": ") + jsonString(s.reference) +
+                   QStringLiteral(", \"categorie\": ") + jsonString(categoryName(s.category)) +
+                   QStringLiteral(", \"du\": ") + jsonString(s.from.toString(Qt::ISODate)) +
+                   QStringLiteral(", \"jusqu_au\": ") + jsonString(s.to.toString(Qt::ISODate)) +
+                   amounts(s.amounts) + u'}');
+        first = false;
+    });
+    sink.write(first ? QStringLiteral("],\n") : QStringLiteral("\n  ],\n"));
+    sink.write(QStringLiteral("  \"erreurs\": ["));
+    first = true;
+    m_refused.forEach<RefusedLine>([&](const RefusedLine &r) {
+        sink.write((first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
+                   QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(r.line)) +
+                   QStringLiteral(", \"message\": ") + jsonString(r.message) + u'}');
+        first = false;
+    });
+    sink.write(first ? QStringLiteral("],\n") : QStringLiteral("\n  ],\n"));
+    sink.write(QStringLiteral("  \"total\": {\"decomptes\": ") +
+               jsonString(QString::number(m_totals.count)) + amounts(m_totals.amounts) +
+               QStringLiteral("},\n"));
+    sink.write(QStringLiteral("  \"etabli_le\": ") +
+               jsonString(m_request.madeOn.toString(Qt::ISODate)) + QStringLiteral("\n}\n"));
 }
 
 } // namespace

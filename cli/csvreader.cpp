@@ -1,99 +1,173 @@
 #include "csvreader.h"
 
-#include <QStringDecoder>
+#include <QIODevice>
+
+#include <algorithm>
 
 namespace {
 
-// The separator is the one the header uses most; a header of one column
-// has none, and then any will do.
-QChar guessSeparator(QStringView text)
+constexpr qint64 kChunk = 64 * 1024;
+
+// True when the bytes end part-way through a UTF-8 sequence: the decoder
+// keeps such a start for the next chunk, and at the end there is none.
+bool endsInsideSequence(const QByteArray &bytes)
 {
-    const QStringView header = text.left(text.indexOf(u'\n'));
-    qsizetype best = 0;
-    QChar separator = u';';
-    for (const QChar candidate : {QChar(u';'), QChar(u','), QChar(u'\t')}) {
-        const qsizetype n = header.count(candidate);
-        if (n > best) {
-            best = n;
-            separator = candidate;
-        }
+    for (qsizetype back = 1; back <= 4 && back <= bytes.size(); ++back) {
+        const auto byte = uchar(bytes.at(bytes.size() - back));
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte: look further back for the lead
+        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return back < length;
     }
-    return separator;
+    return false;
+}
+
+bool isBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
 }
 
 } // namespace
 
-CsvFile ReadCsv(const QByteArray &bytes)
-{
-    CsvFile file;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        file.error = QStringLiteral("le fichier n'est pas du texte UTF-8 ; enregistrez-le en "
-                                    "« CSV UTF-8 » depuis le tableur");
-        return file;
-    }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    file.separator = guessSeparator(text);
+CsvReader::CsvReader(QIODevice *device, qint64 limit) : m_device(device), m_limit(limit) {}
 
-    CsvRecord record;
+bool CsvReader::fill()
+{
+    if (m_atEnd || m_failure != Failure::None)
+        return false;
+    m_text.remove(0, m_pos);
+    m_pos = 0;
+    // One byte beyond the limit tells a file that is too large.
+    QByteArray bytes(std::min(kChunk, m_limit + 1 - m_read), Qt::Uninitialized);
+    const qint64 got = m_device->read(bytes.data(), bytes.size());
+    if (got < 0) {
+        m_failure = Failure::Unreadable;
+        return false;
+    }
+    if (got == 0) {
+        m_atEnd = true;
+        if (endsInsideSequence(m_tail))
+            m_failure = Failure::NotText;
+        return false;
+    }
+    bytes.truncate(got);
+    m_read += bytes.size();
+    if (m_read > m_limit) {
+        m_failure = Failure::TooLarge;
+        return false;
+    }
+    m_tail = bytes.right(4);
+    const QString text = m_decoder.decode(bytes);
+    if (m_decoder.hasError()) {
+        m_failure = Failure::NotText;
+        return false;
+    }
+    m_text += text;
+    return true;
+}
+
+// The separator is the one the header uses most; a header of one column
+// has none, and then any will do.
+void CsvReader::guessSeparator()
+{
+    qsizetype end = m_pos;
+    while (true) {
+        while (end < m_text.size() && !isBreak(m_text.at(end)))
+            ++end;
+        if (end < m_text.size())
+            break;
+        const qsizetype scanned = end - m_pos;
+        if (!fill())
+            break;
+        end = m_pos + scanned;
+    }
+    const QStringView header = QStringView(m_text).mid(m_pos, end - m_pos);
+    qsizetype best = 0;
+    m_separator = u';';
+    for (const QChar candidate : {QChar(u';'), QChar(u','), QChar(u'\t')}) {
+        const qsizetype n = header.count(candidate);
+        if (n > best) {
+            best = n;
+            m_separator = candidate;
+        }
+    }
+}
+
+bool CsvReader::next(CsvRecord *record)
+{
+    if (m_separator.isNull())
+        guessSeparator();
+    if (m_failure != Failure::None)
+        return false;
+    *record = CsvRecord();
+    record->line = m_line;
     QString field;
     bool quoted = false;     // inside a quoted field
+    bool afterQuote = false; // a quote inside a quoted field: doubled, or the end of it
     bool wasQuoted = false;  // the current field had quotes: keep it even when empty
     bool anyContent = false; // the record has something besides separators
-    int line = 1;
-    record.line = 1;
     auto endField = [&] {
-        record.fields.append(wasQuoted ? field : field.trimmed());
-        if (!field.trimmed().isEmpty() || wasQuoted)
+        record->fields.append(wasQuoted ? field : field.trimmed());
+        if (wasQuoted || !field.trimmed().isEmpty())
             anyContent = true;
         field.clear();
         wasQuoted = false;
     };
-    auto endRecord = [&] {
-        endField();
-        if (anyContent)
-            file.records.append(record);
-        record = CsvRecord();
-        anyContent = false;
-    };
 
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
+    while (true) {
+        if (m_pos == m_text.size() && !fill())
+            break;
+        const QChar c = m_text.at(m_pos++);
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (c == u'\n')
+                continue;
+        }
         if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < size && text.at(i + 1) == u'"') {
+            if (afterQuote) {
+                afterQuote = false;
+                if (c == u'"') {
                     field.append(u'"');
-                    ++i;
-                } else {
-                    quoted = false;
+                    continue;
                 }
+                quoted = false; // and the character is read as outside quotes
+            } else if (c == u'"') {
+                afterQuote = true;
+                continue;
+            } else if (isBreak(c)) {
+                ++m_line;
+                m_afterCr = c == u'\r';
+                field.append(u'\n');
+                continue;
             } else {
-                if (c == u'\n')
-                    ++line;
-                if (c != u'\r')
-                    field.append(c);
+                field.append(c);
+                continue;
             }
-        } else if (c == u'"' && field.trimmed().isEmpty()) {
+        }
+        if (c == u'"' && field.trimmed().isEmpty()) {
             field.clear();
             quoted = true;
             wasQuoted = true;
-        } else if (c == file.separator) {
+        } else if (c == m_separator) {
             endField();
-        } else if (c == u'\n') {
-            endRecord();
-            ++line;
-            record.line = line;
-        } else if (c != u'\r') {
+        } else if (isBreak(c)) {
+            ++m_line;
+            m_afterCr = c == u'\r';
+            endField();
+            if (anyContent)
+                return true;
+            *record = CsvRecord();
+            record->line = m_line;
+        } else {
             field.append(c);
         }
     }
-    if (quoted) {
-        record.unclosedQuote = true;
+    if (m_failure != Failure::None)
+        return false;
+    if (quoted && !afterQuote) {
+        record->unclosedQuote = true;
         anyContent = true;
     }
-    endRecord();
-    return file;
+    endField();
+    return anyContent;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
+
+class QIODevice;
 
 // One record of a CSV file and the line of the file it starts on, so that an
 // error can name the line a person sees in an editor.
@@ -14,15 +16,47 @@ struct CsvRecord
     bool unclosedQuote = false; // the file ended inside a quoted field
 };
 
-struct CsvFile
+// Reads a spreadsheet's CSV export one record at a time, so that a file of
+// any length takes the memory of one record: UTF-8 with or without a BOM,
+// the field separator the header line uses (";" as French spreadsheets
+// write it, else "," or TAB), fields in double quotes may hold the
+// separator, quotes doubled and line breaks. Lines may end in LF, CR LF or
+// CR alone (as old spreadsheets on a Mac save them).
+class CsvReader
 {
-    QChar separator;
-    QList<CsvRecord> records; // blank lines left out
-    QString error;            // set when the bytes cannot be read as text at all
-};
+public:
+    enum class Failure {
+        None,
+        Unreadable, // the device gave an error
+        NotText,    // the bytes are not UTF-8
+        TooLarge,   // more than the limit
+    };
 
-// Reads a spreadsheet's CSV export: UTF-8 with or without a BOM, the field
-// separator the header line uses (";" as French spreadsheets write it, else
-// "," or TAB), fields in double quotes may hold the separator, quotes
-// doubled and line breaks. Lines may end in LF or CR LF.
-CsvFile ReadCsv(const QByteArray &bytes);
+    // Reads from `device`, open, never more than `limit` bytes.
+    CsvReader(QIODevice *device, qint64 limit);
+
+    // The next record with something besides separators in it; false at the
+    // end of the input or when reading failed (see failure()).
+    bool next(CsvRecord *record);
+
+    // The separator the header line uses, known after the first record.
+    QChar separator() const { return m_separator; }
+    Failure failure() const { return m_failure; }
+
+private:
+    bool fill();
+    void guessSeparator();
+
+    QIODevice *m_device;
+    qint64 m_limit;
+    qint64 m_read = 0;
+    QStringDecoder m_decoder{QStringDecoder::Utf8};
+    QByteArray m_tail; // the last bytes read, for a sequence cut at the end
+    QString m_text;    // decoded and not parsed yet
+    qsizetype m_pos = 0;
+    bool m_atEnd = false;
+    Failure m_failure = Failure::None;
+    QChar m_separator;
+    int m_line = 1;
+    bool m_afterCr = false; // a CR just ended a line; an LF now is the same break
+};

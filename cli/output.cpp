@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include "cli/values.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 #include "update/savefile.h"
@@ -8,26 +9,33 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 bool Deliver(const QByteArray &bytes, const QString &path, QString *error, QString *notice)
 {
     if (!path.isEmpty()) {
         const SaveOutcome saved = SaveFile(path, bytes);
         if (notice && !saved.notice.isEmpty())
-            *notice =
-                QStringLiteral("« ") + path + QStringLiteral(" » écrit, mais ") + saved.notice;
+            *notice = QStringLiteral("« ") + visibleValue(path) +
+                      QStringLiteral(" » écrit, mais ") + saved.notice;
         if (saved.ok)
             return true;
-        *error = QStringLiteral("impossible d'écrire le fichier « ") + path +
+        *error = QStringLiteral("impossible d'écrire le fichier « ") + visibleValue(path) +
                  QStringLiteral(" » : ") + saved.reason;
         return false;
     }
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
+    return WriteStandardOutput(bytes, error);
+}
+
+bool WriteStandardOutput(QByteArrayView bytes, QString *error)
+{
+    if (std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
         std::fflush(stdout) == 0)
         return true;
-    *error = QStringLiteral("impossible d'écrire sur la sortie standard : ") +
-             QString::fromLocal8Bit(std::strerror(errno));
+    // A reader that has what it wanted and goes away (| head) is no
+    // failure of ours: the rest is simply not needed.
+    if (errno == EPIPE)
+        return true;
+    *error = QStringLiteral("impossible d'écrire sur la sortie standard : ") + SystemReason(errno);
     return false;
 }
 
@@ -44,30 +52,4 @@ QByteArray ScheduleCsv(const TauxState &state)
                 QStringLiteral("\r\n");
     }
     return text.toUtf8();
-}
-
-QByteArray jsonString(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + 2);
-    out += u'"';
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'"' || u == u'\\') {
-            out += u'\\';
-            out += c;
-        } else if (u == u'\n') {
-            out += QStringLiteral("\\n");
-        } else if (u == u'\r') {
-            out += QStringLiteral("\\r");
-        } else if (u == u'\t') {
-            out += QStringLiteral("\\t");
-        } else if (u < 0x20) {
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        } else {
-            out += c;
-        }
-    }
-    out += u'"';
-    return out.toUtf8();
 }

@@ -318,7 +318,7 @@ QString parseErrorInFrench(const QCommandLineParser &parser)
     if (!unknown.isEmpty()) {
         const QString name = unknown.first();
         return QStringLiteral("option inconnue : ") +
-               (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+               (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + visibleValue(name);
     }
     const QString error = parser.errorText();
     static const QRegularExpression quotedName(QStringLiteral("'([^']*)'"));
@@ -327,7 +327,7 @@ QString parseErrorInFrench(const QCommandLineParser &parser)
         return QStringLiteral("l'option ") + name + QStringLiteral(" attend une valeur");
     if (error.contains(QStringLiteral("Unexpected value")))
         return QStringLiteral("l'option ") + name + QStringLiteral(" ne prend pas de valeur");
-    return QStringLiteral("ligne de commande illisible : ") + error;
+    return QStringLiteral("ligne de commande illisible : ") + visibleValue(error);
 }
 
 // Reads the options of one command, refusing a value given twice: the
@@ -532,7 +532,8 @@ Invocation ParseInvocation(const QStringList &arguments)
                        QString::number(TAUX_VERSION_PATCH) + u'\n');
 
     if (first.startsWith(u'-'))
-        return refused(QString(), QStringLiteral("commande manquante avant ") + first +
+        return refused(QString(), QStringLiteral("commande manquante avant ") +
+                                      visibleValue(first) +
                                       QStringLiteral(" ; attendu echeancier, decompte ou lot"));
     const CommandSpec *command = nullptr;
     for (const CommandSpec &candidate : commands()) {
@@ -540,7 +541,7 @@ Invocation ParseInvocation(const QStringList &arguments)
             command = &candidate;
     }
     if (!command)
-        return refused(QString(), QStringLiteral("commande inconnue : ") + first +
+        return refused(QString(), QStringLiteral("commande inconnue : ") + visibleValue(first) +
                                       QStringLiteral(" ; attendu echeancier, decompte ou lot"));
 
     Options options(*command);
@@ -552,8 +553,8 @@ Invocation ParseInvocation(const QStringList &arguments)
     const QStringList positional = options.parser().positionalArguments();
     const qsizetype allowed = command->name == u"lot" ? 1 : 0;
     if (positional.size() > allowed)
-        return refused(command->name,
-                       QStringLiteral("argument inattendu : ") + positional.at(allowed));
+        return refused(command->name, QStringLiteral("argument inattendu : ") +
+                                          visibleValue(positional.at(allowed)));
 
     Invocation invocation = command->name == u"echeancier" ? schedule(options)
                             : command->name == u"decompte" ? statement(options)

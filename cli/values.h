@@ -23,8 +23,14 @@ template <typename T> struct Read
     static Read fail(QString why) { return {std::nullopt, std::move(why)}; }
 };
 
-// "1500", "1500.50", "1500,50", "1 500,50", "-12": the statement's amount
-// reader, with the reason for a refusal.
+// A value as a message shows it: characters nobody can see named ("<BOM>",
+// "<NUL>", "<U+200B>"), and cut after sixty characters with its length.
+QString visibleValue(QStringView text);
+// The same between French quotes, followed by what the names stand for.
+QString quotedValue(QStringView text);
+
+// "1500", "1500.50", "1500,50", "1 500,50": the statement's amount reader,
+// with the reason for a refusal. An amount owed or paid is never negative.
 Read<Cents> readAmount(QStringView text);
 
 // The cents as the leading-number rule of the window reads them back

@@ -277,6 +277,8 @@ QString paymentSentenceOf(const PaymentLine &p, const NumberForm &form)
     return text + u')';
 }
 
+} // namespace
+
 // JSON, written by hand so the keys keep the documented order.
 QString jsonString(const QString &text)
 {
@@ -289,6 +291,8 @@ QString jsonString(const QString &text)
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
+
+namespace {
 
 QString jsonCents(Cents cents)
 {

@@ -73,6 +73,10 @@ QByteArray StatementCsv(const StatementDocument &document);
 // amounts in exact cents ("2089.01"), dates in ISO 8601, UTF-8, "\n".
 QByteArray StatementJson(const StatementDocument &document);
 
+// A JSON string literal, quotes included: quotes, backslashes and control
+// characters escaped, everything else as it is.
+QString jsonString(const QString &text);
+
 // The month schedule, rows 0 to the start row in the clipboard's order:
 // {"lignes": [{"mois": "2015-06", "libelle": "Juin 2015", "taux": "0.93",
 // "somme": "10093.0083333333"}]}, the sum unrounded (the shortest decimal

@@ -75,7 +75,9 @@ private slots:
     void batchReportsBadLines();
     void batchFileErrors_data();
     void batchFileErrors();
+    void batchFromStandardInput_data();
     void batchFromStandardInput();
+    void readerGoingAway();
 
 private:
     Run run(const QStringList &arguments, const QString &workingDir = QString());
@@ -245,6 +247,19 @@ void TestCli::usageErrors_data()
         << QByteArray("--mois : « 13/2015 » n'est pas un mois");
     QTest::newRow("stray argument")
         << (statement + QStringList{"2089,01"}) << QByteArray("argument inattendu : 2089,01");
+    QTest::newRow("negative amount")
+        << QStringList{"decompte",   "--montant", "-2000",     "--depuis",
+                       "18/09/2015", "--au",      "10/04/2016"}
+        << QByteArray("--montant : « -2000 » est négatif ; attendu un montant positif ou nul");
+    QTest::newRow("negative payment") << (statement + QStringList{"--acompte", "15/01/2016=-5"})
+                                      << QByteArray("--acompte : « -5 » est négatif");
+    const QString longValue(100000, u'9');
+    QTest::newRow("a long value is cut")
+        << (statement + QStringList{"--base", longValue})
+        << "--base : « " + QByteArray(60, '9') + "… (100000 caractères) » n'est pas une base";
+    QTest::newRow("a long command is cut")
+        << QStringList{longValue}
+        << "commande inconnue : " + QByteArray(60, '9') + "… (100000 caractères) ; attendu";
     QTest::newRow("batch without its file")
         << QStringList{"lot"} << QByteArray("FICHIER.csv manque");
     QTest::newRow("batch as pdf") << QStringList{"lot", "x.csv", "--format", "pdf", "-o", "x.pdf"}
@@ -258,6 +273,7 @@ void TestCli::usageErrors()
     const Run r = run(withRates(arguments));
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(expected), r.err.constData());
+    QVERIFY2(r.err.size() < 1000, r.err.left(1000).constData());
     // Each message says where the help is.
     QVERIFY2(r.err.contains("--help"), r.err.constData());
     QCOMPARE(r.out, QByteArray());
@@ -505,10 +521,13 @@ void TestCli::ratesFailures()
     QFETCH(QString, folder);
     QFETCH(QByteArray, expected);
     const QString dir = path(folder);
+    const QString csv = path(QStringLiteral("lot-taux.csv"));
+    QVERIFY(writeFile(csv, "montant;depuis;au\n2000;18/09/2015;10/04/2016\n"));
     for (const QStringList &command :
          {QStringList{"echeancier", "--mois", "03/2015", "--montant", "10"},
           QStringList{"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au",
-                      "10/04/2016"}}) {
+                      "10/04/2016"},
+          QStringList{"lot", csv}}) {
         const Run r = run(command + QStringList{"--taux", dir});
         QCOMPARE(r.status, 3);
         QVERIFY2(r.err.contains(expected), r.err.constData());
@@ -635,6 +654,13 @@ void TestCli::batchGolden()
     QCOMPARE(r.err, QByteArray());
     fixtures::maybeWriteGolden(golden, r.out);
     QCOMPARE(r.out, fixtures::readGolden(golden));
+
+    const QString file = path(QStringLiteral("lot.") + format);
+    const Run toFile = run(withRates(
+        {"lot", csv, "--format", format, "--date-du-decompte", "08/12/2026", "-o", file}));
+    QCOMPARE(toFile.status, 0);
+    QCOMPARE(toFile.out, QByteArray());
+    QCOMPARE(readFile(file), r.out);
 }
 
 void TestCli::batchReportsBadLines()
@@ -692,6 +718,16 @@ void TestCli::batchFileErrors_data()
     QTest::newRow("header in an unclosed quote")
         << QByteArray("montant;\"depuis;au\n2000;18/09/2015;10/04/2016\n")
         << QByteArray("ligne 1 : guillemet ouvert et jamais fermé dans l'en-tête");
+    QTest::newRow("a second BOM is named")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFmontant;depuis;au\n")
+        << QByteArray("colonne inconnue « <BOM>montant » (<BOM> : marque d'ordre des octets "
+                      "U+FEFF, invisible) ;");
+    QTest::newRow("cut in a character at the end")
+        << QByteArray("montant;depuis;au\n2000;18/09/2015;18/10/2015\n\xC3")
+        << QByteArray("n'est pas du texte UTF-8");
+    QTest::newRow("not UTF-8 far down the file")
+        << "montant;depuis;au\n2000;18/09/2015;18/10/2015\n" + QByteArray(70000, '\n') + "\xE9\n"
+        << QByteArray("n'est pas du texte UTF-8");
     QTest::newRow("not UTF-8") << QByteArray("montant;depuis;au;r\xE9"
                                              "f\n")
                                << QByteArray("n'est pas du texte UTF-8");
@@ -716,22 +752,124 @@ void TestCli::batchFileErrors()
     QVERIFY(folder.err.contains("impossible de lire"));
 }
 
+void TestCli::batchFromStandardInput_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces"); // written one after the other, with a pause
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+
+    QTest::newRow("a pipe is read to its end")
+        << QByteArrayList{"montant;depuis;au\n2000;18/09/2015;18/10/2015\n",
+                          "3000;18/09/2015;18/10/2015\n"}
+        << "csv" << 0 << QByteArray("\r\nTotal;;;;5000,00;4,07;0,00;5000,00;4,07;0,00;5004,07\r\n")
+        << QByteArray();
+    QTest::newRow("CR alone ends a line")
+        << QByteArrayList{"montant;depuis;au\r2000;18/09/2015;18/10/2015\rdeux;18/09/2015;"
+                          "18/10/2015\r"}
+        << "csv" << 4 << QByteArray("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;")
+        << QByteArray("taux-legal-cli lot : ligne 3 : montant : « deux » n'est pas un montant");
+    QTest::newRow("empty header cells at the end are no columns")
+        << QByteArrayList{"montant;depuis;au;;\n2000;18/09/2015;18/10/2015;;\n"} << "csv" << 0
+        << QByteArray("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;") << QByteArray();
+    QTest::newRow("a cell under no name")
+        << QByteArrayList{"montant;;depuis;au\n2000;x;18/09/2015;18/10/2015\n"} << "csv" << 4
+        << QByteArray("\r\nTotal;;;;0,00;")
+        << QByteArray("ligne 2 : la case 2 est remplie (« x ») mais sa colonne n'a pas de nom\n");
+    QTest::newRow("a quoted line break is a line of the file")
+        << QByteArrayList{"reference;montant;depuis;au\r\n\"a\r\nb\";2000;18/09/2015;"
+                          "18/10/2015\r\nc;deux;18/09/2015;18/10/2015\r\n"}
+        << "json" << 4 << QByteArray("{\"ligne\": \"2\", \"reference\": \"a\\nb\", ")
+        << QByteArray("lot : ligne 4 : montant : « deux »");
+    QTest::newRow("a BOM in a cell is named")
+        << QByteArrayList{"montant;depuis;au\n\xEF\xBB\xBF"
+                          "2000;18/09/2015;18/10/2015\n"}
+        << "csv" << 4 << QByteArray("\r\nTotal;;;;0,00;")
+        << QByteArray("montant : « <BOM>2000 » (<BOM> : marque d'ordre des octets U+FEFF, "
+                      "invisible) n'est pas un montant");
+    QTest::newRow("a NUL in a cell is named")
+        << QByteArrayList{QByteArray("montant;depuis;au\n20\0"
+                                     "00;18/09/2015;18/10/2015\n",
+                                     47)}
+        << "csv" << 4 << QByteArray("\r\nTotal;;;;0,00;")
+        << QByteArray("montant : « 20<NUL>00 » (<NUL> : caractère nul, invisible) n'est pas");
+    QTest::newRow("backslashes in JSON")
+        << QByteArrayList{"reference;montant;depuis;au\nC:\\lots\\1;2000;18/09/2015;18/10/2015\n"}
+        << "json" << 0 << QByteArray("\"reference\": \"C:\\\\lots\\\\1\"") << QByteArray();
+    // 1 000 from 1 January, 1 500 paid on the 15th: 14 days at 0,99 % make
+    // 0,38; the rest beyond the capital is the debtor's credit.
+    QTest::newRow("a credit makes the total negative")
+        << QByteArrayList{"montant;depuis;au;acomptes\n1000;01/01/2015;01/02/2015;"
+                          "15/01/2015=1500\n2000;18/09/2015;18/10/2015;\n"}
+        << "tsv" << 0
+        << QByteArray("\r\n2\t\t01/01/2015\t01/02/2015\t1000,00\t0,38\t1500,00\t0,00\t0,00\t"
+                      "499,62\t-499,62\r\n3\t\t18/09/2015\t18/10/2015\t2000,00\t1,63\t0,00\t"
+                      "2000,00\t1,63\t0,00\t2001,63\r\nTotal\t\t\t\t3000,00\t2,01\t1500,00\t"
+                      "2000,00\t1,63\t499,62\t1502,01\r\n")
+        << QByteArray();
+    // Forty payments of 9 999 999 999 999,99 a line: the payments' total
+    // holds 230 lines and not one more.
+    QByteArray large = "montant;depuis;au;acomptes\n";
+    for (int i = 0; i < 232; ++i)
+        large += "1;18/09/2015;19/09/2015;" +
+                 QByteArrayList(40, "18/09/2015=9999999999999,99").join('|') + '\n';
+    QTest::newRow("totals beyond what adds up")
+        << QByteArrayList{large} << "csv" << 4
+        << QByteArray("\r\nTotal;;;;230,00;0,00;91999999999999908,00;0,00;0,00;"
+                      "91999999999999678,00;-91999999999999678,00\r\n")
+        << QByteArray("lot : ligne 232 : les montants deviennent trop grands pour être "
+                      "additionnés au total du lot\ntaux-legal-cli lot : ligne 233 : les");
+}
+
 void TestCli::batchFromStandardInput()
 {
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QString, format);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-", "--format", "csv"}));
+    process.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-", "--format", format}));
     QVERIFY(process.waitForStarted());
-    process.write("montant;depuis;au\n2000;18/09/2015;18/10/2015\n");
+    for (const QByteArray &piece : pieces) {
+        process.write(piece);
+        QVERIFY(process.waitForBytesWritten(10000));
+        QTest::qWait(200);
+    }
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 0);
-    const QByteArray out = process.readAllStandardOutput();
-    QVERIFY2(out.contains("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;0,00;2000,00;1,63;0,00;"
-                          "2001,63\r\n"),
-             out.constData());
+    const QByteArray stdOut = process.readAllStandardOutput();
+    const QByteArray stdErr = process.readAllStandardError();
+    QVERIFY2(stdOut.contains(out), stdOut.constData());
+    QVERIFY2(stdErr.contains(err), stdErr.constData());
+    QCOMPARE(stdErr.isEmpty(), err.isEmpty());
+    QCOMPARE(process.exitCode(), status);
+}
+
+void TestCli::readerGoingAway()
+{
+    // More than a pipe holds, to a reader that takes a few bytes and leaves,
+    // as | head does: the rest is not wanted, and that is no error.
+    const QString csv = path(QStringLiteral("lot-long.csv"));
+    QByteArray lines = "montant;depuis;au\n";
+    for (int i = 0; i < 1000; ++i)
+        lines += "2000;18/09/2015;18/10/2015\n";
+    QVERIFY(writeFile(csv, lines));
+    QProcess head;
+    QProcess cli;
+    cli.setStandardOutputProcess(&head);
+    head.start(QStringLiteral("head"), {QStringLiteral("-c"), QStringLiteral("10")});
+    cli.start(QStringLiteral(TAUX_CLI), withRates({"lot", csv}));
+    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(head.waitForFinished(10000));
+    QCOMPARE(head.readAllStandardOutput(), QByteArray("Ligne  R\xC3\xA9"));
+    QCOMPARE(cli.readAllStandardError(), QByteArray());
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
