@@ -12,7 +12,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDateEdit>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +25,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,11 +54,26 @@ StatementInput ficheInput()
     return input;
 }
 
+// Clicks where the style says the control takes a click: a check box or a
+// radio button reacts on its indicator and caption only, whose width
+// follows the font, not on the whole of a row stretched by its layout.
 void click(QWidget *widget)
 {
     QVERIFY(widget);
     QVERIFY(widget->isEnabled());
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    QRect area = widget->rect();
+    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        area = box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box);
+    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(radio);
+        option.text = radio->text();
+        area = radio->style()->subElementRect(QStyle::SE_RadioButtonClickRect, &option, radio);
+    }
+    QTest::mouseClick(widget, Qt::LeftButton, {}, (area & widget->rect()).center());
 }
 
 } // namespace
@@ -99,6 +115,7 @@ private slots:
     void closingAsksAboutUnsavedWork();
     void savesToItsFileAndListsRecentOnes();
     void secondStatementCascades();
+    void keyboardOnly();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -110,6 +127,31 @@ private:
     }
     // Types the fiche's example into the window, as a user would.
     void typeFiche();
+    // Replaces the text of a date field as typed.
+    void typeDate(const QString &name, const QString &text)
+    {
+        auto *field = find<QLineEdit>(name);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    QString dateText(const QString &name) const { return find<QLineEdit>(name)->text(); }
+    // "Ajouter un acompte", its date typed, Tab, its amount typed, Enter.
+    void addPaymentByKeyboard(const QString &date, const QString &amount)
+    {
+        click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(editor);
+        QCOMPARE(editor->objectName(), QStringLiteral("dateAcompte"));
+        QTest::keyClicks(editor, date);
+        QTest::keyClick(editor, Qt::Key_Tab);
+        editor = QApplication::focusWidget();
+        QCOMPARE(editor->objectName(), QStringLiteral("montantAcompte"));
+        QTest::keyClicks(editor, amount);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits what Enter closes a moment later.
+        QCoreApplication::processEvents();
+    }
     Cents total(const QString &name) const
     {
         return find<QLabel>(name)->property("cents").toLongLong();
@@ -194,10 +236,10 @@ void TestStatementWindow::typeFiche()
     principal->setFocus();
     QTest::keyClicks(principal, QStringLiteral("2 000"));
     find<QComboBox>(QStringLiteral("categorie"))->setCurrentIndex(1);
-    find<QDateEdit>(QStringLiteral("du"))->setDate(QDate(2015, 9, 18));
-    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2016, 4, 10));
+    typeDate(QStringLiteral("du"), QStringLiteral("18/09/2015"));
+    typeDate(QStringLiteral("au"), QStringLiteral("10/04/2016"));
     click(find<QCheckBox>(QStringLiteral("majorationActive")));
-    find<QDateEdit>(QStringLiteral("majorationDu"))->setDate(QDate(2015, 11, 18));
+    typeDate(QStringLiteral("majorationDu"), QStringLiteral("18/11/2015"));
 }
 
 void TestStatementWindow::fichesExample()
@@ -253,7 +295,7 @@ void TestStatementWindow::editsRecompute()
     else if (edit == QLatin1String("categorie"))
         find<QComboBox>(edit)->setCurrentIndex(0);
     else if (edit == QLatin1String("au"))
-        find<QDateEdit>(edit)->setDate(QDate(2016, 4, 11));
+        typeDate(edit, QStringLiteral("11/04/2016"));
     else if (edit == QLatin1String("base"))
         find<QComboBox>(edit)->setCurrentIndex(1);
     else if (edit == QLatin1String("capital")) {
@@ -294,7 +336,7 @@ void TestStatementWindow::errorsShownAndCleared_data()
                                                 "période des intérêts";
     QTest::newRow("an unreadable payment") << "acompte illisible"
                                            << "erreurAcomptes"
-                                           << "Acompte n° 1 : montant illisible, écrivez par "
+                                           << "Acompte n° 1 : montant illisible : écrivez par "
                                               "exemple 500 ou 500,00.";
     QTest::newRow("a start before the oldest rate")
         << "du"
@@ -321,18 +363,16 @@ void TestStatementWindow::errorsShownAndCleared()
                edit == QLatin1String("majorationDu") || edit == QLatin1String("capitalisationDu")) {
         if (edit == QLatin1String("capitalisationDu"))
             click(find<QCheckBox>(QStringLiteral("capitalisationActive")));
-        auto *date = find<QDateEdit>(edit);
-        const QDate before = date->date();
-        date->setDate(edit == QLatin1String("du") ? QDate(1976, 12, 1) : QDate(2015, 9, 1));
-        undo = [date, before] { date->setDate(before); };
+        const QString before = dateText(edit);
+        typeDate(edit, edit == QLatin1String("du") ? QStringLiteral("01/12/1976")
+                                                   : QStringLiteral("01/09/2015"));
+        undo = [this, edit, before] { typeDate(edit, before); };
     } else {
-        click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
         auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
-        payments->closePersistentEditor(payments->item(0, 1));
         if (edit == QLatin1String("acompte apres la fin"))
-            payments->item(0, 0)->setData(Qt::EditRole, QDate(2016, 5, 1));
+            addPaymentByKeyboard(QStringLiteral("01/05/2016"), QStringLiteral("500"));
         else
-            payments->item(0, 1)->setText(QStringLiteral("cinq cents"));
+            addPaymentByKeyboard(QStringLiteral("15/01/2016"), QStringLiteral("cinq cents"));
         undo = [this, payments] {
             payments->selectRow(0);
             click(find<QPushButton>(QStringLiteral("supprimerAcompte")));
@@ -356,7 +396,7 @@ void TestStatementWindow::missingRateOffersTheUpdate()
 {
     typeFiche();
     QSignalSpy update(m_window.get(), &StatementWindow::updateRequested);
-    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2026, 10, 1));
+    typeDate(QStringLiteral("au"), QStringLiteral("01/10/2026"));
     auto *error = find<QLabel>(QStringLiteral("erreurAu"));
     QVERIFY(error->isVisible());
     QCOMPARE(error->text(),
@@ -379,15 +419,10 @@ void TestStatementWindow::paymentsAddedAndRemoved()
 {
     typeFiche();
     auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
-    click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+    addPaymentByKeyboard(QStringLiteral("18 novembre 2015"), QStringLiteral("500"));
     QCOMPARE(payments->rowCount(), 1);
-    // The new row's amount is open for typing.
-    QWidget *editor = QApplication::focusWidget();
-    QVERIFY(editor);
-    QTest::keyClicks(editor, QStringLiteral("500"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(payments->item(0, 1)->text(), QStringLiteral("500"));
-    payments->item(0, 0)->setData(Qt::EditRole, QDate(2015, 11, 18));
+    QCOMPARE(payments->item(0, 0)->text(), QStringLiteral("18/11/2015"));
+    QTRY_COMPARE(payments->item(0, 1)->text(), QStringLiteral("500,00"));
 
     // The payment goes to the 14,34 of interest first, the rest to capital.
     auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
@@ -491,11 +526,7 @@ void TestStatementWindow::printShowsThePreview()
 void TestStatementWindow::savedInputsReopen()
 {
     typeFiche();
-    click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
-    auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
-    payments->closePersistentEditor(payments->item(0, 1));
-    payments->item(0, 1)->setText(QStringLiteral("500,5"));
-    payments->item(0, 0)->setData(Qt::EditRole, QDate(2016, 1, 15));
+    addPaymentByKeyboard(QStringLiteral("15/01/2016"), QStringLiteral("500,5"));
     find<QComboBox>(QStringLiteral("coefficient"))->setCurrentIndex(1);
     const Cents expected = total(QStringLiteral("total"));
 
@@ -528,7 +559,7 @@ void TestStatementWindow::savedInputsReopen()
     click(find<QToolButton>(QStringLiteral("ouvrir")));
     QCOMPARE(find<QComboBox>(QStringLiteral("categorie"))->currentIndex(), 1);
     QCOMPARE(find<QComboBox>(QStringLiteral("coefficient"))->currentIndex(), 1);
-    QCOMPARE(find<QDateEdit>(QStringLiteral("au"))->date(), QDate(2016, 4, 10));
+    QCOMPARE(dateText(QStringLiteral("au")), QStringLiteral("10/04/2016"));
     QCOMPARE(find<QTableWidget>(QStringLiteral("acomptes"))->rowCount(), 1);
     QCOMPARE(total(QStringLiteral("total")), expected);
     QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50050));
@@ -539,7 +570,7 @@ void TestStatementWindow::savingNeedsReadableInputs()
     typeFiche();
     // A statement the rates do not reach yet is what one saves to finish
     // later.
-    find<QDateEdit>(QStringLiteral("au"))->setDate(QDate(2026, 10, 1));
+    typeDate(QStringLiteral("au"), QStringLiteral("01/10/2026"));
     QVERIFY(!m_window->result().ok());
     m_savePath = path(QStringLiteral("plus-tard.json"));
     click(find<QPushButton>(QStringLiteral("enregistrer")));
@@ -640,7 +671,14 @@ void TestStatementWindow::typedCapital_data()
     QTest::newRow("a full stop") << "2000.25" << Cents(200025) << "";
     QTest::newRow("a minus sign") << "-5" << Cents(-1) << "Le capital ne peut pas être négatif";
     QTest::newRow("three decimals")
-        << "1,234" << Cents(-1) << "Montant illisible : écrivez par exemple 2 000 ou 2 000,50.";
+        << "1,234" << Cents(-1)
+        << "Montant illisible : deux décimales au plus, par exemple 2 000 ou 2 000,50.";
+    QTest::newRow("fourteen digits")
+        << "12345678901234" << Cents(-1) << "Montant trop grand : 9 999 999 999 999,99 € au plus.";
+    QTest::newRow("seventeen digits, the same message")
+        << "12345678901234567" << Cents(-1)
+        << "Montant trop grand : 9 999 999 999 999,99 € au plus.";
+    QTest::newRow("thirteen digits") << "9999999999999,99" << Cents(999999999999999) << "";
 }
 
 void TestStatementWindow::typedCapital()
@@ -680,7 +718,7 @@ void TestStatementWindow::wheelScrollsWithoutChangingFields()
     typeFiche();
     m_window->resize(480, 400);
     find<QLineEdit>(QStringLiteral("capital"))->setFocus();
-    auto *to = find<QDateEdit>(QStringLiteral("au"));
+    auto *to = find<QLineEdit>(QStringLiteral("au"));
     auto *category = find<QComboBox>(QStringLiteral("categorie"));
     for (QWidget *field : std::initializer_list<QWidget *>{to, category}) {
         const QPointF at = field->rect().center();
@@ -688,7 +726,7 @@ void TestStatementWindow::wheelScrollsWithoutChangingFields()
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(field, &wheel);
     }
-    QCOMPARE(to->date(), QDate(2016, 4, 10));
+    QCOMPARE(to->text(), QStringLiteral("10/04/2016"));
     QCOMPARE(category->currentIndex(), 1);
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
 }
@@ -698,16 +736,18 @@ void TestStatementWindow::prefillFromTheMainWindow_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("amountLine");
     QTest::addColumn<bool>("options");
-    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("principal");
 
     QTest::newRow("the typed start date and the defaults")
-        << "18/09/2015" << -1 << false << QDate(2015, 9, 18) << "2000,00";
+        << "18/09/2015" << -1 << false << "18/09/2015"
+        << "2 000,00";
     QTest::newRow("the typed date with x 1,5, +5, natural persons, no capitalisation")
-        << "18 septembre 2015" << -1 << true << QDate(2015, 9, 18) << "2000,00";
+        << "18 septembre 2015" << -1 << true << "18/09/2015"
+        << "2 000,00";
     // Row 5 of the bundled table is January 2026.
-    QTest::newRow("no date typed: the start row's month")
-        << "" << 5 << false << QDate(2026, 1, 1) << "1500,25";
+    QTest::newRow("no date typed: the start row's month") << "" << 5 << false << "01/01/2026"
+                                                          << "1 500,25";
 }
 
 void TestStatementWindow::prefillFromTheMainWindow()
@@ -715,7 +755,7 @@ void TestStatementWindow::prefillFromTheMainWindow()
     QFETCH(QString, typed);
     QFETCH(int, amountLine);
     QFETCH(bool, options);
-    QFETCH(QDate, from);
+    QFETCH(QString, from);
     QFETCH(QString, principal);
     const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
     QVERIFY(program);
@@ -757,13 +797,13 @@ void TestStatementWindow::prefillFromTheMainWindow()
         return statement->findChild<QWidget *>(QString::fromLatin1(name));
     };
     QCOMPARE(static_cast<QLineEdit *>(child("capital"))->text(), principal);
-    QCOMPARE(static_cast<QDateEdit *>(child("du"))->date(), from);
-    QCOMPARE(static_cast<QDateEdit *>(child("au"))->date(), QDate(2026, 3, 31));
+    QCOMPARE(static_cast<QLineEdit *>(child("du"))->text(), from);
+    QCOMPARE(static_cast<QLineEdit *>(child("au"))->text(), QStringLiteral("31/03/2026"));
     QCOMPARE(static_cast<QComboBox *>(child("categorie"))->currentIndex(), options ? 1 : 0);
     QCOMPARE(static_cast<QComboBox *>(child("coefficient"))->currentIndex(), options ? 1 : 0);
     QCOMPARE(static_cast<QCheckBox *>(child("majorationActive"))->isChecked(), options);
     if (options)
-        QCOMPARE(static_cast<QDateEdit *>(child("majorationDu"))->date(), from);
+        QCOMPARE(static_cast<QLineEdit *>(child("majorationDu"))->text(), from);
     QCOMPARE(static_cast<QCheckBox *>(child("capitalisationActive"))->isChecked(), !options);
     QVERIFY(statement->result().ok());
 
@@ -921,7 +961,7 @@ void TestStatementWindow::closingAsksAboutUnsavedWork()
     if (stays) {
         // Annuler kept everything as typed.
         QCOMPARE(statement->findChild<QLineEdit *>(QStringLiteral("capital"))->text(),
-                 QStringLiteral("2000"));
+                 QStringLiteral("2 000,00"));
         QVERIFY(statement->isWindowModified());
         delete statement.data();
     }
@@ -995,6 +1035,80 @@ void TestStatementWindow::secondStatementCascades()
     const QPoint step = opened[1]->pos() - opened[0]->pos();
     QVERIFY2(step.x() > 0 && step.y() > 0,
              qPrintable(QStringLiteral("%1, %2").arg(step.x()).arg(step.y())));
+}
+
+void TestStatementWindow::keyboardOnly()
+{
+    // The fiche's example from the keyboard alone, from where the focus
+    // starts.
+    auto focused = [] {
+        QWidget *w = QApplication::focusWidget();
+        return w ? w->objectName() : QString();
+    };
+    QCOMPARE(focused(), QStringLiteral("capital"));
+    auto type = [&](const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+    auto tab = [&](const QString &to) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), to);
+    };
+    type(QStringLiteral("2000"));
+    tab(QStringLiteral("du"));
+    // Typed over the date shown, whole: no sections to step through.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(QStringLiteral("18/09/2015"));
+    QCOMPARE(find<QLineEdit>(QStringLiteral("capital"))->text(), QStringLiteral("2 000,00"));
+    tab(QStringLiteral("au"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(QStringLiteral("10 avril 2016"));
+    tab(QStringLiteral("categorie"));
+    QCOMPARE(dateText(QStringLiteral("au")), QStringLiteral("10/04/2016"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    tab(QStringLiteral("coefficient"));
+    tab(QStringLiteral("majorationActive"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    tab(QStringLiteral("majorationDu"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(QStringLiteral("2015-11-18"));
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+    tab(QStringLiteral("capitalisationActive"));
+    tab(QStringLiteral("base"));
+    tab(QStringLiteral("acomptes"));
+
+    // Insert opens a new payment's date; Tab goes on to its amount.
+    auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
+    QTest::keyClick(payments, Qt::Key_Insert);
+    QCOMPARE(focused(), QStringLiteral("dateAcompte"));
+    type(QStringLiteral("18/11/2015"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focused(), QStringLiteral("montantAcompte"));
+    type(QStringLiteral("500"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(focused(), QStringLiteral("acomptes"));
+    QCOMPARE(total(QStringLiteral("total")), Cents(157088));
+    // A second row left empty is no payment; Delete removes the selection.
+    QTest::keyClick(payments, Qt::Key_Insert);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(payments->rowCount(), 2);
+    QCOMPARE(total(QStringLiteral("total")), Cents(157088));
+    payments->selectRow(0);
+    QTest::keyClick(payments, Qt::Key_Delete);
+    QCOMPARE(payments->rowCount(), 1);
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+
+    // Tab leaves the table, then every button in reading order.
+    tab(QStringLiteral("ajouterAcompte"));
+    for (const char *next :
+         {"supprimerAcompte", "lignes", "ouvrir", "enregistrer", "enregistrerSous", "copier",
+          "exporterCsv", "exporterPdf", "imprimer"}) {
+        if (qstrcmp(next, "supprimerAcompte") == 0)
+            continue; // nothing selected: disabled
+        tab(QString::fromLatin1(next));
+        if (qstrcmp(next, "lignes") == 0) {
+            QGuiApplication::clipboard()->clear();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+            QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("2089,01")));
+        }
+    }
 }
 
 QTEST_MAIN(TestStatementWindow)

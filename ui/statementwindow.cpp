@@ -4,6 +4,8 @@
 #include "output/printing.h"
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
+#include "ui/datefield.h"
+#include "ui/dateinput.h"
 #include "ui/icons.h"
 #include "ui/statementfile.h"
 #include "update/savefile.h"
@@ -13,7 +15,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -55,21 +57,18 @@ enum Total { Accrued, Paid, Capital, Interest, Credit, Due };
 const QColor kPaymentTint(226, 239, 255);
 const QColor kCapitalisationTint(255, 246, 214);
 
-QDateEdit *makeDateEdit(QWidget *parent, const QString &name, const QString &accessible,
-                        const QLocale &locale)
+// A payment's date cell shows "15/01/2016" once the text reads as a date,
+// which it then keeps as data, or the text as typed while it does not.
+void setPaymentDate(QAbstractItemModel *model, const QModelIndex &index, const QString &text,
+                    const QLocale &locale)
 {
-    auto *edit = new QDateEdit(parent);
-    edit->setObjectName(name);
-    edit->setAccessibleName(accessible);
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(kDateFormat);
-    edit->setLocale(locale);
-    edit->setMinimumDate(QDate(1900, 1, 1));
-    edit->setMaximumDate(QDate(9999, 12, 31));
-    return edit;
+    const auto day = parseStartDate(text.trimmed(), locale);
+    model->setData(index, day ? QVariant(day->date()) : QVariant(), Qt::UserRole);
+    model->setData(index, day ? formatDay(day->date()) : text.trimmed(), Qt::EditRole);
 }
 
-// The payments' dates are edited with the same calendar as the fields above.
+// The payments' dates are typed as the fields above are, with the same
+// reader.
 class DateDelegate : public QStyledItemDelegate
 {
 public:
@@ -80,34 +79,35 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
                           const QModelIndex &) const override
     {
-        QDateEdit *edit = makeDateEdit(parent, QStringLiteral("dateAcompte"),
-                                       QStringLiteral("Date de l'acompte"), m_locale);
+        auto *edit = new QLineEdit(parent);
+        edit->setObjectName(QStringLiteral("dateAcompte"));
+        edit->setAccessibleName(QStringLiteral("Date de l'acompte"));
+        edit->setPlaceholderText(QStringLiteral("JJ/MM/AAAA"));
         edit->setFrame(false);
         return edit;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
     {
-        static_cast<QDateEdit *>(editor)->setDate(index.data(Qt::EditRole).toDate());
+        static_cast<QLineEdit *>(editor)->setText(index.data(Qt::EditRole).toString());
     }
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override
     {
-        model->setData(index, static_cast<QDateEdit *>(editor)->date(), Qt::EditRole);
-    }
-    QString displayText(const QVariant &value, const QLocale &) const override
-    {
-        return formatDay(value.toDate());
+        setPaymentDate(model, index, static_cast<QLineEdit *>(editor)->text(), m_locale);
     }
 
 private:
     QLocale m_locale;
 };
 
-// The amount typed in a payment's cell, named for a screen reader.
+// The amount typed in a payment's cell, named for a screen reader, shown
+// as the other amounts once it reads.
 class AmountDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    AmountDelegate(const QLocale &locale, QObject *parent)
+        : QStyledItemDelegate(parent), m_locale(locale)
+    {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override
@@ -117,25 +117,46 @@ public:
         editor->setAccessibleName(QStringLiteral("Montant de l'acompte, en euros"));
         return editor;
     }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override;
+
+private:
+    QLocale m_locale;
 };
 
-// What the capital field shows for an amount: no grouping, so that it reads
-// back as typed.
-QString editableCents(Cents cents, const QLocale &locale)
-{
-    return QStringLiteral("%1%2%3")
-        .arg(cents / 100)
-        .arg(locale.decimalPoint())
-        .arg(cents % 100, 2, 10, QLatin1Char('0'));
-}
-
 // People often write the currency after the amount.
-std::optional<Cents> typedCents(QString text)
+QString withoutCurrency(QString text)
 {
     text = text.trimmed();
     if (text.endsWith(u'€'))
         text.chop(1);
-    return parseCents(text);
+    return text;
+}
+
+// The largest amount a saved statement holds: thirteen digits of euros.
+constexpr Cents kLargestTypedCents = Q_INT64_C(999999999999999);
+
+std::optional<Cents> typedCents(const QString &text)
+{
+    const auto cents = parseCents(withoutCurrency(text));
+    if (!cents || *cents > kLargestTypedCents || *cents < -kLargestTypedCents)
+        return std::nullopt;
+    return cents;
+}
+
+// Why an amount does not read, in the words of the example it gives.
+QString amountProblem(const QString &text, const QString &example)
+{
+    QString digits = withoutCurrency(text);
+    digits.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}\\x{202F}]")));
+    static const QRegularExpression number(QStringLiteral("^-?([0-9]+)(?:[.,]([0-9]*))?$"));
+    const QRegularExpressionMatch m = number.match(digits);
+    if (m.hasMatch() && m.captured(2).size() > 2)
+        return QStringLiteral("Montant illisible : deux décimales au plus, par exemple %1.")
+            .arg(example);
+    if (m.hasMatch() && m.captured(1).size() > 13)
+        return QStringLiteral("Montant trop grand : 9 999 999 999 999,99 € au plus.");
+    return QStringLiteral("Montant illisible : écrivez par exemple %1.").arg(example);
 }
 
 void setError(QLabel *label, const QString &text)
@@ -157,6 +178,14 @@ QTableWidgetItem *amountCell(Cents cents, const QLocale &locale)
     QTableWidgetItem *item = cell(formatCents(cents, locale));
     item->setData(Qt::UserRole, cents);
     return item;
+}
+
+void AmountDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                  const QModelIndex &index) const
+{
+    const QString text = static_cast<QLineEdit *>(editor)->text();
+    const auto cents = typedCents(text);
+    model->setData(index, cents ? formatCents(*cents, m_locale) : text, Qt::EditRole);
 }
 
 } // namespace
@@ -181,6 +210,7 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
 
     setDefaultDates();
     startAfresh();
+    m_principal->setFocus();
     resize(960, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -305,8 +335,8 @@ void StatementWindow::setDefaultDates()
     const QDate today = m_hooks.today();
     m_from->setDate(QDate(today.year(), 1, 1));
     m_to->setDate(today);
-    m_majorationFrom->setDate(m_from->date());
-    m_capitalisationFrom->setDate(m_from->date());
+    m_majorationFrom->setText(m_from->text());
+    m_capitalisationFrom->setText(m_from->text());
     m_filling = false;
 }
 
@@ -379,19 +409,19 @@ void StatementWindow::build()
     addField(caption(QStringLiteral("&Capital dû (€)"), m_principal), m_principal,
              m_principalError);
 
-    m_from = makeDateEdit(inputs, QStringLiteral("du"), QStringLiteral("Intérêts à compter du"),
-                          m_locale);
+    m_from = new DateField(QStringLiteral("du"), QStringLiteral("Intérêts à compter du"), m_locale,
+                           inputs);
     m_fromError = addErrorLabel(QStringLiteral("erreurDu"));
     addField(caption(QStringLiteral("Intérêts à compter &du"), m_from), m_from, m_fromError);
 
-    m_to = makeDateEdit(inputs, QStringLiteral("au"), QStringLiteral("Jusqu'au, jour non compté"),
-                        m_locale);
+    m_to = new DateField(QStringLiteral("au"), QStringLiteral("Jusqu'au (non compris)"), m_locale,
+                         inputs);
     m_to->setToolTip(QStringLiteral("Les intérêts courent jusqu'à la veille de cette date."));
     m_toError = addErrorLabel(QStringLiteral("erreurAu"));
     m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), inputs);
     m_update->setObjectName(QStringLiteral("majTaux"));
     m_update->hide();
-    addField(caption(QStringLiteral("&Jusqu'au"), m_to), m_to, m_toError);
+    addField(caption(QStringLiteral("&Jusqu'au (non compris)"), m_to), m_to, m_toError);
     m_inputRows.append({nullptr, m_update, nullptr});
 
     m_category = new QComboBox(inputs);
@@ -415,8 +445,8 @@ void StatementWindow::build()
     m_majorationOn->setObjectName(QStringLiteral("majorationActive"));
     m_majorationOn->setAccessibleName(QStringLiteral("Majoration de cinq points"));
     m_majorationFrom =
-        makeDateEdit(inputs, QStringLiteral("majorationDu"),
-                     QStringLiteral("Majoration de cinq points à compter du"), m_locale);
+        new DateField(QStringLiteral("majorationDu"),
+                      QStringLiteral("Majoration de cinq points à compter du"), m_locale, inputs);
     m_majorationError = addErrorLabel(QStringLiteral("erreurMajoration"));
     addField(m_majorationOn, m_majorationFrom, m_majorationError);
 
@@ -425,8 +455,8 @@ void StatementWindow::build()
     m_capitalisationOn->setObjectName(QStringLiteral("capitalisationActive"));
     m_capitalisationOn->setAccessibleName(QStringLiteral("Capitalisation annuelle des intérêts"));
     m_capitalisationFrom =
-        makeDateEdit(inputs, QStringLiteral("capitalisationDu"),
-                     QStringLiteral("Capitalisation annuelle à compter du"), m_locale);
+        new DateField(QStringLiteral("capitalisationDu"),
+                      QStringLiteral("Capitalisation annuelle à compter du"), m_locale, inputs);
     m_capitalisationError = addErrorLabel(QStringLiteral("erreurCapitalisation"));
     addField(m_capitalisationOn, m_capitalisationFrom, m_capitalisationError);
 
@@ -448,7 +478,7 @@ void StatementWindow::build()
     m_payments->verticalHeader()->hide();
     m_payments->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_payments->setItemDelegateForColumn(PaymentDate, new DateDelegate(m_locale, m_payments));
-    m_payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(m_payments));
+    m_payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(m_locale, m_payments));
     m_paymentsError = addErrorLabel(QStringLiteral("erreurAcomptes"));
     m_addPayment = new QPushButton(QStringLiteral("A&jouter un acompte"), paymentsBox);
     m_addPayment->setObjectName(QStringLiteral("ajouterAcompte"));
@@ -606,29 +636,61 @@ void StatementWindow::build()
     setTabOrder(m_capitalisationOn, m_capitalisationFrom);
     setTabOrder(m_capitalisationFrom, m_dayBase);
     setTabOrder(m_dayBase, m_payments);
+    setTabOrder(m_payments, m_addPayment);
+    setTabOrder(m_addPayment, m_removePayment);
+    setTabOrder(m_removePayment, m_lines);
+    QWidget *previous = m_lines;
+    for (QWidget *button : std::initializer_list<QWidget *>{
+             m_open, findChild<QPushButton *>(QStringLiteral("enregistrer")),
+             findChild<QPushButton *>(QStringLiteral("enregistrerSous"))}) {
+        setTabOrder(previous, button);
+        previous = button;
+    }
+    for (QPushButton *button : std::as_const(m_exports)) {
+        setTabOrder(previous, button);
+        previous = button;
+    }
+
+    // Tab leaves the tables: arrows move inside them, Enter or F2 edits.
+    for (QTableWidget *table : {m_payments, m_lines})
+        table->setTabKeyNavigation(false);
+    m_payments->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                QAbstractItemView::EditKeyPressed |
+                                QAbstractItemView::AnyKeyPressed);
+    // Insert adds a payment, Delete removes the selected ones, while the
+    // table has the focus (an open cell keeps its own keys).
+    auto *insert = new QShortcut(QKeySequence(Qt::Key_Insert), m_payments);
+    insert->setContext(Qt::WidgetShortcut);
+    connect(insert, &QShortcut::activated, this, &StatementWindow::addPayment);
+    auto *remove = new QShortcut(QKeySequence::Delete, m_payments);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, &StatementWindow::removePayment);
+    // Ctrl+C in the result copies the whole statement, as "Copier" does.
+    auto *copy = new QShortcut(QKeySequence::Copy, m_lines);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &StatementWindow::Copy);
 }
 
 void StatementWindow::connectInputs()
 {
     connect(m_principal, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
-    for (QDateEdit *edit : {m_from, m_to, m_majorationFrom, m_capitalisationFrom})
-        connect(edit, &QDateEdit::dateChanged, this, &StatementWindow::Recompute);
+    connect(m_principal, &QLineEdit::editingFinished, this, &StatementWindow::tidyPrincipal);
+    for (DateField *edit : {m_from, m_to, m_majorationFrom, m_capitalisationFrom})
+        connect(edit, &DateField::changed, this, &StatementWindow::Recompute);
     for (QCheckBox *box : {m_majorationOn, m_capitalisationOn})
         connect(box, &QCheckBox::toggled, this, &StatementWindow::Recompute);
     // An optional date not in use follows the start, so that ticking it
     // starts from a sensible day.
-    connect(m_from, &QDateEdit::dateChanged, this, [this](const QDate &date) {
+    connect(m_from, &DateField::changed, this, [this] {
         const QScopedValueRollback<bool> filling(m_filling, true);
         if (!m_majorationOn->isChecked())
-            m_majorationFrom->setDate(date);
+            m_majorationFrom->setText(m_from->text());
         if (!m_capitalisationOn->isChecked())
-            m_capitalisationFrom->setDate(date);
+            m_capitalisationFrom->setText(m_from->text());
     });
     connect(m_majorationOn, &QCheckBox::toggled, m_majorationFrom, &QWidget::setEnabled);
     connect(m_capitalisationOn, &QCheckBox::toggled, m_capitalisationFrom, &QWidget::setEnabled);
-    for (QWidget *field :
-         std::initializer_list<QWidget *>{m_from, m_to, m_majorationFrom, m_capitalisationFrom,
-                                          m_category, m_coefficient, m_dayBase}) {
+    for (QWidget *field : std::initializer_list<QWidget *>{m_category, m_coefficient, m_dayBase}) {
         field->setFocusPolicy(Qt::StrongFocus);
         field->installEventFilter(this);
         m_wheelGuarded << field;
@@ -689,8 +751,7 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
 {
     m_filling = true;
     // No capital is an empty field to fill, not a statement of nothing.
-    m_principal->setText(input.principal > 0 ? editableCents(input.principal, m_locale)
-                                             : QString());
+    m_principal->setText(input.principal > 0 ? formatCents(input.principal, m_locale) : QString());
     if (input.from.isValid())
         m_from->setDate(input.from);
     if (input.to.isValid())
@@ -702,18 +763,24 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
     }
     m_coefficient->setCurrentIndex(coefficient);
     m_majorationOn->setChecked(input.majorationFrom.has_value());
-    m_majorationFrom->setDate(input.majorationFrom.value_or(m_from->date()));
+    if (input.majorationFrom)
+        m_majorationFrom->setDate(*input.majorationFrom);
+    else
+        m_majorationFrom->setText(m_from->text());
     m_capitalisationOn->setChecked(input.capitalise);
-    m_capitalisationFrom->setDate(input.capitalisationFrom.value_or(m_from->date()));
+    if (input.capitalisationFrom)
+        m_capitalisationFrom->setDate(*input.capitalisationFrom);
+    else
+        m_capitalisationFrom->setText(m_from->text());
     m_dayBase->setCurrentIndex(input.dayBase == DayBase::ActualYear ? 1 : 0);
     m_payments->setRowCount(0);
     for (const Payment &p : input.payments) {
         const int row = m_payments->rowCount();
         m_payments->insertRow(row);
-        auto *date = new QTableWidgetItem;
-        date->setData(Qt::EditRole, p.date);
+        auto *date = new QTableWidgetItem(formatDay(p.date));
+        date->setData(Qt::UserRole, p.date);
         m_payments->setItem(row, PaymentDate, date);
-        auto *amount = new QTableWidgetItem(editableCents(p.amount, m_locale));
+        auto *amount = new QTableWidgetItem(formatCents(p.amount, m_locale));
         amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_payments->setItem(row, PaymentAmount, amount);
     }
@@ -729,23 +796,20 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
 
 void StatementWindow::addPayment()
 {
+    // An empty row, the date open for typing: a blank row is no payment
+    // until something is typed in it.
     m_filling = true;
     const int row = m_payments->rowCount();
     m_payments->insertRow(row);
     auto *date = new QTableWidgetItem;
-    // The day after the last payment, within the period, is the likeliest.
-    QDate day = m_from->date();
-    if (row > 0)
-        day = m_payments->item(row - 1, PaymentDate)->data(Qt::EditRole).toDate().addDays(1);
-    date->setData(Qt::EditRole, day);
     m_payments->setItem(row, PaymentDate, date);
-    auto *amount = new QTableWidgetItem(editableCents(0, m_locale));
+    auto *amount = new QTableWidgetItem;
     amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_payments->setItem(row, PaymentAmount, amount);
     m_filling = false;
-    Recompute();
-    m_payments->setCurrentItem(amount);
-    m_payments->editItem(amount);
+    m_payments->setFocus();
+    m_payments->setCurrentItem(date);
+    m_payments->editItem(date);
 }
 
 void StatementWindow::removePayment()
@@ -759,6 +823,25 @@ void StatementWindow::removePayment()
         m_payments->removeRow(row);
     m_filling = false;
     Recompute();
+}
+
+std::optional<QDate> StatementWindow::readDate(const DateField *field, QLabel *error,
+                                               bool *readable)
+{
+    if (const auto day = field->date())
+        return day;
+    setError(error, field->isEmpty()
+                        ? QStringLiteral("Saisissez la date, par exemple 18/09/2015.")
+                        : QStringLiteral("Date illisible : écrivez par exemple 18/09/2015 ou "
+                                         "18 septembre 2015."));
+    *readable = false;
+    return std::nullopt;
+}
+
+void StatementWindow::tidyPrincipal()
+{
+    if (const auto cents = typedCents(m_principal->text()))
+        m_principal->setText(formatCents(*cents, m_locale));
 }
 
 void StatementWindow::clearErrors()
@@ -781,33 +864,51 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     } else if (const auto cents = typedCents(principal)) {
         input.principal = *cents;
     } else {
-        setError(m_principalError,
-                 QStringLiteral("Montant illisible : écrivez par exemple 2 000 ou 2 000,50."));
+        setError(m_principalError, amountProblem(principal, QStringLiteral("2 000 ou 2 000,50")));
         readable = false;
     }
-    input.from = m_from->date();
-    input.to = m_to->date();
+    input.from = readDate(m_from, m_fromError, &readable).value_or(QDate());
+    input.to = readDate(m_to, m_toError, &readable).value_or(QDate());
     input.coefficient = kCoefficients[qBound(0, m_coefficient->currentIndex(), 3)];
     if (m_majorationOn->isChecked())
-        input.majorationFrom = m_majorationFrom->date();
+        input.majorationFrom = readDate(m_majorationFrom, m_majorationError, &readable);
     input.capitalise = m_capitalisationOn->isChecked();
     if (input.capitalise)
-        input.capitalisationFrom = m_capitalisationFrom->date();
+        input.capitalisationFrom = readDate(m_capitalisationFrom, m_capitalisationError, &readable);
     input.dayBase = m_dayBase->currentIndex() == 1 ? DayBase::ActualYear : DayBase::Fixed365;
+    auto paymentError = [&](int row, const QString &why) {
+        if (m_paymentsError->isHidden()) // the first one is enough
+            setError(m_paymentsError, QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(why));
+        readable = false;
+    };
     for (int row = 0; row < m_payments->rowCount(); ++row) {
         const QTableWidgetItem *date = m_payments->item(row, PaymentDate);
         const QTableWidgetItem *amount = m_payments->item(row, PaymentAmount);
-        const auto cents = amount ? typedCents(amount->text()) : std::nullopt;
-        if (!cents) {
-            if (m_paymentsError->isHidden()) // the first one is enough
-                setError(m_paymentsError,
-                         QStringLiteral("Acompte n° %1 : montant illisible, écrivez par "
-                                        "exemple 500 ou 500,00.")
-                             .arg(row + 1));
-            readable = false;
+        const QDate day = date ? date->data(Qt::UserRole).toDate() : QDate();
+        const QString amountText = amount ? amount->text().trimmed() : QString();
+        const bool noDate = !date || date->text().trimmed().isEmpty();
+        if (noDate && amountText.isEmpty())
+            continue; // a row being filled in
+        if (noDate) {
+            paymentError(row, QStringLiteral("saisissez sa date, par exemple 15/01/2016."));
             continue;
         }
-        input.payments.append({date ? date->data(Qt::EditRole).toDate() : QDate(), *cents});
+        if (!day.isValid()) {
+            paymentError(row, QStringLiteral("date illisible, écrivez par exemple 15/01/2016."));
+            continue;
+        }
+        if (amountText.isEmpty()) {
+            paymentError(row, QStringLiteral("saisissez son montant, par exemple 500,00."));
+            continue;
+        }
+        const auto cents = typedCents(amountText);
+        if (!cents) {
+            QString why = amountProblem(amountText, QStringLiteral("500 ou 500,00"));
+            why[0] = why[0].toLower();
+            paymentError(row, why);
+            continue;
+        }
+        input.payments.append({day, *cents});
     }
     if (!readable)
         return std::nullopt;

@@ -16,7 +16,7 @@
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class DateField;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -113,6 +113,11 @@ private:
     QLabel *addErrorLabel(const QString &name);
     void connectInputs();
     void addPayment();
+    // A date field read for the statement; the reason under it when it
+    // does not read.
+    std::optional<QDate> readDate(const DateField *field, QLabel *error, bool *readable);
+    // "300" shows as "300,00" once the field is left.
+    void tidyPrincipal();
     void removePayment();
     // The inputs as typed; nothing when one cannot be read, the reason
     // being shown under it. `missing` is set when the capital is empty.
@@ -165,14 +170,14 @@ private:
     bool m_stacked = false;
     QList<QObject *> m_wheelGuarded;
     QLineEdit *m_principal = nullptr;
-    QDateEdit *m_from = nullptr;
-    QDateEdit *m_to = nullptr;
+    DateField *m_from = nullptr;
+    DateField *m_to = nullptr;
     QComboBox *m_category = nullptr;
     QComboBox *m_coefficient = nullptr;
     QCheckBox *m_majorationOn = nullptr;
-    QDateEdit *m_majorationFrom = nullptr;
+    DateField *m_majorationFrom = nullptr;
     QCheckBox *m_capitalisationOn = nullptr;
-    QDateEdit *m_capitalisationFrom = nullptr;
+    DateField *m_capitalisationFrom = nullptr;
     QComboBox *m_dayBase = nullptr;
     QTableWidget *m_payments = nullptr;
     QPushButton *m_addPayment = nullptr;
