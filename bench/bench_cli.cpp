@@ -1,5 +1,6 @@
 // Times the command line as a script sees it, from start to exit: a batch
-// of ten thousand statements, and one schedule.
+// of ten thousand statements, one of half a million with its peak memory,
+// and one schedule.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -7,6 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +39,65 @@ double timedRun(const QStringList &arguments, QByteArray *out = nullptr)
     return ms;
 }
 
+// `count` claims of a few years each, some with payments, the five points
+// and the other category, as a firm's ledger would give.
+QByteArray ledger(int count)
+{
+    QByteArray csv = "reference;montant;depuis;au;categorie;majoration-depuis;acomptes\r\n";
+    for (int i = 0; i < count; ++i) {
+        const int year = 2001 + i % 40;
+        const int month = 1 + i % 12;
+        const QByteArray from = "15/" + QByteArray::number(month).rightJustified(2, '0') + '/' +
+                                QByteArray::number(year);
+        const QByteArray to = "03/02/" + QByteArray::number(year + 1 + i % 8);
+        csv += "D" + QByteArray::number(i) + ';' + QByteArray::number(1000 + i * 7) + ",50;" +
+               from + ';' + to + ';' + (i % 3 ? "autres" : "particulier") + ';' +
+               (i % 5 ? QByteArray() : "01/06/" + QByteArray::number(year + 1)) + ';' +
+               (i % 4 ? QByteArray() : "01/01/" + QByteArray::number(year + 1) + "=300") + "\r\n";
+    }
+    return csv;
+}
+
+struct Measure
+{
+    double ms = -1; // negative when the run failed
+    long peakKiB = 0;
+};
+
+// Runs the program with its output to `outputFile`, waiting for it alone so
+// that its own peak resident memory comes back with its status.
+Measure measuredRun(const QStringList &arguments, const QString &outputFile)
+{
+    QList<QByteArray> owned = {QByteArray(TAUX_CLI)};
+    for (const QString &argument : arguments)
+        owned.append(argument.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &argument : owned)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const QByteArray output = outputFile.toUtf8();
+
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = ::open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0)
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Measure measure;
+    int status = 0;
+    struct rusage usage = {};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return measure;
+    measure.ms = double(timer.nsecsElapsed()) / 1e6;
+    measure.peakKiB = usage.ru_maxrss;
+    return measure;
+}
+
 } // namespace
 
 int main()
@@ -47,20 +112,7 @@ int main()
     if (!writeFile(dir.filePath(QStringLiteral("QUERDAN.TXT")), rates))
         return 1;
 
-    // Ten thousand claims of a few years each, some with payments, the
-    // five points and the other category, as a firm's ledger would give.
-    QByteArray csv = "reference;montant;depuis;au;categorie;majoration-depuis;acomptes\r\n";
-    for (int i = 0; i < 10000; ++i) {
-        const int year = 2001 + i % 40;
-        const int month = 1 + i % 12;
-        const QByteArray from = "15/" + QByteArray::number(month).rightJustified(2, '0') + '/' +
-                                QByteArray::number(year);
-        const QByteArray to = "03/02/" + QByteArray::number(year + 1 + i % 8);
-        csv += "D" + QByteArray::number(i) + ';' + QByteArray::number(1000 + i * 7) + ",50;" +
-               from + ';' + to + ';' + (i % 3 ? "autres" : "particulier") + ';' +
-               (i % 5 ? QByteArray() : "01/06/" + QByteArray::number(year + 1)) + ';' +
-               (i % 4 ? QByteArray() : "01/01/" + QByteArray::number(year + 1) + "=300") + "\r\n";
-    }
+    const QByteArray csv = ledger(10000);
     const QString batch = dir.filePath(QStringLiteral("lot.csv"));
     if (!writeFile(batch, csv))
         return 1;
@@ -87,8 +139,26 @@ int main()
         scheduleMs = std::min(scheduleMs, ms);
     }
 
+    // Half a million lines, written to a file as a script would keep them:
+    // the memory must stay that of one line and the totals.
+    const QString large = dir.filePath(QStringLiteral("grand-lot.csv"));
+    if (!writeFile(large, ledger(500000)))
+        return 1;
+    const Measure largeRun =
+        measuredRun({QStringLiteral("lot"), large, QStringLiteral("--format"),
+                     QStringLiteral("csv"), QStringLiteral("--taux"), dir.path(),
+                     QStringLiteral("--date-du-decompte"), QStringLiteral("01/01/2050"),
+                     QStringLiteral("-o"), dir.filePath(QStringLiteral("grand-lot-sortie.csv"))},
+                    dir.filePath(QStringLiteral("grand-lot-stdout")));
+    if (largeRun.ms < 0)
+        return 1;
+
     std::printf("lot of 10 000 lines:  %8.1f ms   target 2000 ms   ratio %.3f   (%lld bytes)\n",
                 batchMs, batchMs / 2000.0, static_cast<long long>(out.size()));
+    std::printf("lot of 500 000 lines: %8.1f ms   target 30000 ms  ratio %.3f\n", largeRun.ms,
+                largeRun.ms / 30000.0);
+    std::printf("  its peak memory:    %8ld KiB  target 153600 KiB ratio %.3f\n", largeRun.peakKiB,
+                double(largeRun.peakKiB) / 153600.0);
     std::printf("echeancier, to exit:  %8.1f ms   target   50 ms   ratio %.3f\n", scheduleMs,
                 scheduleMs / 50.0);
     return 0;
