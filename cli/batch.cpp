@@ -137,11 +137,6 @@ const QStringList &amountHeadings()
 const std::array<const char *, 7> kAmountKeys = {
     "capital_initial", "interets_courus", "acomptes", "capital", "interets", "credit", "total"};
 
-QString overflowMessage()
-{
-    return QStringLiteral("les montants deviennent trop grands pour être additionnés");
-}
-
 // Why a batch file cannot be opened, in words; empty when it is open.
 // "-" is standard input, so that a lot can come down a pipe.
 QString openBatchFile(const QString &path, QFile *file)
@@ -467,15 +462,13 @@ QString Batch::compute(const CsvRecord &record, Summary *summary)
     const StatementResult result = ComputeStatement(*rates, input);
     if (!result.ok())
         return result.error ? result.error->message : QStringLiteral("calcul impossible");
+    // The engine keeps every amount of a statement far below what a cent
+    // count holds, so its total cannot overflow; the lot's totals can.
     const Statement &statement = *result.statement;
-    Cents total = 0;
-    if (!addCents(statement.capital, statement.interest, &total) ||
-        !addCents(total, -statement.credit, &total))
-        return overflowMessage();
     summary->from = input.from;
     summary->to = input.to;
-    summary->amounts = {input.principal,    statement.accrued, statement.paid, statement.capital,
-                        statement.interest, statement.credit,  total};
+    summary->amounts = {input.principal,    statement.accrued, statement.paid,   statement.capital,
+                        statement.interest, statement.credit,  statement.total()};
     return {};
 }
 
@@ -549,7 +542,8 @@ Outcome Batch::run()
         if (m_ratesFailure)
             return *m_ratesFailure;
         if (error.isEmpty() && !m_totals.add(summary.amounts))
-            error = overflowMessage() + QStringLiteral(" au total du lot");
+            error = QStringLiteral("les montants deviennent trop grands pour être additionnés au "
+                                   "total du lot");
         if (error.isEmpty())
             m_summaries.append(summary);
         else

@@ -104,6 +104,8 @@ void TestCli::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("corrompu")));
     QVERIFY(writeFile(ratesDir() + QStringLiteral("/QUERDAN.TXT"), kRates));
     QVERIFY(writeFile(path(QStringLiteral("corrompu/QUERDAN.TXT")), "2S2016 sans tabulation\r\n"));
+    QVERIFY(writeFile(path(QStringLiteral("lot-court.csv")),
+                      "montant;depuis;au\n2000;18/09/2015;10/04/2016\n"));
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("absurde")));
     QVERIFY(writeFile(path(QStringLiteral("absurde/QUERDAN.TXT")),
                       "1S2016\t371\r\n2S2015\t4.29\r\n1S2015\t4.06\r\n"));
@@ -260,6 +262,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("a long command is cut")
         << QStringList{longValue}
         << "commande inconnue : " + QByteArray(60, '9') + "… (100000 caractères) ; attendu";
+    QTest::newRow("invisible characters are named")
+        << (statement + QStringList{"--base", "36\t5\u200B"})
+        << QByteArray("--base : « 36<TAB>5<U+200B> » (<U+200B> : caractère de contrôle "
+                      "invisible) n'est pas une base");
     QTest::newRow("batch without its file")
         << QStringList{"lot"} << QByteArray("FICHIER.csv manque");
     QTest::newRow("batch as pdf") << QStringList{"lot", "x.csv", "--format", "pdf", "-o", "x.pdf"}
@@ -521,8 +527,7 @@ void TestCli::ratesFailures()
     QFETCH(QString, folder);
     QFETCH(QByteArray, expected);
     const QString dir = path(folder);
-    const QString csv = path(QStringLiteral("lot-taux.csv"));
-    QVERIFY(writeFile(csv, "montant;depuis;au\n2000;18/09/2015;10/04/2016\n"));
+    const QString csv = path(QStringLiteral("lot-court.csv"));
     for (const QStringList &command :
          {QStringList{"echeancier", "--mois", "03/2015", "--montant", "10"},
           QStringList{"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au",
@@ -594,6 +599,20 @@ void TestCli::unwritableOutput()
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains("impossible d'écrire le fichier"), r.err.constData());
     QVERIFY(!QFileInfo::exists(file));
+
+    // A full disk behind standard output is a failure, said in French.
+    for (const QStringList &command :
+         {QStringList{"echeancier", "--mois", "03/2015", "--montant", "10"},
+          QStringList{"lot", "-"}}) {
+        QProcess full;
+        full.setStandardInputFile(path(QStringLiteral("lot-court.csv")));
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.start(QStringLiteral(TAUX_CLI), withRates(command));
+        QVERIFY(full.waitForFinished(60000));
+        QCOMPARE(full.exitCode(), 1);
+        QVERIFY(full.readAllStandardError().endsWith(
+            " : impossible d'écrire sur la sortie standard : disque plein\n"));
+    }
 
     const QString pdf = path(QStringLiteral("absent/sortie.pdf"));
     const Run p = run(withRates(
@@ -749,7 +768,15 @@ void TestCli::batchFileErrors()
     QVERIFY(missing.err.contains("impossible de lire"));
     const Run folder = run(withRates({"lot", ratesDir()}));
     QCOMPARE(folder.status, 2);
-    QVERIFY(folder.err.contains("impossible de lire"));
+    QVERIFY(folder.err.contains("impossible de lire « " + ratesDir().toUtf8() +
+                                " » : c'est un dossier"));
+    QProcess fromFolder;
+    fromFolder.setStandardInputFile(ratesDir());
+    fromFolder.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-"}));
+    QVERIFY(fromFolder.waitForFinished(60000));
+    QCOMPARE(fromFolder.exitCode(), 2);
+    QCOMPARE(fromFolder.readAllStandardError(),
+             QByteArray("taux-legal-cli lot : impossible de lire « - » jusqu'au bout\n"));
 }
 
 void TestCli::batchFromStandardInput_data()
@@ -782,6 +809,12 @@ void TestCli::batchFromStandardInput_data()
                           "18/10/2015\r\nc;deux;18/09/2015;18/10/2015\r\n"}
         << "json" << 4 << QByteArray("{\"ligne\": \"2\", \"reference\": \"a\\nb\", ")
         << QByteArray("lot : ligne 4 : montant : « deux »");
+    QTest::newRow("text keeps a reference on its line and lists the refused lines")
+        << QByteArrayList{"reference;montant;depuis;au\n\"a\nb\";2000;18/09/2015;18/10/2015\n"
+                          "c;x;18/09/2015;18/10/2015\n\"d\";y;18/09/2015;18/10/2015\n"}
+        << "texte" << 4
+        << QByteArray("\n    2  a b            18/09/2015  18/10/2015         2 000,00  ")
+        << QByteArray("ligne 4 : montant : « x »");
     QTest::newRow("a BOM in a cell is named")
         << QByteArrayList{"montant;depuis;au\n\xEF\xBB\xBF"
                           "2000;18/09/2015;18/10/2015\n"}
@@ -847,6 +880,9 @@ void TestCli::batchFromStandardInput()
     QVERIFY2(stdOut.contains(out), stdOut.constData());
     QVERIFY2(stdErr.contains(err), stdErr.constData());
     QCOMPARE(stdErr.isEmpty(), err.isEmpty());
+    if (format == u"texte")
+        QCOMPARE(stdOut.contains("\nLignes refusées (voir les messages d'erreur) : 4, 5\n"),
+                 status != 0);
     QCOMPARE(process.exitCode(), status);
 }
 
