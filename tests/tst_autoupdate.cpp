@@ -234,6 +234,12 @@ void TestAutoUpdate::againstServer_data()
     QTest::newRow("second rate column unreadable")
         << httpResponse("200 OK", "2017\t0.9\t1e999\r\n") << false << -1
         << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("a lost decimal point in the second column")
+        << httpResponse("200 OK", "1S2017\t0.90\t416\r\n2S2016\t0.93\t4.35\r\n") << false << -1
+        << int(UpdateOutcome::NotRatesFile) << false;
+    QTest::newRow("a half-year missing")
+        << httpResponse("200 OK", "1S2017\t0.90\r\n1S2016\t0.93\r\n") << false << -1
+        << int(UpdateOutcome::NotRatesFile) << false;
     QTest::newRow("a blank line holds no month")
         << httpResponse("200 OK", "\r\n") << false << -1 << int(UpdateOutcome::NoMonths) << false;
     QTest::newRow("only a comment holds no month")

@@ -1,5 +1,6 @@
 #include "autoupdate.h"
 
+#include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/download.h"
 #include "update/savefile.h"
@@ -22,9 +23,11 @@ MonthSpan spanOf(const RateTable &table)
 // the months, are the same in both.
 std::optional<MonthSpan> monthsInBothCategories(const QByteArray &bytes)
 {
+    // A table no computation accepts (an absurd rate, months out of order)
+    // would stop the program at its next start just the same.
     auto scratch = std::make_unique<RateTable>();
-    if (!parseRates(bytes, RateCategory::Autres, *scratch) ||
-        !parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch))
+    if (!parseRates(bytes, RateCategory::Autres, *scratch) || RateTableFault(*scratch) ||
+        !parseRates(bytes, RateCategory::PersonnesPhysiques, *scratch) || RateTableFault(*scratch))
         return std::nullopt;
     return spanOf(*scratch);
 }
