@@ -116,6 +116,8 @@ private slots:
     void savesToItsFileAndListsRecentOnes();
     void secondStatementCascades();
     void keyboardOnly();
+    void creditOfTheDebtor();
+    void caseFieldsSavedAndExported();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -262,6 +264,7 @@ void TestStatementWindow::fichesExample()
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
     QVERIFY(find<QLabel>(QStringLiteral("message"))->isHidden());
     QVERIFY(find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
+    QVERIFY(find<QLabel>(QStringLiteral("ecartTableau"))->isVisible());
 }
 
 void TestStatementWindow::editsRecompute_data()
@@ -384,7 +387,7 @@ void TestStatementWindow::errorsShownAndCleared()
     QCOMPARE(lines->rowCount(), 0);
     QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
     QVERIFY(!find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
-    QVERIFY(find<QPushButton>(QStringLiteral("majTaux"))->isHidden());
+    QVERIFY(!find<QPushButton>(QStringLiteral("majTaux"))->isVisible());
 
     undo();
     QVERIFY(error->isHidden());
@@ -403,6 +406,16 @@ void TestStatementWindow::missingRateOffersTheUpdate()
              QStringLiteral("Pas de taux pour juillet 2026 : mettez à jour le fichier des taux"));
     click(find<QPushButton>(QStringLiteral("majTaux")));
     QCOMPARE(update.count(), 1);
+    // Or the statement stops where the rates do, the end day not counted.
+    auto *stop = find<QPushButton>(QStringLiteral("arreterAu"));
+    QCOMPARE(stop->text(), QStringLiteral("Arrêter au 01/07/2026"));
+    click(stop);
+    QCOMPARE(dateText(QStringLiteral("au")), QStringLiteral("01/07/2026"));
+    QVERIFY(error->isHidden());
+    QVERIFY(!stop->isVisible());
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->item(lines->rowCount() - 1, 1)->text(), QStringLiteral("30/06/2026"));
+    typeDate(QStringLiteral("au"), QStringLiteral("01/10/2026"));
 
     // A newer rates file, as the update would leave it, is read when the
     // window comes back.
@@ -411,7 +424,7 @@ void TestStatementWindow::missingRateOffersTheUpdate()
     QVERIFY(writeFile(m_ratesPath, rates, QDateTime::currentDateTime().addSecs(60)));
     m_window->ReloadRatesIfChanged();
     QVERIFY(error->isHidden());
-    QVERIFY(find<QPushButton>(QStringLiteral("majTaux"))->isHidden());
+    QVERIFY(!find<QPushButton>(QStringLiteral("majTaux"))->isVisible());
     QVERIFY(find<QTableWidget>(QStringLiteral("lignes"))->rowCount() > 3);
 }
 
@@ -738,16 +751,39 @@ void TestStatementWindow::prefillFromTheMainWindow_data()
     QTest::addColumn<bool>("options");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("principal");
+    QTest::addColumn<QString>("month");          // the main window's capitalisation month
+    QTest::addColumn<QString>("capitalisation"); // the statement's first capitalisation day
 
     QTest::newRow("the typed start date and the defaults")
         << "18/09/2015" << -1 << false << "18/09/2015"
-        << "2 000,00";
+        << "2 000,00"
+        << ""
+        << "18/09/2015";
     QTest::newRow("the typed date with x 1,5, +5, natural persons, no capitalisation")
         << "18 septembre 2015" << -1 << true << "18/09/2015"
-        << "2 000,00";
+        << "2 000,00"
+        << "3"
+        << "18/09/2015";
     // Row 5 of the bundled table is January 2026.
     QTest::newRow("no date typed: the start row's month") << "" << 5 << false << "01/01/2026"
-                                                          << "1 500,25";
+                                                          << "1 500,25"
+                                                          << ""
+                                                          << "01/01/2026";
+    QTest::newRow("capitalised in March: the first 1 March after the start")
+        << "18/09/2015" << -1 << false << "18/09/2015"
+        << "2 000,00"
+        << "3"
+        << "01/03/2016";
+    QTest::newRow("capitalised in September: 1 September comes before the start")
+        << "18/09/2015" << -1 << false << "18/09/2015"
+        << "2 000,00"
+        << "9"
+        << "01/09/2016";
+    QTest::newRow("capitalised in January, from 1 January itself")
+        << "" << 5 << false << "01/01/2026"
+        << "1 500,25"
+        << "1"
+        << "01/01/2026";
 }
 
 void TestStatementWindow::prefillFromTheMainWindow()
@@ -757,6 +793,8 @@ void TestStatementWindow::prefillFromTheMainWindow()
     QFETCH(bool, options);
     QFETCH(QString, from);
     QFETCH(QString, principal);
+    QFETCH(QString, month);
+    QFETCH(QString, capitalisation);
     const std::unique_ptr<TauxApp> program = startProgram(QDate(2026, 3, 31));
     QVERIFY(program);
     TauxApp &app = *program;
@@ -773,6 +811,12 @@ void TestStatementWindow::prefillFromTheMainWindow()
         click(cell);
         QTest::keyClicks(cell, QStringLiteral("1500.25"));
         QTest::keyClick(cell, Qt::Key_Return);
+    }
+    if (!month.isEmpty()) {
+        auto *field = main.findChild<QLineEdit *>(QStringLiteral("Moiscapital"));
+        field->setFocus();
+        QTest::keyClicks(field, month);
+        QTest::keyClick(field, Qt::Key_Return);
     }
     if (options) {
         click(main.findChild<QRadioButton *>(QStringLiteral("coeff(1)")));
@@ -798,6 +842,7 @@ void TestStatementWindow::prefillFromTheMainWindow()
     };
     QCOMPARE(static_cast<QLineEdit *>(child("capital"))->text(), principal);
     QCOMPARE(static_cast<QLineEdit *>(child("du"))->text(), from);
+    QCOMPARE(static_cast<QLineEdit *>(child("capitalisationDu"))->text(), capitalisation);
     QCOMPARE(static_cast<QLineEdit *>(child("au"))->text(), QStringLiteral("31/03/2026"));
     QCOMPARE(static_cast<QComboBox *>(child("categorie"))->currentIndex(), options ? 1 : 0);
     QCOMPARE(static_cast<QComboBox *>(child("coefficient"))->currentIndex(), options ? 1 : 0);
@@ -1098,8 +1143,9 @@ void TestStatementWindow::keyboardOnly()
     // Tab leaves the table, then every button in reading order.
     tab(QStringLiteral("ajouterAcompte"));
     for (const char *next :
-         {"supprimerAcompte", "lignes", "ouvrir", "enregistrer", "enregistrerSous", "copier",
-          "exporterCsv", "exporterPdf", "imprimer"}) {
+         {"supprimerAcompte", "creancier", "debiteur", "reference", "titreExecutoire", "lignes",
+          "ouvrir", "enregistrer", "enregistrerSous", "copier", "exporterCsv", "exporterPdf",
+          "imprimer"}) {
         if (qstrcmp(next, "supprimerAcompte") == 0)
             continue; // nothing selected: disabled
         tab(QString::fromLatin1(next));
@@ -1109,6 +1155,59 @@ void TestStatementWindow::keyboardOnly()
             QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("2089,01")));
         }
     }
+}
+
+void TestStatementWindow::creditOfTheDebtor()
+{
+    typeFiche();
+    // 3 000 on 18/11/2015 pays the 14,34 of interest, the 2 000 of capital,
+    // and leaves 985,66 to the debtor; nothing runs after it.
+    addPaymentByKeyboard(QStringLiteral("18/11/2015"), QStringLiteral("3000"));
+    QCOMPARE(total(QStringLiteral("totalCredit")), Cents(98566));
+    QCOMPARE(find<QLabel>(QStringLiteral("totalCredit"))->text(), QStringLiteral("985,66 €"));
+    QVERIFY(find<QLabel>(QStringLiteral("totalCredit"))->isVisible());
+    QVERIFY(!find<QLabel>(QStringLiteral("total"))->isVisible());
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->rowCount(), 2);
+    QVERIFY(lines->item(1, 0)->text().startsWith(QStringLiteral("Acompte du 18/11/2015")));
+    QCOMPARE(total(QStringLiteral("totalCourus")), Cents(1434));
+}
+
+void TestStatementWindow::caseFieldsSavedAndExported()
+{
+    typeFiche();
+    m_savePath = path(QStringLiteral("dossier.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QVERIFY(!m_window->isWindowModified());
+    find<QLineEdit>(QStringLiteral("creancier"))->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Mme Jeanne Durand"));
+    QVERIFY(m_window->isWindowModified());
+    find<QLineEdit>(QStringLiteral("titreExecutoire"))
+        ->setText(QStringLiteral("Jugement du 01/09/2015, RG 15/01234"));
+    QTest::keySequence(m_window.get(), QKeySequence::Save);
+    const QJsonObject saved = QJsonDocument::fromJson(readFile(m_savePath)).object();
+    QCOMPARE(saved.value(QStringLiteral("creancier")).toString(),
+             QStringLiteral("Mme Jeanne Durand"));
+    QVERIFY(saved.value(QStringLiteral("debiteur")).isNull());
+    QCOMPARE(saved.value(QStringLiteral("titre_executoire")).toString(),
+             QStringLiteral("Jugement du 01/09/2015, RG 15/01234"));
+
+    m_savePath = path(QStringLiteral("dossier.csv"));
+    click(find<QPushButton>(QStringLiteral("exporterCsv")));
+    const QString csv = QString::fromUtf8(readFile(m_savePath));
+    QVERIFY2(csv.contains(QStringLiteral("Mme Jeanne Durand")), qPrintable(csv));
+    QVERIFY2(csv.contains(QStringLiteral("RG 15/01234")), qPrintable(csv));
+
+    // Opened again, in a window that held other case fields.
+    find<QLineEdit>(QStringLiteral("creancier"))->setText(QStringLiteral("M. Autre"));
+    find<QLineEdit>(QStringLiteral("debiteur"))->setText(QStringLiteral("SARL Martin"));
+    m_boxes->answer = QStringLiteral("Ne pas enregistrer");
+    QVERIFY(m_window->OpenFile(path(QStringLiteral("dossier.json"))));
+    QCOMPARE(m_boxes->take(), QStringList{kQuestion});
+    QCOMPARE(find<QLineEdit>(QStringLiteral("creancier"))->text(),
+             QStringLiteral("Mme Jeanne Durand"));
+    QCOMPARE(find<QLineEdit>(QStringLiteral("debiteur"))->text(), QString());
+    QVERIFY(!m_window->isWindowModified());
 }
 
 QTEST_MAIN(TestStatementWindow)

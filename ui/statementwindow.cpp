@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -237,7 +238,7 @@ void StatementWindow::placeInputs(bool stacked)
                 ++line;
         }
         m_inputsGrid->addWidget(row.field, line++, fieldColumn,
-                                row.field == m_update ? Qt::AlignLeft : Qt::Alignment());
+                                row.field == m_rateActions ? Qt::AlignLeft : Qt::Alignment());
         if (row.error)
             m_inputsGrid->addWidget(row.error, line++, fieldColumn);
     }
@@ -418,11 +419,21 @@ void StatementWindow::build()
                          inputs);
     m_to->setToolTip(QStringLiteral("Les intérêts courent jusqu'à la veille de cette date."));
     m_toError = addErrorLabel(QStringLiteral("erreurAu"));
-    m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), inputs);
+    // What a missing rate offers: newer rates, or a statement that stops at
+    // the last day the rates reach.
+    m_rateActions = new QWidget(inputs);
+    auto *rateActions = new QHBoxLayout(m_rateActions);
+    rateActions->setContentsMargins(0, 0, 0, 0);
+    m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), m_rateActions);
     m_update->setObjectName(QStringLiteral("majTaux"));
-    m_update->hide();
+    m_stopAt = new QPushButton(m_rateActions);
+    m_stopAt->setObjectName(QStringLiteral("arreterAu"));
+    rateActions->addWidget(m_update);
+    rateActions->addWidget(m_stopAt);
+    rateActions->addStretch();
+    m_rateActions->hide();
     addField(caption(QStringLiteral("&Jusqu'au (non compris)"), m_to), m_to, m_toError);
-    m_inputRows.append({nullptr, m_update, nullptr});
+    m_inputRows.append({nullptr, m_rateActions, nullptr});
 
     m_category = new QComboBox(inputs);
     m_category->setObjectName(QStringLiteral("categorie"));
@@ -497,6 +508,43 @@ void StatementWindow::build()
     m_top->addWidget(inputs, 3);
     m_top->addWidget(paymentsBox, 2);
 
+    // Who and what the statement is for, printed at its top when given.
+    auto *caseBox = new QGroupBox(QStringLiteral("Dossier (facultatif)"), this);
+    caseBox->setObjectName(QStringLiteral("dossier"));
+    auto *caseForm = new QFormLayout(caseBox);
+    caseForm->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    caseForm->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    const struct
+    {
+        const char *caption;
+        const char *name;
+        const char *example;
+    } caseFields[] = {
+        {"C&réancier", "creancier", "par exemple Mme Jeanne Durand"},
+        {"Dé&biteur", "debiteur", "par exemple SARL Martin"},
+        {"&Référence du dossier", "reference", "par exemple 2015/118 B"},
+        {"Titre e&xécutoire", "titreExecutoire",
+         "par exemple Jugement du tribunal judiciaire de Lyon du 01/09/2015, RG 15/01234"},
+    };
+    for (int k = 0; k < 4; ++k) {
+        auto *field = new QLineEdit(caseBox);
+        field->setObjectName(QString::fromLatin1(caseFields[k].name));
+        field->setPlaceholderText(QString::fromUtf8(caseFields[k].example));
+        auto *label = new QLabel(QString::fromUtf8(caseFields[k].caption), caseBox);
+        label->setBuddy(field);
+        field->setAccessibleName(label->text().remove(u'&'));
+        caseForm->addRow(label, field);
+        m_caseFields[k] = field;
+    }
+
+    m_tableNote = new QLabel(
+        QStringLiteral("Le décompte compte les jours ; le tableau de la fenêtre principale compte "
+                       "des mois entiers à partir du mois de départ : leurs montants diffèrent."),
+        this);
+    m_tableNote->setObjectName(QStringLiteral("ecartTableau"));
+    m_tableNote->setWordWrap(true);
+    m_tableNote->setStyleSheet(QStringLiteral("color: #555555;"));
+
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("message"));
     m_hint->setWordWrap(true);
@@ -524,12 +572,10 @@ void StatementWindow::build()
     m_payments->setMinimumHeight(rowsHigh(m_payments, 3));
 
     m_totalsGrid = new QGridLayout;
-    const QStringList captions{QStringLiteral("Intérêts courus"),
-                               QStringLiteral("Acomptes versés"),
-                               QStringLiteral("Capital restant dû"),
-                               QStringLiteral("Intérêts restant dus"),
-                               QStringLiteral("Crédit"),
-                               QStringLiteral("Total dû")};
+    const QStringList captions{
+        QStringLiteral("Intérêts courus"),    QStringLiteral("Acomptes versés"),
+        QStringLiteral("Capital restant dû"), QStringLiteral("Intérêts restant dus"),
+        QStringLiteral("Crédit du débiteur"), QStringLiteral("Total dû")};
     const QStringList names{QStringLiteral("totalCourus"),  QStringLiteral("totalAcomptes"),
                             QStringLiteral("totalCapital"), QStringLiteral("totalInterets"),
                             QStringLiteral("totalCredit"),  QStringLiteral("total")};
@@ -603,9 +649,11 @@ void StatementWindow::build()
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->addLayout(m_top);
+    layout->addWidget(caseBox);
     layout->addWidget(m_hint);
     layout->addWidget(m_lines, 1);
     layout->addLayout(m_totalsGrid);
+    layout->addWidget(m_tableNote);
     m_buttons = new QBoxLayout(QBoxLayout::LeftToRight);
     m_buttons->addLayout(fileButtons);
     m_buttons->addLayout(exportButtons);
@@ -628,7 +676,8 @@ void StatementWindow::build()
     setTabOrder(m_principal, m_from);
     setTabOrder(m_from, m_to);
     setTabOrder(m_to, m_update);
-    setTabOrder(m_update, m_category);
+    setTabOrder(m_update, m_stopAt);
+    setTabOrder(m_stopAt, m_category);
     setTabOrder(m_category, m_coefficient);
     setTabOrder(m_coefficient, m_majorationOn);
     setTabOrder(m_majorationOn, m_majorationFrom);
@@ -638,7 +687,10 @@ void StatementWindow::build()
     setTabOrder(m_dayBase, m_payments);
     setTabOrder(m_payments, m_addPayment);
     setTabOrder(m_addPayment, m_removePayment);
-    setTabOrder(m_removePayment, m_lines);
+    setTabOrder(m_removePayment, m_caseFields[0]);
+    for (int k = 1; k < 4; ++k)
+        setTabOrder(m_caseFields[k - 1], m_caseFields[k]);
+    setTabOrder(m_caseFields[3], m_lines);
     QWidget *previous = m_lines;
     for (QWidget *button : std::initializer_list<QWidget *>{
              m_open, findChild<QPushButton *>(QStringLiteral("enregistrer")),
@@ -675,6 +727,8 @@ void StatementWindow::connectInputs()
 {
     connect(m_principal, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
     connect(m_principal, &QLineEdit::editingFinished, this, &StatementWindow::tidyPrincipal);
+    for (QLineEdit *field : m_caseFields)
+        connect(field, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
     for (DateField *edit : {m_from, m_to, m_majorationFrom, m_capitalisationFrom})
         connect(edit, &DateField::changed, this, &StatementWindow::Recompute);
     for (QCheckBox *box : {m_majorationOn, m_capitalisationOn})
@@ -709,6 +763,12 @@ void StatementWindow::connectInputs()
     connect(m_addPayment, &QPushButton::clicked, this, &StatementWindow::addPayment);
     connect(m_removePayment, &QPushButton::clicked, this, &StatementWindow::removePayment);
     connect(m_update, &QPushButton::clicked, this, &StatementWindow::updateRequested);
+    // The end date is not counted: the statement runs to the last day with
+    // a rate.
+    connect(m_stopAt, &QPushButton::clicked, this, [this] {
+        m_to->setDate(m_stopDay);
+        m_to->setFocus();
+    });
 }
 
 LoadResult StatementWindow::LoadRates()
@@ -747,9 +807,21 @@ void StatementWindow::setInputs(const StatementInput &input, RateCategory catego
     startAfresh();
 }
 
-void StatementWindow::fillForm(const StatementInput &input, RateCategory category)
+CaseFields StatementWindow::caseFields() const
+{
+    // As typed, without the blanks around.
+    return {m_caseFields[0]->text().trimmed(), m_caseFields[1]->text().trimmed(),
+            m_caseFields[2]->text().trimmed(), m_caseFields[3]->text().trimmed()};
+}
+
+void StatementWindow::fillForm(const StatementInput &input, RateCategory category,
+                               const CaseFields &caseFields)
 {
     m_filling = true;
+    m_caseFields[0]->setText(caseFields.creancier);
+    m_caseFields[1]->setText(caseFields.debiteur);
+    m_caseFields[2]->setText(caseFields.reference);
+    m_caseFields[3]->setText(caseFields.titre);
     // No capital is an empty field to fill, not a statement of nothing.
     m_principal->setText(input.principal > 0 ? formatCents(input.principal, m_locale) : QString());
     if (input.from.isValid())
@@ -850,7 +922,7 @@ void StatementWindow::clearErrors()
          {m_principalError, m_fromError, m_toError, m_categoryError, m_coefficientError,
           m_majorationError, m_capitalisationError, m_paymentsError})
         setError(label, QString());
-    m_update->hide();
+    m_rateActions->hide();
 }
 
 std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
@@ -926,7 +998,7 @@ void StatementWindow::Recompute()
     // Every change of the form reaches the statement being edited, so that
     // the title and the closing question know of it.
     if (input)
-        m_edited.edit({*input, category(), m_edited.current().caseFields});
+        m_edited.edit({*input, category(), caseFields()});
     else
         m_edited.editUnreadable();
     setWindowModified(m_edited.isModified());
@@ -967,7 +1039,11 @@ void StatementWindow::showError(const StatementError &error)
         const bool afterTable =
             error.missingMonth.isValid() && newest.isValid() && error.missingMonth > newest;
         label = afterTable || !error.missingMonth.isValid() ? m_toError : m_fromError;
-        m_update->setVisible(afterTable);
+        m_rateActions->setVisible(afterTable);
+        if (afterTable) {
+            m_stopDay = error.missingMonth;
+            m_stopAt->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
+        }
         break;
     }
     case StatementField::Principal:
@@ -1005,6 +1081,8 @@ void StatementWindow::clearResult(const QString &hint)
         total->setText(QStringLiteral("—"));
     m_totals[Credit]->hide();
     m_totalCaptions[Credit]->hide();
+    m_totals[Due]->show();
+    m_totalCaptions[Due]->show();
     m_hint->setText(hint);
     m_hint->show();
     setExportsEnabled(false);
@@ -1014,7 +1092,14 @@ void StatementWindow::showStatement(const Statement &statement)
 {
     m_lines->clearSpans();
     m_lines->setRowCount(0);
-    m_lines->setRowCount(int(statement.lines.size()));
+    // Once nothing is owed any more, days at nothing are no lines.
+    QList<StatementLine> lines;
+    for (const StatementLine &line : statement.lines) {
+        const auto *interest = std::get_if<InterestLine>(&line);
+        if (!interest || interest->capital != 0 || interest->interest != 0)
+            lines << line;
+    }
+    m_lines->setRowCount(int(lines.size()));
     QFont italic = m_lines->font();
     italic.setItalic(true);
     // The same sentence as the print-out, across the whole line.
@@ -1027,8 +1112,8 @@ void StatementWindow::showStatement(const Statement &statement)
         m_lines->setItem(row, LineFrom, item);
         m_lines->setSpan(row, LineFrom, 1, LineColumns);
     };
-    for (int row = 0; row < int(statement.lines.size()); ++row) {
-        const StatementLine &line = statement.lines[row];
+    for (int row = 0; row < int(lines.size()); ++row) {
+        const StatementLine &line = lines[row];
         if (const auto *interest = std::get_if<InterestLine>(&line)) {
             m_lines->setItem(row, LineFrom, cell(formatDay(interest->from), Qt::AlignLeft));
             m_lines->setItem(row, LineTo, cell(formatDay(interest->to), Qt::AlignLeft));
@@ -1044,14 +1129,26 @@ void StatementWindow::showStatement(const Statement &statement)
                      kCapitalisationTint);
         }
     }
-    const std::array<Cents, 6> totals{statement.accrued,  statement.paid,   statement.capital,
-                                      statement.interest, statement.credit, statement.total()};
+    // The totals as every export words them: what is still owed, or the
+    // debtor's credit when more was paid, never a negative total.
+    const Cents total = statement.total();
+    const std::array<Cents, 6> totals{statement.accrued,          statement.paid,
+                                      statement.capital,          statement.interest,
+                                      std::max<Cents>(0, -total), std::max<Cents>(0, total)};
+    const QList<QStringList> rows = StatementTotalRows(statement, m_locale);
     for (int k = 0; k < int(totals.size()); ++k) {
         m_totals[k]->setText(formatCents(totals[k], m_locale) + QStringLiteral(" €"));
         m_totals[k]->setProperty("cents", totals[k]);
     }
-    m_totals[Credit]->setVisible(statement.credit != 0);
-    m_totalCaptions[Credit]->setVisible(statement.credit != 0);
+    const bool credit =
+        !rows.isEmpty() && rows.last().value(0) == m_totalCaptions[Credit]->text().chopped(2);
+    for (int k : {int(Credit), int(Due)}) {
+        const bool shown = (k == Credit) == credit;
+        m_totals[k]->setVisible(shown);
+        m_totalCaptions[k]->setVisible(shown);
+        if (shown && !rows.isEmpty())
+            m_totals[k]->setText(rows.last().value(1));
+    }
     fitLineColumns();
     m_hint->clear();
     m_hint->hide();
@@ -1067,7 +1164,8 @@ void StatementWindow::setExportsEnabled(bool on)
 StatementDocument StatementWindow::document() const
 {
     return MakeStatementDocument(m_table, category(), m_input,
-                                 m_result.statement.value_or(Statement{}), m_hooks.today());
+                                 m_result.statement.value_or(Statement{}), m_hooks.today(),
+                                 caseFields());
 }
 
 QString StatementWindow::fileFor(const QString &caption, const QString &suggested,
@@ -1227,7 +1325,7 @@ bool StatementWindow::OpenFile(const QString &path)
     if (!MayClose())
         return false;
     m_edited = opened;
-    fillForm(m_edited.current().input, m_edited.current().category);
+    fillForm(m_edited.current().input, m_edited.current().category, m_edited.current().caseFields);
     noteRecent(m_edited.filePath());
     updateTitle();
     return true;

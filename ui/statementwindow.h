@@ -129,7 +129,9 @@ private:
     void clearResult(const QString &hint);
     // The form as it stands becomes the new statement's, unchanged.
     void startAfresh();
-    void fillForm(const StatementInput &input, RateCategory category);
+    void fillForm(const StatementInput &input, RateCategory category,
+                  const CaseFields &caseFields = {});
+    CaseFields caseFields() const;
     void updateTitle();
     void fillRecentMenu();
     void noteRecent(const QString &path);
@@ -184,12 +186,18 @@ private:
     QPushButton *m_removePayment = nullptr;
     QTableWidget *m_lines = nullptr;
     QLabel *m_hint = nullptr;
+    QLabel *m_tableNote = nullptr;
     // Accrued, paid, capital, interest, credit, total.
     std::array<QLabel *, 6> m_totals{};
     std::array<QLabel *, 6> m_totalCaptions{};
     QPushButton *m_update = nullptr;
+    QPushButton *m_stopAt = nullptr;
+    QWidget *m_rateActions = nullptr;
+    QDate m_stopDay;
     QList<QPushButton *> m_exports;
     QToolButton *m_open = nullptr;
+    // Créancier, débiteur, référence, titre exécutoire.
+    std::array<QLineEdit *, 4> m_caseFields{};
     QMenu *m_recent = nullptr;
 
     QLabel *m_principalError = nullptr;

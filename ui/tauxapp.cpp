@@ -171,6 +171,17 @@ StatementWindow *TauxApp::OpenStatementWindow()
     if (m_state.majoration() > 0)
         input.majorationFrom = input.from;
     input.capitalise = m_state.capitalise();
+    // The table capitalises in the month typed in the main window: the
+    // statement's anniversaries fall in the same month, from its first
+    // day on or after the start.
+    bool isMonth = false;
+    const int month = m_state.capitalMonth().toInt(&isMonth);
+    if (input.capitalise && isMonth && month >= 1 && month <= 12 && input.from.isValid()) {
+        QDate first(input.from.year(), month, 1);
+        if (first < input.from)
+            first = first.addYears(1);
+        input.capitalisationFrom = first;
+    }
     statement->setInputs(input, m_state.category());
     statement->show();
     statement->raise();
