@@ -64,7 +64,8 @@ void TestSaveFile::regularFiles_data()
         << "symlink" << 0640 << false << QStringList{"other", "out"};
     QTest::newRow("a killed run's temporary goes, a live one and the user's stay")
         << "stale" << 0644 << false
-        << QStringList{"out", "out.backup", "out.tauxlegal-Live01", "out.tauxlegal-abcdefg"};
+        << QStringList{"out", "out.backup", "out.tauxlegal-Live01", "out.tauxlegal-ab.def",
+                       "out.tauxlegal-abcdefg"};
 }
 
 void TestSaveFile::regularFiles()
@@ -88,7 +89,7 @@ void TestSaveFile::regularFiles()
     int live = -1;
     if (kind == u"stale") {
         for (const char *name : {"out.backup", "out.tauxlegal-Stale9", "out.tauxlegal-Live01",
-                                 "out.tauxlegal-abcdefg"})
+                                 "out.tauxlegal-abcdefg", "out.tauxlegal-ab.def"})
             QVERIFY(writeFile(m_dir->filePath(QString::fromLatin1(name)), "x"));
         live = ::open(QFile::encodeName(m_dir->filePath(QStringLiteral("out.tauxlegal-Live01"))),
                       O_RDONLY);
@@ -133,6 +134,8 @@ void TestSaveFile::refusals_data()
     QTest::newRow("too large with a hard link: nothing changed either")
         << "limit link"
         << "fichier trop grand" << QStringList{"other", "out"};
+    QTest::newRow("a link to itself") << "loop"
+                                      << "trop de liens symboliques" << QStringList{"loop", "out"};
     QTest::newRow("no name") << "empty"
                              << "aucun nom de fichier" << QStringList{"out"};
 }
@@ -152,6 +155,9 @@ void TestSaveFile::refusals()
         path = out + QStringLiteral("/inside");
     } else if (kind == u"empty") {
         path.clear();
+    } else if (kind == u"loop") {
+        path = m_dir->filePath(QStringLiteral("loop"));
+        QVERIFY(QFile::link(path, path));
     } else if (kind.endsWith(u"link")) {
         QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(m_dir->filePath("other"))), 0);
     }
@@ -177,7 +183,9 @@ void TestSaveFile::writtenInPlace_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("a FIFO reaches its reader") << "fifo";
     QTest::newRow("a device stays a device") << "device";
-    QTest::newRow("standard output appended to by the shell") << "stdout";
+    QTest::newRow("standard output appended to by the shell") << "/dev/stdout";
+    QTest::newRow("standard output by its descriptor") << "/dev/fd/1";
+    QTest::newRow("standard output through proc") << "/proc/self/fd/1";
 }
 
 void TestSaveFile::writtenInPlace()
@@ -206,10 +214,10 @@ void TestSaveFile::writtenInPlace()
         const int appending = ::open(QFile::encodeName(log), O_WRONLY | O_APPEND);
         ::dup2(appending, 1);
         ::close(appending);
-        path = QStringLiteral("/dev/stdout");
+        path = kind;
     }
     // Standard output is the log only while it is redirected.
-    const QString written = kind == u"stdout" ? log : path;
+    const QString written = kind.startsWith(u'/') ? log : path;
     const struct stat before = statOf(written);
 
     const SaveOutcome outcome = SaveFile(path, "bytes\n");
@@ -229,7 +237,7 @@ void TestSaveFile::writtenInPlace()
     QCOMPARE(after.st_mode, before.st_mode);
     if (kind == u"fifo")
         QCOMPARE(QByteArray(received), QByteArray("bytes\n"));
-    if (kind == u"stdout")
+    if (kind.startsWith(u'/'))
         QCOMPARE(readFile(log), QByteArray("before\nbytes\n"));
 }
 
