@@ -73,6 +73,7 @@ private slots:
     void scrolling();
     void touchedFileReloadsOnActivation();
     void corruptFileAtCategoryChangeEnds();
+    void missingFileAtStartUp_data();
     void missingFileAtStartUp();
     void closingEndsTheProgram();
 
@@ -808,17 +809,38 @@ void TestMainWindow::corruptFileAtCategoryChangeEnds()
     QVERIFY(!m_window->isVisible());
 }
 
+void TestMainWindow::missingFileAtStartUp_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no file at all
+    QTest::addColumn<QString>("box");
+    QTest::newRow("no file") << QByteArray()
+                             << QStringLiteral("Installation incomplète, ou mauvais paramètres | "
+                                               "Fichier des taux introuvable. (Contrôler avant "
+                                               "réinstallation la présence du fichier "
+                                               "QUERDAN.TXT).");
+    // A file that reads but cannot be right stops as a corrupt one does,
+    // naming the month to mend rather than computing wrong figures.
+    QTest::newRow("a lost decimal point")
+        << QByteArray("1S2016\t0.93\t4.54\r\n2S2015\t429\t4.29\r\n")
+        << QStringLiteral("Fichier des taux à corriger | Le taux de décembre 2015 (429) n'est pas "
+                          "entre 0 et 100 %.");
+}
+
 void TestMainWindow::missingFileAtStartUp()
 {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, box);
+    QString path = m_dir.filePath(QStringLiteral("absent/QUERDAN.TXT"));
+    if (!file.isEmpty()) {
+        path = m_dir.filePath(QStringLiteral("faulty.TXT"));
+        QVERIFY(writeFile(path, file));
+    }
     TauxState state;
     MainWindow window(state);
     QList<int> ended;
     window.setHooks({[&](int code) { ended << code; }, {}, {}});
-    QVERIFY(!window.LoadMainWindow(m_dir.filePath(QStringLiteral("absent/QUERDAN.TXT"))));
-    QCOMPARE(m_guard->take(),
-             QStringList{QStringLiteral("Installation incomplète, ou mauvais paramètres | "
-                                        "Fichier des taux introuvable. (Contrôler avant "
-                                        "réinstallation la présence du fichier QUERDAN.TXT).")});
+    QVERIFY(!window.LoadMainWindow(path));
+    QCOMPARE(m_guard->take(), QStringList{box});
     QCOMPARE(ended, QList<int>{1});
 }
 
