@@ -1,9 +1,13 @@
 #!/bin/sh
 # Installs what building, running and testing need on Debian 12, when it is
 # missing. Uses sudo when not run as root.
+#
+# Fonts: the main window, the update dialog and the PDF reports draw in
+# Liberation Sans (fonts-liberation2); every other window uses the system's
+# default sans font, which is DejaVu Sans (fonts-dejavu-core) on Debian.
 set -eu
-packages="build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libcups2-dev libxcb1-dev
-fonts-liberation2 tzdata xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
+packages="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libcups2-dev libxcb1-dev
+fonts-liberation2 fonts-dejavu-core tzdata xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
 cups-daemon cups-client qt6-translations-l10n librsvg2-bin dpkg-dev lintian desktop-file-utils
 appstream xdotool"
 missing=""
@@ -16,4 +20,5 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "Installing:$missing"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+# Through env: sudo drops the caller's environment.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
