@@ -15,6 +15,9 @@
 # the first run pays for debootstrap and downloads; the root is made anew
 # when it is older than 30 days.
 #
+# Each run's output, with the minutes and seconds since it started, is kept
+# in the cache as root.log and user.log.
+#
 # Usage: scripts/fresh-check.sh [--only root|user] [--command 'CMD']
 #   --only     one of the two runs
 #   --command  runs CMD in the clone instead of ./scripts/test.sh
@@ -135,6 +138,7 @@ cleanup() {
     done
     rm -rf --one-file-system "$work"
     report
+    echo "fresh-check: $passed passed, $failed failed"
     exit "$status"
 }
 trap cleanup EXIT
@@ -222,6 +226,17 @@ stamp() {
     done
 }
 
+# ctest's summaries of the runs so far, added up.
+passed=0
+failed=0
+count_tests() {
+    local f n
+    while read -r f n; do
+        passed=$((passed + n - f))
+        failed=$((failed + f))
+    done < <(sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\1 \2/p' "$1")
+}
+
 run_in_fresh_root() {
     local who=$1 rootfs="$work/root-$1" clone stage status
     phase "Unpacking a fresh root for the $who run"
@@ -245,7 +260,7 @@ run_in_fresh_root() {
 
     phase "The $who run: $command"
     mkfifo "$work/output-$who"
-    stamp <"$work/output-$who" &
+    stamp <"$work/output-$who" | tee "$cache/$who.log" &
     local stamp_pid=$!
     unshare --net --mount --uts --ipc --pid --fork --kill-child \
         bash -c "$inside" inside "$rootfs" "$cache/apt-archives" "$stage" "$command" \
@@ -263,6 +278,7 @@ run_in_fresh_root() {
     kill "$slirp_pid" 2>/dev/null && wait "$slirp_pid" 2>/dev/null || true
     slirp_pid=""
     phase_done "$who run"
+    count_tests "$cache/$who.log"
     rm -rf --one-file-system "$rootfs"
     if [ "$status" -ne 0 ]; then
         echo "=== The $who run failed (exit $status)"
