@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMultiMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -90,7 +91,7 @@ private slots:
 private:
     bool startProgram();
     void stopProgram();
-    QStringList windowNames() const;
+    QMultiMap<QString, QString> windows() const;
     bool waitForWindows(const QStringList &names);
     void clickIn(const QString &title, QPoint at);
     void pressOkInUpdateDialog();
@@ -142,9 +143,6 @@ void TestPackage::initTestCase()
     m_display = u':' + QString::fromLatin1(m_xvfb.readLine().trimmed());
     m_toolEnv = QProcessEnvironment::systemEnvironment();
     m_toolEnv.insert(QStringLiteral("DISPLAY"), m_display);
-    // xdotool matches window names in the locale's encoding: under POSIX it
-    // finds no "Taux légal". C.UTF-8 exists on every Debian system.
-    m_toolEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
 }
 
 void TestPackage::cleanupTestCase()
@@ -224,9 +222,13 @@ void TestPackage::stopProgram()
     }
 }
 
-QStringList TestPackage::windowNames() const
+// The visible windows' ids by name. Names are compared here, not by
+// xdotool's --name pattern, which matches the legacy WM_NAME in the locale's
+// encoding: under POSIX the program writes it in UTF-8 and "Taux légal"
+// matches nothing.
+QMultiMap<QString, QString> TestPackage::windows() const
 {
-    QStringList names;
+    QMultiMap<QString, QString> byName;
     const QList<QByteArray> ids =
         runTool(QStringLiteral("xdotool"),
                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
@@ -235,13 +237,14 @@ QStringList TestPackage::windowNames() const
             .split('\n');
     for (const QByteArray &id : ids) {
         if (!id.isEmpty())
-            names << QString::fromUtf8(
-                runTool(QStringLiteral("xdotool"),
-                        {QStringLiteral("getwindowname"), QString::fromLatin1(id)}, m_toolEnv)
-                    .trimmed());
+            byName.insert(
+                QString::fromUtf8(
+                    runTool(QStringLiteral("xdotool"),
+                            {QStringLiteral("getwindowname"), QString::fromLatin1(id)}, m_toolEnv)
+                        .trimmed()),
+                QString::fromLatin1(id));
     }
-    names.sort();
-    return names;
+    return byName;
 }
 
 // Waits until exactly these windows are shown, or the program has ended;
@@ -251,7 +254,7 @@ bool TestPackage::waitForWindows(const QStringList &names)
     QStringList shown;
     const bool reached = QTest::qWaitFor(
         [&] {
-            shown = windowNames();
+            shown = windows().keys(); // sorted
             return shown == names || m_program.state() == QProcess::NotRunning;
         },
         60000);
@@ -264,17 +267,11 @@ bool TestPackage::waitForWindows(const QStringList &names)
 
 void TestPackage::clickIn(const QString &title, QPoint at)
 {
-    const QByteArray id = runTool(QStringLiteral("xdotool"),
-                                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                   QStringLiteral("--name"), u'^' + title + u'$'},
-                                  m_toolEnv)
-                              .split('\n')
-                              .first();
+    const QString id = windows().value(title);
     QVERIFY2(!id.isEmpty(), qPrintable(title));
     runTool(QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(id),
-             QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-             QStringLiteral("1")},
+            {QStringLiteral("mousemove"), QStringLiteral("--window"), id, QString::number(at.x()),
+             QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")},
             m_toolEnv);
 }
 
