@@ -185,7 +185,9 @@ ln -s /proc/self/fd "$rootfs/dev/fd"
 ln -s /proc/self/fd/0 "$rootfs/dev/stdin"
 ln -s /proc/self/fd/1 "$rootfs/dev/stdout"
 ln -s /proc/self/fd/2 "$rootfs/dev/stderr"
-mount -t tmpfs -o nosuid,nodev,mode=1777 tmp "$rootfs/tmp"
+# As on an installed system, where /tmp lies on the root file system, device
+# nodes made there work.
+mount -t tmpfs -o mode=1777 tmp "$rootfs/tmp"
 mount -t tmpfs -o nosuid,nodev,mode=0755 run "$rootfs/run"
 mkdir -m 1777 "$rootfs/run/lock"
 mount --bind "$archives" "$rootfs/var/cache/apt/archives"
@@ -226,6 +228,19 @@ stamp() {
     done
 }
 
+# From a run's log: the apt phases, from the root's start to git, sudo and
+# ca-certificates, and from the test command's start to the first line after
+# its set-up (cmake's first word).
+apt_time() {
+    local first second
+    first=$(awk '/--- git, sudo and ca-certificates installed/ { split(substr($1, 2, 5), t, ":"); print t[1] * 60 + t[2]; exit }' "$2")
+    second=$(awk '/--- as / { split(substr($1, 2, 5), t, ":"); s = t[1] * 60 + t[2] }
+                  s != "" && /^\[..:..\] -- / { split(substr($1, 2, 5), t, ":"); print t[1] * 60 + t[2] - s; exit }' "$2")
+    [ -n "$first" ] && timings="$timings$(printf '  %-38s %4d min %02d s' "apt: git, sudo, ca-certificates" $((first / 60)) $((first % 60)))"$'\n'
+    [ -n "$second" ] && timings="$timings$(printf '  %-38s %4d min %02d s' "apt: scripts/setup.sh" $((second / 60)) $((second % 60)))"$'\n'
+    return 0
+}
+
 # ctest's summaries of the runs so far, added up.
 passed=0
 failed=0
@@ -243,6 +258,8 @@ run_in_fresh_root() {
     mkdir "$rootfs"
     tar -C "$rootfs" --numeric-owner --xattrs -xf "$pristine"
     sources_list >"$rootfs/etc/apt/sources.list"
+    # dpkg without fsync: the root is thrown away after the run.
+    echo force-unsafe-io >"$rootfs/etc/dpkg/dpkg.cfg.d/fresh-check-unsafe-io"
     rm -f "$rootfs"/etc/apt/sources.list.d/*
     echo "nameserver 10.0.2.3" >"$rootfs/etc/resolv.conf"
     echo fresh >"$rootfs/etc/hostname"
@@ -278,6 +295,7 @@ run_in_fresh_root() {
     kill "$slirp_pid" 2>/dev/null && wait "$slirp_pid" 2>/dev/null || true
     slirp_pid=""
     phase_done "$who run"
+    apt_time "$who" "$cache/$who.log"
     count_tests "$cache/$who.log"
     rm -rf --one-file-system "$rootfs"
     if [ "$status" -ne 0 ]; then
