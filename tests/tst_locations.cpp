@@ -265,6 +265,13 @@ void TestLocations::ratesFileOnDisk_data()
     QTest::newRow("corrupt package stays where it is")
         << none << none << kCorrupt << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT")
         << none;
+    // A packaged copy is read whole up to 1 MiB, and no further.
+    const QByteArray mebibyte = kNew + "'" + QByteArray(1048576 - kNew.size() - 1, 'x');
+    QTest::newRow("a packaged copy of 1 MiB is read")
+        << none << none << mebibyte << userPath << mebibyte;
+    QTest::newRow("a packaged copy beyond 1 MiB is not")
+        << none << none << mebibyte + "x"
+        << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT") << none;
     QTest::newRow("nothing names the plain file")
         << none << none << none << QStringLiteral("QUERDAN.TXT") << none;
 }
