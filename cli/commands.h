@@ -18,6 +18,7 @@ enum ExitStatus {
     kUsage = 2,         // an option or a value is wrong
     kRatesFailed = 3,   // the rates file is missing or corrupt
     kComputeFailed = 4, // a missing rate, a date out of range, a refused batch line
+    kUpdateFailed = 5,  // the rates update could not be done (download, publication)
 };
 
 struct Outcome
@@ -74,6 +75,20 @@ QString RatesFilePath(const QString &folder);
 // The rates-file failure as the window words it, and the file it read.
 Outcome RatesFailure(const LoadResult &result, const QString &path);
 
+// The command "taux": the newest half-year of the rates file, or an update
+// from the publication, or a half-year added by hand.
+struct RatesRequest
+{
+    QString ratesFolder;
+    bool update = false;
+    QString address;     // empty: the settings' address
+    QString addedPeriod; // "2S2026"; empty: nothing to add
+    QString autres;
+    QString particuliers;
+    QDate today;
+};
+
 Outcome RunSchedule(const ScheduleRequest &request);
 Outcome RunStatement(const StatementRequest &request);
 Outcome RunBatch(const BatchRequest &request);
+Outcome RunRates(const RatesRequest &request);

@@ -1,5 +1,7 @@
 #include "usage.h"
 
+#include "rates/publication.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -204,6 +206,39 @@ const QList<CommandSpec> &commands()
              ratesOption(),
              helpOption(),
          }},
+        {QStringLiteral("taux"),
+         QStringLiteral("taux [--mettre-a-jour [--adresse URL] | --ajouter SEMESTRE --autres "
+                        "TAUX --particuliers TAUX] [--taux DOSSIER]"),
+         QStringLiteral("le dernier semestre du fichier des taux ; sa mise à jour"),
+         QStringLiteral(
+             "Sans option : le dernier semestre du fichier des taux, ses deux taux et le fichier "
+             "lu. --mettre-a-jour télécharge la publication des taux de l'administration et "
+             "ajoute en tête du fichier les semestres qu'il n'a pas encore, comme le bouton "
+             "« Mettre à jour maintenant » ; le reste du fichier ne change pas. --ajouter ajoute "
+             "à la main le semestre qui suit le dernier du fichier, avec les taux de l'arrêté "
+             "publié au Journal officiel."),
+         {
+             {{QStringLiteral("mettre-a-jour")},
+              QString(),
+              QStringLiteral("télécharge et ajoute les nouveaux semestres")},
+             {{QStringLiteral("adresse")},
+              QStringLiteral("URL"),
+              QStringLiteral("l'adresse de la publication ; par défaut celle de Querdan.ini, "
+                             "sinon l'adresse intégrée")},
+             {{QStringLiteral("ajouter")},
+              QStringLiteral("SEMESTRE"),
+              QStringLiteral("le semestre à ajouter : 1S2027 (janvier à juin) ou 2S2026 "
+                             "(juillet à décembre)")},
+             {{QStringLiteral("autres")},
+              QStringLiteral("TAUX"),
+              QStringLiteral("le taux des autres cas, en pour cent : 2,94 ou 2.94")},
+             {{QStringLiteral("particuliers")},
+              QStringLiteral("TAUX"),
+              QStringLiteral("le taux des particuliers (personnes physiques hors besoins "
+                             "professionnels) : 6,31")},
+             ratesOption(),
+             helpOption(),
+         }},
     };
     return list;
 }
@@ -251,7 +286,9 @@ QString exitStatusText()
                           "  2  option ou valeur erronée\n"
                           "  3  fichier des taux absent ou corrompu\n"
                           "  4  calcul impossible (taux manquant, date hors limites, ligne de "
-                          "lot refusée)\n");
+                          "lot refusée)\n"
+                          "  5  mise à jour des taux impossible (téléchargement ou publication "
+                          "illisible)\n");
 }
 
 QString commandHelp(const CommandSpec &command)
@@ -516,6 +553,51 @@ Invocation batch(Options &options, const QStringList &positional)
     return invocation;
 }
 
+Invocation rates(Options &options)
+{
+    RatesRequest request;
+    request.ratesFolder = options.value(QStringLiteral("taux"));
+    if (options.isSet(QStringLiteral("taux")) && request.ratesFolder.isEmpty())
+        options.fail(QStringLiteral("--taux : le dossier est vide ; attendu le dossier du "
+                                    "fichier QUERDAN.TXT"));
+    request.update = options.isSet(QStringLiteral("mettre-a-jour"));
+    request.address = options.value(QStringLiteral("adresse")).trimmed();
+    request.addedPeriod = options.value(QStringLiteral("ajouter")).trimmed().toUpper();
+    const bool adding = options.isSet(QStringLiteral("ajouter"));
+    if (request.update && adding)
+        options.fail(QStringLiteral("--mettre-a-jour et --ajouter s'excluent"));
+    if (options.isSet(QStringLiteral("adresse")) && !request.update)
+        options.fail(QStringLiteral("--adresse va avec --mettre-a-jour"));
+    if (options.isSet(QStringLiteral("adresse")) && request.address.isEmpty())
+        options.fail(QStringLiteral("--adresse : l'adresse est vide"));
+    static const QRegularExpression period(QStringLiteral("^[12]S\\d{4}$"));
+    if (adding && !period.match(request.addedPeriod).hasMatch())
+        options.fail(QStringLiteral("--ajouter : « ") + options.value(QStringLiteral("ajouter")) +
+                     QStringLiteral(" » n'est pas un semestre ; attendu 1S2027 ou 2S2026"));
+    for (const QString &name : {QStringLiteral("autres"), QStringLiteral("particuliers")}) {
+        if (!options.isSet(name)) {
+            if (adding)
+                options.require(name, QStringLiteral("attendu le taux de ce semestre (2,94)"));
+            continue;
+        }
+        if (!adding)
+            options.fail(QStringLiteral("--") + name + QStringLiteral(" va avec --ajouter"));
+        const QString text = options.value(name);
+        const std::optional<QString> rate = ReadRateText(text);
+        if (!rate)
+            options.fail(QStringLiteral("--") + name + QStringLiteral(" : « ") + text +
+                         QStringLiteral(" » n'est pas un taux de 0 à 30 ; attendu 2,94 par "
+                                        "exemple"));
+        (name == u"autres" ? request.autres : request.particuliers) = text;
+    }
+    request.today = QDate::currentDate();
+
+    Invocation invocation;
+    invocation.kind = Invocation::Run;
+    invocation.run = [request] { return RunRates(request); };
+    return invocation;
+}
+
 } // namespace
 
 Invocation ParseInvocation(const QStringList &arguments)
@@ -523,7 +605,7 @@ Invocation ParseInvocation(const QStringList &arguments)
     const QString first = arguments.value(1);
     if (first.isEmpty())
         return refused(QString(), QStringLiteral("commande manquante ; attendu echeancier, "
-                                                 "decompte ou lot"));
+                                                 "decompte, lot ou taux"));
     if (first == u"-h" || first == u"--help" || first == u"aide")
         return printed(generalHelp());
     if (first == u"-v" || first == u"--version")
@@ -532,17 +614,18 @@ Invocation ParseInvocation(const QStringList &arguments)
                        QString::number(TAUX_VERSION_PATCH) + u'\n');
 
     if (first.startsWith(u'-'))
-        return refused(QString(), QStringLiteral("commande manquante avant ") +
-                                      visibleValue(first) +
-                                      QStringLiteral(" ; attendu echeancier, decompte ou lot"));
+        return refused(QString(),
+                       QStringLiteral("commande manquante avant ") + visibleValue(first) +
+                           QStringLiteral(" ; attendu echeancier, decompte, lot ou taux"));
     const CommandSpec *command = nullptr;
     for (const CommandSpec &candidate : commands()) {
         if (candidate.name == first)
             command = &candidate;
     }
     if (!command)
-        return refused(QString(), QStringLiteral("commande inconnue : ") + visibleValue(first) +
-                                      QStringLiteral(" ; attendu echeancier, decompte ou lot"));
+        return refused(QString(),
+                       QStringLiteral("commande inconnue : ") + visibleValue(first) +
+                           QStringLiteral(" ; attendu echeancier, decompte, lot ou taux"));
 
     Options options(*command);
     if (!options.parse(QStringList{arguments.first()} + arguments.mid(2)))
@@ -558,6 +641,7 @@ Invocation ParseInvocation(const QStringList &arguments)
 
     Invocation invocation = command->name == u"echeancier" ? schedule(options)
                             : command->name == u"decompte" ? statement(options)
+                            : command->name == u"taux"     ? rates(options)
                                                            : batch(options, positional);
     if (!options.error().isEmpty())
         return refused(command->name, options.error());

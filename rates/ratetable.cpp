@@ -102,11 +102,22 @@ bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table
     ItemReader reader(text);
     int count = 0;
     qint16 lastYear = 0;
+    // The comment on the line just before the current item, if any.
+    QStringView comment;
+    bool periodSeen = false;
+    table.sourceNote.clear();
 
     while (!reader.atEnd()) {
         const QStringView item = reader.next();
-        if (item.isEmpty() || item.front() == u'\'')
+        if (item.isEmpty() || item.front() == u'\'') {
+            comment = item.isEmpty() ? QStringView() : item.mid(1).trimmed();
             continue;
+        }
+        if (!periodSeen) {
+            periodSeen = true;
+            if (comment.startsWith(u"Taux ajoutés"))
+                table.sourceNote = comment.toString();
+        }
         const qsizetype tab = item.indexOf(u'\t');
         if (tab < 0)
             return false;

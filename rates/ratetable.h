@@ -32,13 +32,17 @@ struct RateTable
     qint16 count = 0;
     QString filePath;
     QDateTime fileTime;
+    // Where the newest rates came from: the comment line right above the
+    // first period line, without its apostrophe, when it begins with
+    // "Taux ajoutés" (written by a rates update); empty otherwise.
+    QString sourceNote;
 };
 
 // French month name for 1..12, empty text for anything else.
 QString textemois(int month);
 
-// Reads the bytes of a rates file (Windows-1252) into `table`'s rows and
-// count. Returns false for a corrupt file; `table` is then unspecified.
+// Reads the bytes of a rates file (Windows-1252) into `table`'s rows, count
+// and source note. Returns false for a corrupt file; `table` is then unspecified.
 bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table);
 
 struct LoadResult

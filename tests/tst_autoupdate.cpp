@@ -464,7 +464,15 @@ void TestAutoUpdate::dateRule_data()
     QTest::addColumn<QDate>("today");
     QTest::addColumn<bool>("due");
 
-    QTest::newRow("June 2016, on 30 December 2016") << kOldRates << QDate(2016, 12, 30) << false;
+    // Due the day after the newest month, or on 31 December of its year
+    // when that comes first.
+    QTest::newRow("June 2016, on 30 June 2016") << kOldRates << QDate(2016, 6, 30) << false;
+    QTest::newRow("June 2016, on 1 July 2016") << kOldRates << QDate(2016, 7, 1) << true;
+    QTest::newRow("June 2016, on 30 December 2016") << kOldRates << QDate(2016, 12, 30) << true;
+    QTest::newRow("December 2014, on 30 December 2014")
+        << QByteArray("2S2014\t1\r\n") << QDate(2014, 12, 30) << false;
+    QTest::newRow("December 2014, on 31 December 2014")
+        << QByteArray("2S2014\t1\r\n") << QDate(2014, 12, 31) << true;
     QTest::newRow("June 2016, on 31 December 2016") << kOldRates << QDate(2016, 12, 31) << true;
     QTest::newRow("June 2016, on 2 January 2017") << kOldRates << QDate(2017, 1, 2) << true;
     QTest::newRow("June 2016, on 1 January 2016") << kOldRates << QDate(2016, 1, 1) << false;

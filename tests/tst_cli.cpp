@@ -182,8 +182,8 @@ void TestCli::usageErrors_data()
     const QStringList schedule = {"echeancier", "--depuis", "15/03/2015", "--montant", "10000"};
 
     QTest::newRow("no command") << QStringList{}
-                                << QByteArray("commande manquante ; attendu echeancier, decompte "
-                                              "ou lot");
+                                << QByteArray("commande manquante ; attendu echeancier, decompte, "
+                                              "lot ou taux");
     QTest::newRow("unknown command")
         << QStringList{"calcule"} << QByteArray("commande inconnue : calcule");
     QTest::newRow("unknown option") << (statement + QStringList{"--taux-fixe", "3"})

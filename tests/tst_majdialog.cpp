@@ -1,4 +1,5 @@
 #include "modalguard.h"
+#include "publicationserver.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "update/majdialog.h"
@@ -9,10 +10,12 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -36,6 +39,10 @@ private slots:
     void placesOfTheDesign_data();
     void placesOfTheDesign();
     void hourglassDuringTheDownload();
+    void updateNowAndByHand_data();
+    void updateNowAndByHand();
+    void refusesAddressOutsideCodePage_data();
+    void refusesAddressOutsideCodePage();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -55,6 +62,7 @@ private:
     std::unique_ptr<MajDialog> m_dialog;
     std::unique_ptr<ModalGuard> m_guard;
     QStringList m_unexpected;
+    std::function<void(QDialog *)> m_onModal; // a test's own dialog
 };
 
 void TestMajDialog::initTestCase()
@@ -62,9 +70,17 @@ void TestMajDialog::initTestCase()
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     // Fails the test, instead of hanging it, when some other modal window
     // (a message box) opens.
+    // The progress of "Mettre à jour maintenant" is left to run.
     m_guard = std::make_unique<ModalGuard>(
-        [this](QDialog *modal) { m_unexpected.append(modal->metaObject()->className()); },
-        [this](QDialog *modal) { return modal != m_dialog.get(); });
+        [this](QDialog *modal) {
+            if (m_onModal)
+                m_onModal(modal);
+            else
+                m_unexpected.append(modal->metaObject()->className());
+        },
+        [this](QDialog *modal) {
+            return modal != m_dialog.get() && modal->objectName() != u"telechargement";
+        });
 }
 
 void TestMajDialog::init()
@@ -75,6 +91,7 @@ void TestMajDialog::init()
     m_settings = {QStringLiteral("http://a/QUERDAN.TXT"), true, false};
     m_dialog = std::make_unique<MajDialog>(m_settings, m_ini);
     m_unexpected.clear();
+    m_onModal = nullptr;
 }
 
 void TestMajDialog::cleanup()
@@ -186,12 +203,13 @@ void TestMajDialog::tabOrder()
     openDialog();
     child<QWidget>("Boutonmanuel")->setFocus();
     QStringList order{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 10; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
     }
-    const QStringList expected{"Boutonmanuel",    "CheckMaj", "Picture1", "Annuler",     "ftp",
-                               "Checkconnection", "Picture2", "Valider",  "Boutonmanuel"};
+    const QStringList expected{
+        "Boutonmanuel",  "CheckMaj",        "Picture1", "Annuler", "ftp",         "Checkconnection",
+        "MajMaintenant", "AjouterSemestre", "Picture2", "Valider", "Boutonmanuel"};
     QCOMPARE(order, expected);
 }
 
@@ -218,10 +236,14 @@ void TestMajDialog::placesOfTheDesign_data()
     QTest::newRow("Label2") << "Label2" << QRect(120, 2070, 795, 435);
     QTest::newRow("ftp") << "ftp" << QRect(840, 2100, 4455, 285);
     QTest::newRow("Checkconnection") << "Checkconnection" << QRect(120, 2520, 3075, 255);
-    QTest::newRow("Valider") << "Valider" << QRect(120, 2940, 1455, 375);
-    QTest::newRow("Picture2 over Valider") << "Picture2" << QRect(180, 2970, 305, 305);
-    QTest::newRow("Annuler") << "Annuler" << QRect(3840, 2940, 1455, 375);
-    QTest::newRow("Picture1 over Annuler") << "Picture1" << QRect(3900, 3030, 210, 210);
+    // The update at once and by hand sit between the settings and the two
+    // buttons, which move down by 196 pixels (2940 twips).
+    QTest::newRow("MajMaintenant") << "MajMaintenant" << QRect(120, 2970, 2550, 375);
+    QTest::newRow("AjouterSemestre") << "AjouterSemestre" << QRect(2745, 2970, 2550, 375);
+    QTest::newRow("Valider") << "Valider" << QRect(120, 5880, 1455, 375);
+    QTest::newRow("Picture2 over Valider") << "Picture2" << QRect(180, 5910, 305, 305);
+    QTest::newRow("Annuler") << "Annuler" << QRect(3840, 5880, 1455, 375);
+    QTest::newRow("Picture1 over Annuler") << "Picture1" << QRect(3900, 5970, 210, 210);
 }
 
 void TestMajDialog::placesOfTheDesign()
@@ -231,7 +253,7 @@ void TestMajDialog::placesOfTheDesign()
     // 15 twips to the pixel at 96 dots per inch.
     const QRect pixels(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
     QCOMPARE(child<QWidget>(qPrintable(name))->geometry(), pixels);
-    QCOMPARE(m_dialog->size(), QSize(359, 226));
+    QCOMPARE(m_dialog->size(), QSize(359, 422));
 }
 
 void TestMajDialog::hourglassDuringTheDownload()
@@ -253,6 +275,89 @@ void TestMajDialog::hourglassDuringTheDownload()
     RunAutomaticUpdate(state, {QStringLiteral("http://h/x"), true, true}, QDate(2017, 1, 2), hooks);
     QCOMPARE(shape, int(Qt::WaitCursor));
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestMajDialog::updateNowAndByHand_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("newest"); // the table's first row, "*" when in bold
+
+    const QByteArray fiche2026 = fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"});
+    QTest::newRow("update now, a new half-year")
+        << "MajMaintenant" << http("200 OK", fiche2026)
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)."
+        << "2e semestre 2026|2,94 %|6,31 %*";
+    QTest::newRow("update now, nothing new")
+        << "MajMaintenant" << http("200 OK", fiche({"2026 1 2.62 6.67"}))
+        << "Les taux sont à jour : le fichier va jusqu'au 1er semestre 2026 et la publication "
+           "n'a rien de plus récent."
+        << "1er semestre 2026|2,62 %|6,67 %";
+    QTest::newRow("update now, no server")
+        << "MajMaintenant" << QByteArray() << "Mise à jour impossible : pas de connexion"
+        << "1er semestre 2026|2,62 %|6,67 %";
+    QTest::newRow("by hand") << "AjouterSemestre" << QByteArray()
+                             << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % "
+                                "(particuliers)."
+                             << "2e semestre 2026|2,94 %|6,31 %*";
+}
+
+void TestMajDialog::updateNowAndByHand()
+{
+    QFETCH(QString, button);
+    QFETCH(QByteArray, response);
+    QFETCH(QString, said);
+    QFETCH(QString, newest);
+
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    Server server(response);
+    m_settings.address = response.isEmpty() ? QStringLiteral("http://127.0.0.1:1/x") : server.url();
+    QString form;
+    m_onModal = [&](QDialog *modal) {
+        form = modal->findChild<QLabel *>(QStringLiteral("semestre"))->text();
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), "2,94");
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
+        modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+    };
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    QSignalSpy changed(m_dialog.get(), &MajDialog::ratesFileChanged);
+    child<QPushButton>(qPrintable(button))->click();
+    QVERIFY2(child<QLabel>("Resultat")->text().startsWith(said),
+             qPrintable(child<QLabel>("Resultat")->text()));
+    QCOMPARE(form, button == u"AjouterSemestre" ? QStringLiteral("2e semestre 2026") : QString());
+    auto *table = child<QTableWidget>("Derniers");
+    QCOMPARE(table->item(0, 0)->text() + u'|' + table->item(0, 1)->text() + u'|' +
+                 table->item(0, 2)->text() + (table->item(0, 2)->font().bold() ? "*" : ""),
+             newest);
+    QCOMPARE(changed.count(), newest.endsWith(u'*') ? 1 : 0);
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestMajDialog::refusesAddressOutsideCodePage_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("refused"); // the character named, empty when saved
+    QTest::newRow("Polish letters") << "http://łódź.pl/x"
+                                    << "« ł »";
+    QTest::newRow("an emoji, one character") << "http://a/😀"
+                                             << "« 😀 »";
+    QTest::newRow("Windows-1252 letters and signs are kept") << "http://café.fr/€"
+                                                             << "";
+}
+
+void TestMajDialog::refusesAddressOutsideCodePage()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, refused);
+    openDialog();
+    child<QLineEdit>("ftp")->setText(address);
+    trigger(QStringLiteral("Valider"));
+    QCOMPARE(m_dialog->isVisible(), !refused.isEmpty());
+    QCOMPARE(child<QLabel>("Resultat")->text().contains(refused), true);
+    QCOMPARE(ReadIniValue("FTP", "ADRESS", m_ini), refused.isEmpty() ? address : QString());
 }
 
 QTEST_MAIN(TestMajDialog)

@@ -47,6 +47,8 @@ private slots:
     void corruptFiles_data();
     void corruptFiles();
     void specExample();
+    void sourceNote_data();
+    void sourceNote();
     void categories_data();
     void categories();
     void yearWindow_data();
@@ -179,6 +181,41 @@ void TestRatesFile::specExample()
     QCOMPARE(*t->rows[29].rate, 0.5);
     QCOMPARE(t->rows[29].monthStart, QDate(2014, 1, 1));
     QCOMPARE(t->rows[30].label, QStringLiteral("Décembre 2013"));
+}
+
+void TestRatesFile::sourceNote_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("note");
+
+    const QByteArray added = "'Taux ajout\xe9s le 08/12/2026 depuis https://x/F20688.xml "
+                             "(publication du 01/07/2026)";
+    QTest::newRow("the line above the first period")
+        << "' taux\r\n" + added + "  \r\n2S2026\t2.94\t6.31\r\n"
+        << "Taux ajoutés le 08/12/2026 depuis https://x/F20688.xml (publication du 01/07/2026)";
+    QTest::newRow("added by hand, blank after the apostrophe")
+        << QByteArray("' Taux ajout\xe9s \xe0 la main le 08/12/2026\r\n2S2026\t2.94\r\n")
+        << "Taux ajoutés à la main le 08/12/2026";
+    QTest::newRow("another comment between") << added + "\r\n' x\r\n2S2026\t2.94\r\n"
+                                             << "";
+    QTest::newRow("a blank line between") << added + "\r\n\r\n2S2026\t2.94\r\n"
+                                          << "";
+    QTest::newRow("only above a later period")
+        << "2S2026\t2.94\r\n" + added + "\r\n1S2026\t2.94\r\n"
+        << "";
+    QTest::newRow("a comment of other words") << QByteArray("' Taux\r\n2026\t1\r\n") << "";
+    QTest::newRow("no period line") << added + "\r\n"
+                                    << "";
+}
+
+void TestRatesFile::sourceNote()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, note);
+    auto table = std::make_unique<RateTable>();
+    table->sourceNote = QStringLiteral("left from a previous load");
+    QVERIFY(parseRates(file, RateCategory::Autres, *table));
+    QCOMPARE(table->sourceNote, note);
 }
 
 void TestRatesFile::categories_data()

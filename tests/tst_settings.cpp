@@ -52,9 +52,8 @@ void TestSettings::init()
 void TestSettings::defaultsWithoutFile()
 {
     const UpdateSettings s = LoadUpdateSettings(m_ini);
-    QCOMPARE(s.address, DefaultAddress());
-    QVERIFY(s.address.startsWith(QStringLiteral("http://")));
-    QVERIFY(s.address.endsWith(QStringLiteral("/telechar/QUERDAN.TXT")));
+    QCOMPARE(s.address, QStringLiteral("https://lecomarquage.service-public.gouv.fr/vdd/3.5/part/"
+                                       "xml/F20688.xml"));
     QCOMPARE(s.testConnection, true);
     QCOMPARE(s.autoUpdate, false);
     QVERIFY(!QFile::exists(m_ini));

@@ -88,6 +88,10 @@ MajDialog &TauxApp::updateDialog()
 {
     if (!m_maj) {
         m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath);
+        m_maj->setRatesFile(m_state.table().filePath);
+        // Half-years added from the dialog show in the window behind it at once.
+        connect(m_maj.get(), &MajDialog::ratesFileChanged, this,
+                [this] { m_window->ActivateMainWindow(); });
         connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
             // The user edits the file by hand; the edited rates are read at
             // the next start. A statement kept open ("Annuler") keeps the

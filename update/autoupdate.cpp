@@ -3,8 +3,11 @@
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/download.h"
+#include "update/ratesupdate.h"
 #include "update/savefile.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -48,14 +51,20 @@ std::optional<UpdateOutcome> RefuseDownloadedMonths(const MonthSpan &table,
     return std::nullopt;
 }
 
+QDate UpdateDueFrom(const QDate &newestMonth)
+{
+    const QDate yearEnd(newestMonth.year(), 12, 31);
+    const QDate afterNewest = QDate(newestMonth.year(), newestMonth.month(), 1).addMonths(1);
+    return std::min(yearEnd, afterNewest);
+}
+
 UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
                                 const QDate &today, const UpdateHooks &hooks)
 {
     const RateTable &table = state.table();
     if (table.count <= 0)
         return {UpdateOutcome::NoMonthRows, {}};
-    const QDate yearEnd(table.rows[0].monthStart.year(), 12, 31);
-    if (today < yearEnd)
+    if (today < UpdateDueFrom(table.rows[0].monthStart))
         return {UpdateOutcome::NotDue, {}};
     if (settings.testConnection &&
         !(hooks.isConnected ? hooks.isConnected() : IsInternetConnected()))
@@ -72,6 +81,25 @@ UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings
 
     if (body.isEmpty())
         return {UpdateOutcome::NothingRead, {}};
+    if (IsPublication(body)) {
+        const RatesUpdateReport report =
+            ApplyPublication(table.filePath, body, settings.address, today);
+        // The update stays silent in the window; what the user should know
+        // goes to standard error.
+        for (const QString &conflict : report.conflicts)
+            std::fprintf(stderr, "Mise à jour des taux : %s\n", qUtf8Printable(conflict));
+        switch (report.status) {
+        case RatesUpdateReport::Added:
+            return {UpdateOutcome::Updated, state.LoadRatesFile()};
+        case RatesUpdateReport::UpToDate:
+            return {UpdateOutcome::NothingNew, {}};
+        case RatesUpdateReport::WriteFailed:
+            return {UpdateOutcome::WriteFailed, {}};
+        default:
+            std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
+            return {UpdateOutcome::PublicationRefused, {}};
+        }
+    }
     // A server's page for a missing file must not be stored as rates.
     if (body.contains("Not Found"))
         return {UpdateOutcome::Refused, {}};

@@ -24,18 +24,20 @@ struct UpdateHooks
 };
 
 enum class UpdateOutcome {
-    NoMonthRows,  // the table is empty: no newest year to judge by
-    NotDue,       // today is before 31 December of the newest year
-    NotConnected, // the connection test said no
-    NoAddress,    // the address is empty
-    NothingRead,  // the download brought no body
-    Refused,      // the body holds "Not Found": the server's error page
-    NotRatesFile, // the body would not load as a rates file
-    NoMonths,     // the body loads but holds no month
-    OlderMonths,  // its newest month is before the table's
-    FewerMonths,  // it holds more than twelve months fewer than the table
-    WriteFailed,  // the rates file could not be replaced
-    Updated,      // the file was replaced and reloaded; see `load`
+    NoMonthRows,        // the table is empty: no newest year to judge by
+    NotDue,             // today is before UpdateDueFrom
+    NotConnected,       // the connection test said no
+    NoAddress,          // the address is empty
+    NothingRead,        // the download brought no body
+    Refused,            // the body holds "Not Found": the server's error page
+    NotRatesFile,       // the body would not load as a rates file
+    NoMonths,           // the body loads but holds no month
+    OlderMonths,        // its newest month is before the table's
+    FewerMonths,        // it holds more than twelve months fewer than the table
+    WriteFailed,        // the rates file could not be replaced
+    Updated,            // the file was replaced and reloaded; see `load`
+    NothingNew,         // a publication with no half-year newer than the table
+    PublicationRefused, // a publication whose table could not be read
 };
 
 struct UpdateResult
@@ -60,11 +62,18 @@ struct MonthSpan
 std::optional<UpdateOutcome> RefuseDownloadedMonths(const MonthSpan &table,
                                                     const MonthSpan &download);
 
-// Refreshes the rates file from `settings.address` when the newest year of
-// the table has run out by `today`, and reloads the table from it. Says
-// nothing to the user. The old file stays unless the body loads as a rates
-// file in both categories and RefuseDownloadedMonths lets it through; it is
-// then replaced atomically by the body and one CR LF.
+// The first day the automatic update is due for a table whose newest month
+// is `newestMonth`: the day after that month ends, or 31 December of its
+// year when that comes first (a table ending in December).
+QDate UpdateDueFrom(const QDate &newestMonth);
+
+// Refreshes the rates file from `settings.address` from UpdateDueFrom on,
+// and reloads the table from it. Says nothing in the window. A body that
+// is the administration's publication adds its new half-years to the file
+// (ApplyPublication; a disagreement with the file goes to standard error).
+// Any other body must load as a rates file in both categories and pass
+// RefuseDownloadedMonths; it then replaces the file atomically, with one
+// CR LF added. Anything else leaves the file as it was.
 UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
                                 const QDate &today, const UpdateHooks &hooks = {});
 

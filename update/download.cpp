@@ -34,6 +34,17 @@ QByteArray DownloadText(const QString &url, const DownloadLimits &limits)
     return network ? network->downloadText(url, limits) : QByteArray();
 }
 
+DownloadReply Download(const QString &url, const DownloadLimits &limits,
+                       const std::function<bool()> &cancelled)
+{
+    if (const NetworkFunctions *network = programsNetworkModule())
+        return network->download(url, limits, cancelled);
+    DownloadReply reply;
+    reply.failure = DownloadReply::NoConnection;
+    reply.reason = QStringLiteral("le module réseau du programme est introuvable");
+    return reply;
+}
+
 bool IsInternetConnected()
 {
     const NetworkFunctions *network = programsNetworkModule();

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 // What a transfer may take before it is given up. The real rates file is a
 // few kilobytes: a transfer near these limits is not bringing it.
@@ -13,6 +14,27 @@ struct DownloadLimits
     std::chrono::milliseconds deadline{60000}; // for the whole transfer
     qint64 maxBytes = 1024 * 1024;
 };
+
+// What a transfer brought, and why it brought nothing when it did not.
+struct DownloadReply
+{
+    enum Failure {
+        None,         // `body` is the server's answer, whatever its status
+        NoConnection, // the server could not be reached
+        Cut,          // the transfer broke off, or a limit was reached
+        TooLarge,     // the body went past `maxBytes`
+        Cancelled,    // the user stopped it
+    };
+    Failure failure = None;
+    int status = 0; // the HTTP status, 0 when there was no answer
+    QByteArray body;
+    QString reason; // the network layer's words for a failure
+};
+
+// The transfer of DownloadText, with its status, its failure, and a way to
+// stop it: `cancelled`, when set, is asked while the transfer waits.
+DownloadReply Download(const QString &url, const DownloadLimits &limits = {},
+                       const std::function<bool()> &cancelled = {});
 
 // GETs the URL directly (no proxy, no cache) with the agent "Mozilla" and
 // returns the body whatever the HTTP status, so that the caller sees a

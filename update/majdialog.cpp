@@ -1,19 +1,29 @@
 #include "majdialog.h"
 
+#include "rates/codepage.h"
+#include "rates/publication.h"
+#include "rates/ratetable.h"
 #include "ui/icons.h"
 #include "update/locations.h"
+#include "update/ratesupdate.h"
+#include "update/updatenow.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFile>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QTableWidget>
+#include <QUrl>
 
 #include <iterator>
+#include <memory>
 
 // A small picture that acts as the button it lies on: a click on it, or
 // Space while it has the focus, emits clicked().
@@ -53,9 +63,9 @@ const QColor kFieldBackground(224, 224, 224);
 const char kExplanation[] =
     "La mise à jour automatique utilise votre connexion internet pour télécharger le fichier des "
     "derniers taux légaux : cette fonction s'active automatiquement au lancement de "
-    "l'application lorsque l'année du jour excède la dernière année connue.";
+    "l'application dès que le dernier semestre connu est écoulé.";
 
-enum class Kind { Button, Line, CheckBox, Picture, Label, Field, PictureButton };
+enum class Kind { Button, Line, CheckBox, Picture, Label, Field, PictureButton, Table };
 
 enum class Look {
     Plain,
@@ -94,15 +104,25 @@ const Control kControls[] = {
      "Test automatique de la connexion",
      {8, 168, 205, 17},
      Look::PaleText},
-    {Kind::Button, "Valider", "&Ok", {8, 196, 97, 25}, Look::ButtonFace},
-    {Kind::PictureButton, "Picture2", ":/icons/tick.png", {12, 198, 20, 20}, Look::Plain},
-    {Kind::Button, "Annuler", "&Annuler", {256, 196, 97, 25}, Look::ButtonFace},
-    {Kind::PictureButton, "Picture1", ":/icons/cross.png", {260, 202, 14, 14}, Look::Plain},
+    // The update at once and the half-year by hand, the newest rates of
+    // the file, and what the last of them did.
+    {Kind::Line, "Line2", nullptr, {8, 192, 345, 1}, Look::PaleFill},
+    {Kind::Button, "MajMaintenant", "Mettre à jour maintenant", {8, 198, 170, 25}, Look::Plain},
+    {Kind::Button, "AjouterSemestre", "Ajouter un semestre…", {183, 198, 170, 25}, Look::Plain},
+    {Kind::Table, "Derniers", nullptr, {8, 228, 345, 96}, Look::Plain},
+    {Kind::Label, "Resultat", "", {8, 328, 345, 58}, Look::PaleText},
+    {Kind::Button, "Valider", "&Ok", {8, 392, 97, 25}, Look::ButtonFace},
+    {Kind::PictureButton, "Picture2", ":/icons/tick.png", {12, 394, 20, 20}, Look::Plain},
+    {Kind::Button, "Annuler", "&Annuler", {256, 392, 97, 25}, Look::ButtonFace},
+    {Kind::PictureButton, "Picture1", ":/icons/cross.png", {260, 398, 14, 14}, Look::Plain},
 };
 
+constexpr int kRatesShown = 4; // half-years in the dialog's table
+
 // Keyboard order of the design.
-const char *const kTabOrder[] = {"Boutonmanuel", "CheckMaj",        "Picture1", "Annuler",
-                                 "ftp",          "Checkconnection", "Picture2", "Valider"};
+const char *const kTabOrder[] = {
+    "Boutonmanuel",    "CheckMaj",      "Picture1",        "Annuler",  "ftp",
+    "Checkconnection", "MajMaintenant", "AjouterSemestre", "Picture2", "Valider"};
 
 QWidget *createControl(const Control &c, QWidget *parent)
 {
@@ -136,6 +156,21 @@ QWidget *createControl(const Control &c, QWidget *parent)
         // taking the focus from the field the user was in.
         button->setFocusPolicy(Qt::TabFocus);
         return button;
+    }
+    case Kind::Table: {
+        auto *table = new QTableWidget(kRatesShown, 3, parent);
+        table->setHorizontalHeaderLabels({QStringLiteral("Semestre"), QStringLiteral("Autres cas"),
+                                          QStringLiteral("Particuliers")});
+        table->verticalHeader()->hide();
+        table->verticalHeader()->setDefaultSectionSize(18);
+        table->horizontalHeader()->setFixedHeight(20);
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table->setSelectionMode(QAbstractItemView::NoSelection);
+        table->setFocusPolicy(Qt::NoFocus);
+        table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        return table;
     }
     }
     return nullptr;
@@ -199,6 +234,8 @@ void MajDialog::build()
     m_ftp = control<QLineEdit>("ftp");
     m_checkMaj = control<QCheckBox>("CheckMaj");
     m_checkConnection = control<QCheckBox>("Checkconnection");
+    m_rates = control<QTableWidget>("Derniers");
+    m_outcome = control<QLabel>("Resultat");
     QFont bold = font();
     bold.setBold(true);
     m_checkMaj->setFont(bold);
@@ -212,7 +249,7 @@ void MajDialog::setUpWindow()
     setWindowTitle(QStringLiteral("Mise à jour des taux légaux"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(359, 226);
+    setFixedSize(359, 422);
     setModal(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -231,7 +268,8 @@ void MajDialog::setUpKeys()
     // Enter always means Ok, wherever the focus is: a focused button taking
     // Enter for itself would let it start the manual update, which ends the
     // program.
-    for (const char *name : {"Boutonmanuel", "Annuler", "Valider"})
+    for (const char *name :
+         {"Boutonmanuel", "MajMaintenant", "AjouterSemestre", "Annuler", "Valider"})
         control<QPushButton>(name)->setAutoDefault(false);
     control<QPushButton>("Valider")->setDefault(true);
 
@@ -255,6 +293,70 @@ void MajDialog::connectControls()
         connect(control<QAbstractButton>(name), &QAbstractButton::clicked, this, &QDialog::reject);
     connect(control<QAbstractButton>("Boutonmanuel"), &QAbstractButton::clicked, this,
             &MajDialog::manualUpdateRequested);
+    connect(control<QAbstractButton>("MajMaintenant"), &QAbstractButton::clicked, this,
+            [this] { showReport(updateRatesReport(this, m_ratesPath, m_settings.address)); });
+    connect(control<QAbstractButton>("AjouterSemestre"), &QAbstractButton::clicked, this,
+            [this] { showReport(addHalfYearReport(this, m_ratesPath)); });
+}
+
+void MajDialog::setRatesFile(const QString &path)
+{
+    m_ratesPath = path;
+    showRates(0);
+}
+
+void MajDialog::showReport(const RatesUpdateReport &report)
+{
+    if (!report.message.isEmpty())
+        m_outcome->setText(report.message);
+    const bool added = report.status == RatesUpdateReport::Added;
+    showRates(added ? int(report.added.size()) : 0);
+    if (added)
+        emit ratesFileChanged();
+}
+
+void MajDialog::showRates(int newRows)
+{
+    m_rates->clearContents();
+    QFile file(m_ratesPath);
+    auto autres = std::make_unique<RateTable>();
+    auto particuliers = std::make_unique<RateTable>();
+    if (m_ratesPath.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+        return;
+    const QByteArray bytes = file.readAll();
+    if (!parseRates(bytes, RateCategory::Autres, *autres) ||
+        !parseRates(bytes, RateCategory::PersonnesPhysiques, *particuliers))
+        return;
+    // Six rows to a half-year, newest first; the half-years just added in bold.
+    for (int row = 0; row < kRatesShown && row * 6 < autres->count; ++row) {
+        const int i = row * 6;
+        const QStringList cells{
+            NewestPeriodText(autres->rows[i].monthStart),
+            FrenchRate(QString::number(*autres->rows[i].rate)) + QStringLiteral(" %"),
+            FrenchRate(QString::number(*particuliers->rows[i].rate)) + QStringLiteral(" %")};
+        for (int column = 0; column < 3; ++column) {
+            auto *item = new QTableWidgetItem(cells[column]);
+            QFont font = m_rates->font();
+            font.setBold(row < newRows);
+            item->setFont(font);
+            item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                               : Qt::AlignRight | Qt::AlignVCenter);
+            m_rates->setItem(row, column, item);
+        }
+    }
+}
+
+// The settings file is Windows-1252: a character outside it would be saved
+// as "?", and the address would be lost. Returns the first such character.
+QString MajDialog::unsavableCharacter() const
+{
+    const QString address = m_ftp->text();
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        const QString one = address.mid(i, address.at(i).isHighSurrogate() ? 2 : 1);
+        if (DecodeWindows1252(EncodeWindows1252(one)) != one)
+            return one;
+    }
+    return QString();
 }
 
 void MajDialog::showEvent(QShowEvent *event)
@@ -262,11 +364,23 @@ void MajDialog::showEvent(QShowEvent *event)
     m_ftp->setText(m_settings.address);
     m_checkMaj->setChecked(m_settings.autoUpdate);
     m_checkConnection->setChecked(m_settings.testConnection);
+    m_outcome->clear();
+    showRates(0);
     QDialog::showEvent(event);
 }
 
 void MajDialog::save()
 {
+    const QString bad = unsavableCharacter();
+    if (!bad.isEmpty()) {
+        m_outcome->setText(
+            QStringLiteral("Adresse refusée : « %1 » ne peut pas être enregistré dans Querdan.ini, "
+                           "qui ne garde que les caractères d'Europe occidentale. Écrivez-le sous "
+                           "sa forme codée, %2, comme le navigateur l'affiche.")
+                .arg(bad, QString::fromLatin1(QUrl::toPercentEncoding(bad))));
+        m_ftp->setFocus();
+        return;
+    }
     // A failed write is not reported: the values stay in the record. An
     // installed copy's config folder is only made now, on the first save.
     PrepareSettingsFolder(m_iniPath);

@@ -5,8 +5,11 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTableWidget;
+struct RatesUpdateReport;
 
 // The update dialog "Maj": shows and edits the update settings in place, and
 // offers the manual update. It is created once, hidden, and only shown and
@@ -18,9 +21,15 @@ class MajDialog : public QDialog
 public:
     MajDialog(UpdateSettings &settings, const QString &iniPath, QWidget *parent = nullptr);
 
+    // The rates file that "Mettre à jour maintenant" and "Ajouter un
+    // semestre…" complete, and whose newest half-years the dialog lists.
+    void setRatesFile(const QString &path);
+
 signals:
     // The user asked to edit the rates file by hand; the program ends then.
     void manualUpdateRequested();
+    // The rates file gained half-years: the windows reload it now.
+    void ratesFileChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -31,6 +40,9 @@ private:
     void setUpKeys();
     void connectControls();
     void save();
+    void showReport(const RatesUpdateReport &report);
+    void showRates(int newRows);
+    QString unsavableCharacter() const;
     template <typename T> T *control(const char *name) const;
 
     UpdateSettings &m_settings;
@@ -38,4 +50,7 @@ private:
     QLineEdit *m_ftp = nullptr;
     QCheckBox *m_checkConnection = nullptr;
     QCheckBox *m_checkMaj = nullptr;
+    QTableWidget *m_rates = nullptr;
+    QLabel *m_outcome = nullptr;
+    QString m_ratesPath;
 };

@@ -40,7 +40,8 @@ bool anyInterfaceUp()
     return false;
 }
 
-QByteArray fetchText(const QString &url, const DownloadLimits &limits)
+DownloadReply fetch(const QString &url, const DownloadLimits &limits,
+                    const std::function<bool()> &cancelled)
 {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy);
@@ -52,29 +53,38 @@ QByteArray fetchText(const QString &url, const DownloadLimits &limits)
     request.setRawHeader("Cache-Control", "no-cache");
 
     QNetworkReply *reply = manager.get(request);
-    QByteArray body;
-    bool failed = false;
+    DownloadReply result;
 
     QEventLoop loop;
-    const auto giveUp = [&] {
-        failed = true;
+    const auto giveUp = [&](DownloadReply::Failure why) {
+        if (result.failure == DownloadReply::None)
+            result.failure = why;
         reply->abort();
     };
     QTimer stall;
     stall.setSingleShot(true);
     stall.setInterval(limits.stall);
-    QObject::connect(&stall, &QTimer::timeout, &loop, giveUp);
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] { giveUp(DownloadReply::Cut); });
     // The stall limit starts again with every byte, so a server that sends
     // one now and then would hold the start of the program for ever.
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setInterval(limits.deadline);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, giveUp);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { giveUp(DownloadReply::Cut); });
+    QTimer watch;
+    watch.setInterval(50);
+    if (cancelled) {
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            if (cancelled())
+                giveUp(DownloadReply::Cancelled);
+        });
+        watch.start();
+    }
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
+        result.body += reply->readAll();
         stall.start();
-        if (body.size() > limits.maxBytes)
-            giveUp();
+        if (result.body.size() > limits.maxBytes)
+            giveUp(DownloadReply::TooLarge);
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     stall.start();
@@ -82,14 +92,28 @@ QByteArray fetchText(const QString &url, const DownloadLimits &limits)
     if (!reply->isFinished())
         loop.exec();
 
-    if (!failed)
-        body += reply->readAll();
+    if (result.failure == DownloadReply::None)
+        result.body += reply->readAll();
     const QNetworkReply::NetworkError error = reply->error();
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (result.failure == DownloadReply::None && result.body.size() > limits.maxBytes)
+        result.failure = DownloadReply::TooLarge;
+    if (result.failure == DownloadReply::None && error != QNetworkReply::NoError &&
+        !isHttpStatusError(error))
+        result.failure = result.status > 0 || error == QNetworkReply::RemoteHostClosedError
+                             ? DownloadReply::Cut
+                             : DownloadReply::NoConnection;
+    if (result.failure != DownloadReply::None) {
+        result.reason = reply->errorString();
+        result.body.clear();
+    }
     delete reply;
-    if (failed || body.size() > limits.maxBytes ||
-        (error != QNetworkReply::NoError && !isHttpStatusError(error)))
-        return QByteArray();
-    return body;
+    return result;
+}
+
+QByteArray fetchText(const QString &url, const DownloadLimits &limits)
+{
+    return fetch(url, limits, {}).body;
 }
 
 bool networkIsUp()
@@ -115,6 +139,6 @@ bool networkIsUp()
 
 extern "C" Q_DECL_EXPORT const void *taux_network_functions()
 {
-    static const NetworkFunctions functions{kNetworkModuleVersion, fetchText, networkIsUp};
+    static const NetworkFunctions functions{kNetworkModuleVersion, fetchText, networkIsUp, fetch};
     return &functions;
 }

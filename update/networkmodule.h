@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 struct DownloadLimits;
+struct DownloadReply;
 
 // The network code lives in a module of its own, loaded at the first
 // download: Qt's network library and the ones it brings (proxy, Kerberos)
@@ -12,13 +15,15 @@ struct DownloadLimits;
 // The module exports taux_network_functions(), which returns this table.
 // The version changes with the table's layout, so that a module left from
 // another build is refused rather than called wrongly.
-constexpr int kNetworkModuleVersion = 1;
+constexpr int kNetworkModuleVersion = 2;
 
 struct NetworkFunctions
 {
     int version;
     QByteArray (*downloadText)(const QString &url, const DownloadLimits &limits);
     bool (*isInternetConnected)();
+    DownloadReply (*download)(const QString &url, const DownloadLimits &limits,
+                              const std::function<bool()> &cancelled);
 };
 
 // The functions of the module for the program in `programDir`, loading it

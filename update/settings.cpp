@@ -185,7 +185,8 @@ QString flag(bool on)
 
 QString DefaultAddress()
 {
-    return QStringLiteral("http://" TAUX_UPDATE_HOST "/telechar/QUERDAN.TXT");
+    return QStringLiteral(
+        "https://lecomarquage.service-public.gouv.fr/vdd/3.5/part/xml/F20688.xml");
 }
 
 QString SettingsFilePath(const QString &executableDir)

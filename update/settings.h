@@ -11,7 +11,8 @@ struct UpdateSettings
     bool autoUpdate = false;
 };
 
-// The built-in download address: the host is chosen at build time.
+// The built-in download address: the administration's fiche on the legal
+// rate, whose XML holds the rates of every half-year, over HTTPS.
 QString DefaultAddress();
 
 // "Querdan.ini" in the given folder (the executable's).

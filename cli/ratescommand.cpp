@@ -1,0 +1,101 @@
+// The command "taux": what the rates file holds, and keeping it current.
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "rates/publication.h"
+#include "update/download.h"
+#include "update/locations.h"
+#include "update/ratesupdate.h"
+#include "update/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <memory>
+
+namespace {
+
+// The newest half-year of the file, both rates, the file and where the
+// rates came from.
+QString summary(const RateTable &autres, const RateTable &particuliers, const QString &path)
+{
+    QString text = QStringLiteral("Fichier des taux : ") + QDir::toNativeSeparators(path) + u'\n';
+    if (autres.count == 0)
+        return text + QStringLiteral("Dernier semestre : aucun (le fichier ne donne aucun taux)\n");
+    const QDate month = autres.rows[0].monthStart;
+    text += QStringLiteral("Dernier semestre : ") + NewestPeriodText(month) +
+            QStringLiteral(" : ") + FrenchRate(QString::number(*autres.rows[0].rate)) +
+            QStringLiteral(" % (autres cas), ") +
+            FrenchRate(QString::number(*particuliers.rows[0].rate)) +
+            QStringLiteral(" % (particuliers)\n");
+    if (!autres.sourceNote.isEmpty())
+        text += QStringLiteral("Source : ") + autres.sourceNote + u'\n';
+    return text;
+}
+
+int statusOf(RatesUpdateReport::Status status)
+{
+    switch (status) {
+    case RatesUpdateReport::Added:
+    case RatesUpdateReport::UpToDate:
+        return kDone;
+    case RatesUpdateReport::Failed:
+        return kUpdateFailed;
+    case RatesUpdateReport::WriteFailed:
+        return kWriteFailed;
+    case RatesUpdateReport::NoRatesFile:
+        return kRatesFailed;
+    case RatesUpdateReport::Refused:
+        return kUsage;
+    }
+    return kUpdateFailed;
+}
+
+} // namespace
+
+Outcome RunRates(const RatesRequest &request)
+{
+    const QString path = RatesFilePath(request.ratesFolder);
+    auto autres = std::make_unique<RateTable>();
+    autres->filePath = path;
+    const LoadResult load = LoadRatesFile(*autres, RateCategory::Autres);
+    if (!load.ok())
+        return RatesFailure(load, path);
+
+    QString said;
+    if (request.update || !request.addedPeriod.isEmpty()) {
+        RatesUpdateReport report;
+        if (request.update) {
+            const QString address =
+                request.address.isEmpty()
+                    ? LoadUpdateSettings(LocateSettingsFile(QCoreApplication::applicationDirPath()))
+                          .address
+                    : request.address;
+            report = UpdateRatesFromAddress(path, address, request.today,
+                                            [](const QString &url) { return Download(url); });
+        } else {
+            report = AddHalfYear(path, request.addedPeriod, request.autres, request.particuliers,
+                                 request.today);
+        }
+        const int status = statusOf(report.status);
+        if (status != kDone) {
+            const QString why = report.status == RatesUpdateReport::Refused
+                                    ? QStringLiteral("--ajouter : ") + report.message
+                                    : report.message;
+            return {status, why};
+        }
+        said = report.message + u'\n';
+        const LoadResult reload = LoadRatesFile(*autres, RateCategory::Autres);
+        if (!reload.ok())
+            return RatesFailure(reload, path);
+    }
+    auto particuliers = std::make_unique<RateTable>();
+    particuliers->filePath = path;
+    const LoadResult other = LoadRatesFile(*particuliers, RateCategory::PersonnesPhysiques);
+    if (!other.ok())
+        return RatesFailure(other, path);
+
+    QString error;
+    if (!Deliver((said + summary(*autres, *particuliers, path)).toUtf8(), QString(), &error))
+        return {kWriteFailed, error};
+    return {};
+}

@@ -1,0 +1,404 @@
+// Keeping the rates current: the administration's publication read, its new
+// half-years added to the user's file, against a real server on 127.0.0.1;
+// the half-year added by hand; the command "taux".
+#include "publicationserver.h"
+#include "rates/publication.h"
+#include "rates/ratesmerge.h"
+#include "schedule/tauxstate.h"
+#include "testfiles.h"
+#include "update/autoupdate.h"
+#include "update/ratesupdate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QList<QByteArray> kPublished = {"2026 2 2.94 6.31", "2026 1 2.62 6.67", "2025 2 2.76 6.65",
+                                      "2025 1 3.71 7.21"};
+const QByteArray kFile = "' Taux l\xe9gal\r\n1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"
+                         "1S2025\t3.71\t7.21\r\n2024\t4.5\r\n";
+const QByteArray kAdded = "' Taux l\xe9gal\r\n'Taux ajout\xe9s le 08/12/2026 depuis @ (publication "
+                          "du 01/07/2026)\r\n2S2026\t2.94\t6.31\r\n1S2026\t2.62\t6.67\r\n2S2025\t2."
+                          "76\t6.65\r\n1S2025\t3.71\t7.21\r\n2024\t4.5\r\n";
+
+QByteArray years(int newest, int count)
+{
+    QByteArray out;
+    for (int y = newest; y > newest - count; --y)
+        out += QByteArray::number(y) + "\t1\r\n";
+    return out;
+}
+
+} // namespace
+
+class TestRatesUpdate : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsPublication_data();
+    void readsPublication();
+    void merges_data();
+    void merges();
+    void againstServer_data();
+    void againstServer();
+    void byHand_data();
+    void byHand();
+    void automaticUpdate_data();
+    void automaticUpdate();
+    void commandLine_data();
+    void commandLine();
+};
+
+void TestRatesUpdate::readsPublication_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("read"); // the half-years read, or the reason refused
+
+    const QString all = "2S2026 2.94 6.31|1S2026 2.62 6.67|2S2025 2.76 6.65|1S2025 3.71 7.21";
+    QTest::newRow("every row with its year") << fiche(kPublished) << all;
+    QTest::newRow("a year spanning two rows") << fiche(kPublished, true) << all;
+    QTest::newRow("particuliers' column first") << fiche(kPublished, false, true) << all;
+    QTest::newRow("both at once") << fiche(kPublished, true, true) << all;
+    QTest::newRow("exact decimals, 30 % the top")
+        << fiche({"2026 2 30,00 0.125"}) << "2S2026 30.00 0.125";
+    const QString shape = "la publication n'a pas la forme attendue : ";
+    QTest::newRow("only the majoré table")
+        << fiche(kPublished, false, false, "Taux d'intérêt légal majoré")
+        << shape + "le tableau « Taux d'intérêt légal simple » est absent";
+    QTest::newRow("above 30 %") << fiche({"2026 2 30.01 6.31"})
+                                << shape + "ligne 1 du tableau : « 30,01 % » n'est pas un "
+                                           "pourcentage de 0 à 30";
+    QTest::newRow("no percent sign")
+        << fiche({"2026 2 2.94 6.31"}).replace("2,94 %", "2,94")
+        << shape + "ligne 1 du tableau : « 2,94 » n'est pas un pourcentage de 0 à 30";
+    QTest::newRow("not a half-year") << fiche({"2026 T3 2.94 6.31"})
+                                     << shape + "ligne 1 du tableau : « T3 » n'est pas un semestre";
+    QTest::newRow("given twice") << fiche({"2026 2 2.94 6.31", "2026 2 2.94 6.31"})
+                                 << shape + "le 2e semestre 2026 est donné deux fois";
+    QTest::newRow("a gap") << fiche({"2026 2 2.94 6.31", "2025 2 2.76 6.65"})
+                           << shape + "le 2e semestre 2025 suit le 2e semestre 2026 : les "
+                                      "semestres ne se suivent pas";
+    QTest::newRow("category missing") << fiche(kPublished).replace("Autres cas", "Professionnels")
+                                      << shape + "la colonne « Autres cas » est absente";
+    QTest::newRow("HTML") << QByteArray("<html><body>Maintenance</body></html>")
+                          << shape + "ce n'est pas une publication (élément « html »)";
+    QTest::newRow("cut short") << fiche(kPublished).left(900)
+                               << shape + "document XML illisible (Premature end of document., "
+                                          "ligne 2)";
+}
+
+void TestRatesUpdate::readsPublication()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, read);
+    const PublicationRead result = ReadPublication(body);
+    QStringList rows;
+    if (result.publication) {
+        QCOMPARE(result.publication->date, QDate(2026, 7, 1));
+        for (const HalfYearRates &r : result.publication->rates)
+            rows << r.periodKey() + u' ' + r.autres + u' ' + r.particuliers;
+    }
+    QCOMPARE(result.publication ? rows.join(u'|') : result.error, read);
+}
+
+void TestRatesUpdate::merges_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QByteArray>>("published");
+    QTest::addColumn<QByteArray>("merged"); // empty: the file must not change
+    QTest::addColumn<QString>("said");
+
+    const QByteArray note = "'Taux ajout\xe9s le 08/12/2026 depuis @ (publication du 01/07/2026)";
+    QTest::newRow("a new half-year above the first period") << kFile << kPublished << kAdded << "";
+    QTest::newRow("above the note of an earlier update, no final line end")
+        << QByteArray("'Taux ajout\xe9s \xe0 la main\r\n1S2026\t2.62\t6.67") << kPublished
+        << note + "\r\n2S2026\t2.94\t6.31\r\n'Taux ajout\xe9s \xe0 la main\r\n1S2026\t2.62\t6.67"
+        << "";
+    QTest::newRow("a half-year the file gives otherwise is kept")
+        << QByteArray(kFile).replace("2.76\t6.65", "2.76\t6.66") << kPublished.mid(1)
+        << QByteArray()
+        << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,66 %, la "
+           "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
+    QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
+    QTest::newRow("past 600 months, the oldest whole years go")
+        << "1S2026\t1\r\n2S2025\t1\r\n" + years(2024, 49) + "' fin\r\n"
+        << QList<QByteArray>{"2027 1 2 3", "2026 2 2 3"}
+        << note + "\r\n1S2027\t2\t3\r\n2S2026\t2\t3\r\n1S2026\t1\r\n2S2025\t1\r\n" +
+               years(2024, 48) + "' fin\r\n"
+        << "1976";
+    QTest::newRow("a gap after the file's newest is refused")
+        << QByteArray("1S2024\t1\r\n") << kPublished << QByteArray()
+        << "le fichier s'arrête en juin 2024 et les taux donnés commencent au 1er semestre "
+           "2025 : les mois entre les deux manquent";
+}
+
+void TestRatesUpdate::merges()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QByteArray>, published);
+    QFETCH(QByteArray, merged);
+    QFETCH(QString, said);
+    QList<HalfYearRates> rates;
+    for (const QByteArray &row : published) {
+        const QList<QByteArray> f = row.split(' ');
+        rates.append({f[0].toInt(), f[1].toInt(), f[2], f[3]});
+    }
+    const RatesMerge merge =
+        MergeHalfYears(file, rates, AddedRatesNote(QDate(2026, 12, 8), "@,\"", QDate(2026, 7, 1)));
+    QCOMPARE(merge.bytes, merged);
+    QCOMPARE(merge.status == RatesMerge::Added, !merged.isEmpty());
+    QStringList all = merge.conflicts + merge.removed;
+    if (!merge.error.isEmpty())
+        all << merge.error;
+    QCOMPARE(all.join(u'|'), said);
+}
+
+void TestRatesUpdate::againstServer_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("after"); // "@" for the server's address; empty: untouched
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // how the sentence begins
+
+    const int added = RatesUpdateReport::Added;
+    const int failed = RatesUpdateReport::Failed;
+    const QString impossible = "Mise à jour impossible : ";
+    QTest::newRow("a new half-year")
+        << http("200 OK", fiche(kPublished)) << -1 << kFile << kAdded << added
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), "
+           "6,31 % (particuliers).";
+    QByteArray other = kFile;
+    other.replace("1S2025\t3.71", "1S2025\t3.70");
+    QTest::newRow("one half-year given otherwise")
+        << http("200 OK", fiche(kPublished, true)) << -1 << other
+        << QByteArray(kAdded).replace("1S2025\t3.71", "1S2025\t3.70") << added
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers). "
+           "Attention : le fichier donne pour le 1er semestre 2025 3,7 % et 7,21 %, la "
+           "publication 3,71 % et 7,21 % : le fichier est gardé tel quel.";
+    QTest::newRow("nothing new") << http("200 OK", fiche(kPublished.mid(1))) << -1 << kFile
+                                 << QByteArray() << int(RatesUpdateReport::UpToDate)
+                                 << "Les taux sont à jour : le fichier va jusqu'au 1er semestre "
+                                    "2026 et la publication n'a rien de plus récent.";
+    QTest::newRow("missing table")
+        << http("200 OK", fiche(kPublished, false, false, "Taux")) << -1 << kFile << QByteArray()
+        << failed
+        << impossible + "la publication n'a pas la forme attendue : le tableau « Taux d'intérêt "
+                        "légal simple » est absent. Ajoutez le semestre à la main";
+    QTest::newRow("bad value") << http("200 OK", fiche({"2026 2 2.94 63.1"})) << -1 << kFile
+                               << QByteArray() << failed
+                               << impossible + "la publication n'a pas la forme attendue : ligne "
+                                               "1 du tableau : « 63,1 % »";
+    QTest::newRow("HTML") << http("200 OK", "<html><p>Maintenance</p></html>") << -1 << kFile
+                          << QByteArray() << failed
+                          << impossible + "la réponse du serveur n'est ni la publication des "
+                                          "taux ni un fichier des taux.";
+    QTest::newRow("404") << http("404 Not Found", fiche(kPublished)) << -1 << kFile << QByteArray()
+                         << failed << impossible + "le serveur a répondu 404 :";
+    const QByteArray whole = http("200 OK", fiche(kPublished));
+    QTest::newRow("cut body") << whole << int(whole.size() - 200) << kFile << QByteArray() << failed
+                              << impossible + "le téléchargement s'est interrompu";
+    QTest::newRow("oversized body")
+        << http("200 OK", fiche(kPublished) + QByteArray(1024 * 1024, ' ')) << -1 << kFile
+        << QByteArray() << failed << impossible + "la réponse du serveur dépasse 1 Mio";
+    QTest::newRow("a rates file replaces the file as always")
+        << http("200 OK", "2S2026\t2.94\t6.31\r\n" + kFile) << -1 << kFile
+        << "2S2026\t2.94\t6.31\r\n" + kFile + "\r\n"
+        << added
+        << "Fichier des taux remplacé par celui de l'adresse : il va désormais jusqu'au 2e "
+           "semestre 2026.";
+    QTest::newRow("a corrupt user file is left alone")
+        << http("200 OK", fiche(kPublished)) << -1 << QByteArray("2026 1\r\n") << QByteArray()
+        << int(RatesUpdateReport::NoRatesFile) << "Le fichier des taux ";
+}
+
+void TestRatesUpdate::againstServer()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(int, cutAt);
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, after);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    const QDateTime stamp(QDate(2020, 1, 1), QTime(12, 0));
+    QVERIFY(writeFile(path, file));
+    QFile touch(path);
+    QVERIFY(touch.open(QIODevice::Append) &&
+            touch.setFileTime(stamp, QFileDevice::FileModificationTime));
+    touch.close();
+    Server server(response, cutAt);
+    const RatesUpdateReport report =
+        UpdateRatesFromAddress(path, server.url(), QDate(2026, 12, 8), [](const QString &url) {
+            DownloadLimits limits;
+            limits.stall = std::chrono::milliseconds(2000);
+            return Download(url, limits);
+        });
+    QVERIFY2(report.message.startsWith(said), qPrintable(report.message));
+    QCOMPARE(int(report.status), status);
+    QCOMPARE(readFile(path), after.isEmpty() ? file : after.replace("@", server.url().toLatin1()));
+    if (after.isEmpty())
+        QCOMPARE(QFileInfo(path).lastModified(), stamp);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"QUERDAN.TXT"});
+}
+
+void TestRatesUpdate::byHand_data()
+{
+    QTest::addColumn<QString>("period");
+    QTest::addColumn<QString>("autres");
+    QTest::addColumn<QString>("particuliers");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("comma and full stop") << "2S2026"
+                                         << "2,94"
+                                         << " 6.31 "
+                                         << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), "
+                                            "6,31 % (particuliers).";
+    QTest::newRow("not the next half-year")
+        << "1S2027"
+        << "2,94"
+        << "6,31"
+        << "seul le semestre qui suit le dernier du fichier peut être ajouté : 2S2026 (2e "
+           "semestre 2026)";
+    QTest::newRow("above 30") << "2S2026"
+                              << "2,94"
+                              << "30,5"
+                              << "« 30,5 » n'est pas un taux de 0 à 30 (par exemple 2,94)";
+    QTest::newRow("two decimal marks")
+        << "2S2026"
+        << "2,9.4"
+        << "6"
+        << "« 2,9.4 » n'est pas un taux de 0 à 30 (par exemple 2,94)";
+}
+
+void TestRatesUpdate::byHand()
+{
+    QFETCH(QString, period);
+    QFETCH(QString, autres);
+    QFETCH(QString, particuliers);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    const RatesUpdateReport report =
+        AddHalfYear(path, period, autres, particuliers, QDate(2026, 12, 8));
+    QCOMPARE(report.message, said);
+    const bool added = report.status == RatesUpdateReport::Added;
+    QCOMPARE(readFile(path),
+             added ? QByteArray(kFile).insert(14, "'Taux ajout\xe9s \xe0 la main le "
+                                                  "08/12/2026\r\n2S2026\t2.94\t6.31\r\n")
+                   : kFile);
+}
+
+void TestRatesUpdate::automaticUpdate_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("newest");
+
+    QTest::newRow("new half-year added and loaded")
+        << fiche(kPublished) << int(UpdateOutcome::Updated) << "Décembre 2026";
+    QTest::newRow("nothing new") << fiche(kPublished.mid(1)) << int(UpdateOutcome::NothingNew)
+                                 << "Juin 2026";
+    QTest::newRow("publication refused")
+        << fiche({"2026 2 x 6"}) << int(UpdateOutcome::PublicationRefused) << "Juin 2026";
+}
+
+void TestRatesUpdate::automaticUpdate()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, outcome);
+    QFETCH(QString, newest);
+
+    QTemporaryDir dir;
+    TauxState state;
+    state.setRatesFile(dir.filePath(QStringLiteral("QUERDAN.TXT")));
+    QVERIFY(writeFile(state.table().filePath, kFile));
+    QVERIFY(state.LoadRatesFile().ok());
+    UpdateHooks hooks;
+    hooks.download = [&](const QString &) { return body; };
+    const UpdateResult result =
+        RunAutomaticUpdate(state, {"@", false, true}, QDate(2026, 12, 8), hooks);
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(state.table().rows[0].label, newest);
+    QCOMPARE(readFile(state.table().filePath),
+             outcome == int(UpdateOutcome::Updated) ? kAdded : kFile);
+}
+
+void TestRatesUpdate::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "@": the server's address
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // standard output, then standard error
+
+    const QString shown = "Fichier des taux : #/QUERDAN.TXT\nDernier semestre : ";
+    QTest::newRow("the newest half-year")
+        << QStringList{"taux"} << QByteArray() << 0
+        << shown + "1er semestre 2026 : 2,62 % (autres cas), 6,67 % (particuliers)\n";
+    QTest::newRow("update from the publication")
+        << QStringList{"taux", "--mettre-a-jour", "--adresse", "@"}
+        << http("200 OK", fiche(kPublished)) << 0
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).\n" +
+               shown +
+               "2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)\nSource : Taux "
+               "ajoutés le %d depuis @ (publication du 01/07/2026)\n";
+    QTest::newRow("update impossible: 5")
+        << QStringList{"taux", "--mettre-a-jour", "--adresse", "@"}
+        << http("404 Not Found", "Not Found") << 5
+        << "taux-legal-cli taux : Mise à jour impossible : le serveur a répondu 404 : la "
+           "publication n'est plus à cette adresse ? Voyez la page du site qui publie les taux.\n";
+    QTest::newRow("added by hand")
+        << QStringList{"taux", "--ajouter", "2s2026", "--autres", "2,94", "--particuliers", "6.31"}
+        << QByteArray() << 0
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).\n" +
+               shown +
+               "2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)\nSource : Taux "
+               "ajoutés à la main le %d\n";
+    QTest::newRow("a rate missing: 2")
+        << QStringList{"taux", "--ajouter", "2S2026", "--autres", "2,94"} << QByteArray() << 2
+        << "taux-legal-cli taux : --particuliers manque : attendu le taux de ce semestre (2,94)\n"
+           "Aide : taux-legal-cli taux --help\n";
+    QTest::newRow("a half-year too far: 2")
+        << QStringList{"taux", "--ajouter", "1S2027", "--autres", "2", "--particuliers", "6"}
+        << QByteArray() << 2
+        << "taux-legal-cli taux : --ajouter : seul le semestre qui suit le dernier du fichier "
+           "peut être ajouté : 2S2026 (2e semestre 2026)\n";
+    QTest::newRow("an address without the update: 2")
+        << QStringList{"taux", "--adresse", "@"} << QByteArray() << 2
+        << "taux-legal-cli taux : --adresse va avec --mettre-a-jour\nAide : taux-legal-cli taux "
+           "--help\n";
+}
+
+void TestRatesUpdate::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, response);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("QUERDAN.TXT")), kFile));
+    Server server(response);
+    arguments.replaceInStrings(QStringLiteral("@"), server.url());
+    QProcess cli;
+    cli.start(QStringLiteral(TAUX_CLI), arguments + QStringList{"--taux", dir.path()});
+    QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()),
+             output.replace(u'@', server.url())
+                 .replace(u'#', dir.path())
+                 .replace(QStringLiteral("%d"),
+                          QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))));
+    QCOMPARE(cli.exitCode(), status);
+}
+
+QTEST_GUILESS_MAIN(TestRatesUpdate)
+#include "tst_ratesupdate.moc"

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "rates/publication.h"
+#include "update/download.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// An update of the user's rates file, asked for now (the update dialog,
+// the statement window, the command line), and what it did, said in a
+// sentence the user understands.
+struct RatesUpdateReport
+{
+    enum Status {
+        Added,       // the file gained at least one half-year, or was replaced
+        UpToDate,    // nothing newer: the file was not touched
+        Failed,      // download failed, or the answer could not be used
+        WriteFailed, // the new file could not be written; the old one stays
+        NoRatesFile, // the user's rates file is missing or does not load
+        Refused,     // rates given by hand that cannot go in
+    };
+    Status status = Failed;
+    QString message;
+    QList<HalfYearRates> added; // newest first
+    QStringList removed;        // the oldest periods deleted to stay within 600 months
+    QStringList conflicts;      // half-years the source gives otherwise than the file
+};
+
+// What a downloaded body is taken for: the address decides nothing.
+enum class BodyKind {
+    Publication, // the administration's fiche: its table of rates is read
+    RatesFile,   // a rates file that loads: it replaces the user's, as always
+    Other,       // anything else: the file stays as it is
+};
+BodyKind SniffBody(const QByteArray &body);
+
+// The half-year of the file's newest month, in words ("1er semestre 2026";
+// "décembre 2014" for a year line), or "aucun mois" for an empty table.
+QString NewestPeriodText(const QDate &newestMonth);
+
+// Adds the publication's new half-years to the rates file at `ratesPath`
+// (the comment line names `address` and the fiche's date).
+RatesUpdateReport ApplyPublication(const QString &ratesPath, const QByteArray &body,
+                                   const QString &address, const QDate &today);
+
+// Downloads `address` with `download` and applies what came: a
+// publication as ApplyPublication, a rates file as the automatic update
+// does, anything else refused.
+using Downloader = std::function<DownloadReply(const QString &url)>;
+RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString &address,
+                                         const QDate &today, const Downloader &download);
+
+// Adds by hand the half-year after the file's newest, with rates as the
+// user typed them (comma or full stop). Anything else is refused in words.
+RatesUpdateReport AddHalfYear(const QString &ratesPath, const QString &periodKey,
+                              const QString &autres, const QString &particuliers,
+                              const QDate &today);
+
+// The half-year a hand-made addition must be: the one after the file's
+// newest month. Invalid (year 0) when the file does not load.
+HalfYearRates NextHalfYearOf(const QString &ratesPath);
