@@ -118,6 +118,10 @@ void TestRatesUpdate::merges_data()
         << QByteArray("'Taux ajout\xe9s \xe0 la main\r\n1S2026\t2.62\t6.67") << kPublished
         << note + "\r\n2S2026\t2.94\t6.31\r\n'Taux ajout\xe9s \xe0 la main\r\n1S2026\t2.62\t6.67"
         << "";
+    QTest::newRow("a file of comments only, no final line end")
+        << QByteArray("' vide") << QList<QByteArray>{"2026 2 2.94 6.31"}
+        << "' vide\r\n" + note + "\r\n2S2026\t2.94\t6.31\r\n"
+        << "";
     QTest::newRow("a half-year the file gives otherwise is kept")
         << QByteArray(kFile).replace("2.76\t6.65", "2.76\t6.66") << kPublished.mid(1)
         << QByteArray()
