@@ -666,8 +666,9 @@ void Batch::separated(Sink &sink, QChar separator, const QString &decimalMark, b
                                  QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
     sink.write(line(heading + amountHeadings()));
     m_summaries.forEach<Summary>([&](const Summary &s) {
-        QStringList row = {QString::number(s.line), quote ? s.reference : onOneLine(s.reference),
-                           formatDay(s.from), formatDay(s.to)};
+        // A reference is typed freely: a spreadsheet must not run it.
+        const QString reference = defused(quote ? s.reference : onOneLine(s.reference));
+        QStringList row = {QString::number(s.line), reference, formatDay(s.from), formatDay(s.to)};
         for (Cents c : s.amounts)
             row.append(centsPlain(c, decimalMark));
         sink.write(line(row));

@@ -207,8 +207,8 @@ QList<Row> sheetRows(const StatementDocument &doc, const NumberForm &form)
     return rows;
 }
 
-// A spreadsheet runs a field that starts like a formula, even after
-// spaces; the case fields and the rates' note are written freely.
+} // namespace
+
 QString defused(const QString &field)
 {
     const QString start = field.trimmed();
@@ -216,6 +216,8 @@ QString defused(const QString &field)
         return u'\'' + field;
     return field;
 }
+
+namespace {
 
 QString csvField(const QString &field)
 {

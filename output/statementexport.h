@@ -73,6 +73,11 @@ QByteArray StatementCsv(const StatementDocument &document);
 // amounts in exact cents ("2089.01"), dates in ISO 8601, UTF-8, "\n".
 QByteArray StatementJson(const StatementDocument &document);
 
+// A spreadsheet runs a field that starts like a formula, even after
+// spaces: a field typed freely (a case field, a reference) is given a
+// leading apostrophe then, so that it reads as text.
+QString defused(const QString &field);
+
 // A JSON string literal, quotes included: quotes, backslashes and control
 // characters escaped, everything else as it is.
 QString jsonString(const QString &text);

@@ -827,6 +827,9 @@ void TestCli::batchFromStandardInput_data()
                                      47)}
         << "csv" << 4 << QByteArray("\r\nTotal;;;;0,00;")
         << QByteArray("montant : « 20<NUL>00 » (<NUL> : caractère nul, invisible) n'est pas");
+    QTest::newRow("a reference is never run as a formula")
+        << QByteArrayList{"reference;montant;depuis;au\n \"=1+1\";2000;18/09/2015;18/10/2015\n"}
+        << "csv" << 0 << QByteArray("\r\n2;'=1+1;18/09/2015;") << QByteArray();
     QTest::newRow("backslashes in JSON")
         << QByteArrayList{"reference;montant;depuis;au\nC:\\lots\\1;2000;18/09/2015;18/10/2015\n"}
         << "json" << 0 << QByteArray("\"reference\": \"C:\\\\lots\\\\1\"") << QByteArray();
