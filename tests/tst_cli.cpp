@@ -800,6 +800,12 @@ void TestCli::batchFromStandardInput_data()
     QTest::newRow("empty header cells at the end are no columns")
         << QByteArrayList{"montant;depuis;au;;\n2000;18/09/2015;18/10/2015;;\n"} << "csv" << 0
         << QByteArray("\r\n2;;18/09/2015;18/10/2015;2000,00;1,63;") << QByteArray();
+    QTest::newRow("the last line without its line end")
+        << QByteArrayList{"montant;depuis;au;reference\n2000;18/09/2015;18/10/2015;Dossier "
+                          "\xE2\x82\xAC"}
+        << "csv" << 0
+        << QByteArray("\r\n2;Dossier \xE2\x82\xAC;18/09/2015;18/10/2015;2000,00;1,63;")
+        << QByteArray();
     QTest::newRow("a cell under no name")
         << QByteArrayList{"montant;;depuis;au\n2000;x;18/09/2015;18/10/2015\n"} << "csv" << 4
         << QByteArray("\r\nTotal;;;;0,00;")
