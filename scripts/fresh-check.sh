@@ -173,7 +173,7 @@ hostname fresh
 mount -t proc -o nosuid,nodev,noexec proc "$rootfs/proc"
 mount -t sysfs -o ro,nosuid,nodev,noexec sysfs "$rootfs/sys"
 mount -t tmpfs -o nosuid,mode=0755,size=16m dev "$rootfs/dev"
-for node in "null 1 3" "zero 1 5" "random 1 8" "urandom 1 9" "tty 5 0"; do
+for node in "null 1 3" "zero 1 5" "full 1 7" "random 1 8" "urandom 1 9" "tty 5 0"; do
     set -- $node
     mknod -m 666 "$rootfs/dev/$1" c "$2" "$3"
 done
