@@ -8,6 +8,7 @@
 #include "ui/tauxapp.h"
 #include "update/majdialog.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -118,6 +119,8 @@ private slots:
     void keyboardOnly();
     void creditOfTheDebtor();
     void caseFieldsSavedAndExported();
+    void accessibleNamesAndErrors_data();
+    void accessibleNamesAndErrors();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -1208,6 +1211,74 @@ void TestStatementWindow::caseFieldsSavedAndExported()
              QStringLiteral("Mme Jeanne Durand"));
     QCOMPARE(find<QLineEdit>(QStringLiteral("debiteur"))->text(), QString());
     QVERIFY(!m_window->isWindowModified());
+}
+
+void TestStatementWindow::accessibleNamesAndErrors_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("the capital") << "capital"
+                                 << "Capital dû, en euros";
+    QTest::newRow("a list") << "categorie"
+                            << "Catégorie de créancier";
+    QTest::newRow("an optional date") << "majorationDu"
+                                      << "Majoration de cinq points à compter du";
+    QTest::newRow("the end date") << "au"
+                                  << "Jusqu'au (non compris)";
+    QTest::newRow("a case field") << "titreExecutoire"
+                                  << "Titre exécutoire";
+    QTest::newRow("a total") << "total"
+                             << "Total dû";
+}
+
+void TestStatementWindow::accessibleNamesAndErrors()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, name);
+    typeFiche();
+    QAccessibleInterface *input = QAccessible::queryAccessibleInterface(find<QWidget>(field));
+    QVERIFY(input);
+    // Tied to its visible caption, whose words are its name; a list's name
+    // on this desktop is its value, a screen reader takes the caption.
+    QStringList captions;
+    for (const auto &[other, relation] : input->relations(QAccessible::Label))
+        captions << other->text(QAccessible::Name).remove(QStringLiteral(" :"));
+    if (field == QLatin1String("categorie"))
+        QVERIFY2(captions.contains(QStringLiteral("Catégorie")), qPrintable(captions.join(u'|')));
+    else
+        QCOMPARE(input->text(QAccessible::Name), name);
+    if (field == QLatin1String("total"))
+        QVERIFY2(captions.contains(name), qPrintable(captions.join(u'|')));
+    // When nothing is wrong, the description is the field's hint.
+    const QString hint = input->text(QAccessible::Description);
+    QVERIFY(!hint.startsWith(QStringLiteral("Montant")) &&
+            !hint.startsWith(QStringLiteral("Date")));
+    // An error is the field's description, not only red text.
+    if (field == QLatin1String("capital")) {
+        typeDate(field, QStringLiteral("1,234"));
+        QCOMPARE(input->text(QAccessible::Description),
+                 QStringLiteral("Montant illisible : deux décimales au plus, par exemple 2 000 ou "
+                                "2 000,50."));
+        typeDate(field, QStringLiteral("2000"));
+        QCOMPARE(input->text(QAccessible::Description), hint);
+    }
+    if (field == QLatin1String("au")) {
+        typeDate(field, QStringLiteral("31/02/2016"));
+        QCOMPARE(input->text(QAccessible::Description),
+                 QStringLiteral("Date illisible : écrivez par exemple 18/09/2015 ou 18 septembre "
+                                "2015."));
+    }
+    if (field == QLatin1String("categorie")) {
+        // Payment dates are spoken as shown.
+        addPaymentByKeyboard(QStringLiteral("18 novembre 2015"), QStringLiteral("500"));
+        QAccessibleInterface *table =
+            QAccessible::queryAccessibleInterface(find<QTableWidget>(QStringLiteral("acomptes")));
+        QVERIFY(table && table->tableInterface());
+        QAccessibleInterface *cell = table->tableInterface()->cellAt(0, 0);
+        QVERIFY(cell);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("18/11/2015"));
+    }
 }
 
 QTEST_MAIN(TestStatementWindow)

@@ -10,6 +10,7 @@
 #include "ui/statementfile.h"
 #include "update/savefile.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -162,8 +163,18 @@ QString amountProblem(const QString &text, const QString &example)
 
 void setError(QLabel *label, const QString &text)
 {
+    const bool changed = label->text() != text;
     label->setText(text);
     label->setVisible(!text.isEmpty());
+    // The field the message is about carries it for a screen reader, which
+    // is told of a new one.
+    if (auto *field = label->property("field").value<QWidget *>()) {
+        field->setAccessibleDescription(text);
+        if (changed && !text.isEmpty() && QAccessible::isActive()) {
+            QAccessibleEvent alert(label, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+    }
 }
 
 QTableWidgetItem *cell(const QString &text, Qt::Alignment alignment = Qt::AlignRight)
@@ -261,9 +272,12 @@ void StatementWindow::placeTotals(bool stacked)
         m_totalsGrid->addWidget(m_totalCaptions[k], row, column);
         m_totalsGrid->addWidget(m_totals[k], row, column + 1);
     }
+    // Each amount right beside its caption, the room left over at the end.
     m_totalsGrid->setColumnMinimumWidth(2, stacked ? 0 : 24);
-    m_totalsGrid->setColumnStretch(1, 1);
-    m_totalsGrid->setColumnStretch(4, stacked ? 0 : 1);
+    m_totalsGrid->setColumnStretch(1, 0);
+    m_totalsGrid->setColumnStretch(4, 0);
+    m_totalsGrid->setColumnStretch(stacked ? 2 : 5, 1);
+    m_totalsGrid->setColumnStretch(stacked ? 5 : 2, 0);
 }
 
 void StatementWindow::resizeEvent(QResizeEvent *event)
@@ -395,6 +409,11 @@ void StatementWindow::build()
     // Each field has its error right under it; placeInputs() sets them out.
     auto addField = [&](QWidget *caption, QWidget *field, QLabel *error) {
         m_inputRows.append({caption, field, error});
+        if (error) {
+            auto *date = qobject_cast<DateField *>(field);
+            error->setProperty("field",
+                               QVariant::fromValue<QWidget *>(date ? date->edit() : field));
+        }
     };
     auto caption = [&](const QString &text, QWidget *buddy) {
         auto *label = new QLabel(text, inputs);
@@ -491,6 +510,7 @@ void StatementWindow::build()
     m_payments->setItemDelegateForColumn(PaymentDate, new DateDelegate(m_locale, m_payments));
     m_payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(m_locale, m_payments));
     m_paymentsError = addErrorLabel(QStringLiteral("erreurAcomptes"));
+    m_paymentsError->setProperty("field", QVariant::fromValue<QWidget *>(m_payments));
     m_addPayment = new QPushButton(QStringLiteral("A&jouter un acompte"), paymentsBox);
     m_addPayment->setObjectName(QStringLiteral("ajouterAcompte"));
     m_removePayment = new QPushButton(QStringLiteral("&Supprimer l'acompte"), paymentsBox);
@@ -591,6 +611,9 @@ void StatementWindow::build()
             label->setFont(bold);
             m_totals[k]->setFont(bold);
         }
+        // The amount is spoken with its caption.
+        label->setBuddy(m_totals[k]);
+        m_totals[k]->setAccessibleName(captions[k]);
         m_totalCaptions[k] = label;
     }
     placeTotals(false);
@@ -652,19 +675,26 @@ void StatementWindow::build()
     layout->addWidget(caseBox);
     layout->addWidget(m_hint);
     layout->addWidget(m_lines, 1);
-    layout->addLayout(m_totalsGrid);
-    layout->addWidget(m_tableNote);
+    // The totals and the buttons stay in view below what scrolls, at every
+    // width and height.
+    auto *bottom = new QWidget(this);
+    bottom->setObjectName(QStringLiteral("totaux"));
+    auto *bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->addLayout(m_totalsGrid);
+    bottomLayout->addWidget(m_tableNote);
     m_buttons = new QBoxLayout(QBoxLayout::LeftToRight);
     m_buttons->addLayout(fileButtons);
     m_buttons->addLayout(exportButtons);
-    layout->addLayout(m_buttons);
+    bottomLayout->addLayout(m_buttons);
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setWidget(content);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_scroll);
+    outer->setSpacing(0);
+    outer->addWidget(m_scroll, 1);
+    outer->addWidget(bottom);
     // The widths below which each part is stacked, measured as built.
     const int margins = layout->contentsMargins().left() + layout->contentsMargins().right() +
                         style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -672,6 +702,14 @@ void StatementWindow::build()
                    m_top->spacing() + margins;
     m_captionsBeside = inputs->minimumSizeHint().width() + margins;
     m_buttonsInOneRow = m_buttons->minimumSize().width() + margins;
+    // The window may be narrower than the buttons in one row: they are
+    // stacked before they would be cut (resizeEvent), and what scrolls
+    // scrolls.
+    outer->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(
+        std::max(fileButtons->minimumSize().width(), exportButtons->minimumSize().width()) +
+            margins,
+        bottom->minimumSizeHint().height() + 8 * fontMetrics().height());
 
     setTabOrder(m_principal, m_from);
     setTabOrder(m_from, m_to);
@@ -1120,7 +1158,7 @@ void StatementWindow::showStatement(const Statement &statement)
             m_lines->setItem(row, LineDays, cell(QString::number(interest->days)));
             m_lines->setItem(row, LineCapital, amountCell(interest->capital, m_locale));
             m_lines->setItem(row, LineRate,
-                             cell(formatGeneral(interest->rate, m_locale) + QStringLiteral(" %")));
+                             cell(formatRate(interest->rate, m_locale) + QStringLiteral(" %")));
             m_lines->setItem(row, LineInterest, amountCell(interest->interest, m_locale));
         } else if (const auto *payment = std::get_if<PaymentLine>(&line)) {
             setApart(row, StatementSentence(*payment, m_locale), payment->amount, kPaymentTint);
