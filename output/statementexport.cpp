@@ -427,9 +427,10 @@ QString StatementTextTable(const StatementDocument &document, const QLocale &loc
     for (Row &row : totals)
         row[1] = row.at(1).rightJustified(amountWidth);
 
-    const QList<Row> caseFields = StatementCaseRows(document);
-    return kTitle + QStringLiteral("\n\n") +
-           (caseFields.isEmpty() ? QString() : alignedPairs(caseFields) + u'\n') +
+    const QString caseFields = document.caseFields.isEmpty()
+                                   ? QString()
+                                   : alignedPairs(StatementCaseRows(document)) + u'\n';
+    return kTitle + QStringLiteral("\n\n") + caseFields +
            alignedPairs(StatementInputRows(document, locale)) + u'\n' +
            alignedTable(table, {false, false, true, true, true, true}) + u'\n' +
            alignedPairs(totals) + u'\n' + alignedPairs(StatementSourceRows(document));

@@ -310,7 +310,7 @@ bool Layout::paint()
     const QList<QStringList> inputs = StatementInputRows(doc, m_locale);
     const qreal labelWidth =
         std::max(labelColumn(caseFields, font(10, true)), labelColumn(inputs, font(10)));
-    if (!caseFields.isEmpty()) {
+    if (!doc.caseFields.isEmpty()) {
         addPairs(caseFields, font(10, true), font(10), labelWidth);
         m_pieces.back().height += 4 * m_mm;
     }

@@ -451,16 +451,27 @@ void TestStatementExport::pdfWrapsLongCaseFieldsOnThePage()
     const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
     // Every word inside the page less its 18 mm margin (A4: 595,28 points).
     const QRegularExpression word(
-        QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+        QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
     int xs = 0;
     int judiciaire = 0;
+    QMap<QString, double> tops; // the last top of each word
+    QList<double> xTops;
     for (const QRegularExpressionMatch &m : word.globalMatch(boxes)) {
         QVERIFY2(m.captured(1).toDouble() >= 50.9, qPrintable(m.captured(0)));
-        QVERIFY2(m.captured(2).toDouble() <= 544.4, qPrintable(m.captured(0)));
-        xs += int(m.captured(3).count(u'X'));
-        judiciaire += m.captured(3) == u"judiciaire" ? 1 : 0;
+        QVERIFY2(m.captured(3).toDouble() <= 544.4, qPrintable(m.captured(0)));
+        xs += int(m.captured(4).count(u'X'));
+        judiciaire += m.captured(4) == u"judiciaire" ? 1 : 0;
+        tops[m.captured(4)] = m.captured(2).toDouble();
+        if (m.captured(4).startsWith(u'X'))
+            xTops.append(m.captured(2).toDouble());
     }
-    QCOMPARE(xs, 300);       // the word too long for a line, cut but whole
+    QCOMPARE(xs, 300); // the word too long for a line, cut but whole
+    // The lines of one field follow each other; 0,8 mm (2,27 points) more
+    // stand between two fields.
+    QVERIFY(xTops.size() >= 2);
+    const double gap =
+        (tops[QStringLiteral("Titre")] - tops[QStringLiteral("Référence")]) - (xTops[1] - xTops[0]);
+    QVERIFY2(qAbs(gap - 2.27) < 0.2, qPrintable(QString::number(gap)));
     QCOMPARE(judiciaire, 6); // the others broken between words
 }
 
