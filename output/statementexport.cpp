@@ -348,6 +348,7 @@ StatementDocument MakeStatementDocument(const RateTable &table, RateCategory cat
     document.ratesPath = table.filePath;
     document.madeOn = madeOn;
     document.caseFields = caseFields;
+    document.ratesNote = table.sourceNote;
     if (table.count > 0)
         document.newestMonth = table.rows[0].monthStart;
     return document;

@@ -83,12 +83,13 @@ std::optional<StatementDocument> document(int which)
         fields.titre =
             QStringLiteral("Jugement du tribunal judiciaire de Lyon du 01/09/2015, RG 15/01234");
     }
-    StatementDocument doc =
-        MakeStatementDocument(table, category, in, *result.statement, QDate(2026, 12, 8), fields);
+    // The note an update leaves in the rates file travels with the table.
     if (which == Fiche)
-        doc.ratesNote = QStringLiteral("Taux ajoutés le 08/12/2026 depuis "
-                                       "https://www.example.com/taux (publication du 01/07/2026)");
-    return doc;
+        table.sourceNote =
+            QStringLiteral("Taux ajoutés le 08/12/2026 depuis "
+                           "https://www.example.com/taux (publication du 01/07/2026)");
+    return MakeStatementDocument(table, category, in, *result.statement, QDate(2026, 12, 8),
+                                 fields);
 }
 
 QByteArray output(const StatementDocument &doc, const QString &format, const QLocale &locale)

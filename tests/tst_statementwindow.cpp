@@ -92,6 +92,8 @@ private slots:
     void errorsShownAndCleared_data();
     void errorsShownAndCleared();
     void missingRateOffersTheUpdate();
+    void updateNowReadsTheNewRates_data();
+    void updateNowReadsTheNewRates();
     void paymentsAddedAndRemoved();
     void shownAmounts();
     void exportsAreTheFunctionsBytes();
@@ -221,7 +223,10 @@ void TestStatementWindow::init()
                             return m_savePath;
                         },
                         [this](QWidget *, const QString &, const QString &) { return m_openPath; },
-                        [] { return kToday; }});
+                        [] { return kToday; },
+                        {},
+                        {},
+                        {}});
     QVERIFY(m_window->LoadRates().ok());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -398,6 +403,73 @@ void TestStatementWindow::errorsShownAndCleared()
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
 }
 
+void TestStatementWindow::updateNowReadsTheNewRates_data()
+{
+    QTest::addColumn<bool>("downloaded");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("computed");
+    QTest::newRow("the download brings the half-year")
+        << true << false << false << QStringList{QStringLiteral("update")} << true;
+    QTest::newRow("nothing new: the half-year is typed")
+        << false << true << true
+        << QStringList{QStringLiteral("update"), QStringLiteral("offer Rien de neuf"),
+                       QStringLiteral("form")}
+        << true;
+    QTest::newRow("nothing new: the form is declined")
+        << false << false << false
+        << QStringList{QStringLiteral("update"), QStringLiteral("offer Rien de neuf")} << false;
+    QTest::newRow("nothing new: the form is cancelled")
+        << false << true << false
+        << QStringList{QStringLiteral("update"), QStringLiteral("offer Rien de neuf"),
+                       QStringLiteral("form")}
+        << false;
+}
+
+void TestStatementWindow::updateNowReadsTheNewRates()
+{
+    QFETCH(bool, downloaded);
+    QFETCH(bool, accepted);
+    QFETCH(bool, typed);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, computed);
+    QStringList seen;
+    const auto addHalfYear = [this] {
+        QByteArray rates = readFile(m_ratesPath);
+        rates.prepend("2S2026\t2.50\t6.50\r\n");
+        return writeFile(m_ratesPath, rates, QDateTime::currentDateTime().addSecs(60));
+    };
+    StatementWindow::Hooks hooks;
+    hooks.updateRates = [&](QWidget *, const QString &rates) {
+        seen << (rates == m_ratesPath ? QStringLiteral("update") : rates);
+        if (downloaded)
+            addHalfYear();
+        return RatesUpdateOutcome{downloaded, QStringLiteral("Rien de neuf")};
+    };
+    hooks.offerHandEntry = [&](QWidget *, const QString &message) {
+        seen << QStringLiteral("offer ") + message;
+        return accepted;
+    };
+    hooks.addHalfYear = [&](QWidget *, const QString &) {
+        seen << QStringLiteral("form");
+        return typed && addHalfYear();
+    };
+    m_window->setHooks(hooks);
+    typeFiche();
+    typeDate(QStringLiteral("au"), QStringLiteral("01/10/2026"));
+    auto *error = find<QLabel>(QStringLiteral("erreurAu"));
+    QVERIFY(error->isVisible());
+    click(find<QPushButton>(QStringLiteral("majTauxMaintenant")));
+    QCOMPARE(seen, calls);
+    QCOMPARE(error->isHidden(), computed);
+    // Up to 30/09/2026 the lines reach the new half-year.
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->rowCount() > 0 &&
+                 lines->item(lines->rowCount() - 1, 1)->text() == QStringLiteral("30/09/2026"),
+             computed);
+}
+
 void TestStatementWindow::missingRateOffersTheUpdate()
 {
     typeFiche();
@@ -569,7 +641,10 @@ void TestStatementWindow::savedInputsReopen()
     m_openPath = m_savePath;
     m_window->setHooks({{},
                         [this](QWidget *, const QString &, const QString &) { return m_openPath; },
-                        [] { return QDate(2020, 1, 1); }});
+                        [] { return QDate(2020, 1, 1); },
+                        {},
+                        {},
+                        {}});
     QVERIFY(m_window->LoadRates().ok());
     m_window->show();
     click(find<QToolButton>(QStringLiteral("ouvrir")));

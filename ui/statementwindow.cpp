@@ -213,6 +213,19 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
         return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
     };
     m_hooks.today = [] { return QDate::currentDate(); };
+    m_hooks.updateRates = [](QWidget *parent, const QString &ratesPath) {
+        return ::updateRatesNow(parent, ratesPath);
+    };
+    m_hooks.addHalfYear = [](QWidget *parent, const QString &ratesPath) {
+        return addHalfYearByHand(parent, ratesPath);
+    };
+    m_hooks.offerHandEntry = [](QWidget *parent, const QString &message) {
+        return QMessageBox::question(
+                   parent, QStringLiteral("Taux légal"),
+                   QStringLiteral("%1\n\nAjouter le semestre suivant à la main, d'après "
+                                  "l'arrêté publié au Journal officiel ?")
+                       .arg(message)) == QMessageBox::Yes;
+    };
 
     setObjectName(QStringLiteral("decompte"));
     setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
@@ -361,6 +374,12 @@ void StatementWindow::setHooks(Hooks hooks)
         m_hooks.saveFileName = std::move(hooks.saveFileName);
     if (hooks.openFileName)
         m_hooks.openFileName = std::move(hooks.openFileName);
+    if (hooks.updateRates)
+        m_hooks.updateRates = std::move(hooks.updateRates);
+    if (hooks.addHalfYear)
+        m_hooks.addHalfYear = std::move(hooks.addHalfYear);
+    if (hooks.offerHandEntry)
+        m_hooks.offerHandEntry = std::move(hooks.offerHandEntry);
     if (hooks.today) {
         m_hooks.today = std::move(hooks.today);
         setDefaultDates();
@@ -443,12 +462,16 @@ void StatementWindow::build()
     m_rateActions = new QWidget(inputs);
     auto *rateActions = new QHBoxLayout(m_rateActions);
     rateActions->setContentsMargins(0, 0, 0, 0);
+    m_updateNow =
+        new QPushButton(QStringLiteral("Mettre à jour les taux maintenant"), m_rateActions);
+    m_updateNow->setObjectName(QStringLiteral("majTauxMaintenant"));
     m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), m_rateActions);
     m_update->setObjectName(QStringLiteral("majTaux"));
     m_stopAt = new QPushButton(m_rateActions);
     m_stopAt->setObjectName(QStringLiteral("arreterAu"));
-    rateActions->addWidget(m_update);
+    rateActions->addWidget(m_updateNow);
     rateActions->addWidget(m_stopAt);
+    rateActions->addWidget(m_update);
     rateActions->addStretch();
     m_rateActions->hide();
     addField(caption(QStringLiteral("&Jusqu'au (non compris)"), m_to), m_to, m_toError);
@@ -713,8 +736,9 @@ void StatementWindow::build()
 
     setTabOrder(m_principal, m_from);
     setTabOrder(m_from, m_to);
-    setTabOrder(m_to, m_update);
-    setTabOrder(m_update, m_stopAt);
+    setTabOrder(m_to, m_updateNow);
+    setTabOrder(m_updateNow, m_stopAt);
+    setTabOrder(m_stopAt, m_update);
     setTabOrder(m_stopAt, m_category);
     setTabOrder(m_category, m_coefficient);
     setTabOrder(m_coefficient, m_majorationOn);
@@ -801,6 +825,7 @@ void StatementWindow::connectInputs()
     connect(m_addPayment, &QPushButton::clicked, this, &StatementWindow::addPayment);
     connect(m_removePayment, &QPushButton::clicked, this, &StatementWindow::removePayment);
     connect(m_update, &QPushButton::clicked, this, &StatementWindow::updateRequested);
+    connect(m_updateNow, &QPushButton::clicked, this, &StatementWindow::updateRatesNow);
     // The end date is not counted: the statement runs to the last day with
     // a rate.
     connect(m_stopAt, &QPushButton::clicked, this, [this] {
@@ -816,6 +841,18 @@ LoadResult StatementWindow::LoadRates()
     m_load = LoadRatesFile(m_table, category());
     Recompute();
     return *m_load;
+}
+
+// The download goes to this window's own rates file; whatever it brings is
+// read at once. When it brings nothing, the half-year can still be typed
+// from the arrêté.
+void StatementWindow::updateRatesNow()
+{
+    const RatesUpdateOutcome outcome = m_hooks.updateRates(this, m_ratesPath);
+    if (!outcome.added && m_hooks.offerHandEntry(this, outcome.message) &&
+        !m_hooks.addHalfYear(this, m_ratesPath))
+        return;
+    LoadRates();
 }
 
 void StatementWindow::ReloadRatesIfChanged()

@@ -4,6 +4,7 @@
 #include "rates/ratetable.h"
 #include "schedule/editedstatement.h"
 #include "schedule/statement.h"
+#include "update/updatenow.h"
 
 #include <QDate>
 #include <QLocale>
@@ -43,6 +44,12 @@ public:
             openFileName;
         // The date a statement is made on, and the default end date.
         std::function<QDate()> today;
+        // Downloads the rates now into the given file (see update/updatenow.h).
+        std::function<RatesUpdateOutcome(QWidget *parent, const QString &ratesPath)> updateRates;
+        // The form that adds the next half-year by hand; true when one was added.
+        std::function<bool(QWidget *parent, const QString &ratesPath)> addHalfYear;
+        // Whether to open that form, after a download that brought nothing.
+        std::function<bool(QWidget *parent, const QString &message)> offerHandEntry;
     };
 
     explicit StatementWindow(const QString &ratesPath,
@@ -119,6 +126,7 @@ private:
     // "300" shows as "300,00" once the field is left.
     void tidyPrincipal();
     void removePayment();
+    void updateRatesNow();
     // The inputs as typed; nothing when one cannot be read, the reason
     // being shown under it. `missing` is set when the capital is empty.
     std::optional<StatementInput> readInputs(bool *missing);
@@ -191,6 +199,7 @@ private:
     std::array<QLabel *, 6> m_totals{};
     std::array<QLabel *, 6> m_totalCaptions{};
     QPushButton *m_update = nullptr;
+    QPushButton *m_updateNow = nullptr;
     QPushButton *m_stopAt = nullptr;
     QWidget *m_rateActions = nullptr;
     QDate m_stopDay;
