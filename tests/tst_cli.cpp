@@ -203,6 +203,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("seventeen digits")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "12345678901234567"}
         << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus 16 chiffres");
+    QTest::newRow("sixteen digits and a letter is not too large")
+        << QStringList{"echeancier", "--mois", "06/2016", "--montant", "1234567890123456a"}
+        << QByteArray("« 1234567890123456a » n'est pas un montant ; attendu un montant en euros");
     QTest::newRow("a word for an amount")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "mille"}
         << QByteArray("« mille » n'est pas un montant ; attendu un montant en euros");
