@@ -1249,16 +1249,21 @@ QString StatementWindow::fileFor(const QString &caption, const QString &suggeste
     return m_hooks.saveFileName(this, caption, suggested, filter);
 }
 
+void StatementWindow::warnNotWritten(const QString &path)
+{
+    QMessageBox::warning(this, kTitle,
+                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
+                                        "le dossier existe et que vous pouvez y écrire.")
+                             .arg(QDir::toNativeSeparators(path)));
+}
+
 bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
 {
     BusyCursor busy;
     if (SaveFileAtomically(path, bytes))
         return true;
     busy.restore();
-    QMessageBox::warning(this, kTitle,
-                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
-                                        "le dossier existe et que vous pouvez y écrire.")
-                             .arg(QDir::toNativeSeparators(path)));
+    warnNotWritten(path);
     return false;
 }
 
@@ -1337,10 +1342,7 @@ bool StatementWindow::Save()
     BusyCursor busy;
     if (!m_edited.saveTo(m_edited.filePath())) {
         busy.restore();
-        QMessageBox::warning(this, kTitle,
-                             QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
-                                            "le dossier existe et que vous pouvez y écrire.")
-                                 .arg(QDir::toNativeSeparators(m_edited.filePath())));
+        warnNotWritten(m_edited.filePath());
         return false;
     }
     noteRecent(m_edited.filePath());
@@ -1365,10 +1367,7 @@ bool StatementWindow::SaveAs()
     BusyCursor busy;
     if (!m_edited.saveTo(path)) {
         busy.restore();
-        QMessageBox::warning(this, kTitle,
-                             QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
-                                            "le dossier existe et que vous pouvez y écrire.")
-                                 .arg(QDir::toNativeSeparators(path)));
+        warnNotWritten(path);
         return false;
     }
     noteRecent(path);

@@ -127,6 +127,7 @@ private:
     void tidyPrincipal();
     void removePayment();
     void updateRatesNow();
+    void warnNotWritten(const QString &path);
     // The inputs as typed; nothing when one cannot be read, the reason
     // being shown under it. `missing` is set when the capital is empty.
     std::optional<StatementInput> readInputs(bool *missing);
