@@ -45,25 +45,27 @@ PrintHooks SystemPrintHooks();
 bool PrintSchedule(QWidget *parent, const TauxState &state,
                    const PrintHooks &hooks = SystemPrintHooks());
 
-// The box for an install that lacks the program's print module: no
-// printer setting would mend that.
-inline void ShowPrintSupportMissing(QWidget *parent)
+// The box of every printing failure.
+inline void ShowPrintFailure(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"),
-                    QStringLiteral("L'impression n'est pas disponible : le module d'impression "
-                                   "du programme est introuvable. Réinstallez le programme."),
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"), text,
                     QMessageBox::Ok, parent);
     box.exec();
 }
 
-// The printing error box.
+// For an install that lacks the program's print module: no printer
+// setting would mend that.
+inline void ShowPrintSupportMissing(QWidget *parent)
+{
+    ShowPrintFailure(parent,
+                     QStringLiteral("L'impression n'est pas disponible : le module d'impression "
+                                    "du programme est introuvable. Réinstallez le programme."));
+}
+
 inline void ShowPrintError(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erreur d'impression"),
-                    QStringLiteral("Pas d'imprimante par défaut. Modifiez votre configuration "
-                                   "avant de relancer l'impression."),
-                    QMessageBox::Ok, parent);
-    box.exec();
+    ShowPrintFailure(parent, QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+                                            "configuration avant de relancer l'impression."));
 }
 
 // What needs Qt's print support lives in a module loaded at the first
