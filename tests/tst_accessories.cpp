@@ -1,8 +1,11 @@
 #include "modalguard.h"
+#include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "ui/aboutbox.h"
 #include "ui/calculator.h"
 #include "ui/icons.h"
+#include "ui/mainwindow.h"
+#include "update/majdialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -229,6 +232,8 @@ private slots:
     void initTestCase();
     void aboutBoxShowsTheSameSixLinesEachTime();
     void aboutBoxStaysBlackUnderAStyledWindow();
+    void fixedWindowsOfferOnlyClose_data();
+    void fixedWindowsOfferOnlyClose();
     void calculatorStartsOnceThenComesForward();
     void noCalculatorInstalledStartsNothing();
     void calculatorComesToTheFrontOfTheDesktop();
@@ -276,6 +281,38 @@ void TestAccessories::aboutBoxStaysBlackUnderAStyledWindow()
     QWidget window;
     window.setStyleSheet(QStringLiteral("QWidget { background: rgb(255, 255, 192); }"));
     QCOMPARE(openAboutBox(&window).corner, QColor(Qt::black));
+}
+
+void TestAccessories::fixedWindowsOfferOnlyClose_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("main window") << QStringLiteral("main") << QSize(386, 423);
+    QTest::newRow("update dialog") << QStringLiteral("update") << QSize(359, 422);
+    QTest::newRow("about box") << QStringLiteral("about") << QSize(176, 160);
+}
+
+// What the window manager is told: a size it cannot change (WM_NORMAL_HINTS
+// minimum = maximum) and no button but close.
+void TestAccessories::fixedWindowsOfferOnlyClose()
+{
+    QFETCH(QString, window);
+    QFETCH(QSize, size);
+    TauxState state;
+    UpdateSettings settings;
+    std::unique_ptr<QWidget> widget;
+    if (window == u"main")
+        widget = std::make_unique<MainWindow>(state);
+    else if (window == u"update")
+        widget = std::make_unique<MajDialog>(settings, QString());
+    else
+        widget = std::make_unique<AboutBox>();
+    widget->winId();
+    const QWindow *platform = widget->windowHandle();
+    QCOMPARE(platform->minimumSize(), size);
+    QCOMPARE(platform->maximumSize(), size);
+    QVERIFY(platform->flags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!(platform->flags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 }
 
 void TestAccessories::calculatorStartsOnceThenComesForward()
