@@ -25,6 +25,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -123,6 +124,8 @@ private slots:
     void caseFieldsSavedAndExported();
     void accessibleNamesAndErrors_data();
     void accessibleNamesAndErrors();
+    void fitsAtEveryWidth_data();
+    void fitsAtEveryWidth();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -1358,3 +1361,66 @@ void TestStatementWindow::accessibleNamesAndErrors()
 
 QTEST_MAIN(TestStatementWindow)
 #include "tst_statementwindow.moc"
+
+void TestStatementWindow::fitsAtEveryWidth_data()
+{
+    QTest::addColumn<int>("width"); // 0: the narrowest the window allows
+    QTest::addColumn<bool>("rateButtons");
+    QTest::addColumn<int>("sideBySide"); // the inputs beside the payments; -1: either
+    QTest::addColumn<bool>("opened");    // a new window opened at that width
+
+    QTest::newRow("the narrowest") << 0 << false << 0 << false;
+    QTest::newRow("500 wide") << 500 << false << 0 << false;
+    QTest::newRow("700 wide") << 700 << false << -1 << false;
+    QTest::newRow("700 wide from the start") << 700 << false << -1 << true;
+    QTest::newRow("700 wide, the rate buttons shown") << 700 << true << -1 << false;
+    QTest::newRow("900 wide") << 900 << false << -1 << false;
+    QTest::newRow("1400 wide") << 1400 << false << 1 << false;
+    QTest::newRow("1400 wide, the rate buttons shown") << 1400 << true << 1 << false;
+}
+
+void TestStatementWindow::fitsAtEveryWidth()
+{
+    QFETCH(int, width);
+    QFETCH(bool, rateButtons);
+    QFETCH(int, sideBySide);
+    QFETCH(bool, opened);
+    if (opened) {
+        // Measured before the window is polished, the parts look narrower
+        // than they are.
+        m_window = std::make_unique<StatementWindow>(m_ratesPath, french);
+        m_window->resize(width, 600);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    typeFiche();
+    m_window->resize(width > 0 ? width : m_window->minimumWidth(), 600);
+    QCoreApplication::processEvents();
+    auto *principal = find<QLineEdit>(QStringLiteral("capital"));
+    const QPoint fieldAt = principal->mapTo(m_window.get(), QPoint());
+    if (rateButtons) {
+        typeDate(QStringLiteral("au"), QStringLiteral("01/01/2040"));
+        QVERIFY(find<QWidget>(QStringLiteral("arreterAu"))->isVisible());
+    }
+    QCoreApplication::processEvents();
+    // Nothing scrolls sideways; a message does not move the fields.
+    auto *scroll = find<QScrollArea>(QStringLiteral("defilement"));
+    QVERIFY2(scroll->widget()->width() <= scroll->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2")
+                            .arg(scroll->widget()->width())
+                            .arg(scroll->viewport()->width())));
+    QCOMPARE(principal->mapTo(m_window.get(), QPoint()).x(), fieldAt.x());
+    // The totals and every button below them in view, whatever the width.
+    const QRect window = m_window->rect();
+    for (QWidget *widget : find<QWidget>(QStringLiteral("totaux"))->findChildren<QWidget *>()) {
+        if (widget->isVisibleTo(m_window.get()) && !widget->inherits("QMenu"))
+            QVERIFY2(
+                window.contains(QRect(widget->mapTo(m_window.get(), QPoint()), widget->size())),
+                qPrintable(widget->objectName()));
+    }
+    if (sideBySide >= 0) {
+        auto *inputs = find<QWidget>(QStringLiteral("creance"));
+        auto *payments = find<QWidget>(QStringLiteral("boiteAcomptes"));
+        QCOMPARE(payments->y() == inputs->y(), bool(sideBySide));
+    }
+}

@@ -10,23 +10,16 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
-DateField::DateField(const QString &name, const QString &accessibleName, const QLocale &locale,
-                     QWidget *parent)
-    : QWidget(parent), m_locale(locale)
+DateField::DateField(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(name + QStringLiteral("Champ"));
     m_edit = new QLineEdit(this);
-    m_edit->setObjectName(name);
-    m_edit->setAccessibleName(accessibleName);
     m_edit->setPlaceholderText(QStringLiteral("JJ/MM/AAAA"));
     // Room for "30/09/2015" and a little more, whatever the font.
     m_edit->setMinimumWidth(m_edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) +
                             16);
     m_calendar = new QToolButton(this);
-    m_calendar->setObjectName(name + QStringLiteral("Calendrier"));
     m_calendar->setText(QStringLiteral("…"));
     m_calendar->setToolTip(QStringLiteral("Choisir dans le calendrier"));
-    m_calendar->setAccessibleName(QStringLiteral("Calendrier : ") + accessibleName);
     // The calendar is for the mouse; the keyboard types the date.
     m_calendar->setFocusPolicy(Qt::NoFocus);
     auto *layout = new QHBoxLayout(this);
@@ -40,9 +33,31 @@ DateField::DateField(const QString &name, const QString &accessibleName, const Q
     connect(m_calendar, &QToolButton::clicked, this, &DateField::pickFromCalendar);
 }
 
+QString DateField::fieldName() const
+{
+    return m_edit->objectName();
+}
+
+void DateField::setFieldName(const QString &name)
+{
+    m_edit->setObjectName(name);
+    m_calendar->setObjectName(name + QStringLiteral("Calendrier"));
+}
+
+QString DateField::spokenName() const
+{
+    return m_edit->accessibleName();
+}
+
+void DateField::setSpokenName(const QString &name)
+{
+    m_edit->setAccessibleName(name);
+    m_calendar->setAccessibleName(QStringLiteral("Calendrier : ") + name);
+}
+
 std::optional<QDate> DateField::date() const
 {
-    const auto read = parseStartDate(m_edit->text(), m_locale);
+    const auto read = parseStartDate(m_edit->text(), locale());
     if (!read)
         return std::nullopt;
     return read->date();
@@ -79,7 +94,7 @@ void DateField::pickFromCalendar()
 {
     QMenu popup(this);
     auto *calendar = new QCalendarWidget(&popup);
-    calendar->setLocale(m_locale);
+    calendar->setLocale(locale());
     calendar->setGridVisible(true);
     if (const auto day = date())
         calendar->setSelectedDate(*day);

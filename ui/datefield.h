@@ -12,13 +12,23 @@ class QToolButton;
 // A date typed as in the main window ("15/03/2015", "15 mars 2015",
 // "2015-03-15": the same reader) with a calendar button beside it. The
 // text is the value: it is read when asked for, and shown again as
-// "15/03/2015" once the user leaves the field.
+// "15/03/2015" once the user leaves the field. Dates read in the widget's
+// locale (the window's, unless set).
 class DateField : public QWidget
 {
     Q_OBJECT
+    // The line edit's object name ("du"); the button's is that name with
+    // "Calendrier" after it.
+    Q_PROPERTY(QString fieldName READ fieldName WRITE setFieldName)
+    // What a screen reader says of the field and of its button.
+    Q_PROPERTY(QString spokenName READ spokenName WRITE setSpokenName)
 public:
-    DateField(const QString &name, const QString &accessibleName, const QLocale &locale,
-              QWidget *parent = nullptr);
+    explicit DateField(QWidget *parent = nullptr);
+
+    QString fieldName() const;
+    void setFieldName(const QString &name);
+    QString spokenName() const;
+    void setSpokenName(const QString &name);
 
     // Nothing when the field is empty or does not read as a date.
     std::optional<QDate> date() const;
@@ -37,7 +47,6 @@ private:
     void pickFromCalendar();
     void tidy();
 
-    QLocale m_locale;
     QLineEdit *m_edit = nullptr;
     QToolButton *m_calendar = nullptr;
 };

@@ -10,6 +10,8 @@
 #include "ui/statementfile.h"
 #include "update/savefile.h"
 
+#include "ui_statementwindow.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,10 +23,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -43,7 +42,6 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -203,7 +201,8 @@ void AmountDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
 } // namespace
 
 StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_ratesPath(ratesPath), m_locale(locale)
+    : QWidget(parent, Qt::Window), m_ratesPath(ratesPath), m_locale(locale),
+      m_ui(std::make_unique<Ui::StatementWindow>())
 {
     m_hooks.saveFileName = [](QWidget *parent, const QString &caption, const QString &suggested,
                               const QString &filter) {
@@ -227,7 +226,6 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
                        .arg(message)) == QMessageBox::Yes;
     };
 
-    setObjectName(QStringLiteral("decompte"));
     setWindowIcon(LoadIcon(QStringLiteral(":/icons/app.png")));
     setLocale(locale);
     build();
@@ -235,7 +233,7 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
 
     setDefaultDates();
     startAfresh();
-    m_principal->setFocus();
+    m_ui->capital->setFocus();
     resize(960, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -250,27 +248,28 @@ void StatementWindow::placeInputs(bool stacked)
     for (const InputRow &row : m_inputRows) {
         for (QWidget *widget : {row.caption, row.field, static_cast<QWidget *>(row.error)}) {
             if (widget)
-                m_inputsGrid->removeWidget(widget);
+                m_ui->grilleCreance->removeWidget(widget);
         }
     }
     const int fieldColumn = stacked ? 0 : 1;
     int line = 0;
     for (const InputRow &row : m_inputRows) {
         if (row.caption) {
-            m_inputsGrid->addWidget(row.caption, line, 0);
+            m_ui->grilleCreance->addWidget(row.caption, line, 0);
             if (stacked)
                 ++line;
         }
-        m_inputsGrid->addWidget(row.field, line++, fieldColumn,
-                                row.field == m_rateActions ? Qt::AlignLeft : Qt::Alignment());
+        m_ui->grilleCreance->addWidget(row.field, line++, fieldColumn,
+                                       row.field == m_ui->actionsTaux ? Qt::AlignLeft
+                                                                      : Qt::Alignment());
         if (row.error)
-            m_inputsGrid->addWidget(row.error, line++, fieldColumn);
+            m_ui->grilleCreance->addWidget(row.error, line++, fieldColumn);
     }
-    m_inputsGrid->setColumnStretch(0, stacked ? 1 : 0);
-    m_inputsGrid->setColumnStretch(1, stacked ? 0 : 1);
-    for (int r = 0; r < m_inputsGrid->rowCount(); ++r)
-        m_inputsGrid->setRowStretch(r, 0);
-    m_inputsGrid->setRowStretch(line, 1);
+    m_ui->grilleCreance->setColumnStretch(0, stacked ? 1 : 0);
+    m_ui->grilleCreance->setColumnStretch(1, stacked ? 0 : 1);
+    for (int r = 0; r < m_ui->grilleCreance->rowCount(); ++r)
+        m_ui->grilleCreance->setRowStretch(r, 0);
+    m_ui->grilleCreance->setRowStretch(line, 1);
 }
 
 void StatementWindow::placeTotals(bool stacked)
@@ -278,34 +277,61 @@ void StatementWindow::placeTotals(bool stacked)
     // Two columns of three, what ran then what is owed; one column when
     // narrow.
     for (int k = 0; k < int(m_totals.size()); ++k) {
-        m_totalsGrid->removeWidget(m_totalCaptions[k]);
-        m_totalsGrid->removeWidget(m_totals[k]);
+        m_ui->grilleTotaux->removeWidget(m_totalCaptions[k]);
+        m_ui->grilleTotaux->removeWidget(m_totals[k]);
         const int row = stacked ? k : k % 3;
         const int column = stacked ? 0 : (k / 3) * 3;
-        m_totalsGrid->addWidget(m_totalCaptions[k], row, column);
-        m_totalsGrid->addWidget(m_totals[k], row, column + 1);
+        m_ui->grilleTotaux->addWidget(m_totalCaptions[k], row, column);
+        m_ui->grilleTotaux->addWidget(m_totals[k], row, column + 1);
     }
     // Each amount right beside its caption, the room left over at the end.
-    m_totalsGrid->setColumnMinimumWidth(2, stacked ? 0 : 24);
-    m_totalsGrid->setColumnStretch(1, 0);
-    m_totalsGrid->setColumnStretch(4, 0);
-    m_totalsGrid->setColumnStretch(stacked ? 2 : 5, 1);
-    m_totalsGrid->setColumnStretch(stacked ? 5 : 2, 0);
+    m_ui->grilleTotaux->setColumnMinimumWidth(2, stacked ? 0 : 24);
+    m_ui->grilleTotaux->setColumnStretch(1, 0);
+    m_ui->grilleTotaux->setColumnStretch(4, 0);
+    m_ui->grilleTotaux->setColumnStretch(stacked ? 2 : 5, 1);
+    m_ui->grilleTotaux->setColumnStretch(stacked ? 5 : 2, 0);
 }
 
-void StatementWindow::resizeEvent(QResizeEvent *event)
+void StatementWindow::arrange(int width)
 {
-    const int width = event->size().width();
-    m_top->setDirection(width < m_sideBySide ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
-    m_buttons->setDirection(width < m_buttonsInOneRow ? QBoxLayout::TopToBottom
-                                                      : QBoxLayout::LeftToRight);
-    const bool stacked = width < m_captionsBeside;
+    // Measured as the form stands: a font, a style or a message shown
+    // changes what each part needs. The inputs are measured with their
+    // captions beside them, the only time they are.
+    if (!m_stacked)
+        m_inputsWidth = m_ui->creance->minimumSizeHint().width();
+    const QMargins content = m_ui->contenuLayout->contentsMargins();
+    const int margins =
+        content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int sideBySide = m_inputsWidth + m_ui->haut->spacing() +
+                           m_ui->boiteAcomptes->minimumSizeHint().width() + margins;
+    const int buttonsInOneRow = m_ui->boutonsFichier->minimumSize().width() +
+                                m_ui->boutons->spacing() +
+                                m_ui->boutonsExport->minimumSize().width() + margins;
+    m_ui->haut->setDirection(width < sideBySide ? QBoxLayout::TopToBottom
+                                                : QBoxLayout::LeftToRight);
+    m_ui->boutons->setDirection(width < buttonsInOneRow ? QBoxLayout::TopToBottom
+                                                        : QBoxLayout::LeftToRight);
+    const bool stacked = width < m_inputsWidth + margins;
     if (stacked != m_stacked) {
         m_stacked = stacked;
         placeInputs(stacked);
         placeTotals(stacked);
     }
+}
+
+void StatementWindow::resizeEvent(QResizeEvent *event)
+{
+    arrange(event->size().width());
     QWidget::resizeEvent(event);
+}
+
+bool StatementWindow::event(QEvent *event)
+{
+    // What the parts need changes after the window is polished, or when a
+    // message or the rate buttons appear.
+    if (event->type() == QEvent::LayoutRequest)
+        arrange(width());
+    return QWidget::event(event);
 }
 
 bool StatementWindow::eventFilter(QObject *watched, QEvent *event)
@@ -314,10 +340,10 @@ bool StatementWindow::eventFilter(QObject *watched, QEvent *event)
     // the field being edited, never one the pointer happens to cross.
     if (event->type() == QEvent::Wheel && m_wheelGuarded.contains(watched) &&
         !static_cast<QWidget *>(watched)->hasFocus()) {
-        QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
+        QCoreApplication::sendEvent(m_ui->defilement->verticalScrollBar(), event);
         return true;
     }
-    if (watched == m_lines->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_ui->lignes->viewport() && event->type() == QEvent::Resize)
         fitLineColumns();
     return QWidget::eventFilter(watched, event);
 }
@@ -327,24 +353,25 @@ void StatementWindow::fitLineColumns()
     // Every column as wide as its widest text, the room left shared out;
     // when there is none left the table scrolls sideways. The payment and
     // capitalisation lines span the columns and do not count.
-    QHeaderView *header = m_lines->horizontalHeader();
-    const QFontMetrics metrics(m_lines->font());
+    QHeaderView *header = m_ui->lignes->horizontalHeader();
+    const QFontMetrics metrics(m_ui->lignes->font());
     const int padding = 2 * metrics.averageCharWidth() + 2;
     std::array<int, LineColumns> needed{};
     int total = 0;
     for (int column = 0; column < LineColumns; ++column) {
-        needed[column] = QFontMetrics(header->font())
-                             .horizontalAdvance(m_lines->horizontalHeaderItem(column)->text()) +
-                         2 * padding;
-        for (int row = 0; row < m_lines->rowCount(); ++row) {
-            const QTableWidgetItem *item = m_lines->item(row, column);
-            if (item && m_lines->columnSpan(row, column) == 1)
+        needed[column] =
+            QFontMetrics(header->font())
+                .horizontalAdvance(m_ui->lignes->horizontalHeaderItem(column)->text()) +
+            2 * padding;
+        for (int row = 0; row < m_ui->lignes->rowCount(); ++row) {
+            const QTableWidgetItem *item = m_ui->lignes->item(row, column);
+            if (item && m_ui->lignes->columnSpan(row, column) == 1)
                 needed[column] =
                     std::max(needed[column], metrics.horizontalAdvance(item->text()) + padding);
         }
         total += needed[column];
     }
-    const int extra = std::max(0, m_lines->viewport()->width() - total) / LineColumns;
+    const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / LineColumns;
     for (int column = 0; column < LineColumns; ++column)
         header->resizeSection(column, needed[column] + extra);
 }
@@ -361,10 +388,10 @@ void StatementWindow::setDefaultDates()
 {
     m_filling = true;
     const QDate today = m_hooks.today();
-    m_from->setDate(QDate(today.year(), 1, 1));
-    m_to->setDate(today);
-    m_majorationFrom->setText(m_from->text());
-    m_capitalisationFrom->setText(m_from->text());
+    m_ui->duChamp->setDate(QDate(today.year(), 1, 1));
+    m_ui->auChamp->setDate(today);
+    m_ui->majorationDuChamp->setText(m_ui->duChamp->text());
+    m_ui->capitalisationDuChamp->setText(m_ui->duChamp->text());
     m_filling = false;
 }
 
@@ -411,426 +438,158 @@ void StatementWindow::updateTitle()
     setWindowModified(m_edited.isModified());
 }
 
-QLabel *StatementWindow::addErrorLabel(const QString &name)
-{
-    auto *label = new QLabel(this);
-    label->setObjectName(name);
-    label->setWordWrap(true);
-    label->setStyleSheet(QStringLiteral("color: #b00020;"));
-    label->hide();
-    return label;
-}
-
 void StatementWindow::build()
 {
-    auto *inputs = new QGroupBox(QStringLiteral("Créance"), this);
-    m_inputsGrid = new QGridLayout(inputs);
+    m_ui->setupUi(this);
     // Each field has its error right under it; placeInputs() sets them out.
-    auto addField = [&](QWidget *caption, QWidget *field, QLabel *error) {
-        m_inputRows.append({caption, field, error});
-        if (error) {
-            auto *date = qobject_cast<DateField *>(field);
-            error->setProperty("field",
-                               QVariant::fromValue<QWidget *>(date ? date->edit() : field));
-        }
+    // The error names its field for a screen reader (setError).
+    m_inputRows = {
+        {m_ui->libelleCapital, m_ui->capital, m_ui->erreurCapital},
+        {m_ui->libelleDu, m_ui->duChamp, m_ui->erreurDu},
+        {m_ui->libelleAu, m_ui->auChamp, m_ui->erreurAu},
+        {nullptr, m_ui->actionsTaux, nullptr},
+        {m_ui->libelleCategorie, m_ui->categorie, m_ui->erreurCategorie},
+        {m_ui->libelleCoefficient, m_ui->coefficient, m_ui->erreurCoefficient},
+        {m_ui->majorationActive, m_ui->majorationDuChamp, m_ui->erreurMajoration},
+        {m_ui->capitalisationActive, m_ui->capitalisationDuChamp, m_ui->erreurCapitalisation},
+        {m_ui->libelleBase, m_ui->base, nullptr},
     };
-    auto caption = [&](const QString &text, QWidget *buddy) {
-        auto *label = new QLabel(text, inputs);
-        label->setBuddy(buddy);
-        return label;
-    };
-
-    m_principal = new QLineEdit(inputs);
-    m_principal->setObjectName(QStringLiteral("capital"));
-    m_principal->setAccessibleName(QStringLiteral("Capital dû, en euros"));
-    m_principal->setPlaceholderText(QStringLiteral("par exemple 2 000,00"));
-    m_principalError = addErrorLabel(QStringLiteral("erreurCapital"));
-    addField(caption(QStringLiteral("&Capital dû (€)"), m_principal), m_principal,
-             m_principalError);
-
-    m_from = new DateField(QStringLiteral("du"), QStringLiteral("Intérêts à compter du"), m_locale,
-                           inputs);
-    m_fromError = addErrorLabel(QStringLiteral("erreurDu"));
-    addField(caption(QStringLiteral("Intérêts à compter &du"), m_from), m_from, m_fromError);
-
-    m_to = new DateField(QStringLiteral("au"), QStringLiteral("Jusqu'au (non compris)"), m_locale,
-                         inputs);
-    m_to->setToolTip(QStringLiteral("Les intérêts courent jusqu'à la veille de cette date."));
-    m_toError = addErrorLabel(QStringLiteral("erreurAu"));
-    // What a missing rate offers: newer rates, or a statement that stops at
-    // the last day the rates reach.
-    m_rateActions = new QWidget(inputs);
-    auto *rateActions = new QHBoxLayout(m_rateActions);
-    rateActions->setContentsMargins(0, 0, 0, 0);
-    m_updateNow =
-        new QPushButton(QStringLiteral("Mettre à jour les taux maintenant"), m_rateActions);
-    m_updateNow->setObjectName(QStringLiteral("majTauxMaintenant"));
-    m_update = new QPushButton(QStringLiteral("Mettre à jour les taux…"), m_rateActions);
-    m_update->setObjectName(QStringLiteral("majTaux"));
-    m_stopAt = new QPushButton(m_rateActions);
-    m_stopAt->setObjectName(QStringLiteral("arreterAu"));
-    rateActions->addWidget(m_updateNow);
-    rateActions->addWidget(m_stopAt);
-    rateActions->addWidget(m_update);
-    rateActions->addStretch();
-    m_rateActions->hide();
-    addField(caption(QStringLiteral("&Jusqu'au (non compris)"), m_to), m_to, m_toError);
-    m_inputRows.append({nullptr, m_rateActions, nullptr});
-
-    m_category = new QComboBox(inputs);
-    m_category->setObjectName(QStringLiteral("categorie"));
-    m_category->setAccessibleName(QStringLiteral("Catégorie de créancier"));
-    m_category->addItem(QStringLiteral("Autres"));
-    m_category->addItem(QStringLiteral("Personnes physiques hors besoins professionnel"));
-    m_categoryError = addErrorLabel(QStringLiteral("erreurCategorie"));
-    addField(caption(QStringLiteral("Ca&tégorie"), m_category), m_category, m_categoryError);
-
-    m_coefficient = new QComboBox(inputs);
-    m_coefficient->setObjectName(QStringLiteral("coefficient"));
-    m_coefficient->setAccessibleName(QStringLiteral("Coefficient"));
-    for (const char *text : {"x 1", "x 1,5", "x 2", "x 3"})
-        m_coefficient->addItem(QString::fromUtf8(text));
-    m_coefficientError = addErrorLabel(QStringLiteral("erreurCoefficient"));
-    addField(caption(QStringLiteral("C&oefficient"), m_coefficient), m_coefficient,
-             m_coefficientError);
-
-    m_majorationOn = new QCheckBox(QStringLiteral("+&5 à compter du"), inputs);
-    m_majorationOn->setObjectName(QStringLiteral("majorationActive"));
-    m_majorationOn->setAccessibleName(QStringLiteral("Majoration de cinq points"));
-    m_majorationFrom =
-        new DateField(QStringLiteral("majorationDu"),
-                      QStringLiteral("Majoration de cinq points à compter du"), m_locale, inputs);
-    m_majorationError = addErrorLabel(QStringLiteral("erreurMajoration"));
-    addField(m_majorationOn, m_majorationFrom, m_majorationError);
-
-    m_capitalisationOn =
-        new QCheckBox(QStringLiteral("Capitalisation &annuelle à compter du"), inputs);
-    m_capitalisationOn->setObjectName(QStringLiteral("capitalisationActive"));
-    m_capitalisationOn->setAccessibleName(QStringLiteral("Capitalisation annuelle des intérêts"));
-    m_capitalisationFrom =
-        new DateField(QStringLiteral("capitalisationDu"),
-                      QStringLiteral("Capitalisation annuelle à compter du"), m_locale, inputs);
-    m_capitalisationError = addErrorLabel(QStringLiteral("erreurCapitalisation"));
-    addField(m_capitalisationOn, m_capitalisationFrom, m_capitalisationError);
-
-    m_dayBase = new QComboBox(inputs);
-    m_dayBase->setObjectName(QStringLiteral("base"));
-    m_dayBase->setAccessibleName(QStringLiteral("Base de calcul des jours"));
-    m_dayBase->addItem(QStringLiteral("365 jours par an (méthode officielle)"));
-    m_dayBase->addItem(QStringLiteral("Durée réelle de l'année (365 ou 366 jours)"));
-    m_inputRows.append({caption(QStringLiteral("&Base de calcul"), m_dayBase), m_dayBase, nullptr});
+    for (const InputRow &row : std::as_const(m_inputRows)) {
+        auto *date = qobject_cast<DateField *>(row.field);
+        if (row.error)
+            row.error->setProperty("field",
+                                   QVariant::fromValue<QWidget *>(date ? date->edit() : row.field));
+    }
+    m_ui->erreurAcomptes->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->acomptes));
     placeInputs(false);
 
-    auto *paymentsBox = new QGroupBox(QStringLiteral("Acomptes versés"), this);
-    auto *paymentsLayout = new QVBoxLayout(paymentsBox);
-    m_payments = new QTableWidget(0, 2, paymentsBox);
-    m_payments->setObjectName(QStringLiteral("acomptes"));
-    m_payments->setAccessibleName(QStringLiteral("Acomptes versés : date et montant"));
-    m_payments->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Montant (€)")});
-    m_payments->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_payments->verticalHeader()->hide();
-    m_payments->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_payments->setItemDelegateForColumn(PaymentDate, new DateDelegate(m_locale, m_payments));
-    m_payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(m_locale, m_payments));
-    m_paymentsError = addErrorLabel(QStringLiteral("erreurAcomptes"));
-    m_paymentsError->setProperty("field", QVariant::fromValue<QWidget *>(m_payments));
-    m_addPayment = new QPushButton(QStringLiteral("A&jouter un acompte"), paymentsBox);
-    m_addPayment->setObjectName(QStringLiteral("ajouterAcompte"));
-    m_removePayment = new QPushButton(QStringLiteral("&Supprimer l'acompte"), paymentsBox);
-    m_removePayment->setObjectName(QStringLiteral("supprimerAcompte"));
-    m_removePayment->setEnabled(false);
-    auto *paymentButtons = new QHBoxLayout;
-    paymentButtons->addWidget(m_addPayment);
-    paymentButtons->addWidget(m_removePayment);
-    paymentButtons->addStretch();
-    paymentsLayout->addWidget(m_payments);
-    paymentsLayout->addWidget(m_paymentsError);
-    paymentsLayout->addLayout(paymentButtons);
-
-    m_top = new QBoxLayout(QBoxLayout::LeftToRight);
-    m_top->addWidget(inputs, 3);
-    m_top->addWidget(paymentsBox, 2);
-
-    // Who and what the statement is for, printed at its top when given.
-    auto *caseBox = new QGroupBox(QStringLiteral("Dossier (facultatif)"), this);
-    caseBox->setObjectName(QStringLiteral("dossier"));
-    auto *caseForm = new QFormLayout(caseBox);
-    caseForm->setRowWrapPolicy(QFormLayout::WrapLongRows);
-    caseForm->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    const struct
-    {
-        const char *caption;
-        const char *name;
-        const char *example;
-    } caseFields[] = {
-        {"C&réancier", "creancier", "par exemple Mme Jeanne Durand"},
-        {"Dé&biteur", "debiteur", "par exemple SARL Martin"},
-        {"&Référence du dossier", "reference", "par exemple 2015/118 B"},
-        {"Titre e&xécutoire", "titreExecutoire",
-         "par exemple Jugement du tribunal judiciaire de Lyon du 01/09/2015, RG 15/01234"},
-    };
-    for (int k = 0; k < 4; ++k) {
-        auto *field = new QLineEdit(caseBox);
-        field->setObjectName(QString::fromLatin1(caseFields[k].name));
-        field->setPlaceholderText(QString::fromUtf8(caseFields[k].example));
-        auto *label = new QLabel(QString::fromUtf8(caseFields[k].caption), caseBox);
-        label->setBuddy(field);
-        field->setAccessibleName(label->text().remove(u'&'));
-        caseForm->addRow(label, field);
-        m_caseFields[k] = field;
-    }
-
-    m_tableNote = new QLabel(
-        QStringLiteral("Le décompte compte les jours ; le tableau de la fenêtre principale compte "
-                       "des mois entiers à partir du mois de départ : leurs montants diffèrent."),
-        this);
-    m_tableNote->setObjectName(QStringLiteral("ecartTableau"));
-    m_tableNote->setWordWrap(true);
-    m_tableNote->setStyleSheet(QStringLiteral("color: #555555;"));
-
-    m_hint = new QLabel(this);
-    m_hint->setObjectName(QStringLiteral("message"));
-    m_hint->setWordWrap(true);
-    m_hint->setStyleSheet(QStringLiteral("color: #555555;"));
-
-    m_lines = new QTableWidget(0, LineColumns, this);
-    m_lines->setObjectName(QStringLiteral("lignes"));
-    m_lines->setAccessibleName(QStringLiteral("Décompte ligne par ligne"));
-    m_lines->setHorizontalHeaderLabels({QStringLiteral("Du"), QStringLiteral("Au"),
-                                        QStringLiteral("Jours"), QStringLiteral("Capital"),
-                                        QStringLiteral("Taux"), QStringLiteral("Intérêts")});
-    m_lines->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_lines->verticalHeader()->hide();
-    m_lines->viewport()->installEventFilter(this);
-    m_lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lines->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lines->setWordWrap(false);
+    m_ui->acomptes->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_ui->acomptes->setItemDelegateForColumn(PaymentDate,
+                                             new DateDelegate(m_locale, m_ui->acomptes));
+    m_ui->acomptes->setItemDelegateForColumn(PaymentAmount,
+                                             new AmountDelegate(m_locale, m_ui->acomptes));
+    m_ui->lignes->viewport()->installEventFilter(this);
     // However small the window, a few lines stay in sight; the window
     // scrolls for the rest.
     auto rowsHigh = [](QTableWidget *table, int rows) {
         return table->horizontalHeader()->sizeHint().height() +
                rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
     };
-    m_lines->setMinimumHeight(rowsHigh(m_lines, 8));
-    m_payments->setMinimumHeight(rowsHigh(m_payments, 3));
+    m_ui->lignes->setMinimumHeight(rowsHigh(m_ui->lignes, 8));
+    m_ui->acomptes->setMinimumHeight(rowsHigh(m_ui->acomptes, 3));
 
-    m_totalsGrid = new QGridLayout;
-    const QStringList captions{
-        QStringLiteral("Intérêts courus"),    QStringLiteral("Acomptes versés"),
-        QStringLiteral("Capital restant dû"), QStringLiteral("Intérêts restant dus"),
-        QStringLiteral("Crédit du débiteur"), QStringLiteral("Total dû")};
-    const QStringList names{QStringLiteral("totalCourus"),  QStringLiteral("totalAcomptes"),
-                            QStringLiteral("totalCapital"), QStringLiteral("totalInterets"),
-                            QStringLiteral("totalCredit"),  QStringLiteral("total")};
-    for (int k = 0; k < int(m_totals.size()); ++k) {
-        auto *label = new QLabel(captions[k] + QStringLiteral(" :"), this);
-        m_totals[k] = new QLabel(this);
-        m_totals[k]->setObjectName(names[k]);
-        m_totals[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_totals[k]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        if (k == Due) {
-            QFont bold = font();
-            bold.setBold(true);
-            label->setFont(bold);
-            m_totals[k]->setFont(bold);
-        }
-        // The amount is spoken with its caption.
-        label->setBuddy(m_totals[k]);
-        m_totals[k]->setAccessibleName(captions[k]);
-        m_totalCaptions[k] = label;
-    }
+    m_caseFields = {m_ui->creancier, m_ui->debiteur, m_ui->reference, m_ui->titreExecutoire};
+    m_totals = {m_ui->totalCourus,   m_ui->totalAcomptes, m_ui->totalCapital,
+                m_ui->totalInterets, m_ui->totalCredit,   m_ui->total};
+    m_totalCaptions = {m_ui->libelleTotalCourus,  m_ui->libelleTotalAcomptes,
+                       m_ui->libelleTotalCapital, m_ui->libelleTotalInterets,
+                       m_ui->libelleTotalCredit,  m_ui->libelleTotal};
     placeTotals(false);
+    m_exports = {m_ui->copier, m_ui->exporterCsv, m_ui->exporterPdf, m_ui->imprimer};
 
-    auto *fileButtons = new QHBoxLayout;
-    auto *exportButtons = new QHBoxLayout;
-    QHBoxLayout *buttons = fileButtons;
-    auto addButton = [&](const QString &text, const QString &name, const QKeySequence &keys,
-                         auto handler) {
-        auto *button = new QPushButton(text, this);
-        button->setObjectName(name);
-        if (!keys.isEmpty()) {
-            auto *shortcut = new QShortcut(keys, this);
-            connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
-            button->setToolTip(keys.toString(QKeySequence::NativeText));
-        }
-        connect(button, &QPushButton::clicked, this, handler);
-        buttons->addWidget(button);
-        return button;
-    };
     // "Ouvrir…" opens the file dialog; its arrow lists the recent files.
-    m_open = new QToolButton(this);
-    m_open->setObjectName(QStringLiteral("ouvrir"));
-    m_open->setText(QStringLiteral("Ouvrir…"));
-    m_open->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_open->setPopupMode(QToolButton::MenuButtonPopup);
-    m_open->setFocusPolicy(Qt::StrongFocus);
-    m_open->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    m_recent = new QMenu(QStringLiteral("Décomptes récents"), m_open);
+    m_recent = new QMenu(QStringLiteral("Décomptes récents"), m_ui->ouvrir);
     m_recent->setObjectName(QStringLiteral("recents"));
-    m_open->setMenu(m_recent);
+    m_ui->ouvrir->setMenu(m_recent);
     connect(m_recent, &QMenu::aboutToShow, this, &StatementWindow::fillRecentMenu);
-    connect(m_open, &QToolButton::clicked, this, &StatementWindow::Open);
-    auto *openShortcut = new QShortcut(QKeySequence::Open, this);
-    connect(openShortcut, &QShortcut::activated, this, &StatementWindow::Open);
-    m_open->setToolTip(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText));
-    fileButtons->addWidget(m_open);
-    addButton(QStringLiteral("Enregistrer"), QStringLiteral("enregistrer"), QKeySequence::Save,
-              [this] { Save(); });
-    addButton(QStringLiteral("Enregistrer sous…"), QStringLiteral("enregistrerSous"),
-              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveAs(); });
-    fileButtons->addStretch();
-    buttons = exportButtons;
-    exportButtons->addStretch();
-    m_exports << addButton(QStringLiteral("Copier"), QStringLiteral("copier"), {},
-                           &StatementWindow::Copy)
-              << addButton(QStringLiteral("Exporter en CSV…"), QStringLiteral("exporterCsv"), {},
-                           &StatementWindow::ExportCsv)
-              << addButton(QStringLiteral("Exporter en PDF…"), QStringLiteral("exporterPdf"), {},
-                           &StatementWindow::ExportPdf)
-              << addButton(QStringLiteral("Imprimer…"), QStringLiteral("imprimer"),
-                           QKeySequence::Print, &StatementWindow::Print);
 
-    // On a small screen or at a large scale the window may be smaller than
-    // what it holds: it scrolls rather than cutting anything off.
-    auto *content = new QWidget;
-    auto *layout = new QVBoxLayout(content);
-    layout->addLayout(m_top);
-    layout->addWidget(caseBox);
-    layout->addWidget(m_hint);
-    layout->addWidget(m_lines, 1);
-    // The totals and the buttons stay in view below what scrolls, at every
-    // width and height.
-    auto *bottom = new QWidget(this);
-    bottom->setObjectName(QStringLiteral("totaux"));
-    auto *bottomLayout = new QVBoxLayout(bottom);
-    bottomLayout->addLayout(m_totalsGrid);
-    bottomLayout->addWidget(m_tableNote);
-    m_buttons = new QBoxLayout(QBoxLayout::LeftToRight);
-    m_buttons->addLayout(fileButtons);
-    m_buttons->addLayout(exportButtons);
-    bottomLayout->addLayout(m_buttons);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setWidget(content);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    outer->addWidget(m_scroll, 1);
-    outer->addWidget(bottom);
-    // The widths below which each part is stacked, measured as built.
-    const int margins = layout->contentsMargins().left() + layout->contentsMargins().right() +
-                        style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    m_sideBySide = inputs->minimumSizeHint().width() + paymentsBox->minimumSizeHint().width() +
-                   m_top->spacing() + margins;
-    m_captionsBeside = inputs->minimumSizeHint().width() + margins;
-    m_buttonsInOneRow = m_buttons->minimumSize().width() + margins;
-    // The window may be narrower than the buttons in one row: they are
-    // stacked before they would be cut (resizeEvent), and what scrolls
-    // scrolls.
-    outer->setSizeConstraint(QLayout::SetNoConstraint);
-    setMinimumSize(
-        std::max(fileButtons->minimumSize().width(), exportButtons->minimumSize().width()) +
-            margins,
-        bottom->minimumSizeHint().height() + 8 * fontMetrics().height());
-
-    setTabOrder(m_principal, m_from);
-    setTabOrder(m_from, m_to);
-    setTabOrder(m_to, m_updateNow);
-    setTabOrder(m_updateNow, m_stopAt);
-    setTabOrder(m_stopAt, m_update);
-    setTabOrder(m_stopAt, m_category);
-    setTabOrder(m_category, m_coefficient);
-    setTabOrder(m_coefficient, m_majorationOn);
-    setTabOrder(m_majorationOn, m_majorationFrom);
-    setTabOrder(m_majorationFrom, m_capitalisationOn);
-    setTabOrder(m_capitalisationOn, m_capitalisationFrom);
-    setTabOrder(m_capitalisationFrom, m_dayBase);
-    setTabOrder(m_dayBase, m_payments);
-    setTabOrder(m_payments, m_addPayment);
-    setTabOrder(m_addPayment, m_removePayment);
-    setTabOrder(m_removePayment, m_caseFields[0]);
-    for (int k = 1; k < 4; ++k)
-        setTabOrder(m_caseFields[k - 1], m_caseFields[k]);
-    setTabOrder(m_caseFields[3], m_lines);
-    QWidget *previous = m_lines;
-    for (QWidget *button : std::initializer_list<QWidget *>{
-             m_open, findChild<QPushButton *>(QStringLiteral("enregistrer")),
-             findChild<QPushButton *>(QStringLiteral("enregistrerSous"))}) {
-        setTabOrder(previous, button);
-        previous = button;
+    // The usual keys, named in their buttons' tips.
+    const std::pair<QAbstractButton *, QKeySequence> keys[] = {
+        {m_ui->ouvrir, QKeySequence::Open},
+        {m_ui->enregistrer, QKeySequence::Save},
+        {m_ui->enregistrerSous, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {m_ui->imprimer, QKeySequence::Print}};
+    for (const auto &[button, keySequence] : keys) {
+        auto *shortcut = new QShortcut(keySequence, this);
+        connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+        button->setToolTip(keySequence.toString(QKeySequence::NativeText));
     }
-    for (QPushButton *button : std::as_const(m_exports)) {
-        setTabOrder(previous, button);
-        previous = button;
-    }
-
-    // Tab leaves the tables: arrows move inside them, Enter or F2 edits.
-    for (QTableWidget *table : {m_payments, m_lines})
-        table->setTabKeyNavigation(false);
-    m_payments->setEditTriggers(QAbstractItemView::DoubleClicked |
-                                QAbstractItemView::EditKeyPressed |
-                                QAbstractItemView::AnyKeyPressed);
     // Insert adds a payment, Delete removes the selected ones, while the
     // table has the focus (an open cell keeps its own keys).
-    auto *insert = new QShortcut(QKeySequence(Qt::Key_Insert), m_payments);
+    auto *insert = new QShortcut(QKeySequence(Qt::Key_Insert), m_ui->acomptes);
     insert->setContext(Qt::WidgetShortcut);
     connect(insert, &QShortcut::activated, this, &StatementWindow::addPayment);
-    auto *remove = new QShortcut(QKeySequence::Delete, m_payments);
+    auto *remove = new QShortcut(QKeySequence::Delete, m_ui->acomptes);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &StatementWindow::removePayment);
     // Ctrl+C in the result copies the whole statement, as "Copier" does.
-    auto *copy = new QShortcut(QKeySequence::Copy, m_lines);
+    auto *copy = new QShortcut(QKeySequence::Copy, m_ui->lignes);
     copy->setContext(Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &StatementWindow::Copy);
+
+    const QMargins content = m_ui->contenuLayout->contentsMargins();
+    const int margins =
+        content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // The totals line up with the fields above them.
+    m_ui->totauxLayout->setContentsMargins(content);
+    // The window may be narrower than the buttons in one row: they are
+    // stacked before they would be cut (resizeEvent), and what scrolls
+    // scrolls. The totals and the buttons stay in view below what scrolls.
+    m_ui->cadre->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(std::max(m_ui->boutonsFichier->minimumSize().width(),
+                            m_ui->boutonsExport->minimumSize().width()) +
+                       margins,
+                   m_ui->totaux->minimumSizeHint().height() + 8 * fontMetrics().height());
 }
 
 void StatementWindow::connectInputs()
 {
-    connect(m_principal, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
-    connect(m_principal, &QLineEdit::editingFinished, this, &StatementWindow::tidyPrincipal);
+    connect(m_ui->ouvrir, &QToolButton::clicked, this, &StatementWindow::Open);
+    connect(m_ui->enregistrer, &QPushButton::clicked, this, [this] { Save(); });
+    connect(m_ui->enregistrerSous, &QPushButton::clicked, this, [this] { SaveAs(); });
+    connect(m_ui->copier, &QPushButton::clicked, this, &StatementWindow::Copy);
+    connect(m_ui->exporterCsv, &QPushButton::clicked, this, &StatementWindow::ExportCsv);
+    connect(m_ui->exporterPdf, &QPushButton::clicked, this, &StatementWindow::ExportPdf);
+    connect(m_ui->imprimer, &QPushButton::clicked, this, &StatementWindow::Print);
+    connect(m_ui->capital, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->capital, &QLineEdit::editingFinished, this, &StatementWindow::tidyPrincipal);
     for (QLineEdit *field : m_caseFields)
         connect(field, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
-    for (DateField *edit : {m_from, m_to, m_majorationFrom, m_capitalisationFrom})
+    for (DateField *edit :
+         {m_ui->duChamp, m_ui->auChamp, m_ui->majorationDuChamp, m_ui->capitalisationDuChamp})
         connect(edit, &DateField::changed, this, &StatementWindow::Recompute);
-    for (QCheckBox *box : {m_majorationOn, m_capitalisationOn})
+    for (QCheckBox *box : {m_ui->majorationActive, m_ui->capitalisationActive})
         connect(box, &QCheckBox::toggled, this, &StatementWindow::Recompute);
     // An optional date not in use follows the start, so that ticking it
     // starts from a sensible day.
-    connect(m_from, &DateField::changed, this, [this] {
+    connect(m_ui->duChamp, &DateField::changed, this, [this] {
         const QScopedValueRollback<bool> filling(m_filling, true);
-        if (!m_majorationOn->isChecked())
-            m_majorationFrom->setText(m_from->text());
-        if (!m_capitalisationOn->isChecked())
-            m_capitalisationFrom->setText(m_from->text());
+        if (!m_ui->majorationActive->isChecked())
+            m_ui->majorationDuChamp->setText(m_ui->duChamp->text());
+        if (!m_ui->capitalisationActive->isChecked())
+            m_ui->capitalisationDuChamp->setText(m_ui->duChamp->text());
     });
-    connect(m_majorationOn, &QCheckBox::toggled, m_majorationFrom, &QWidget::setEnabled);
-    connect(m_capitalisationOn, &QCheckBox::toggled, m_capitalisationFrom, &QWidget::setEnabled);
-    for (QWidget *field : std::initializer_list<QWidget *>{m_category, m_coefficient, m_dayBase}) {
+    connect(m_ui->majorationActive, &QCheckBox::toggled, m_ui->majorationDuChamp,
+            &QWidget::setEnabled);
+    connect(m_ui->capitalisationActive, &QCheckBox::toggled, m_ui->capitalisationDuChamp,
+            &QWidget::setEnabled);
+    for (QWidget *field :
+         std::initializer_list<QWidget *>{m_ui->categorie, m_ui->coefficient, m_ui->base}) {
         field->setFocusPolicy(Qt::StrongFocus);
         field->installEventFilter(this);
         m_wheelGuarded << field;
     }
-    m_majorationFrom->setEnabled(false);
-    m_capitalisationFrom->setEnabled(false);
-    connect(m_coefficient, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
-    connect(m_dayBase, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
-    connect(m_category, &QComboBox::currentIndexChanged, this, [this] {
+    m_ui->majorationDuChamp->setEnabled(false);
+    m_ui->capitalisationDuChamp->setEnabled(false);
+    connect(m_ui->coefficient, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->base, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->categorie, &QComboBox::currentIndexChanged, this, [this] {
         if (!m_filling)
             LoadRates();
     });
-    connect(m_payments, &QTableWidget::itemChanged, this, &StatementWindow::Recompute);
-    connect(m_payments, &QTableWidget::itemSelectionChanged, this,
-            [this] { m_removePayment->setEnabled(!m_payments->selectedItems().isEmpty()); });
-    connect(m_addPayment, &QPushButton::clicked, this, &StatementWindow::addPayment);
-    connect(m_removePayment, &QPushButton::clicked, this, &StatementWindow::removePayment);
-    connect(m_update, &QPushButton::clicked, this, &StatementWindow::updateRequested);
-    connect(m_updateNow, &QPushButton::clicked, this, &StatementWindow::updateRatesNow);
+    connect(m_ui->acomptes, &QTableWidget::itemChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->acomptes, &QTableWidget::itemSelectionChanged, this, [this] {
+        m_ui->supprimerAcompte->setEnabled(!m_ui->acomptes->selectedItems().isEmpty());
+    });
+    connect(m_ui->ajouterAcompte, &QPushButton::clicked, this, &StatementWindow::addPayment);
+    connect(m_ui->supprimerAcompte, &QPushButton::clicked, this, &StatementWindow::removePayment);
+    connect(m_ui->majTaux, &QPushButton::clicked, this, &StatementWindow::updateRequested);
+    connect(m_ui->majTauxMaintenant, &QPushButton::clicked, this, &StatementWindow::updateRatesNow);
     // The end date is not counted: the statement runs to the last day with
     // a rate.
-    connect(m_stopAt, &QPushButton::clicked, this, [this] {
-        m_to->setDate(m_stopDay);
-        m_to->setFocus();
+    connect(m_ui->arreterAu, &QPushButton::clicked, this, [this] {
+        m_ui->auChamp->setDate(m_stopDay);
+        m_ui->auChamp->setFocus();
     });
 }
 
@@ -872,8 +631,8 @@ void StatementWindow::changeEvent(QEvent *event)
 
 RateCategory StatementWindow::category() const
 {
-    return m_category->currentIndex() == 1 ? RateCategory::PersonnesPhysiques
-                                           : RateCategory::Autres;
+    return m_ui->categorie->currentIndex() == 1 ? RateCategory::PersonnesPhysiques
+                                                : RateCategory::Autres;
 }
 
 void StatementWindow::setInputs(const StatementInput &input, RateCategory category)
@@ -898,42 +657,43 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
     m_caseFields[2]->setText(caseFields.reference);
     m_caseFields[3]->setText(caseFields.titre);
     // No capital is an empty field to fill, not a statement of nothing.
-    m_principal->setText(input.principal > 0 ? formatCents(input.principal, m_locale) : QString());
+    m_ui->capital->setText(input.principal > 0 ? formatCents(input.principal, m_locale)
+                                               : QString());
     if (input.from.isValid())
-        m_from->setDate(input.from);
+        m_ui->duChamp->setDate(input.from);
     if (input.to.isValid())
-        m_to->setDate(input.to);
+        m_ui->auChamp->setDate(input.to);
     int coefficient = 0;
     for (int k = 0; k < 4; ++k) {
         if (input.coefficient == kCoefficients[k])
             coefficient = k;
     }
-    m_coefficient->setCurrentIndex(coefficient);
-    m_majorationOn->setChecked(input.majorationFrom.has_value());
+    m_ui->coefficient->setCurrentIndex(coefficient);
+    m_ui->majorationActive->setChecked(input.majorationFrom.has_value());
     if (input.majorationFrom)
-        m_majorationFrom->setDate(*input.majorationFrom);
+        m_ui->majorationDuChamp->setDate(*input.majorationFrom);
     else
-        m_majorationFrom->setText(m_from->text());
-    m_capitalisationOn->setChecked(input.capitalise);
+        m_ui->majorationDuChamp->setText(m_ui->duChamp->text());
+    m_ui->capitalisationActive->setChecked(input.capitalise);
     if (input.capitalisationFrom)
-        m_capitalisationFrom->setDate(*input.capitalisationFrom);
+        m_ui->capitalisationDuChamp->setDate(*input.capitalisationFrom);
     else
-        m_capitalisationFrom->setText(m_from->text());
-    m_dayBase->setCurrentIndex(input.dayBase == DayBase::ActualYear ? 1 : 0);
-    m_payments->setRowCount(0);
+        m_ui->capitalisationDuChamp->setText(m_ui->duChamp->text());
+    m_ui->base->setCurrentIndex(input.dayBase == DayBase::ActualYear ? 1 : 0);
+    m_ui->acomptes->setRowCount(0);
     for (const Payment &p : input.payments) {
-        const int row = m_payments->rowCount();
-        m_payments->insertRow(row);
+        const int row = m_ui->acomptes->rowCount();
+        m_ui->acomptes->insertRow(row);
         auto *date = new QTableWidgetItem(formatDay(p.date));
         date->setData(Qt::UserRole, p.date);
-        m_payments->setItem(row, PaymentDate, date);
+        m_ui->acomptes->setItem(row, PaymentDate, date);
         auto *amount = new QTableWidgetItem(formatCents(p.amount, m_locale));
         amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_payments->setItem(row, PaymentAmount, amount);
+        m_ui->acomptes->setItem(row, PaymentAmount, amount);
     }
     const bool reload =
-        !m_load || m_category->currentIndex() != (category == RateCategory::Autres ? 0 : 1);
-    m_category->setCurrentIndex(category == RateCategory::PersonnesPhysiques ? 1 : 0);
+        !m_load || m_ui->categorie->currentIndex() != (category == RateCategory::Autres ? 0 : 1);
+    m_ui->categorie->setCurrentIndex(category == RateCategory::PersonnesPhysiques ? 1 : 0);
     m_filling = false;
     if (reload)
         LoadRates();
@@ -946,28 +706,28 @@ void StatementWindow::addPayment()
     // An empty row, the date open for typing: a blank row is no payment
     // until something is typed in it.
     m_filling = true;
-    const int row = m_payments->rowCount();
-    m_payments->insertRow(row);
+    const int row = m_ui->acomptes->rowCount();
+    m_ui->acomptes->insertRow(row);
     auto *date = new QTableWidgetItem;
-    m_payments->setItem(row, PaymentDate, date);
+    m_ui->acomptes->setItem(row, PaymentDate, date);
     auto *amount = new QTableWidgetItem;
     amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_payments->setItem(row, PaymentAmount, amount);
+    m_ui->acomptes->setItem(row, PaymentAmount, amount);
     m_filling = false;
-    m_payments->setFocus();
-    m_payments->setCurrentItem(date);
-    m_payments->editItem(date);
+    m_ui->acomptes->setFocus();
+    m_ui->acomptes->setCurrentItem(date);
+    m_ui->acomptes->editItem(date);
 }
 
 void StatementWindow::removePayment()
 {
     QList<int> rows;
-    for (const QModelIndex &index : m_payments->selectionModel()->selectedRows())
+    for (const QModelIndex &index : m_ui->acomptes->selectionModel()->selectedRows())
         rows << index.row();
     std::sort(rows.begin(), rows.end(), std::greater<>());
     m_filling = true;
     for (int row : rows)
-        m_payments->removeRow(row);
+        m_ui->acomptes->removeRow(row);
     m_filling = false;
     Recompute();
 }
@@ -987,17 +747,17 @@ std::optional<QDate> StatementWindow::readDate(const DateField *field, QLabel *e
 
 void StatementWindow::tidyPrincipal()
 {
-    if (const auto cents = typedCents(m_principal->text()))
-        m_principal->setText(formatCents(*cents, m_locale));
+    if (const auto cents = typedCents(m_ui->capital->text()))
+        m_ui->capital->setText(formatCents(*cents, m_locale));
 }
 
 void StatementWindow::clearErrors()
 {
-    for (QLabel *label :
-         {m_principalError, m_fromError, m_toError, m_categoryError, m_coefficientError,
-          m_majorationError, m_capitalisationError, m_paymentsError})
+    for (QLabel *label : {m_ui->erreurCapital, m_ui->erreurDu, m_ui->erreurAu,
+                          m_ui->erreurCategorie, m_ui->erreurCoefficient, m_ui->erreurMajoration,
+                          m_ui->erreurCapitalisation, m_ui->erreurAcomptes})
         setError(label, QString());
-    m_rateActions->hide();
+    m_ui->actionsTaux->hide();
 }
 
 std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
@@ -1005,32 +765,35 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     StatementInput input;
     bool readable = true;
     *missing = false;
-    const QString principal = m_principal->text().trimmed();
+    const QString principal = m_ui->capital->text().trimmed();
     if (principal.isEmpty()) {
         *missing = true;
     } else if (const auto cents = typedCents(principal)) {
         input.principal = *cents;
     } else {
-        setError(m_principalError, amountProblem(principal, QStringLiteral("2 000 ou 2 000,50")));
+        setError(m_ui->erreurCapital,
+                 amountProblem(principal, QStringLiteral("2 000 ou 2 000,50")));
         readable = false;
     }
-    input.from = readDate(m_from, m_fromError, &readable).value_or(QDate());
-    input.to = readDate(m_to, m_toError, &readable).value_or(QDate());
-    input.coefficient = kCoefficients[qBound(0, m_coefficient->currentIndex(), 3)];
-    if (m_majorationOn->isChecked())
-        input.majorationFrom = readDate(m_majorationFrom, m_majorationError, &readable);
-    input.capitalise = m_capitalisationOn->isChecked();
+    input.from = readDate(m_ui->duChamp, m_ui->erreurDu, &readable).value_or(QDate());
+    input.to = readDate(m_ui->auChamp, m_ui->erreurAu, &readable).value_or(QDate());
+    input.coefficient = kCoefficients[qBound(0, m_ui->coefficient->currentIndex(), 3)];
+    if (m_ui->majorationActive->isChecked())
+        input.majorationFrom = readDate(m_ui->majorationDuChamp, m_ui->erreurMajoration, &readable);
+    input.capitalise = m_ui->capitalisationActive->isChecked();
     if (input.capitalise)
-        input.capitalisationFrom = readDate(m_capitalisationFrom, m_capitalisationError, &readable);
-    input.dayBase = m_dayBase->currentIndex() == 1 ? DayBase::ActualYear : DayBase::Fixed365;
+        input.capitalisationFrom =
+            readDate(m_ui->capitalisationDuChamp, m_ui->erreurCapitalisation, &readable);
+    input.dayBase = m_ui->base->currentIndex() == 1 ? DayBase::ActualYear : DayBase::Fixed365;
     auto paymentError = [&](int row, const QString &why) {
-        if (m_paymentsError->isHidden()) // the first one is enough
-            setError(m_paymentsError, QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(why));
+        if (m_ui->erreurAcomptes->isHidden()) // the first one is enough
+            setError(m_ui->erreurAcomptes,
+                     QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(why));
         readable = false;
     };
-    for (int row = 0; row < m_payments->rowCount(); ++row) {
-        const QTableWidgetItem *date = m_payments->item(row, PaymentDate);
-        const QTableWidgetItem *amount = m_payments->item(row, PaymentAmount);
+    for (int row = 0; row < m_ui->acomptes->rowCount(); ++row) {
+        const QTableWidgetItem *date = m_ui->acomptes->item(row, PaymentDate);
+        const QTableWidgetItem *amount = m_ui->acomptes->item(row, PaymentAmount);
         const QDate day = date ? date->data(Qt::UserRole).toDate() : QDate();
         const QString amountText = amount ? amount->text().trimmed() : QString();
         const bool noDate = !date || date->text().trimmed().isEmpty();
@@ -1078,7 +841,7 @@ void StatementWindow::Recompute()
         m_edited.editUnreadable();
     setWindowModified(m_edited.isModified());
     if (!m_load || !m_load->ok()) {
-        setError(m_categoryError,
+        setError(m_ui->erreurCategorie,
                  m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
         clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
         return;
@@ -1105,7 +868,7 @@ void StatementWindow::Recompute()
 
 void StatementWindow::showError(const StatementError &error)
 {
-    QLabel *label = m_toError;
+    QLabel *label = m_ui->erreurAu;
     switch (error.field) {
     case StatementField::Rates: {
         // A month before the table is the start date's fault; a month after
@@ -1113,36 +876,36 @@ void StatementWindow::showError(const StatementError &error)
         const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
         const bool afterTable =
             error.missingMonth.isValid() && newest.isValid() && error.missingMonth > newest;
-        label = afterTable || !error.missingMonth.isValid() ? m_toError : m_fromError;
-        m_rateActions->setVisible(afterTable);
+        label = afterTable || !error.missingMonth.isValid() ? m_ui->erreurAu : m_ui->erreurDu;
+        m_ui->actionsTaux->setVisible(afterTable);
         if (afterTable) {
             m_stopDay = error.missingMonth;
-            m_stopAt->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
+            m_ui->arreterAu->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
         }
         break;
     }
     case StatementField::Principal:
-        label = m_principalError;
+        label = m_ui->erreurCapital;
         break;
     case StatementField::From:
-        label = m_fromError;
+        label = m_ui->erreurDu;
         break;
     case StatementField::To:
-        label = m_toError;
+        label = m_ui->erreurAu;
         break;
     case StatementField::MajorationFrom:
-        label = m_majorationError;
+        label = m_ui->erreurMajoration;
         break;
     case StatementField::CapitalisationFrom:
-        label = m_capitalisationError;
+        label = m_ui->erreurCapitalisation;
         break;
     case StatementField::Payment:
-        label = m_paymentsError;
-        if (error.payment >= 0 && error.payment < m_payments->rowCount())
-            m_payments->selectRow(error.payment);
+        label = m_ui->erreurAcomptes;
+        if (error.payment >= 0 && error.payment < m_ui->acomptes->rowCount())
+            m_ui->acomptes->selectRow(error.payment);
         break;
     case StatementField::Coefficient:
-        label = m_coefficientError;
+        label = m_ui->erreurCoefficient;
         break;
     }
     setError(label, error.message);
@@ -1150,23 +913,23 @@ void StatementWindow::showError(const StatementError &error)
 
 void StatementWindow::clearResult(const QString &hint)
 {
-    m_lines->clearSpans();
-    m_lines->setRowCount(0);
+    m_ui->lignes->clearSpans();
+    m_ui->lignes->setRowCount(0);
     for (QLabel *total : m_totals)
         total->setText(QStringLiteral("—"));
     m_totals[Credit]->hide();
     m_totalCaptions[Credit]->hide();
     m_totals[Due]->show();
     m_totalCaptions[Due]->show();
-    m_hint->setText(hint);
-    m_hint->show();
+    m_ui->message->setText(hint);
+    m_ui->message->show();
     setExportsEnabled(false);
 }
 
 void StatementWindow::showStatement(const Statement &statement)
 {
-    m_lines->clearSpans();
-    m_lines->setRowCount(0);
+    m_ui->lignes->clearSpans();
+    m_ui->lignes->setRowCount(0);
     // Once nothing is owed any more, days at nothing are no lines.
     QList<StatementLine> lines;
     for (const StatementLine &line : statement.lines) {
@@ -1174,8 +937,8 @@ void StatementWindow::showStatement(const Statement &statement)
         if (!interest || interest->capital != 0 || interest->interest != 0)
             lines << line;
     }
-    m_lines->setRowCount(int(lines.size()));
-    QFont italic = m_lines->font();
+    m_ui->lignes->setRowCount(int(lines.size()));
+    QFont italic = m_ui->lignes->font();
     italic.setItalic(true);
     // The same sentence as the print-out, across the whole line.
     auto setApart = [&](int row, const QString &text, Cents amount, const QColor &tint) {
@@ -1184,19 +947,19 @@ void StatementWindow::showStatement(const Statement &statement)
         item->setData(Qt::UserRole, amount);
         item->setFont(italic);
         item->setBackground(tint);
-        m_lines->setItem(row, LineFrom, item);
-        m_lines->setSpan(row, LineFrom, 1, LineColumns);
+        m_ui->lignes->setItem(row, LineFrom, item);
+        m_ui->lignes->setSpan(row, LineFrom, 1, LineColumns);
     };
     for (int row = 0; row < int(lines.size()); ++row) {
         const StatementLine &line = lines[row];
         if (const auto *interest = std::get_if<InterestLine>(&line)) {
-            m_lines->setItem(row, LineFrom, cell(formatDay(interest->from), Qt::AlignLeft));
-            m_lines->setItem(row, LineTo, cell(formatDay(interest->to), Qt::AlignLeft));
-            m_lines->setItem(row, LineDays, cell(QString::number(interest->days)));
-            m_lines->setItem(row, LineCapital, amountCell(interest->capital, m_locale));
-            m_lines->setItem(row, LineRate,
-                             cell(formatRate(interest->rate, m_locale) + QStringLiteral(" %")));
-            m_lines->setItem(row, LineInterest, amountCell(interest->interest, m_locale));
+            m_ui->lignes->setItem(row, LineFrom, cell(formatDay(interest->from), Qt::AlignLeft));
+            m_ui->lignes->setItem(row, LineTo, cell(formatDay(interest->to), Qt::AlignLeft));
+            m_ui->lignes->setItem(row, LineDays, cell(QString::number(interest->days)));
+            m_ui->lignes->setItem(row, LineCapital, amountCell(interest->capital, m_locale));
+            m_ui->lignes->setItem(
+                row, LineRate, cell(formatRate(interest->rate, m_locale) + QStringLiteral(" %")));
+            m_ui->lignes->setItem(row, LineInterest, amountCell(interest->interest, m_locale));
         } else if (const auto *payment = std::get_if<PaymentLine>(&line)) {
             setApart(row, StatementSentence(*payment, m_locale), payment->amount, kPaymentTint);
         } else if (const auto *capitalisation = std::get_if<CapitalisationLine>(&line)) {
@@ -1225,8 +988,8 @@ void StatementWindow::showStatement(const Statement &statement)
             m_totals[k]->setText(rows.last().value(1));
     }
     fitLineColumns();
-    m_hint->clear();
-    m_hint->hide();
+    m_ui->message->clear();
+    m_ui->message->hide();
     setExportsEnabled(true);
 }
 

@@ -12,20 +12,18 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
-class QBoxLayout;
-class QCheckBox;
-class QComboBox;
+namespace Ui {
+class StatementWindow;
+}
+
 class DateField;
-class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QMenu;
-class QScrollArea;
-class QTableWidget;
-class QToolButton;
+class QPushButton;
 
 // The statement of interest to the day: the inputs on top, the lines and
 // the totals below, computed again at every change. It reads its own copy
@@ -111,13 +109,13 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void build();
     // From 1 January of this year to today.
     void setDefaultDates();
-    QLabel *addErrorLabel(const QString &name);
     void connectInputs();
     void addPayment();
     // A date field read for the statement; the reason under it when it
@@ -146,6 +144,9 @@ private:
     void noteRecent(const QString &path);
     void setExportsEnabled(bool on);
     void fitLineColumns();
+    // Side by side, captions beside their fields and buttons in one row
+    // while the width allows, stacked below that.
+    void arrange(int width);
     void placeInputs(bool stacked);
     void placeTotals(bool stacked);
     QString fileFor(const QString &caption, const QString &suggested, const QString &filter);
@@ -159,10 +160,12 @@ private:
     StatementInput m_input;
     StatementResult m_result;
     EditedStatement m_edited;
+    std::unique_ptr<Ui::StatementWindow> m_ui;
     QString m_iniPath;
     bool m_filling = false;
 
-    // The narrow window stacks what stands side by side in a wide one.
+    // The form; the narrow window stacks what stands side by side in a
+    // wide one.
     struct InputRow
     {
         QWidget *caption;
@@ -170,52 +173,16 @@ private:
         QLabel *error;
     };
     QList<InputRow> m_inputRows;
-    QGridLayout *m_inputsGrid = nullptr;
-    QGridLayout *m_totalsGrid = nullptr;
-    QScrollArea *m_scroll = nullptr;
-    QBoxLayout *m_top = nullptr;
-    QBoxLayout *m_buttons = nullptr;
-    int m_sideBySide = 0;
-    int m_captionsBeside = 0;
-    int m_buttonsInOneRow = 0;
+    // The inputs' width with their captions beside them.
+    int m_inputsWidth = 0;
     bool m_stacked = false;
     QList<QObject *> m_wheelGuarded;
-    QLineEdit *m_principal = nullptr;
-    DateField *m_from = nullptr;
-    DateField *m_to = nullptr;
-    QComboBox *m_category = nullptr;
-    QComboBox *m_coefficient = nullptr;
-    QCheckBox *m_majorationOn = nullptr;
-    DateField *m_majorationFrom = nullptr;
-    QCheckBox *m_capitalisationOn = nullptr;
-    DateField *m_capitalisationFrom = nullptr;
-    QComboBox *m_dayBase = nullptr;
-    QTableWidget *m_payments = nullptr;
-    QPushButton *m_addPayment = nullptr;
-    QPushButton *m_removePayment = nullptr;
-    QTableWidget *m_lines = nullptr;
-    QLabel *m_hint = nullptr;
-    QLabel *m_tableNote = nullptr;
     // Accrued, paid, capital, interest, credit, total.
     std::array<QLabel *, 6> m_totals{};
     std::array<QLabel *, 6> m_totalCaptions{};
-    QPushButton *m_update = nullptr;
-    QPushButton *m_updateNow = nullptr;
-    QPushButton *m_stopAt = nullptr;
-    QWidget *m_rateActions = nullptr;
     QDate m_stopDay;
     QList<QPushButton *> m_exports;
-    QToolButton *m_open = nullptr;
     // Créancier, débiteur, référence, titre exécutoire.
     std::array<QLineEdit *, 4> m_caseFields{};
     QMenu *m_recent = nullptr;
-
-    QLabel *m_principalError = nullptr;
-    QLabel *m_fromError = nullptr;
-    QLabel *m_toError = nullptr;
-    QLabel *m_categoryError = nullptr;
-    QLabel *m_coefficientError = nullptr;
-    QLabel *m_majorationError = nullptr;
-    QLabel *m_capitalisationError = nullptr;
-    QLabel *m_paymentsError = nullptr;
 };
