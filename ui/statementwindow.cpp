@@ -234,7 +234,6 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     setDefaultDates();
     startAfresh();
     m_ui->capital->setFocus();
-    resize(960, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
         resize(size().boundedTo(available.size() * 9 / 10));
