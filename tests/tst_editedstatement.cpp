@@ -283,6 +283,9 @@ void TestEditedStatement::recentStatements()
     QVERIFY2(bytes.contains("RECENT2=/d/%D0%96.json"), bytes);
     QCOMPARE(ReadRecentStatements(ini), stored);
     QCOMPARE(ReadRecentStatements(dir.filePath(QStringLiteral("absent.ini"))), QStringList());
+    // Eight at most, whatever else the file holds.
+    QVERIFY(writeFile(ini, "[DECOMPTE]\r\nRECENT8=/d/8.json\r\nRECENT9=/d/9.json\r\n"));
+    QCOMPARE(ReadRecentStatements(ini), QStringList{"/d/8.json"});
 }
 
 QTEST_GUILESS_MAIN(TestEditedStatement)

@@ -120,6 +120,7 @@ private slots:
     void savesToItsFileAndListsRecentOnes();
     void secondStatementCascades();
     void keyboardOnly();
+    void creditOfTheDebtor_data();
     void creditOfTheDebtor();
     void caseFieldsSavedAndExported();
     void accessibleNamesAndErrors_data();
@@ -1238,20 +1239,37 @@ void TestStatementWindow::keyboardOnly()
     }
 }
 
+void TestStatementWindow::creditOfTheDebtor_data()
+{
+    QTest::addColumn<QString>("paid");
+    QTest::addColumn<QString>("caption"); // the total shown
+    QTest::addColumn<QString>("total");
+    // 2 014,34 on 18/11/2015 pays the 14,34 of interest and the 2 000 of
+    // capital; nothing runs after it.
+    QTest::newRow("more than owed: the debtor's credit") << "3000"
+                                                         << "totalCredit"
+                                                         << "985,66 €";
+    QTest::newRow("exactly what is owed: no line at nothing after it") << "2014,34"
+                                                                       << "total"
+                                                                       << "0,00 €";
+}
+
 void TestStatementWindow::creditOfTheDebtor()
 {
+    QFETCH(QString, paid);
+    QFETCH(QString, caption);
+    QFETCH(QString, total);
     typeFiche();
-    // 3 000 on 18/11/2015 pays the 14,34 of interest, the 2 000 of capital,
-    // and leaves 985,66 to the debtor; nothing runs after it.
-    addPaymentByKeyboard(QStringLiteral("18/11/2015"), QStringLiteral("3000"));
-    QCOMPARE(total(QStringLiteral("totalCredit")), Cents(98566));
-    QCOMPARE(find<QLabel>(QStringLiteral("totalCredit"))->text(), QStringLiteral("985,66 €"));
-    QVERIFY(find<QLabel>(QStringLiteral("totalCredit"))->isVisible());
-    QVERIFY(!find<QLabel>(QStringLiteral("total"))->isVisible());
+    addPaymentByKeyboard(QStringLiteral("18/11/2015"), paid);
+    for (const QString &name : {QStringLiteral("totalCredit"), QStringLiteral("total")})
+        QCOMPARE(find<QLabel>(name)->isVisible(), name == caption);
+    QCOMPARE(find<QLabel>(caption)->text(), total);
     auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
     QCOMPARE(lines->rowCount(), 2);
     QVERIFY(lines->item(1, 0)->text().startsWith(QStringLiteral("Acompte du 18/11/2015")));
-    QCOMPARE(total(QStringLiteral("totalCourus")), Cents(1434));
+    QCOMPARE(lines->rowSpan(1, 0), 1);
+    QCOMPARE(lines->columnSpan(1, 0), 6);
+    QCOMPARE(this->total(QStringLiteral("totalCourus")), Cents(1434));
 }
 
 void TestStatementWindow::caseFieldsSavedAndExported()

@@ -929,13 +929,7 @@ void StatementWindow::showStatement(const Statement &statement)
 {
     m_ui->lignes->clearSpans();
     m_ui->lignes->setRowCount(0);
-    // Once nothing is owed any more, days at nothing are no lines.
-    QList<StatementLine> lines;
-    for (const StatementLine &line : statement.lines) {
-        const auto *interest = std::get_if<InterestLine>(&line);
-        if (!interest || interest->capital != 0 || interest->interest != 0)
-            lines << line;
-    }
+    const QList<StatementLine> &lines = statement.lines;
     m_ui->lignes->setRowCount(int(lines.size()));
     QFont italic = m_ui->lignes->font();
     italic.setItalic(true);
