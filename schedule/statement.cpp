@@ -102,6 +102,7 @@ StatementError paymentError(int index, const QString &message)
     StatementError error;
     error.field = StatementField::Payment;
     error.payment = index;
+    error.reason = message;
     error.message = QStringLiteral("Acompte n° %1 : %2").arg(index + 1).arg(message);
     return error;
 }

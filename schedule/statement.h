@@ -104,6 +104,7 @@ struct StatementError
     StatementField field = StatementField::Rates;
     int payment = -1; // index in StatementInput::payments for a payment error
     QString message;  // in French, ready to show
+    QString reason;   // a payment error's message without the payment's number
     // For a missing rate: the first month without one (its first day).
     QDate missingMonth;
 };

@@ -259,6 +259,9 @@ void TestEditedStatement::fileFollowsSaveAndOpen()
     QCOMPARE(edited.current().caseFields.titre, QStringLiteral("Jugement du 01/09/2015"));
     QCOMPARE(edited.open(dir.filePath(QStringLiteral("c.json"))),
              QStringLiteral("le fichier ne peut pas être lu."));
+    // A new statement belongs to no file.
+    edited.create(example());
+    QCOMPARE(edited.filePath(), QString());
 }
 
 void TestEditedStatement::recentStatements()

@@ -9,6 +9,7 @@
 #include "update/majdialog.h"
 
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -29,9 +30,11 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -125,6 +128,8 @@ private slots:
     void caseFieldsSavedAndExported();
     void accessibleNamesAndErrors_data();
     void accessibleNamesAndErrors();
+    void calendarPicksTheDate_data();
+    void calendarPicksTheDate();
     void fitsAtEveryWidth_data();
     void fitsAtEveryWidth();
 
@@ -349,6 +354,10 @@ void TestStatementWindow::errorsShownAndCleared_data()
                                              << "erreurAcomptes"
                                              << "Acompte n° 1 : le 01/05/2016 est hors de la "
                                                 "période des intérêts";
+    QTest::newRow("a payment after the end, under a row being filled in")
+        << "acompte apres une ligne vide"
+        << "erreurAcomptes"
+        << "Acompte n° 2 : le 01/05/2016 est hors de la période des intérêts";
     QTest::newRow("an unreadable payment") << "acompte illisible"
                                            << "erreurAcomptes"
                                            << "Acompte n° 1 : montant illisible : écrivez par "
@@ -384,12 +393,21 @@ void TestStatementWindow::errorsShownAndCleared()
         undo = [this, edit, before] { typeDate(edit, before); };
     } else {
         auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
-        if (edit == QLatin1String("acompte apres la fin"))
+        if (edit == QLatin1String("acompte apres une ligne vide")) {
+            click(find<QPushButton>(QStringLiteral("ajouterAcompte")));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        }
+        if (edit.startsWith(QLatin1String("acompte apres")))
             addPaymentByKeyboard(QStringLiteral("01/05/2016"), QStringLiteral("500"));
         else
             addPaymentByKeyboard(QStringLiteral("15/01/2016"), QStringLiteral("cinq cents"));
+        if (edit.startsWith(QLatin1String("acompte apres"))) {
+            const QModelIndexList selected = payments->selectionModel()->selectedRows();
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(selected.first().row(), payments->rowCount() - 1);
+        }
         undo = [this, payments] {
-            payments->selectRow(0);
+            payments->selectAll();
             click(find<QPushButton>(QStringLiteral("supprimerAcompte")));
         };
     }
@@ -1283,11 +1301,13 @@ void TestStatementWindow::caseFieldsSavedAndExported()
     QVERIFY(m_window->isWindowModified());
     find<QLineEdit>(QStringLiteral("titreExecutoire"))
         ->setText(QStringLiteral("Jugement du 01/09/2015, RG 15/01234"));
+    find<QLineEdit>(QStringLiteral("reference"))->setText(QStringLiteral(" 2015/118 B "));
     QTest::keySequence(m_window.get(), QKeySequence::Save);
     const QJsonObject saved = QJsonDocument::fromJson(readFile(m_savePath)).object();
     QCOMPARE(saved.value(QStringLiteral("creancier")).toString(),
              QStringLiteral("Mme Jeanne Durand"));
     QVERIFY(saved.value(QStringLiteral("debiteur")).isNull());
+    QCOMPARE(saved.value(QStringLiteral("reference")).toString(), QStringLiteral("2015/118 B"));
     QCOMPARE(saved.value(QStringLiteral("titre_executoire")).toString(),
              QStringLiteral("Jugement du 01/09/2015, RG 15/01234"));
 
@@ -1379,6 +1399,45 @@ void TestStatementWindow::accessibleNamesAndErrors()
 
 QTEST_MAIN(TestStatementWindow)
 #include "tst_statementwindow.moc"
+
+void TestStatementWindow::calendarPicksTheDate_data()
+{
+    QTest::addColumn<bool>("byKeyboard");
+    QTest::newRow("a day clicked") << false;
+    QTest::newRow("Enter on a day") << true;
+}
+
+void TestStatementWindow::calendarPicksTheDate()
+{
+    QFETCH(bool, byKeyboard);
+    typeFiche();
+    QDate shown;
+    bool leftOpen = false;
+    QTimer::singleShot(0, this, [&] {
+        QPointer<QWidget> popup = QApplication::activePopupWidget();
+        auto *calendar = popup ? popup->findChild<QCalendarWidget *>() : nullptr;
+        if (!calendar)
+            return;
+        shown = calendar->selectedDate();
+        calendar->setSelectedDate(QDate(2016, 2, 29));
+        if (byKeyboard)
+            QTest::keyClick(calendar->findChild<QTableView *>(), Qt::Key_Return);
+        else
+            emit calendar->clicked(QDate(2016, 2, 29));
+        QTimer::singleShot(100, this, [popup, &leftOpen] {
+            if (popup && popup->isVisible()) {
+                leftOpen = true;
+                popup->close();
+            }
+        });
+    });
+    click(find<QToolButton>(QStringLiteral("auCalendrier")));
+    QCOMPARE(shown, QDate(2016, 4, 10)); // the field's date
+    QTest::qWait(150);
+    QVERIFY(!leftOpen);
+    QCOMPARE(dateText(QStringLiteral("au")), QStringLiteral("29/02/2016"));
+    QCOMPARE(m_window->focusWidget(), find<QLineEdit>(QStringLiteral("au")));
+}
 
 void TestStatementWindow::fitsAtEveryWidth_data()
 {

@@ -790,6 +790,7 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
                      QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(why));
         readable = false;
     };
+    m_paymentRows.clear();
     for (int row = 0; row < m_ui->acomptes->rowCount(); ++row) {
         const QTableWidgetItem *date = m_ui->acomptes->item(row, PaymentDate);
         const QTableWidgetItem *amount = m_ui->acomptes->item(row, PaymentAmount);
@@ -818,6 +819,7 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
             continue;
         }
         input.payments.append({day, *cents});
+        m_paymentRows.append(row);
     }
     if (!readable)
         return std::nullopt;
@@ -868,6 +870,7 @@ void StatementWindow::Recompute()
 void StatementWindow::showError(const StatementError &error)
 {
     QLabel *label = m_ui->erreurAu;
+    QString message = error.message;
     switch (error.field) {
     case StatementField::Rates: {
         // A month before the table is the start date's fault; a month after
@@ -898,16 +901,21 @@ void StatementWindow::showError(const StatementError &error)
     case StatementField::CapitalisationFrom:
         label = m_ui->erreurCapitalisation;
         break;
-    case StatementField::Payment:
+    case StatementField::Payment: {
+        // Named and selected by its row in the table, where rows being
+        // filled in count too.
         label = m_ui->erreurAcomptes;
-        if (error.payment >= 0 && error.payment < m_ui->acomptes->rowCount())
-            m_ui->acomptes->selectRow(error.payment);
+        const int row = m_paymentRows.value(error.payment, -1);
+        m_ui->acomptes->selectRow(row);
+        if (row >= 0)
+            message = QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(error.reason);
         break;
+    }
     case StatementField::Coefficient:
         label = m_ui->erreurCoefficient;
         break;
     }
-    setError(label, error.message);
+    setError(label, message);
 }
 
 void StatementWindow::clearResult(const QString &hint)

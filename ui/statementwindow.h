@@ -177,6 +177,8 @@ private:
     int m_inputsWidth = 0;
     bool m_stacked = false;
     QList<QObject *> m_wheelGuarded;
+    // The table row of each payment read, by its place in the input.
+    QList<int> m_paymentRows;
     // Accrued, paid, capital, interest, credit, total.
     std::array<QLabel *, 6> m_totals{};
     std::array<QLabel *, 6> m_totalCaptions{};
