@@ -286,6 +286,10 @@ void TestEditedStatement::recentStatements()
     QVERIFY2(bytes.contains("RECENT2=/d/%D0%96.json"), bytes);
     QCOMPARE(ReadRecentStatements(ini), stored);
     QCOMPARE(ReadRecentStatements(dir.filePath(QStringLiteral("absent.ini"))), QStringList());
+    // A value of 999 characters is the longest the file keeps.
+    const QString longest = QLatin1Char('/') + QString(998, u'a');
+    QVERIFY(WriteRecentStatements({longest + QLatin1Char('b'), longest}, ini));
+    QCOMPARE(ReadRecentStatements(ini), QStringList{longest});
     // Eight at most, whatever else the file holds.
     QVERIFY(writeFile(ini, "[DECOMPTE]\r\nRECENT8=/d/8.json\r\nRECENT9=/d/9.json\r\n"));
     QCOMPARE(ReadRecentStatements(ini), QStringList{"/d/8.json"});
