@@ -554,6 +554,14 @@ void TestStatementWindow::paymentsAddedAndRemoved()
     QCOMPARE(payments->rowCount(), 0);
     QCOMPARE(lines->rowCount(), 3);
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+
+    // Filled again with the payment: nothing is left of the interest line
+    // it takes the place of.
+    StatementInput input = ficheInput();
+    input.payments = {{QDate(2015, 11, 18), 50000}};
+    m_window->setInputs(input, RateCategory::PersonnesPhysiques);
+    QCOMPARE(lines->rowCount(), 4);
+    QCOMPARE(lines->item(1, 1), nullptr);
 }
 
 void TestStatementWindow::shownAmounts()
@@ -1411,6 +1419,7 @@ void TestStatementWindow::calendarPicksTheDate()
     QFETCH(bool, byKeyboard);
     typeFiche();
     QDate shown;
+    bool french = false;
     bool leftOpen = false;
     QTimer::singleShot(0, this, [&] {
         QPointer<QWidget> popup = QApplication::activePopupWidget();
@@ -1418,6 +1427,7 @@ void TestStatementWindow::calendarPicksTheDate()
         if (!calendar)
             return;
         shown = calendar->selectedDate();
+        french = calendar->locale().language() == QLocale::French;
         calendar->setSelectedDate(QDate(2016, 2, 29));
         // The day is entered where the focus is: in the calendar.
         if (byKeyboard)
@@ -1431,8 +1441,11 @@ void TestStatementWindow::calendarPicksTheDate()
             }
         });
     });
+    QCOMPARE(find<QToolButton>(QStringLiteral("auCalendrier"))->accessibleName(),
+             QStringLiteral("Calendrier : Jusqu'au (non compris)"));
     click(find<QToolButton>(QStringLiteral("auCalendrier")));
     QCOMPARE(shown, QDate(2016, 4, 10)); // the field's date
+    QVERIFY(french);
     QTest::qWait(150);
     QVERIFY(!leftOpen);
     QCOMPARE(dateText(QStringLiteral("au")), QStringLiteral("29/02/2016"));
@@ -1498,6 +1511,14 @@ void TestStatementWindow::fitsAtEveryWidth()
                 window.contains(QRect(widget->mapTo(m_window.get(), QPoint()), widget->size())),
                 qPrintable(widget->objectName()));
     }
+    // The payments' columns share the table's width; each total stands
+    // by its caption.
+    auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
+    QCOMPARE(payments->columnWidth(0) + payments->columnWidth(1), payments->viewport()->width());
+    auto *due = find<QLabel>(QStringLiteral("total"));
+    QVERIFY(due->geometry().right() -
+                find<QLabel>(QStringLiteral("libelleTotal"))->geometry().right() <=
+            2 * due->sizeHint().width());
     if (sideBySide >= 0) {
         auto *inputs = find<QWidget>(QStringLiteral("creance"));
         auto *payments = find<QWidget>(QStringLiteral("boiteAcomptes"));

@@ -989,7 +989,6 @@ void StatementWindow::showStatement(const Statement &statement)
             m_totals[k]->setText(rows.last().value(1));
     }
     fitLineColumns();
-    m_ui->message->clear();
     m_ui->message->hide();
     setExportsEnabled(true);
 }
