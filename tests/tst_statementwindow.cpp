@@ -131,6 +131,7 @@ private slots:
     void calendarPicksTheDate();
     void fitsAtEveryWidth_data();
     void fitsAtEveryWidth();
+    void nothingScrollsSidewaysAtAnyWidth();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -262,7 +263,11 @@ void TestStatementWindow::typeFiche()
 
 void TestStatementWindow::fichesExample()
 {
+    // The optional dates wait for their boxes.
+    QVERIFY(!find<QLineEdit>(QStringLiteral("majorationDu"))->isEnabled());
+    QVERIFY(!find<QLineEdit>(QStringLiteral("capitalisationDu"))->isEnabled());
     typeFiche();
+    QVERIFY(find<QLineEdit>(QStringLiteral("majorationDu"))->isEnabled());
     auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
     QCOMPARE(lines->rowCount(), 3);
     const QList<int> days{61, 44, 100};
@@ -1515,13 +1520,33 @@ void TestStatementWindow::fitsAtEveryWidth()
     // by its caption.
     auto *payments = find<QTableWidget>(QStringLiteral("acomptes"));
     QCOMPARE(payments->columnWidth(0) + payments->columnWidth(1), payments->viewport()->width());
-    auto *due = find<QLabel>(QStringLiteral("total"));
-    QVERIFY(due->geometry().right() -
-                find<QLabel>(QStringLiteral("libelleTotal"))->geometry().right() <=
-            2 * due->sizeHint().width());
+    const QRect due = find<QLabel>(QStringLiteral("total"))->geometry();
+    const QRect caption = find<QLabel>(QStringLiteral("libelleTotal"))->geometry();
+    QVERIFY(due.left() > caption.right());
+    QVERIFY(due.right() - caption.right() <=
+            2 * find<QLabel>(QStringLiteral("total"))->sizeHint().width());
     if (sideBySide >= 0) {
         auto *inputs = find<QWidget>(QStringLiteral("creance"));
         auto *payments = find<QWidget>(QStringLiteral("boiteAcomptes"));
         QCOMPARE(payments->y() == inputs->y(), bool(sideBySide));
+    }
+}
+
+void TestStatementWindow::nothingScrollsSidewaysAtAnyWidth()
+{
+    typeFiche();
+    auto *scroll = find<QScrollArea>(QStringLiteral("defilement"));
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    for (int width = m_window->minimumWidth(); width <= 1400; width += 10) {
+        m_window->resize(width, 600);
+        QCoreApplication::processEvents();
+        QVERIFY2(scroll->widget()->width() <= scroll->viewport()->width(),
+                 qPrintable(QString::number(width)));
+        // The result's columns take the room there is.
+        int columns = 0;
+        for (int column = 0; column < lines->columnCount(); ++column)
+            columns += lines->columnWidth(column);
+        QVERIFY2(columns > lines->viewport()->width() - lines->columnCount(),
+                 qPrintable(QString::number(width)));
     }
 }

@@ -285,8 +285,6 @@ void StatementWindow::placeTotals(bool stacked)
     }
     // Each amount right beside its caption, the room left over at the end.
     m_ui->grilleTotaux->setColumnMinimumWidth(2, stacked ? 0 : 24);
-    m_ui->grilleTotaux->setColumnStretch(1, 0);
-    m_ui->grilleTotaux->setColumnStretch(4, 0);
     m_ui->grilleTotaux->setColumnStretch(stacked ? 2 : 5, 1);
     m_ui->grilleTotaux->setColumnStretch(stacked ? 5 : 2, 0);
 }
