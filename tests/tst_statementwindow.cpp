@@ -1505,9 +1505,21 @@ void TestStatementWindow::fitsAtEveryWidth()
                             .arg(scroll->widget()->width())
                             .arg(scroll->viewport()->width())));
     QCOMPARE(principal->mapTo(m_window.get(), QPoint()).x(), fieldAt.x());
-    // The dates line up with the other fields.
+    // The dates line up with the other fields, which start right after the
+    // widest caption when the captions stand beside them.
     QCOMPARE(find<QLineEdit>(QStringLiteral("au"))->mapTo(m_window.get(), QPoint()).x(),
              fieldAt.x());
+    int captionsEnd = 0;
+    for (const char *name :
+         {"libelleCapital", "libelleDu", "libelleAu", "libelleCategorie", "libelleCoefficient",
+          "majorationActive", "capitalisationActive", "libelleBase"}) {
+        const QWidget *caption = find<QWidget>(QString::fromLatin1(name));
+        captionsEnd =
+            std::max(captionsEnd, caption->mapTo(m_window.get(), caption->rect().topRight()).x());
+    }
+    if (fieldAt.x() > captionsEnd)
+        QVERIFY2(fieldAt.x() - captionsEnd <= 24,
+                 qPrintable(QString::number(fieldAt.x() - captionsEnd)));
     // The totals and every button below them in view, whatever the width.
     const QRect window = m_window->rect();
     for (QWidget *widget : find<QWidget>(QStringLiteral("totaux"))->findChildren<QWidget *>()) {
