@@ -32,6 +32,15 @@ inline bool writeStandInCalculator(const QString &path, int seconds)
            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
 }
 
+// `count` whole-year lines of rate 1, the newest first: 12 months each.
+inline QByteArray yearLines(int newest, int count)
+{
+    QByteArray lines;
+    for (int year = newest; year > newest - count; --year)
+        lines += QByteArray::number(year) + "\t1\r\n";
+    return lines;
+}
+
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);

@@ -130,15 +130,6 @@ const QByteArray kOldRates = "' taux\r\n1S2016\t0.93\t4.54\r\n2S2015\t0.99\t4.29
 const QByteArray kNewRates =
     "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54";
 
-// `years` whole-year lines of rate 1, the newest first: 12 months each.
-QByteArray yearLines(int newest, int years)
-{
-    QByteArray lines;
-    for (int year = newest; year > newest - years; --year)
-        lines += QByteArray::number(year) + "\t1\r\n";
-    return lines;
-}
-
 QByteArray padding(qsizetype size)
 {
     QByteArray comment = "'" + QByteArray(size, 'x');

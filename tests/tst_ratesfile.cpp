@@ -19,14 +19,6 @@ std::unique_ptr<RateTable> parsed(const QByteArray &bytes, RateCategory category
     return table;
 }
 
-QByteArray years(int newest, int count)
-{
-    QByteArray out;
-    for (int y = newest; y > newest - count; --y)
-        out += QByteArray::number(y) + "\t1\r\n";
-    return out;
-}
-
 QDateTime at(int y, int m, int d, int h = 0)
 {
     return QDateTime(QDate(y, m, d), QTime(h, 0));
@@ -108,7 +100,7 @@ void TestRatesFile::parsing_data()
     QTest::newRow("lower-case prefix is a plain year")
         << QByteArray("1s2015\t1\r\n") << 12 << "Décembre 1s2015" << 1.0 << "Décembre 0";
     QTest::newRow("600 months load")
-        << years(2049, 50) << 600 << "Décembre 2049" << 1.0 << "Décembre 1999";
+        << yearLines(2049, 50) << 600 << "Décembre 2049" << 1.0 << "Décembre 1999";
     QTest::newRow("Windows-1252 comment") << QByteArray("' \xe9t\xe9 \x80\r\n2015\t1\r\n") << 12
                                           << "Décembre 2015" << 1.0 << "Décembre 2014";
 }
@@ -139,8 +131,8 @@ void TestRatesFile::corruptFiles_data()
 
     QTest::newRow("comment with a comma") << QByteArray("' rates, by year\r\n2015\t1\r\n");
     QTest::newRow("line without TAB") << QByteArray("2015 0.93\r\n");
-    QTest::newRow("601 months") << years(2049, 50) + "1S1999\t1\r\n" + "' x\r\n";
-    QTest::newRow("far more months") << years(2100, 60);
+    QTest::newRow("601 months") << yearLines(2049, 50) + "1S1999\t1\r\n" + "' x\r\n";
+    QTest::newRow("far more months") << yearLines(2100, 60);
     QTest::newRow("year beyond 16 bits") << QByteArray("40000\t1\r\n");
     QTest::newRow("year below 16 bits") << QByteArray("-40000\t1\r\n");
     QTest::newRow("year above 9999") << QByteArray("10000\t1\r\n");
@@ -276,7 +268,7 @@ void TestRatesFile::yearWindow()
 void TestRatesFile::slotsAboveCountAreCleared()
 {
     RateTable table;
-    QVERIFY(parseRates(years(2049, 50), RateCategory::Autres, table));
+    QVERIFY(parseRates(yearLines(2049, 50), RateCategory::Autres, table));
     QVERIFY(parseRates("2015\t1\r\n", RateCategory::Autres, table));
     QCOMPARE(int(table.count), 12);
     QCOMPARE(table.rows[12].label, QStringLiteral("Décembre 2014"));

@@ -25,14 +25,6 @@ const QByteArray kAdded = "' Taux l\xe9gal\r\n'Taux ajout\xe9s le 08/12/2026 dep
                           "du 01/07/2026)\r\n2S2026\t2.94\t6.31\r\n1S2026\t2.62\t6.67\r\n2S2025\t2."
                           "76\t6.65\r\n1S2025\t3.71\t7.21\r\n2024\t4.5\r\n";
 
-QByteArray years(int newest, int count)
-{
-    QByteArray out;
-    for (int y = newest; y > newest - count; --y)
-        out += QByteArray::number(y) + "\t1\r\n";
-    return out;
-}
-
 } // namespace
 
 class TestRatesUpdate : public QObject
@@ -129,10 +121,10 @@ void TestRatesUpdate::merges_data()
            "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
     QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
     QTest::newRow("past 600 months, the oldest whole years go")
-        << "1S2026\t1\r\n2S2025\t1\r\n" + years(2024, 49) + "' fin\r\n"
+        << "1S2026\t1\r\n2S2025\t1\r\n" + yearLines(2024, 49) + "' fin\r\n"
         << QList<QByteArray>{"2027 1 2 3", "2026 2 2 3"}
         << note + "\r\n1S2027\t2\t3\r\n2S2026\t2\t3\r\n1S2026\t1\r\n2S2025\t1\r\n" +
-               years(2024, 48) + "' fin\r\n"
+               yearLines(2024, 48) + "' fin\r\n"
         << "1976";
     QTest::newRow("a gap after the file's newest is refused")
         << QByteArray("1S2024\t1\r\n") << kPublished << QByteArray()

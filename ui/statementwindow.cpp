@@ -289,6 +289,13 @@ void StatementWindow::placeTotals(bool stacked)
     m_ui->grilleTotaux->setColumnStretch(stacked ? 5 : 2, 0);
 }
 
+int StatementWindow::sideRoom() const
+{
+    // The content's side margins and the vertical scroll bar beside it.
+    const QMargins content = m_ui->contenuLayout->contentsMargins();
+    return content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
 void StatementWindow::arrange(int width)
 {
     // Measured as the form stands: a font, a style or a message shown
@@ -296,9 +303,7 @@ void StatementWindow::arrange(int width)
     // captions beside them, the only time they are.
     if (!m_stacked)
         m_inputsWidth = m_ui->creance->minimumSizeHint().width();
-    const QMargins content = m_ui->contenuLayout->contentsMargins();
-    const int margins =
-        content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int margins = sideRoom();
     const int sideBySide = m_inputsWidth + m_ui->haut->spacing() +
                            m_ui->boiteAcomptes->minimumSizeHint().width() + margins;
     const int buttonsInOneRow = m_ui->boutonsFichier->minimumSize().width() +
@@ -514,18 +519,15 @@ void StatementWindow::build()
     copy->setContext(Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &StatementWindow::Copy);
 
-    const QMargins content = m_ui->contenuLayout->contentsMargins();
-    const int margins =
-        content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     // The totals line up with the fields above them.
-    m_ui->totauxLayout->setContentsMargins(content);
+    m_ui->totauxLayout->setContentsMargins(m_ui->contenuLayout->contentsMargins());
     // The window may be narrower than the buttons in one row: they are
     // stacked before they would be cut (resizeEvent), and what scrolls
     // scrolls. The totals and the buttons stay in view below what scrolls.
     m_ui->cadre->setSizeConstraint(QLayout::SetNoConstraint);
     setMinimumSize(std::max(m_ui->boutonsFichier->minimumSize().width(),
                             m_ui->boutonsExport->minimumSize().width()) +
-                       margins,
+                       sideRoom(),
                    m_ui->totaux->minimumSizeHint().height() + 8 * fontMetrics().height());
 }
 

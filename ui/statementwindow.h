@@ -147,6 +147,8 @@ private:
     // Side by side, captions beside their fields and buttons in one row
     // while the width allows, stacked below that.
     void arrange(int width);
+    // The width beside what scrolls that is not the parts' own.
+    int sideRoom() const;
     void placeInputs(bool stacked);
     void placeTotals(bool stacked);
     QString fileFor(const QString &caption, const QString &suggested, const QString &filter);
