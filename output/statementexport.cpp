@@ -1,5 +1,7 @@
 #include "statementexport.h"
 
+#include "output/safetext.h"
+
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
 
@@ -67,21 +69,6 @@ struct NumberForm
     QString number(double value) const { return formatGeneral(value, locale); }
 };
 
-// Text typed by someone else (the case fields, the rates file's note) as
-// one line: a control character would end a spreadsheet's cell or row, or
-// drive the terminal it is printed on.
-QString oneLine(const QString &text)
-{
-    QString line = text;
-    for (QChar &c : line) {
-        const QChar::Category category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph)
-            c = u' ';
-    }
-    return line;
-}
-
 QString halfYearText(const QDate &month)
 {
     if (!month.isValid())
@@ -130,7 +117,7 @@ QList<Row> caseRows(const CaseFields &fields, bool evenEmpty)
     };
     for (const auto &[label, value] : pairs) {
         if (evenEmpty || !value.isEmpty())
-            rows.append({label, oneLine(value)});
+            rows.append({label, SafeLine(value)});
     }
     return rows;
 }
@@ -166,7 +153,7 @@ QList<Row> sourceRows(const StatementDocument &doc, bool evenEmpty)
 {
     QList<Row> rows{{QStringLiteral("Taux connus jusqu'au"), halfYearText(doc.newestMonth)}};
     if (evenEmpty || !doc.ratesNote.isEmpty())
-        rows.append({QStringLiteral("Origine des taux"), oneLine(doc.ratesNote)});
+        rows.append({QStringLiteral("Origine des taux"), SafeLine(doc.ratesNote)});
     rows.append({QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)});
     return rows;
 }

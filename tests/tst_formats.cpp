@@ -1,3 +1,4 @@
+#include "output/safetext.h"
 #include "schedule/formats.h"
 
 #include <QTest>
@@ -17,6 +18,8 @@ private slots:
     void amount();
     void otherLocale();
     void emptyValues();
+    void safeLine_data();
+    void safeLine();
 };
 
 void TestFormats::general_data()
@@ -92,6 +95,44 @@ void TestFormats::emptyValues()
     QCOMPARE(formatAmount(std::optional<double>(), french), QString());
     QCOMPARE(formatGeneral(std::optional<double>(), french), QString());
     QCOMPARE(formatAmount(std::optional<double>(3.0), french), QStringLiteral(" 3,00"));
+}
+
+void TestFormats::safeLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("maxLength");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("plain text stays") << "RG 15/01234 é" << 0 << "RG 15/01234 é";
+    QTest::newRow("right-to-left override removed")
+        << QString::fromUtf16(u"RG \u202E43210/51\u202C") << 0 << "RG 43210/51";
+    QTest::newRow("isolates and marks removed")
+        << QString::fromUtf16(u"\u2066a\u2069\u2067b\u2068c\u200Ed\u200Fe\u202Af\u202Bg\u061C") << 0
+        << "abcdefg";
+    QTest::newRow("escape, bell and NUL are spaces")
+        << QString::fromUtf16(u"a\u001B[2Jb\u0007c") + QChar(0) << 0 << "a [2Jb c ";
+    QTest::newRow("line ends and tab are spaces") << "a\r\nb\tc" << 0 << "a  b c";
+    QTest::newRow("DEL and C1 are spaces")
+        << QString::fromUtf16(u"a\u007Fb\u009Bc") << 0 << "a b c";
+    QTest::newRow("line and paragraph separators")
+        << QString::fromUtf16(u"a\u2028b\u2029c") << 0 << "a b c";
+    QTest::newRow("no-break spaces stay") << QString::fromUtf16(u"1\u00A0000\u202F€") << 0
+                                          << QString::fromUtf16(u"1\u00A0000\u202F€");
+    QTest::newRow("at the limit, whole") << "abcde" << 5 << "abcde";
+    QTest::newRow("one past the limit, cut") << "abcdef" << 5 << QString::fromUtf16(u"abcd…");
+    QTest::newRow("cut never splits a pair")
+        << QString::fromUtf16(u"abc\U0001F600z") << 5 << QString::fromUtf16(u"abc…");
+}
+
+void TestFormats::safeLine()
+{
+    QFETCH(QString, text);
+    QFETCH(int, maxLength);
+    QFETCH(QString, line);
+    QCOMPARE(SafeLine(text, maxLength), line);
+    // A field of several lines keeps its lines and loses only the controls.
+    QCOMPARE(WithoutBidiControls(QString::fromUtf16(u"a\n\u202Eb\u2066\tc")),
+             QStringLiteral("a\nb\tc"));
 }
 
 QTEST_GUILESS_MAIN(TestFormats)
