@@ -1,6 +1,7 @@
 // The command "taux": what the rates file holds, and keeping it current.
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "output/safetext.h"
 #include "rates/publication.h"
 #include "update/download.h"
 #include "update/locations.h"
@@ -28,7 +29,8 @@ QString summary(const RateTable &autres, const RateTable &particuliers, const QS
             FrenchRate(QString::number(*particuliers.rows[0].rate)) +
             QStringLiteral(" % (particuliers)\n");
     if (!autres.sourceNote.isEmpty())
-        text += QStringLiteral("Source : ") + autres.sourceNote + u'\n';
+        // The note is a line of the file, which anyone may have written.
+        text += QStringLiteral("Source : ") + SafeLine(autres.sourceNote, 300) + u'\n';
     return text;
 }
 
@@ -39,6 +41,7 @@ int statusOf(RatesUpdateReport::Status status)
     case RatesUpdateReport::UpToDate:
         return kDone;
     case RatesUpdateReport::Failed:
+    case RatesUpdateReport::Busy:
         return kUpdateFailed;
     case RatesUpdateReport::WriteFailed:
         return kWriteFailed;
@@ -55,9 +58,14 @@ int statusOf(RatesUpdateReport::Status status)
 Outcome RunRates(const RatesRequest &request)
 {
     const QString path = RatesFilePath(request.ratesFolder);
+    // Read once: both categories, and the newest half-year said, come from
+    // one and the same file, whatever another program writes meanwhile.
+    QByteArray bytes;
+    const LoadResult read = ReadRatesFile(path, &bytes);
+    if (!read.ok())
+        return RatesFailure(read, path);
     auto autres = std::make_unique<RateTable>();
-    autres->filePath = path;
-    const LoadResult load = LoadRatesFile(*autres, RateCategory::Autres);
+    const LoadResult load = ParseRatesFile(bytes, RateCategory::Autres, *autres);
     if (!load.ok())
         return RatesFailure(load, path);
 
@@ -84,13 +92,15 @@ Outcome RunRates(const RatesRequest &request)
             return {status, why};
         }
         said = report.message + u'\n';
-        const LoadResult reload = LoadRatesFile(*autres, RateCategory::Autres);
+        // What this update wrote, or found under the lock: not what the
+        // file may hold by now.
+        bytes = report.file;
+        const LoadResult reload = ParseRatesFile(bytes, RateCategory::Autres, *autres);
         if (!reload.ok())
             return RatesFailure(reload, path);
     }
     auto particuliers = std::make_unique<RateTable>();
-    particuliers->filePath = path;
-    const LoadResult other = LoadRatesFile(*particuliers, RateCategory::PersonnesPhysiques);
+    const LoadResult other = ParseRatesFile(bytes, RateCategory::PersonnesPhysiques, *particuliers);
     if (!other.ok())
         return RatesFailure(other, path);
 

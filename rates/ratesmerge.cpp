@@ -1,5 +1,6 @@
 #include "ratesmerge.h"
 
+#include "output/safetext.h"
 #include "rates/codepage.h"
 #include "rates/ratetable.h"
 
@@ -48,11 +49,6 @@ bool isPeriodLine(const QByteArray &text)
     return !text.isEmpty() && !text.startsWith('\'');
 }
 
-int monthsOfKey(const QByteArray &text)
-{
-    return text.startsWith("1S") || text.startsWith("2S") ? 6 : 12;
-}
-
 bool isUpdateNote(const QByteArray &text)
 {
     return text.startsWith('\'') &&
@@ -96,12 +92,17 @@ bool sameRates(const RateTable &autres, const RateTable &particuliers, const Hal
     return same;
 }
 
+QString ratesText(const RateTable &autres, const RateTable &particuliers, int row)
+{
+    return FrenchRate(QString::number(*autres.rows[row].rate)) + QStringLiteral(" % et ") +
+           FrenchRate(QString::number(*particuliers.rows[row].rate)) + QStringLiteral(" %");
+}
+
 QString fileRatesText(const RateTable &autres, const RateTable &particuliers, const QDate &month)
 {
     for (int i = 0; i < autres.count; ++i) {
         if (autres.rows[i].monthStart == month)
-            return FrenchRate(QString::number(*autres.rows[i].rate)) + QStringLiteral(" % et ") +
-                   FrenchRate(QString::number(*particuliers.rows[i].rate)) + QStringLiteral(" %");
+            return ratesText(autres, particuliers, i);
     }
     return QString();
 }
@@ -121,8 +122,10 @@ QString AddedRatesNote(const QDate &today, const QString &address, const QDate &
     const QString day = today.toString(QStringLiteral("dd/MM/yyyy"));
     if (address.isEmpty())
         return QStringLiteral("'Taux ajoutés à la main le ") + day;
-    QString where = address;
-    where.remove(u',').remove(u'"').replace(u'\r', u' ').replace(u'\n', u' ');
+    // The address is the user's setting or the command line's: whatever it
+    // holds must not break the file's line, nor show other than it is.
+    QString where = SafeLine(address, 300);
+    where.remove(u',').remove(u'"');
     QString note = QStringLiteral("'Taux ajoutés le ") + day + QStringLiteral(" depuis ") + where;
     if (published.isValid())
         note += QStringLiteral(" (publication du ") +
@@ -137,8 +140,58 @@ QString DescribeRates(const HalfYearRates &rates)
            QStringLiteral(" % (particuliers)");
 }
 
+QDate LatestPublishableMonth(const QDate &today)
+{
+    const QDate halfStart(today.year(), today.month() <= 6 ? 1 : 7, 1);
+    return halfStart.addMonths(11);
+}
+
+QString TooFarAhead(const QDate &newestMonth, const QDate &today)
+{
+    const QDate latest = LatestPublishableMonth(today);
+    if (!newestMonth.isValid() || newestMonth <= latest)
+        return QString();
+    const QDate start(newestMonth.year(), newestMonth.month() <= 6 ? 1 : 7, 1);
+    const QDate next = latest.addMonths(-5);
+    return QStringLiteral("le %1 commence après le %2, le semestre qui suit celui "
+                          "d'aujourd'hui (%3) : aucun taux n'est fixé si tôt")
+        .arg(HalfYearRates{start.year(), start.month() == 1 ? 1 : 2, {}, {}}.caption(),
+             HalfYearRates{next.year(), next.month() == 1 ? 1 : 2, {}, {}}.caption(),
+             today.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+QString ChangedMonthText(const QByteArray &current, const QByteArray &replacement,
+                         const QString &subject)
+{
+    const auto autres = parsed(current, RateCategory::Autres);
+    const auto particuliers = parsed(current, RateCategory::PersonnesPhysiques);
+    const auto newAutres = parsed(replacement, RateCategory::Autres);
+    const auto newParticuliers = parsed(replacement, RateCategory::PersonnesPhysiques);
+    if (!autres || !particuliers || !newAutres || !newParticuliers)
+        return subject + QStringLiteral(" ne se lit pas");
+    for (int i = 0; i < autres->count; ++i) {
+        const QDate month = autres->rows[i].monthStart;
+        int found = -1;
+        for (int j = 0; j < newAutres->count && found < 0; ++j) {
+            if (newAutres->rows[j].monthStart == month)
+                found = j;
+        }
+        if (found < 0)
+            return subject +
+                   QStringLiteral(" n'a plus %1, que votre fichier a").arg(monthYear(month));
+        if (*newAutres->rows[found].rate != *autres->rows[i].rate ||
+            *newParticuliers->rows[found].rate != *particuliers->rows[i].rate)
+            return subject + QStringLiteral(" change %1 (%2 au lieu de %3), que votre fichier a "
+                                            "déjà")
+                                 .arg(monthYear(month),
+                                      ratesText(*newAutres, *newParticuliers, found),
+                                      ratesText(*autres, *particuliers, i));
+    }
+    return QString();
+}
+
 RatesMerge MergeHalfYears(const QByteArray &bytes, const QList<HalfYearRates> &rates,
-                          const QString &note)
+                          const QString &note, const QDate &today)
 {
     const auto autres = parsed(bytes, RateCategory::Autres);
     const auto particuliers = parsed(bytes, RateCategory::PersonnesPhysiques);
@@ -164,6 +217,10 @@ RatesMerge MergeHalfYears(const QByteArray &bytes, const QList<HalfYearRates> &r
         merge.status = RatesMerge::NothingNew;
         return merge;
     }
+    // A hostile or mistaken source could otherwise fill the coming decades.
+    const QString ahead = TooFarAhead(merge.added.first().firstMonth().addMonths(5), today);
+    if (!ahead.isEmpty())
+        return refused(ahead);
     const QDate oldestAdded = merge.added.last().firstMonth();
     if (merge.newestBefore.isValid() && oldestAdded != merge.newestBefore.addMonths(1))
         return refused(QStringLiteral("le fichier s'arrête en %1 et les taux donnés commencent au "
@@ -196,28 +253,13 @@ RatesMerge MergeHalfYears(const QByteArray &bytes, const QList<HalfYearRates> &r
         block.prepend("\r\n");
     }
 
-    // Whole oldest periods go at the bottom while the file would hold more
-    // than 600 months, with the comments between them; those after the
-    // last period stay.
-    int months = autres->count + 6 * int(merge.added.size());
-    int removedMonths = 0;
-    qsizetype cutFrom = -1;
-    qsizetype cutTo = -1;
-    for (qsizetype i = lines.size() - 1; i > firstPeriod && months > kMaxMonths; --i) {
-        const QByteArray text = textOf(bytes, lines[i]);
-        if (!isPeriodLine(text))
-            continue;
-        months -= monthsOfKey(text);
-        removedMonths += monthsOfKey(text);
-        merge.removed.prepend(QString::fromLatin1(text.left(text.indexOf('\t'))));
-        cutFrom = lines[i].start;
-        if (cutTo < 0)
-            cutTo = lines[i].next;
-    }
+    // Nothing old is deleted to make room: a statement may need any month.
+    const int months = autres->count + 6 * int(merge.added.size());
     if (months > kMaxMonths)
-        return refused(QStringLiteral("le fichier des taux ne peut pas tenir plus de 600 mois"));
-    if (cutFrom >= 0)
-        result.remove(cutFrom, cutTo - cutFrom);
+        return refused(QStringLiteral("le fichier des taux aurait %1 mois, plus que les %2 qu'il "
+                                      "peut tenir : il est gardé entier, sans les nouveaux taux")
+                           .arg(months)
+                           .arg(kMaxMonths));
     result.insert(insertAt, block);
 
     // The new file must read as the old one with the new months on top:
@@ -226,9 +268,7 @@ RatesMerge MergeHalfYears(const QByteArray &bytes, const QList<HalfYearRates> &r
     const auto check = parsed(result, RateCategory::Autres);
     const auto checkOther = parsed(result, RateCategory::PersonnesPhysiques);
     const QDate newest = merge.added.first().firstMonth().addMonths(5);
-    if (!check || !checkOther ||
-        check->count != autres->count + 6 * merge.added.size() - removedMonths ||
-        check->rows[0].monthStart != newest)
+    if (!check || !checkOther || check->count != months || check->rows[0].monthStart != newest)
         return refused(QStringLiteral("le fichier des taux a une forme que la mise à jour ne sait "
                                       "pas compléter : ajoutez le semestre dans un éditeur"));
     merge.status = RatesMerge::Added;

@@ -6,6 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <cmath>
 #include <limits>
 
@@ -173,27 +179,102 @@ bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table
     return true;
 }
 
+namespace {
+
+LoadResult missingFile()
+{
+    return {LoadResult::MissingFile,
+            QStringLiteral("Fichier des taux introuvable. (Contrôler avant réinstallation "
+                           "la présence du fichier QUERDAN.TXT)."),
+            QStringLiteral("Installation incomplète, ou mauvais paramètres")};
+}
+
+LoadResult corruptFile(const QString &why = QString())
+{
+    return {LoadResult::CorruptFile,
+            QStringLiteral("Fichier des taux corrompu") +
+                (why.isEmpty() ? QString() : QStringLiteral(" : ") + why),
+            QStringLiteral("Réinstallation nécessaire")};
+}
+
+LoadResult notRegularFile()
+{
+    return corruptFile(QStringLiteral("ce n'est pas un fichier ordinaire (un tube, un "
+                                      "périphérique…), il n'a pas été lu"));
+}
+
+LoadResult tooLarge()
+{
+    return corruptFile(QStringLiteral("il dépasse 1 Mio, ce n'est pas un fichier des taux"));
+}
+
+} // namespace
+
+LoadResult ReadRatesFile(const QString &path, QByteArray *bytes, QDateTime *stamp)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return missingFile();
+    if (!info.isFile())
+        return notRegularFile();
+    const QDateTime time = info.lastModified();
+    if (!time.isValid())
+        return missingFile();
+    if (stamp)
+        *stamp = time;
+    if (info.size() > kMaxRatesFileBytes)
+        return tooLarge();
+
+    QFile file;
+#ifdef Q_OS_UNIX
+    // The file may have been swapped for a pipe since the check: opened
+    // without waiting, it is checked again on what was opened.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return missingFile();
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegularFile();
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return missingFile();
+    }
+#else
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return missingFile();
+    if (file.isSequential())
+        return notRegularFile();
+#endif
+    *bytes = file.read(kMaxRatesFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return corruptFile();
+    if (bytes->size() > kMaxRatesFileBytes)
+        return tooLarge();
+    return {};
+}
+
+LoadResult ParseRatesFile(const QByteArray &bytes, RateCategory category, RateTable &table)
+{
+    if (!parseRates(bytes, category, table))
+        return corruptFile();
+    return {};
+}
+
 LoadResult LoadRatesFile(RateTable &table, RateCategory category)
 {
-    const QFileInfo info(table.filePath);
-    const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
-    QFile file(table.filePath);
-    if (!stamp.isValid() || info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        return {LoadResult::MissingFile,
-                QStringLiteral("Fichier des taux introuvable. (Contrôler avant réinstallation "
-                               "la présence du fichier QUERDAN.TXT)."),
-                QStringLiteral("Installation incomplète, ou mauvais paramètres")};
-    }
+    QByteArray bytes;
+    QDateTime stamp;
+    const LoadResult read = ReadRatesFile(table.filePath, &bytes, &stamp);
+    // A file that cannot be opened records no time stamp.
+    if (read.status == LoadResult::MissingFile)
+        return read;
     table.fileTime = stamp;
-
-    const LoadResult corrupt{LoadResult::CorruptFile, QStringLiteral("Fichier des taux corrompu"),
-                             QStringLiteral("Réinstallation nécessaire")};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return corrupt;
-    if (!parseRates(bytes, category, table))
-        return corrupt;
-    return {};
+    if (!read.ok())
+        return read;
+    return ParseRatesFile(bytes, category, table);
 }
 
 bool ratesFileChanged(const RateTable &table)

@@ -21,8 +21,14 @@ struct RateRow
     std::optional<double> rate; // annual percent; empty for the extra row
 };
 
-constexpr int kTableSlots = 601; // 600 months and the extra row after them
-constexpr int kMaxMonths = 600;
+// A century of months: every month since 1975 and decades to come, while a
+// file of more is no rates file (it is refused as corrupt).
+constexpr int kMaxMonths = 1200;
+constexpr int kTableSlots = kMaxMonths + 1; // and the extra row after them
+
+// A century of half-years is a few kilobytes: anything larger is not a
+// rates file, and is not read to find out.
+constexpr qint64 kMaxRatesFileBytes = 1024 * 1024;
 
 // The month rows of the rates file, newest first. Row `count` is the extra
 // row that closes the list (label only); slots above it are empty.
@@ -54,6 +60,16 @@ struct LoadResult
 
     bool ok() const { return status == Loaded; }
 };
+
+// Reads the rates file at `path` whole into `bytes`, with its time stamp
+// taken before it was opened. Only a regular file is opened, a link being
+// followed first: a pipe would block the read, and a device would never end
+// it. On failure the result carries the message the user must see.
+LoadResult ReadRatesFile(const QString &path, QByteArray *bytes, QDateTime *stamp = nullptr);
+
+// parseRates with the failure the user must see: the bytes of a file read
+// once give both categories of one and the same file.
+LoadResult ParseRatesFile(const QByteArray &bytes, RateCategory category, RateTable &table);
 
 // Reads table.filePath with the given category and refills the table. On
 // failure the result carries the message the user must see; the table is

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QLockFile>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -128,7 +129,8 @@ QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
 const QByteArray kOldRates = "' taux\r\n1S2016\t0.93\t4.54\r\n2S2015\t0.99\t4.29\r\n";
 // A newer file, as the server publishes it: no final line end.
 const QByteArray kNewRates =
-    "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54";
+    "' taux\r\n1S2017\t0.90\t4.16\r\n2S2016\t0.93\t4.35\r\n1S2016\t0.93\t4.54\r\n"
+    "2S2015\t0.99\t4.29";
 
 QByteArray padding(qsizetype size)
 {
@@ -162,6 +164,8 @@ private slots:
     void stopsBeforeTransfer_data();
     void stopsBeforeTransfer();
     void unwritableFolderKeepsTable();
+    void replacementKeepsTheFilesMonths_data();
+    void replacementKeepsTheFilesMonths();
     void networkModuleLocations();
 
 private:
@@ -371,11 +375,13 @@ void TestAutoUpdate::downloadAgainstLongTable_data()
     // The stored table: 49 years, 1968 to 2016, 588 months.
     QTest::newRow("a cut transfer of 6 months")
         << QByteArray("1S2017\t0.90\t4.16\r\n") << int(UpdateOutcome::FewerMonths);
-    QTest::newRow("one year fewer") << yearLines(2016, 48) << int(UpdateOutcome::Updated);
+    QTest::newRow("one year fewer, the oldest months dropped")
+        << yearLines(2016, 48) << int(UpdateOutcome::ChangedMonths);
     QTest::newRow("newest month a year older")
         << yearLines(2015, 49) << int(UpdateOutcome::OlderMonths);
     QTest::newRow("same months, new rates")
-        << QByteArray("2016\t2\r\n" + yearLines(2015, 48)) << int(UpdateOutcome::Updated);
+        << QByteArray("2016\t2\r\n" + yearLines(2015, 48)) << int(UpdateOutcome::ChangedMonths);
+    QTest::newRow("a year more") << yearLines(2017, 50) << int(UpdateOutcome::Updated);
 }
 
 void TestAutoUpdate::downloadAgainstLongTable()
@@ -411,7 +417,7 @@ void TestAutoUpdate::successReplacesAndReloads()
     QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
     QCOMPARE(readFile(m_state->table().filePath), kNewRates + "\r\n");
     QCOMPARE(old.readAll(), kOldRates);
-    QCOMPARE(m_state->table().count, 18);
+    QCOMPARE(m_state->table().count, 24);
     QCOMPARE(m_state->table().rows[0].rate, 4.16);
     QCOMPARE(m_state->firstRow(), 0);
     QCOMPARE(m_state->startRow(), -1);
@@ -570,6 +576,42 @@ void TestAutoUpdate::unwritableFolderKeepsTable()
 
 // The downloads above went through the module found beside the test; an
 // installed program finds it in the package's folder from its own.
+void TestAutoUpdate::replacementKeepsTheFilesMonths_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("locked"); // another program updates the file
+    QTest::addColumn<int>("outcome");
+
+    // The stored file: 1S2016 and 2S2015; on 31/12/2016 nothing past 1S2017.
+    const QByteArray added = "2S2016\t1\r\n" + kOldRates.mid(8);
+    QTest::newRow("months added, none changed") << added << false << int(UpdateOutcome::Updated);
+    QTest::newRow("a month of the file changed")
+        << QByteArray(added).replace("0.99", "0.98") << false << int(UpdateOutcome::ChangedMonths);
+    QTest::newRow("the half-year after next")
+        << "2S2017\t1\r\n1S2017\t1\r\n" + added << false << int(UpdateOutcome::TooFarAhead);
+    QTest::newRow("the next half-year")
+        << "1S2017\t1\r\n" + added << false << int(UpdateOutcome::Updated);
+    QTest::newRow("the file held by another program") << added << true << int(UpdateOutcome::Busy);
+}
+
+void TestAutoUpdate::replacementKeepsTheFilesMonths()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(bool, locked);
+    QFETCH(int, outcome);
+    QLockFile other(m_state->table().filePath + QStringLiteral(".lock"));
+    if (locked)
+        QVERIFY(other.tryLock(0));
+    UpdateHooks hooks;
+    hooks.download = [&](const QString &) { return body; };
+    hooks.lockWait = 200ms;
+    const UpdateResult result =
+        RunAutomaticUpdate(*m_state, settingsFor(QStringLiteral("@")), QDate(2016, 12, 31), hooks);
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(readFile(m_state->table().filePath),
+             outcome == int(UpdateOutcome::Updated) ? body + "\r\n" : kOldRates);
+}
+
 void TestAutoUpdate::networkModuleLocations()
 {
     QCOMPARE(ModuleCandidates(QStringLiteral("/opt/taux/bin"), QStringLiteral("tauxnetwork")),

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Half-years with rates of their own in each category, so that a wrong
@@ -69,6 +71,9 @@ private slots:
     void failedRunLeavesOutputFileAlone();
     void unwritableOutput();
     void defaultRatesLookup();
+    void ratesFileNotRegular_data();
+    void ratesFileNotRegular();
+    void ratesSourceNoteIsOneLine();
 
     void batchGolden_data();
     void batchGolden();
@@ -80,7 +85,8 @@ private slots:
     void readerGoingAway();
 
 private:
-    Run run(const QStringList &arguments, const QString &workingDir = QString());
+    Run run(const QStringList &arguments, const QString &workingDir = QString(),
+            int timeoutMs = 60000);
     QString ratesDir() const { return m_dir.filePath(QStringLiteral("taux")); }
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // The rates folder right after the command, so that an option left
@@ -111,7 +117,7 @@ void TestCli::initTestCase()
                       "1S2016\t371\r\n2S2015\t4.29\r\n1S2015\t4.06\r\n"));
 }
 
-Run TestCli::run(const QStringList &arguments, const QString &workingDir)
+Run TestCli::run(const QStringList &arguments, const QString &workingDir, int timeoutMs)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -127,7 +133,7 @@ Run TestCli::run(const QStringList &arguments, const QString &workingDir)
     process.setWorkingDirectory(workingDir.isEmpty() ? path(QStringLiteral("vide")) : workingDir);
     process.start(QStringLiteral(TAUX_CLI), arguments);
     Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
         return result;
     result.status = process.exitCode();
     result.out = process.readAllStandardOutput();
@@ -638,6 +644,52 @@ void TestCli::defaultRatesLookup()
     const Run none = run({"echeancier", "--mois", "12/2016", "--montant", "1"});
     QCOMPARE(none.status, 3);
     QVERIFY(none.err.contains("Fichier des taux introuvable"));
+}
+
+void TestCli::ratesFileNotRegular_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a pipe, which would block the read") << "pipe";
+    QTest::newRow("a link to a device without end") << "zero";
+}
+
+void TestCli::ratesFileNotRegular()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString rates = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    if (kind == u"pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(rates).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), rates));
+    for (const QStringList &command :
+         {QStringList{"taux"},
+          QStringList{"taux", "--ajouter", "1S2017", "--autres", "1", "--particuliers", "2"},
+          QStringList{"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au",
+                      "10/04/2016"}}) {
+        // Should the fault return, the run ends at its time limit, not never.
+        const Run r = run(command + QStringList{"--taux", dir.path()}, QString(), 15000);
+        QCOMPARE(r.status, 3);
+        QCOMPARE(r.err, "taux-legal-cli " + command.first().toUtf8() +
+                            " : Réinstallation nécessaire : Fichier des taux corrompu : ce n'est "
+                            "pas un fichier ordinaire (un tube, un périphérique…), il n'a pas été "
+                            "lu\ntaux-legal-cli " +
+                            command.first().toUtf8() +
+                            " : Fichier des taux lu : " + rates.toUtf8() + "\n");
+        QCOMPARE(r.out, QByteArray());
+    }
+}
+
+void TestCli::ratesSourceNoteIsOneLine()
+{
+    // The note of a file someone else wrote: its controls must not reach
+    // the terminal, nor a line end start a line of its own.
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("QUERDAN.TXT")),
+                      "'Taux ajout\xe9s \x1b]0;titre\x07 ici\r\n1S2016\t1.01\t4.54\r\n"));
+    const Run r = run({"taux", "--taux", dir.path()});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.endsWith("Source : Taux ajoutés  ]0;titre  ici\n"), r.out.constData());
 }
 
 void TestCli::batchGolden_data()

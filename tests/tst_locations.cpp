@@ -258,6 +258,8 @@ void TestLocations::ratesFileOnDisk_data()
         << none << kOld << kNew << userPath << kNew;
     QTest::newRow("edited copy survives the next start")
         << none << kEdited << kNew << userPath << kEdited;
+    QTest::newRow("a package that changes a month of the user's copy leaves it")
+        << none << kOld << QByteArray(kNew).replace("0.93", "0.95") << userPath << kOld;
     QTest::newRow("older package does not undo a download")
         << none << kNew << kOld << userPath << kNew;
     QTest::newRow("current folder file leaves the user copy alone")

@@ -50,6 +50,8 @@ private slots:
     void bundledFile();
     void missingFile();
     void corruptFileMessage();
+    void sizeBound_data();
+    void sizeBound();
     void loadKeepsSumsAndResetsView();
     void reloadOnAnyTimeStampChange();
     void startRow_data();
@@ -101,6 +103,8 @@ void TestRatesFile::parsing_data()
         << QByteArray("1s2015\t1\r\n") << 12 << "Décembre 1s2015" << 1.0 << "Décembre 0";
     QTest::newRow("600 months load")
         << yearLines(2049, 50) << 600 << "Décembre 2049" << 1.0 << "Décembre 1999";
+    QTest::newRow("1200 months load")
+        << yearLines(2099, 100) << 1200 << "Décembre 2099" << 1.0 << "Décembre 1999";
     QTest::newRow("Windows-1252 comment") << QByteArray("' \xe9t\xe9 \x80\r\n2015\t1\r\n") << 12
                                           << "Décembre 2015" << 1.0 << "Décembre 2014";
 }
@@ -131,8 +135,8 @@ void TestRatesFile::corruptFiles_data()
 
     QTest::newRow("comment with a comma") << QByteArray("' rates, by year\r\n2015\t1\r\n");
     QTest::newRow("line without TAB") << QByteArray("2015 0.93\r\n");
-    QTest::newRow("601 months") << yearLines(2049, 50) + "1S1999\t1\r\n" + "' x\r\n";
-    QTest::newRow("far more months") << yearLines(2100, 60);
+    QTest::newRow("1201 months") << yearLines(2099, 100) + "1S1999\t1\r\n" + "' x\r\n";
+    QTest::newRow("far more months") << yearLines(2100, 120);
     QTest::newRow("year beyond 16 bits") << QByteArray("40000\t1\r\n");
     QTest::newRow("year below 16 bits") << QByteArray("-40000\t1\r\n");
     QTest::newRow("year above 9999") << QByteArray("10000\t1\r\n");
@@ -306,7 +310,7 @@ void TestRatesFile::bundledFile()
     state.setRatesFile(QStringLiteral(BUNDLED_RATES));
     const LoadResult result = state.ChangeCategory(RateCategory(category));
     QVERIFY(result.ok());
-    // 1S2026 back to 1977: the 600-month limit leaves no room for 1975-1976.
+    // 1S2026 back to 1977, as the bundled file holds them.
     QCOMPARE(int(state.table().count), 594);
     QCOMPARE(state.table().rows[0].label, QStringLiteral("Juin 2026"));
     QCOMPARE(state.table().rows[594].label, QStringLiteral("Décembre 1976"));
@@ -345,6 +349,33 @@ void TestRatesFile::corruptFileMessage()
     QCOMPARE(r.status, LoadResult::CorruptFile);
     QCOMPARE(r.message, QStringLiteral("Fichier des taux corrompu"));
     QCOMPARE(r.title, QStringLiteral("Réinstallation nécessaire"));
+}
+
+void TestRatesFile::sizeBound_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("message"); // empty: it loads
+    QTest::newRow("1 MiB loads") << 1048576 << "";
+    QTest::newRow("a byte more is refused unread")
+        << 1048577
+        << "Fichier des taux corrompu : il dépasse 1 Mio, ce n'est pas un fichier des "
+           "taux";
+}
+
+void TestRatesFile::sizeBound()
+{
+    QFETCH(int, size);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    RateTable table;
+    table.filePath = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    const QByteArray line = "2015\t1\r\n'";
+    QVERIFY(writeFile(table.filePath, line + QByteArray(size - line.size(), 'x')));
+    const LoadResult result = LoadRatesFile(table, RateCategory::Autres);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.title,
+             message.isEmpty() ? QString() : QStringLiteral("Réinstallation nécessaire"));
+    QCOMPARE(int(table.count), message.isEmpty() ? 12 : 0);
 }
 
 void TestRatesFile::loadKeepsSumsAndResetsView()

@@ -11,9 +11,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -43,6 +46,12 @@ private slots:
     void automaticUpdate();
     void commandLine_data();
     void commandLine();
+    void lockedFile_data();
+    void lockedFile();
+    void twoCommandsAtOnce();
+    void unreadableFile_data();
+    void unreadableFile();
+    void noteIsOneLine();
 };
 
 void TestRatesUpdate::readsPublication_data()
@@ -120,12 +129,21 @@ void TestRatesUpdate::merges_data()
         << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,66 %, la "
            "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
     QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
-    QTest::newRow("past 600 months, the oldest whole years go")
+    QTest::newRow("past 600 months, nothing old goes")
         << "1S2026\t1\r\n2S2025\t1\r\n" + yearLines(2024, 49) + "' fin\r\n"
         << QList<QByteArray>{"2027 1 2 3", "2026 2 2 3"}
         << note + "\r\n1S2027\t2\t3\r\n2S2026\t2\t3\r\n1S2026\t1\r\n2S2025\t1\r\n" +
-               yearLines(2024, 48) + "' fin\r\n"
-        << "1976";
+               yearLines(2024, 49) + "' fin\r\n"
+        << "";
+    QTest::newRow("past 1200 months, the file is kept whole")
+        << "1S2026\t1\r\n2S2025\t1\r\n" + yearLines(2024, 99) << QList<QByteArray>{"2026 2 2 3"}
+        << QByteArray()
+        << "le fichier des taux aurait 1206 mois, plus que les 1200 qu'il peut tenir : il est "
+           "gardé entier, sans les nouveaux taux";
+    QTest::newRow("the half-year after next is refused")
+        << kFile << QList<QByteArray>{"2027 2 2 3", "2027 1 2 3", "2026 2 2 3"} << QByteArray()
+        << "le 2e semestre 2027 commence après le 1er semestre 2027, le semestre qui suit celui "
+           "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt";
     QTest::newRow("a gap after the file's newest is refused")
         << QByteArray("1S2024\t1\r\n") << kPublished << QByteArray()
         << "le fichier s'arrête en juin 2024 et les taux donnés commencent au 1er semestre "
@@ -144,10 +162,11 @@ void TestRatesUpdate::merges()
         rates.append({f[0].toInt(), f[1].toInt(), f[2], f[3]});
     }
     const RatesMerge merge =
-        MergeHalfYears(file, rates, AddedRatesNote(QDate(2026, 12, 8), "@,\"", QDate(2026, 7, 1)));
+        MergeHalfYears(file, rates, AddedRatesNote(QDate(2026, 12, 8), "@,\"", QDate(2026, 7, 1)),
+                       QDate(2026, 12, 8));
     QCOMPARE(merge.bytes, merged);
     QCOMPARE(merge.status == RatesMerge::Added, !merged.isEmpty());
-    QStringList all = merge.conflicts + merge.removed;
+    QStringList all = merge.conflicts;
     if (!merge.error.isEmpty())
         all << merge.error;
     QCOMPARE(all.join(u'|'), said);
@@ -208,6 +227,30 @@ void TestRatesUpdate::againstServer_data()
         << added
         << "Fichier des taux remplacé par celui de l'adresse : il va désormais jusqu'au 2e "
            "semestre 2026.";
+    const QByteArray old = "1978\t9.50\r\n1977\t10.50\r\n";
+    QTest::newRow("a rates file cut in the middle of a rate")
+        << http("200 OK", "1S1979\t9.5\r\n" + old.left(old.size() - 6)) << -1 << old << QByteArray()
+        << failed
+        << impossible + "le fichier des taux téléchargé change décembre 1977 (1 % et 1 % au lieu "
+                        "de 10,5 % et 10,5 %), que votre fichier a déjà : votre fichier reste "
+                        "tel quel.";
+    QTest::newRow("a rates file that drops a month")
+        << http("200 OK", "1S1979\t9.5\r\n1978\t9.50\r\n1S1977\t10.50\r\n") << -1 << old
+        << QByteArray() << failed
+        << impossible + "le fichier des taux téléchargé n'a plus décembre 1977, que votre fichier "
+                        "a : votre fichier reste tel quel.";
+    QTest::newRow("a rates file past the next half-year")
+        << http("200 OK", "2S2027\t1\r\n1S2027\t1\r\n2S2026\t1\r\n" + kFile) << -1 << kFile
+        << QByteArray() << failed
+        << impossible + "le fichier des taux téléchargé va trop loin : le 2e semestre 2027 "
+                        "commence après le 1er semestre 2027, le semestre qui suit celui "
+                        "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt.";
+    QTest::newRow("a rates file up to the next half-year")
+        << http("200 OK", "1S2027\t1\r\n2S2026\t1\r\n" + kFile) << -1 << kFile
+        << "1S2027\t1\r\n2S2026\t1\r\n" + kFile + "\r\n"
+        << added
+        << "Fichier des taux remplacé par celui de l'adresse : il va désormais jusqu'au 1er "
+           "semestre 2027.";
     QTest::newRow("a corrupt user file is left alone")
         << http("200 OK", fiche(kPublished)) << -1 << QByteArray("2026 1\r\n") << QByteArray()
         << int(RatesUpdateReport::NoRatesFile) << "Le fichier des taux ";
@@ -394,6 +437,109 @@ void TestRatesUpdate::commandLine()
                  .replace(QStringLiteral("%d"),
                           QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))));
     QCOMPARE(cli.exitCode(), status);
+}
+
+void TestRatesUpdate::lockedFile_data()
+{
+    QTest::addColumn<QString>("update");
+    QTest::newRow("by hand") << "main";
+    QTest::newRow("a publication") << "publication";
+    QTest::newRow("a rates file") << "fichier";
+}
+
+void TestRatesUpdate::lockedFile()
+{
+    QFETCH(QString, update);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    // Another program's lock, held for the whole update.
+    QLockFile other(path + QStringLiteral(".lock"));
+    QVERIFY(other.tryLock(0));
+    const QDate today(2026, 12, 8);
+    const std::chrono::milliseconds wait(300);
+    RatesUpdateReport report;
+    if (update == u"main") {
+        report = AddHalfYear(path, "2S2026", "2,94", "6,31", today, wait);
+    } else {
+        const QByteArray body =
+            update == u"publication" ? fiche(kPublished) : "2S2026\t2.94\t6.31\r\n" + kFile;
+        DownloadReply reply;
+        reply.status = 200;
+        reply.body = body;
+        report = UpdateRatesFromAddress(
+            path, "@", today, [&](const QString &) { return reply; }, wait);
+    }
+    QCOMPARE(int(report.status), int(RatesUpdateReport::Busy));
+    QCOMPARE(report.message, "Le fichier des taux " + path +
+                                 " est en cours de mise à jour par un autre programme : rien n'a "
+                                 "été changé, réessayez dans un instant.");
+    QCOMPARE(readFile(path), kFile);
+}
+
+void TestRatesUpdate::twoCommandsAtOnce()
+{
+    // Both add the same half-year: the one that comes second must find it
+    // there, say so, and the line must be there once.
+    for (int pair = 0; pair < 6; ++pair) {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("QUERDAN.TXT")), kFile));
+        QProcess first;
+        QProcess second;
+        const QStringList arguments{"taux",           "--ajouter", "2S2026", "--autres", "2,94",
+                                    "--particuliers", "6,31",      "--taux", dir.path()};
+        first.start(QStringLiteral(TAUX_CLI), arguments);
+        second.start(QStringLiteral(TAUX_CLI), arguments);
+        QVERIFY(first.waitForFinished(30000) && second.waitForFinished(30000));
+        QList<int> statuses{first.exitCode(), second.exitCode()};
+        std::sort(statuses.begin(), statuses.end());
+        QCOMPARE(statuses, (QList<int>{0, 2}));
+        QProcess &done = first.exitCode() == 0 ? first : second;
+        QProcess &refused = first.exitCode() == 0 ? second : first;
+        QVERIFY(done.readAllStandardOutput().endsWith(
+            "Dernier semestre : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)\n"
+            "Source : Taux ajoutés à la main le " +
+            QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toUtf8() + "\n"));
+        QCOMPARE(refused.readAllStandardError(),
+                 QByteArray("taux-legal-cli taux : --ajouter : seul le semestre qui suit le "
+                            "dernier du fichier peut être ajouté : 1S2027 (1er semestre 2027)\n"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("QUERDAN.TXT"))).count("2S2026"), 1);
+    }
+}
+
+void TestRatesUpdate::unreadableFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a link to a device without end")
+        << "zero"
+        << "ce n'est pas un fichier ordinaire (un tube, un périphérique…), il n'a pas été lu";
+    QTest::newRow("over 1 MiB") << "large"
+                                << "il dépasse 1 Mio, ce n'est pas un fichier des taux";
+}
+
+void TestRatesUpdate::unreadableFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    if (kind == u"zero")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else
+        QVERIFY(writeFile(path, kFile + '\'' + QByteArray(1024 * 1024, 'x')));
+    const RatesUpdateReport report =
+        AddHalfYear(path, "2S2026", "2,94", "6,31", QDate(2026, 12, 8));
+    QCOMPARE(int(report.status), int(RatesUpdateReport::NoRatesFile));
+    QCOMPARE(report.message, "Le fichier des taux " + path + " ne peut pas servir : " + why +
+                                 " ; rien n'a été changé.");
+}
+
+void TestRatesUpdate::noteIsOneLine()
+{
+    QCOMPARE(AddedRatesNote(QDate(2026, 12, 8),
+                            QString::fromUtf16(u"http://h/\x1b[2J\u202Eevil\r\n,x\"")),
+             QString::fromUtf16(u"'Taux ajoutés le 08/12/2026 depuis http://h/ [2Jevil  x"));
 }
 
 QTEST_GUILESS_MAIN(TestRatesUpdate)

@@ -1,10 +1,10 @@
 #include "autoupdate.h"
 
+#include "rates/ratesmerge.h"
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/download.h"
 #include "update/ratesupdate.h"
-#include "update/savefile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,7 +83,7 @@ UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings
         return {UpdateOutcome::NothingRead, {}};
     if (IsPublication(body)) {
         const RatesUpdateReport report =
-            ApplyPublication(table.filePath, body, settings.address, today);
+            ApplyPublication(table.filePath, body, settings.address, today, hooks.lockWait);
         // The update stays silent in the window; what the user should know
         // goes to standard error.
         for (const QString &conflict : report.conflicts)
@@ -95,6 +95,9 @@ UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings
             return {UpdateOutcome::NothingNew, {}};
         case RatesUpdateReport::WriteFailed:
             return {UpdateOutcome::WriteFailed, {}};
+        case RatesUpdateReport::Busy:
+            std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
+            return {UpdateOutcome::Busy, {}};
         default:
             std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
             return {UpdateOutcome::PublicationRefused, {}};
@@ -110,9 +113,25 @@ UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings
         return {UpdateOutcome::NotRatesFile, {}};
     if (const auto refusal = RefuseDownloadedMonths(spanOf(table), *months))
         return {*refusal, {}};
-    if (!SaveFileAtomically(table.filePath, body + "\r\n"))
+    if (!TooFarAhead(months->newest, today).isEmpty())
+        return {UpdateOutcome::TooFarAhead, {}};
+    // The file is compared again as it is under the lock: it is the user's
+    // months that must stay, whoever wrote them last.
+    const RatesUpdateReport report = ReplaceRatesFile(table.filePath, body, today, hooks.lockWait);
+    switch (report.status) {
+    case RatesUpdateReport::Added:
+        return {UpdateOutcome::Updated, state.LoadRatesFile()};
+    case RatesUpdateReport::UpToDate:
+        return {UpdateOutcome::NothingNew, {}};
+    case RatesUpdateReport::Busy:
+        std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
+        return {UpdateOutcome::Busy, {}};
+    case RatesUpdateReport::Failed:
+        std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
+        return {UpdateOutcome::ChangedMonths, {}};
+    default:
         return {UpdateOutcome::WriteFailed, {}};
-    return {UpdateOutcome::Updated, state.LoadRatesFile()};
+    }
 }
 
 std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rates/ratetable.h"
+#include "update/ratesupdate.h"
 #include "update/settings.h"
 
 #include <QByteArray>
@@ -21,6 +22,8 @@ struct UpdateHooks
     std::function<bool()> isConnected;
     std::function<void(bool busy)> setBusy;
     std::function<QByteArray(const QString &url)> download;
+    // How long to wait for another program updating the rates file.
+    std::chrono::milliseconds lockWait = kRatesLockWait;
 };
 
 enum class UpdateOutcome {
@@ -36,8 +39,12 @@ enum class UpdateOutcome {
     FewerMonths,        // it holds more than twelve months fewer than the table
     WriteFailed,        // the rates file could not be replaced
     Updated,            // the file was replaced and reloaded; see `load`
-    NothingNew,         // a publication with no half-year newer than the table
+    NothingNew,         // a publication with no half-year newer than the table,
+                        // or the very file the user has
     PublicationRefused, // a publication whose table could not be read
+    TooFarAhead,        // it goes past LatestPublishableMonth(today)
+    ChangedMonths,      // it changes or drops a month the file holds
+    Busy,               // another program is updating the file
 };
 
 struct UpdateResult
@@ -71,9 +78,11 @@ QDate UpdateDueFrom(const QDate &newestMonth);
 // and reloads the table from it. Says nothing in the window. A body that
 // is the administration's publication adds its new half-years to the file
 // (ApplyPublication; a disagreement with the file goes to standard error).
-// Any other body must load as a rates file in both categories and pass
-// RefuseDownloadedMonths; it then replaces the file atomically, with one
-// CR LF added. Anything else leaves the file as it was.
+// Any other body must load as a rates file in both categories, pass
+// RefuseDownloadedMonths, go no further than LatestPublishableMonth(today)
+// and keep every month of the file as it is when read again under its lock
+// (ReplaceRatesFile); it then replaces the file atomically, with one CR LF
+// added. Anything else leaves the file as it was.
 UpdateResult RunAutomaticUpdate(TauxState &state, const UpdateSettings &settings,
                                 const QDate &today, const UpdateHooks &hooks = {});
 

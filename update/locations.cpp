@@ -1,6 +1,8 @@
 #include "locations.h"
 
+#include "rates/ratesmerge.h"
 #include "rates/ratetable.h"
+#include "update/ratesupdate.h"
 #include "update/savefile.h"
 
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -15,17 +18,15 @@ namespace {
 const QString kRatesName = QStringLiteral("QUERDAN.TXT");
 const QString kSettingsName = QStringLiteral("Querdan.ini");
 
-// A packaged rates file is a few kilobytes; anything far larger is not one,
-// and is not read into memory to find out.
-constexpr qint64 kMaxRatesBytes = 1024 * 1024;
-
 bool readSmallFile(const QString &path, QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRatesBytes)
-        return false;
-    bytes = file.read(kMaxRatesBytes + 1);
-    return bytes.size() <= kMaxRatesBytes;
+    return ReadRatesFile(path, &bytes).ok();
+}
+
+// Why the packaged copy may not replace the user's, or an empty text.
+QString packagedChanges(const QByteArray &user, const QByteArray &packaged)
+{
+    return ChangedMonthText(user, packaged, QStringLiteral("la copie des taux du paquet"));
 }
 
 QDate newestMonthOf(const QString &path)
@@ -88,7 +89,8 @@ RatesChoice ChooseRatesFile(const RatesFiles &files)
     if (files.userCopyExists) {
         // A user's copy that does not read is theirs to mend: replacing it
         // would throw away a hand edit.
-        if (packagedReads && files.userNewest.isValid() && files.packagedNewest > files.userNewest)
+        if (packagedReads && files.userNewest.isValid() &&
+            files.packagedNewest > files.userNewest && files.packagedKeepsUserMonths)
             return RatesChoice::ReplaceUserCopy;
         return RatesChoice::UserCopy;
     }
@@ -111,8 +113,22 @@ QDate NewestMonth(const QByteArray &bytes)
 bool InstallUserCopy(const QString &packagedPath, const QString &userPath)
 {
     QByteArray bytes;
-    return readSmallFile(packagedPath, bytes) &&
-           QDir().mkpath(QFileInfo(userPath).absolutePath()) && SaveFileAtomically(userPath, bytes);
+    if (!readSmallFile(packagedPath, bytes) || !QDir().mkpath(QFileInfo(userPath).absolutePath()))
+        return false;
+    RatesFileLock lock(userPath, kRatesLockWait);
+    if (!lock.held())
+        return false;
+    // Another program may have written the user's copy since it was looked at.
+    QByteArray user;
+    if (QFileInfo::exists(userPath) && readSmallFile(userPath, user)) {
+        const QString why = packagedChanges(user, bytes);
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "Taux légal : %s : elle ne remplace pas la vôtre.\n",
+                         qUtf8Printable(why));
+            return false;
+        }
+    }
+    return SaveFileAtomically(userPath, bytes);
 }
 
 QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
@@ -144,6 +160,16 @@ QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
     files.packagedExists = !packagedPath.isEmpty();
     if (files.packagedExists)
         files.packagedNewest = newestMonthOf(packagedPath);
+    QByteArray user;
+    QByteArray packaged;
+    if (files.userNewest.isValid() && files.packagedNewest.isValid() &&
+        readSmallFile(userPath, user) && readSmallFile(packagedPath, packaged)) {
+        const QString why = packagedChanges(user, packaged);
+        files.packagedKeepsUserMonths = why.isEmpty();
+        if (!why.isEmpty() && files.packagedNewest > files.userNewest)
+            std::fprintf(stderr, "Taux légal : %s : elle ne remplace pas la vôtre.\n",
+                         qUtf8Printable(why));
+    }
 
     switch (ChooseRatesFile(files)) {
     case RatesChoice::CurrentFolder:

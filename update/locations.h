@@ -43,6 +43,9 @@ struct RatesFiles
     QDate userNewest;
     bool packagedExists = false;
     QDate packagedNewest;
+    // Whether the packaged copy holds every month of the user's at the same
+    // rates: one that would change the user's months never replaces them.
+    bool packagedKeepsUserMonths = true;
 };
 
 enum class RatesChoice {
@@ -59,7 +62,9 @@ RatesChoice ChooseRatesFile(const RatesFiles &files);
 // The newest month of a rates file's bytes, invalid when they do not read.
 QDate NewestMonth(const QByteArray &bytes);
 
-// Copies `packagedPath` over `userPath` atomically, creating the folder.
+// Copies `packagedPath` over `userPath` atomically, creating the folder,
+// under the rates file's lock. A user's copy that is there by then is kept
+// when the packaged copy would change or drop one of its months.
 bool InstallUserCopy(const QString &packagedPath, const QString &userPath);
 
 // The rates file for this run. A non-empty command line is the folder of the

@@ -10,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -318,12 +317,12 @@ void MajDialog::showReport(const RatesUpdateReport &report)
 void MajDialog::showRates(int newRows)
 {
     m_rates->clearContents();
-    QFile file(m_ratesPath);
     auto autres = std::make_unique<RateTable>();
     auto particuliers = std::make_unique<RateTable>();
-    if (m_ratesPath.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+    QByteArray bytes;
+    // Only a regular file is read: a pipe there would freeze the dialog.
+    if (m_ratesPath.isEmpty() || !ReadRatesFile(m_ratesPath, &bytes).ok())
         return;
-    const QByteArray bytes = file.readAll();
     if (!parseRates(bytes, RateCategory::Autres, *autres) ||
         !parseRates(bytes, RateCategory::PersonnesPhysiques, *particuliers))
         return;

@@ -2,26 +2,20 @@
 
 #include "rates/ratesmerge.h"
 #include "rates/ratetable.h"
+#include "schedule/ratecheck.h"
 #include "update/autoupdate.h"
 #include "update/savefile.h"
 
-#include <QFile>
+#include <QDir>
 #include <QRegularExpression>
 
 #include <memory>
 
 namespace {
 
-constexpr qint64 kMaxRatesFileBytes = 1024 * 1024;
-
-bool readRatesFile(const QString &path, QByteArray *bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRatesFileBytes)
-        return false;
-    *bytes = file.read(kMaxRatesFileBytes + 1);
-    return file.error() == QFileDevice::NoError && bytes->size() <= kMaxRatesFileBytes;
-}
+// A lock is held for a read and a write of a small file: one older than
+// this was left by a program that no longer runs.
+constexpr std::chrono::milliseconds kStaleLock{30000};
 
 // The table of the bytes in both categories, the user may switch to
 // either; null when they do not load.
@@ -47,12 +41,31 @@ RatesUpdateReport report(RatesUpdateReport::Status status, const QString &messag
     return r;
 }
 
-RatesUpdateReport noRatesFile(const QString &path)
+RatesUpdateReport noRatesFile(const QString &path, const LoadResult &read = {})
 {
+    // The reading says why a file that is there cannot serve: a pipe, a
+    // file far too large.
+    const QString prefix = QStringLiteral("Fichier des taux corrompu : ");
+    if (read.message.startsWith(prefix))
+        return report(RatesUpdateReport::NoRatesFile,
+                      QStringLiteral("Le fichier des taux %1 ne peut pas servir : %2 ; rien n'a "
+                                     "été changé.")
+                          .arg(path, read.message.mid(prefix.size())));
     return report(RatesUpdateReport::NoRatesFile,
                   QStringLiteral("Le fichier des taux %1 est absent ou corrompu : rien n'a été "
                                  "changé.")
                       .arg(path));
+}
+
+// The user's file read under the lock, as it is now: whatever was seen
+// before the lock may have been replaced since.
+bool readRatesFile(const QString &path, QByteArray *bytes, RatesUpdateReport *failure)
+{
+    const LoadResult read = ReadRatesFile(path, bytes);
+    if (read.ok())
+        return true;
+    *failure = noRatesFile(path, read);
+    return false;
 }
 
 RatesUpdateReport writeFailed(const QString &path)
@@ -70,7 +83,7 @@ RatesUpdateReport failed(const QString &why)
 
 // The merge written and said in words.
 RatesUpdateReport applyMerge(const QString &ratesPath, const RatesMerge &merge,
-                             const QString &source)
+                             const QByteArray &current, const QString &source)
 {
     RatesUpdateReport r;
     r.conflicts = merge.conflicts;
@@ -82,6 +95,7 @@ RatesUpdateReport applyMerge(const QString &ratesPath, const RatesMerge &merge,
         return report(RatesUpdateReport::Refused, merge.error);
     case RatesMerge::NothingNew:
         r.status = RatesUpdateReport::UpToDate;
+        r.file = current;
         r.message = QStringLiteral("Les taux sont à jour : le fichier va jusqu'au %1 et %2 n'a "
                                    "rien de plus récent.")
                         .arg(NewestPeriodText(merge.newestBefore), source) +
@@ -97,28 +111,52 @@ RatesUpdateReport applyMerge(const QString &ratesPath, const RatesMerge &merge,
     }
     r.status = RatesUpdateReport::Added;
     r.added = merge.added;
-    r.removed = merge.removed;
+    r.file = merge.bytes;
     QStringList lines;
     for (auto it = merge.added.crbegin(); it != merge.added.crend(); ++it)
         lines << DescribeRates(*it);
     r.message =
         (lines.size() > 1 ? QStringLiteral("Taux ajoutés : ") : QStringLiteral("Taux ajouté : ")) +
         lines.join(QStringLiteral(" ; ")) + u'.';
-    if (!merge.removed.isEmpty())
-        r.message += QStringLiteral(" Pour tenir en 600 mois, le fichier perd ses périodes les "
-                                    "plus anciennes : %1.")
-                         .arg(merge.removed.join(QStringLiteral(", ")));
     r.message += warnings;
     return r;
 }
 
-// A rates file as the answer: it replaces the user's file under the
-// automatic update's safeguards.
-RatesUpdateReport applyRatesFile(const QString &ratesPath, const QByteArray &current,
-                                 const QByteArray &body)
+} // namespace
+
+RatesFileLock::RatesFileLock(const QString &ratesPath, std::chrono::milliseconds wait)
+    : m_ratesPath(ratesPath), m_lock(ratesPath + QStringLiteral(".lock"))
 {
-    const auto table = loadBoth(current);
+    m_lock.setStaleLockTime(kStaleLock);
+    m_held = m_lock.tryLock(wait);
+}
+
+RatesUpdateReport RatesFileLock::refusal() const
+{
+    if (m_lock.error() == QLockFile::LockFailedError)
+        return report(RatesUpdateReport::Busy,
+                      QStringLiteral("Le fichier des taux %1 est en cours de mise à jour par un "
+                                     "autre programme : rien n'a été changé, réessayez dans un "
+                                     "instant.")
+                          .arg(QDir::toNativeSeparators(m_ratesPath)));
+    // No lock file beside it: the folder cannot be written, nor the file.
+    return writeFailed(m_ratesPath);
+}
+
+RatesUpdateReport ReplaceRatesFile(const QString &ratesPath, const QByteArray &body,
+                                   const QDate &today, std::chrono::milliseconds lockWait)
+{
     const auto downloaded = loadBoth(body);
+    if (!downloaded || downloaded->count == 0)
+        return failed(QStringLiteral("le fichier des taux téléchargé ne se lit pas."));
+    RatesFileLock lock(ratesPath, lockWait);
+    if (!lock.held())
+        return lock.refusal();
+    QByteArray current;
+    RatesUpdateReport failure;
+    if (!readRatesFile(ratesPath, &current, &failure))
+        return failure;
+    const auto table = loadBoth(current);
     if (!table)
         return noRatesFile(ratesPath);
     if (const auto refusal = RefuseDownloadedMonths({table->count, newestOf(*table)},
@@ -130,20 +168,34 @@ RatesUpdateReport applyRatesFile(const QString &ratesPath, const QByteArray &cur
                                  "vôtre : transfert incomplet ?");
         return failed(why + u'.');
     }
-    if (body + "\r\n" == current)
-        return report(RatesUpdateReport::UpToDate,
-                      QStringLiteral("Les taux sont à jour : le fichier téléchargé est celui que "
-                                     "vous avez (jusqu'au %1).")
-                          .arg(NewestPeriodText(newestOf(*table))));
-    if (!SaveFileAtomically(ratesPath, body + "\r\n"))
+    const QString ahead = TooFarAhead(newestOf(*downloaded), today);
+    if (!ahead.isEmpty())
+        return failed(QStringLiteral("le fichier des taux téléchargé va trop loin : ") + ahead +
+                      u'.');
+    const QString changed =
+        ChangedMonthText(current, body, QStringLiteral("le fichier des taux téléchargé"));
+    if (!changed.isEmpty())
+        return failed(changed + QStringLiteral(" : votre fichier reste tel quel."));
+    const QByteArray file = body + "\r\n";
+    if (file == current) {
+        RatesUpdateReport same =
+            report(RatesUpdateReport::UpToDate,
+                   QStringLiteral("Les taux sont à jour : le fichier téléchargé est celui que "
+                                  "vous avez (jusqu'au %1).")
+                       .arg(NewestPeriodText(newestOf(*table))));
+        same.file = current;
+        return same;
+    }
+    if (!SaveFileAtomically(ratesPath, file))
         return writeFailed(ratesPath);
-    return report(RatesUpdateReport::Added,
-                  QStringLiteral("Fichier des taux remplacé par celui de l'adresse : il va "
-                                 "désormais jusqu'au %1.")
-                      .arg(NewestPeriodText(newestOf(*downloaded))));
+    RatesUpdateReport replaced =
+        report(RatesUpdateReport::Added,
+               QStringLiteral("Fichier des taux remplacé par celui de l'adresse : il va "
+                              "désormais jusqu'au %1.")
+                   .arg(NewestPeriodText(newestOf(*downloaded))));
+    replaced.file = file;
+    return replaced;
 }
-
-} // namespace
 
 BodyKind SniffBody(const QByteArray &body)
 {
@@ -165,29 +217,41 @@ QString NewestPeriodText(const QDate &newestMonth)
 }
 
 RatesUpdateReport ApplyPublication(const QString &ratesPath, const QByteArray &body,
-                                   const QString &address, const QDate &today)
+                                   const QString &address, const QDate &today,
+                                   std::chrono::milliseconds lockWait)
 {
     const PublicationRead read = ReadPublication(body);
     if (!read.publication)
         return failed(read.error + QStringLiteral(". Ajoutez le semestre à la main (« Ajouter un "
                                                   "semestre… »)."));
+    RatesFileLock lock(ratesPath, lockWait);
+    if (!lock.held())
+        return lock.refusal();
     QByteArray current;
-    if (!readRatesFile(ratesPath, &current))
-        return noRatesFile(ratesPath);
-    const RatesMerge merge = MergeHalfYears(current, read.publication->rates,
-                                            AddedRatesNote(today, address, read.publication->date));
+    RatesUpdateReport failure;
+    if (!readRatesFile(ratesPath, &current, &failure))
+        return failure;
+    const RatesMerge merge =
+        MergeHalfYears(current, read.publication->rates,
+                       AddedRatesNote(today, address, read.publication->date), today);
     if (merge.status == RatesMerge::Refused)
         return failed(merge.error + u'.');
-    return applyMerge(ratesPath, merge, QStringLiteral("la publication"));
+    return applyMerge(ratesPath, merge, current, QStringLiteral("la publication"));
 }
 
 RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString &address,
-                                         const QDate &today, const Downloader &download)
+                                         const QDate &today, const Downloader &download,
+                                         std::chrono::milliseconds lockWait)
 {
     if (address.trimmed().isEmpty())
         return failed(QStringLiteral("aucune adresse de téléchargement n'est donnée."));
+    // Nothing is downloaded for a file that could not take it; the file is
+    // read again, under the lock, once the answer is there.
     QByteArray current;
-    if (!readRatesFile(ratesPath, &current) || !loadBoth(current))
+    RatesUpdateReport failure;
+    if (!readRatesFile(ratesPath, &current, &failure))
+        return failure;
+    if (!loadBoth(current))
         return noRatesFile(ratesPath);
 
     const DownloadReply reply = download(address);
@@ -210,9 +274,9 @@ RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString
                           .arg(reply.status));
     switch (SniffBody(reply.body)) {
     case BodyKind::Publication:
-        return ApplyPublication(ratesPath, reply.body, address, today);
+        return ApplyPublication(ratesPath, reply.body, address, today, lockWait);
     case BodyKind::RatesFile:
-        return applyRatesFile(ratesPath, current, reply.body);
+        return ReplaceRatesFile(ratesPath, reply.body, today, lockWait);
     case BodyKind::Other:
         break;
     }
@@ -222,21 +286,41 @@ RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString
                                        "un fichier des taux."));
 }
 
-HalfYearRates NextHalfYearOf(const QString &ratesPath)
+namespace {
+
+HalfYearRates nextHalfYearOf(const QByteArray &bytes)
 {
-    QByteArray current;
-    std::unique_ptr<RateTable> table;
-    if (!readRatesFile(ratesPath, &current) || !(table = loadBoth(current)) || table->count == 0)
+    const auto table = loadBoth(bytes);
+    if (!table || table->count == 0)
         return {};
     const QDate newest = newestOf(*table);
     return nextHalfYear(newest.year(), newest.month() <= 6 ? 1 : 2);
 }
 
+} // namespace
+
+HalfYearRates NextHalfYearOf(const QString &ratesPath)
+{
+    QByteArray current;
+    if (!ReadRatesFile(ratesPath, &current).ok())
+        return {};
+    return nextHalfYearOf(current);
+}
+
 RatesUpdateReport AddHalfYear(const QString &ratesPath, const QString &periodKey,
                               const QString &autres, const QString &particuliers,
-                              const QDate &today)
+                              const QDate &today, std::chrono::milliseconds lockWait)
 {
-    const HalfYearRates next = NextHalfYearOf(ratesPath);
+    RatesFileLock lock(ratesPath, lockWait);
+    if (!lock.held())
+        return lock.refusal();
+    // The half-year that may go in is the one after the file's newest as
+    // it is now: another update may have added it meanwhile.
+    QByteArray current;
+    RatesUpdateReport failure;
+    if (!readRatesFile(ratesPath, &current, &failure))
+        return failure;
+    const HalfYearRates next = nextHalfYearOf(current);
     if (next.year == 0)
         return noRatesFile(ratesPath);
     HalfYearRates rates = next;
@@ -253,9 +337,6 @@ RatesUpdateReport AddHalfYear(const QString &ratesPath, const QString &periodKey
                           .arg(!a ? autres : particuliers));
     rates.autres = *a;
     rates.particuliers = *p;
-    QByteArray current;
-    if (!readRatesFile(ratesPath, &current))
-        return noRatesFile(ratesPath);
-    return applyMerge(ratesPath, MergeHalfYears(current, {rates}, AddedRatesNote(today)),
-                      QString());
+    return applyMerge(ratesPath, MergeHalfYears(current, {rates}, AddedRatesNote(today), today),
+                      current, QString());
 }
