@@ -48,6 +48,7 @@ private slots:
     void commandLine();
     void lockedFile_data();
     void lockedFile();
+    void staleLockIsTakenOver();
     void twoCommandsAtOnce();
     void unreadableFile_data();
     void unreadableFile();
@@ -475,6 +476,20 @@ void TestRatesUpdate::lockedFile()
                                  " est en cours de mise à jour par un autre programme : rien n'a "
                                  "été changé, réessayez dans un instant.");
     QCOMPARE(readFile(path), kFile);
+}
+
+void TestRatesUpdate::staleLockIsTakenOver()
+{
+    // The lock of a program that died mid-update: no process has its number.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    QVERIFY(writeFile(path + QStringLiteral(".lock"), "99999999\ntaux-legal-cli\n\n"));
+    const RatesUpdateReport report = AddHalfYear(path, "2S2026", "2,94", "6,31", QDate(2026, 12, 8),
+                                                 std::chrono::milliseconds(300));
+    QCOMPARE(report.message, "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % "
+                             "(particuliers).");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"QUERDAN.TXT"});
 }
 
 void TestRatesUpdate::twoCommandsAtOnce()
