@@ -10,6 +10,7 @@
 #include "update/ratesupdate.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -43,6 +44,9 @@ private slots:
     void automaticUpdate();
     void commandLine_data();
     void commandLine();
+
+    void hostilePublication_data();
+    void hostilePublication();
 };
 
 void TestRatesUpdate::readsPublication_data()
@@ -79,8 +83,7 @@ void TestRatesUpdate::readsPublication_data()
     QTest::newRow("HTML") << QByteArray("<html><body>Maintenance</body></html>")
                           << shape + "ce n'est pas une publication (élément « html »)";
     QTest::newRow("cut short") << fiche(kPublished).left(900)
-                               << shape + "document XML illisible (Premature end of document., "
-                                          "ligne 2)";
+                               << shape + "document XML incomplet (ligne 2)";
 }
 
 void TestRatesUpdate::readsPublication()
@@ -394,6 +397,92 @@ void TestRatesUpdate::commandLine()
                  .replace(QStringLiteral("%d"),
                           QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))));
     QCOMPARE(cli.exitCode(), status);
+}
+
+// Publications made to crash, freeze or mislead the reader: each is refused
+// in words, quickly, and nothing of the server's text goes beyond a line.
+void TestRatesUpdate::hostilePublication_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("read"); // the half-years read, or the reason refused
+
+    const QString shape = "la publication n'a pas la forme attendue : ";
+    const QString deep = shape + "document illisible : plus de 64 éléments imbriqués";
+    const QByteArray nested =
+        QByteArray("<b>").repeated(60000) + "2026" + QByteArray("</b>").repeated(60000);
+    QTest::newRow("60 000 levels in a cell")
+        << fiche(kPublished).replace(">2026<", ">" + nested + "<") << deep;
+    QTest::newRow("60 000 levels in a title")
+        << fiche(kPublished, false, false, "Taux d'intérêt légal simple" + nested) << deep;
+    QTest::newRow("60 000 levels in dc:date")
+        << fiche(kPublished).replace("modified 2026-07-01", nested) << deep;
+    QTest::newRow("200 empty elements side by side")
+        << fiche(kPublished).replace(">2026<", ">" + QByteArray("<b/>").repeated(200) + "2026<")
+        << "2S2026 2.94 6.31|1S2026 2.62 6.67|2S2025 2.76 6.65|1S2025 3.71 7.21";
+    QByteArray attributes;
+    for (int i = 0; i < 96000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\">\"";
+    QTest::newRow("96 000 attributes, '>' in their values")
+        << fiche(kPublished).replace("<Publication ", "<Publication" + attributes + " ")
+        << shape + "document illisible : plus de 64 attributs dans un élément";
+    QTest::newRow("signs in a comment are not attributes")
+        << fiche(kPublished)
+               .replace("<Texte>", "<Texte><!-- <" + QByteArray("a=b ").repeated(100) + "> -->")
+        << "2S2026 2.94 6.31|1S2026 2.62 6.67|2S2025 2.76 6.65|1S2025 3.71 7.21";
+    const QByteArray simple = fiche(kPublished);
+    const qsizetype at = simple.indexOf("<Tableau><Titre>Taux d'intérêt légal simple");
+    QTest::newRow("two simple tables")
+        << QByteArray(simple).insert(at, simple.mid(at, simple.indexOf("</Tableau>", at) + 10 - at))
+        << shape + "deux tableaux s'intitulent « Taux d'intérêt légal simple »";
+    QTest::newRow("a table in the table")
+        << QByteArray(simple).replace("<Rangée type=\"header\">",
+                                      "<Tableau><Titre>x</Titre></Tableau><Rangée "
+                                      "type=\"header\">")
+        << shape + "un tableau est placé dans un autre";
+    QTest::newRow("a table in a cell")
+        << fiche(kPublished).replace(">2026<", "><Tableau><Titre>x</Titre></Tableau>2026<")
+        << shape + "un tableau est placé dans un autre";
+    QByteArray entity = "<b";
+    for (int i = 0; i < 65; ++i)
+        entity += " a" + QByteArray::number(i) + "='1'";
+    QTest::newRow("attributes in an entity")
+        << fiche(kPublished)
+               .replace("<Publication ",
+                        "<!DOCTYPE Publication [<!ENTITY e \"" + entity + "/>\">]><Publication ")
+        << shape + "document illisible : plus de 64 attributs dans un élément";
+    QTest::newRow("year 0000") << fiche({"0000 2 2.94 6.31"})
+                               << shape + "ligne 1 du tableau : « 0000 » n'est pas une année de "
+                                          "1975 à 2100";
+    QTest::newRow("\"Autres cas\" twice")
+        << fiche(kPublished).replace("Le créancier est un particulier", "Autres cas")
+        << shape + "l'en-tête nomme deux colonnes « Autres cas »";
+    QTest::newRow("the particuliers twice")
+        << fiche(kPublished)
+               .replace("Autres cas (notamment le créancier est un professionnel)", "Particulier")
+        << shape + "l'en-tête nomme deux colonnes des particuliers";
+    QTest::newRow("900 KB in a cell, with controls")
+        << fiche({"2026 2 2.94 6.31"})
+               .replace(">2026<", ">&#x9B;2J&#x202E;" + QByteArray(900000, 'X') + "<")
+        << shape + "ligne 1 du tableau : «  2J" + QString(196, u'X') +
+               "… » n'est pas une année de 1975 à 2100";
+}
+
+void TestRatesUpdate::hostilePublication()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, read);
+    QElapsedTimer clock;
+    clock.start();
+    const bool publication = IsPublication(body);
+    const PublicationRead result = ReadPublication(body);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(publication);
+    QStringList rows;
+    if (result.publication) {
+        for (const HalfYearRates &r : result.publication->rates)
+            rows << r.periodKey() + u' ' + r.autres + u' ' + r.particuliers;
+    }
+    QCOMPARE(result.publication ? rows.join(u'|') : result.error, read);
 }
 
 QTEST_GUILESS_MAIN(TestRatesUpdate)
