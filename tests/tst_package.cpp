@@ -374,7 +374,7 @@ void TestPackage::modulesLoadFromThePackage_data()
     QTest::addColumn<QString>("module");
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<int>("version");
-    QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 2;
+    QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 3;
     QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions") << 1;
 }
 

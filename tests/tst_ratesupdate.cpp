@@ -47,6 +47,8 @@ private slots:
 
     void hostilePublication_data();
     void hostilePublication();
+    void networkFault_data();
+    void networkFault();
 };
 
 void TestRatesUpdate::readsPublication_data()
@@ -483,6 +485,97 @@ void TestRatesUpdate::hostilePublication()
             rows << r.periodKey() + u' ' + r.autres + u' ' + r.particuliers;
     }
     QCOMPARE(result.publication ? rows.join(u'|') : result.error, read);
+}
+
+// Servers that fail or attack: each failure said in French, in our words,
+// the file left as it was, the memory bounded.
+void TestRatesUpdate::networkFault_data()
+{
+    QTest::addColumn<QString>("server"); // "answer", "endless", "silent", "refused", "tls"
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("said");
+
+    const QString impossible = "Mise à jour impossible : ";
+    const auto encoded = [](const QByteArray &encoding, const QByteArray &body) {
+        return "HTTP/1.1 200 OK\r\nContent-Encoding: " + encoding +
+               "\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    };
+    const QString tooLarge =
+        impossible + "la réponse du serveur dépasse 1 Mio : ce n'est pas la publication des taux.";
+    const QString unreadable =
+        impossible + "réponse compressée illisible : le fichier des taux n'a pas été changé.";
+    // qCompress puts the length before zlib's stream.
+    const QByteArray deflated = qCompress(fiche(kPublished)).mid(4);
+    QTest::newRow("endless chunked body") << "endless" << QByteArray() << tooLarge;
+    QTest::newRow("deflate bomb") << "answer"
+                                  << encoded("deflate", qCompress(QByteArray(64 << 20, '1')).mid(4))
+                                  << tooLarge;
+    QTest::newRow("corrupt gzip") << "answer"
+                                  << encoded("gzip", "\x1f\x8b\x08\x00" + QByteArray(600, 'z'))
+                                  << unreadable;
+    QTest::newRow("deflate cut short")
+        << "answer" << encoded("deflate", deflated.left(deflated.size() / 2)) << unreadable;
+    QTest::newRow("an unknown encoding")
+        << "answer" << encoded("br", fiche(kPublished)) << unreadable;
+    QTest::newRow("deflate inflated") << "answer" << encoded("deflate", deflated)
+                                      << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), "
+                                         "6,31 % (particuliers).";
+    QTest::newRow("closed without an answer")
+        << "answer" << QByteArray()
+        << impossible + "le téléchargement s'est interrompu (le serveur a fermé la connexion).";
+    QTest::newRow("silent server")
+        << "silent" << QByteArray()
+        << impossible + "le téléchargement s'est interrompu (le serveur n'envoie plus rien).";
+    QTest::newRow("refused connection")
+        << "refused" << QByteArray()
+        << impossible + "pas de connexion au serveur (le serveur refuse la connexion).";
+    QTest::newRow("https to a plain server")
+        << "tls" << QByteArray("HTTP/1.1 400 Bad Request\r\n\r\n")
+        << impossible +
+               "pas de connexion au serveur (la connexion sécurisée n'a pas pu être établie).";
+}
+
+void TestRatesUpdate::networkFault()
+{
+    QFETCH(QString, server);
+    QFETCH(QByteArray, response);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    RogueServer rogue(
+        [&](RogueServer &, QTcpSocket *socket) {
+            if (server == "endless") {
+                endlessChunks(rogue, socket);
+            } else if (server != "silent") {
+                socket->write(response);
+                socket->disconnectFromHost();
+            }
+        },
+        server == "tls");
+    QString url = rogue.url(server == "tls" ? "https" : "http");
+    if (server == "refused") {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        url = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const RatesUpdateReport report =
+        UpdateRatesFromAddress(path, url, QDate(2026, 12, 8), [](const QString &address) {
+            DownloadLimits limits;
+            limits.stall = std::chrono::milliseconds(500);
+            return Download(address, limits);
+        });
+    QCOMPARE(report.message, said);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    // Once the limit is reached the transfer stops: the server has sent
+    // little beyond it.
+    QVERIFY2(rogue.sent < 8 << 20, qPrintable(QString::number(rogue.sent)));
+    if (report.status != RatesUpdateReport::Added)
+        QCOMPARE(readFile(path), kFile);
 }
 
 QTEST_GUILESS_MAIN(TestRatesUpdate)
