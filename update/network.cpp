@@ -1,6 +1,7 @@
 #include "update/download.h"
 #include "update/networkmodule.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkInformation>
@@ -8,6 +9,7 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -267,7 +269,13 @@ QByteArray fetchText(const QString &url, const DownloadLimits &limits)
 bool networkIsUp()
 {
     if (QNetworkInformation::loadDefaultBackend()) {
-        if (const QNetworkInformation *info = QNetworkInformation::instance()) {
+        if (QNetworkInformation *info = QNetworkInformation::instance()) {
+            // Made on the automatic update's thread, it would be left with a
+            // thread that ends; it belongs with the program's.
+            const QCoreApplication *app = QCoreApplication::instance();
+            if (app && info->thread() == QThread::currentThread() &&
+                app->thread() != QThread::currentThread())
+                info->moveToThread(app->thread());
             switch (info->reachability()) {
             case QNetworkInformation::Reachability::Online:
             case QNetworkInformation::Reachability::Site:
