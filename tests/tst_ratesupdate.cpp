@@ -311,6 +311,9 @@ void TestRatesUpdate::automaticUpdate_data()
                                  << "Juin 2026";
     QTest::newRow("publication refused")
         << fiche({"2026 2 x 6"}) << int(UpdateOutcome::PublicationRefused) << "Juin 2026";
+    QTest::newRow("60 000 levels refused, no crash")
+        << fiche(kPublished).replace(">2026<", ">" + QByteArray("<b>").repeated(60000) + "<")
+        << int(UpdateOutcome::PublicationRefused) << "Juin 2026";
 }
 
 void TestRatesUpdate::automaticUpdate()
