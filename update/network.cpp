@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
@@ -20,7 +21,6 @@
 
 #include <zlib.h>
 
-#include <initializer_list>
 #include <optional>
 
 namespace {
@@ -99,8 +99,8 @@ std::optional<QByteArray> inflate(const QByteArray &compressed, bool gzip, qint6
 {
     // "deflate" is meant to be zlib's format, but some servers send the
     // raw stream: try both.
-    for (const int windowBits :
-         gzip ? std::initializer_list<int>{15 + 16} : std::initializer_list<int>{15, -15}) {
+    const QList<int> windows = gzip ? QList<int>{15 + 16} : QList<int>{15, -15};
+    for (const int windowBits : windows) {
         z_stream stream{};
         if (inflateInit2(&stream, windowBits) != Z_OK)
             return std::nullopt;
