@@ -120,9 +120,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's fixed layout is measured in this font; Qt's own texts read in
 # French with the translations; the manual update opens the rates file
-# through xdg-open.
+# through xdg-open; an update over https verifies the server against the
+# system's certificate authorities.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
     "gnome-calculator | kcalc | galculator | mate-calc | qalculate-gtk | x11-apps")
 # CPack puts the summary first and indents the rest as Debian wants.

@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 // Answers every request with `response`, cut after `cutAt` bytes when set.
 class Server : public QObject
 {
@@ -32,6 +34,55 @@ public:
 private:
     QTcpServer m_server;
 };
+
+// A server that misbehaves: once a request has come (or at once, with
+// `atConnection`), `answer` gets the socket and does what it likes with it.
+// `sent` counts the bytes it has written.
+class RogueServer : public QObject
+{
+public:
+    explicit RogueServer(std::function<void(RogueServer &, QTcpSocket *)> answer,
+                         bool atConnection = false)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [=] {
+            QTcpSocket *socket = m_server.nextPendingConnection();
+            connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 n) { sent += n; });
+            if (atConnection) {
+                answer(*this, socket);
+                return;
+            }
+            connect(socket, &QTcpSocket::readyRead, socket, [=] {
+                m_request += socket->readAll();
+                if (m_request.contains("\r\n\r\n"))
+                    answer(*this, socket);
+            });
+        });
+    }
+    QString url(const char *scheme = "http") const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2/vdd/F20688.xml")
+            .arg(QLatin1String(scheme))
+            .arg(m_server.serverPort());
+    }
+    qint64 sent = 0;
+
+private:
+    QTcpServer m_server;
+    QByteArray m_request;
+};
+
+// Sends a chunked body that never ends, a chunk whenever the last has gone.
+inline void endlessChunks(RogueServer &, QTcpSocket *socket)
+{
+    socket->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+    const auto more = [socket] {
+        if (socket->bytesToWrite() < 65536)
+            socket->write("4000\r\n" + QByteArray(0x4000, ' ') + "\r\n");
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+}
 
 inline QByteArray http(const QByteArray &status, const QByteArray &body)
 {

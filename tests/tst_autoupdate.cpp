@@ -8,6 +8,7 @@
 #include "update/networkmodule.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QLockFile>
@@ -16,6 +17,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <chrono>
@@ -167,6 +169,8 @@ private slots:
     void replacementKeepsTheFilesMonths_data();
     void replacementKeepsTheFilesMonths();
     void networkModuleLocations();
+    void awayFromTheWindow_data();
+    void awayFromTheWindow();
 
 private:
     UpdateSettings settingsFor(const QString &url) const { return {url, false, true}; }
@@ -622,6 +626,62 @@ void TestAutoUpdate::networkModuleLocations()
     QVERIFY2(error.contains(QStringLiteral("/nonexistent/bin/")) &&
                  error.contains(QStringLiteral("/nonexistent/lib/taux-legal/modules/")),
              qPrintable(error));
+}
+
+// The update works on a thread of its own: the thread that started it goes
+// on with its events while the server stalls, learns the outcome by a
+// signal, and stops the transfer at once by ending the update.
+void TestAutoUpdate::awayFromTheWindow_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("a server that stalls, ended early") << true << kOldRates;
+    QTest::newRow("a new rates file") << false << kNewRates + "\r\n";
+}
+
+void TestAutoUpdate::awayFromTheWindow()
+{
+    QFETCH(bool, silent);
+    QFETCH(QByteArray, after);
+    CannedServer server(httpResponse("200 OK", kNewRates), silent);
+    UpdateHooks hooks;
+    hooks.isConnected = [] { return true; };
+    QList<bool> busy;
+    QThread *const mine = QThread::currentThread();
+    bool onMyThread = true;
+    hooks.setBusy = [&](bool on) {
+        busy << on;
+        onMyThread = onMyThread && QThread::currentThread() == mine;
+    };
+    auto update = std::make_unique<BackgroundUpdate>(
+        m_state->table().filePath, RateCategory::PersonnesPhysiques, settingsFor(server.url()),
+        QDate(2030, 1, 1), hooks);
+    QList<int> outcomes;
+    connect(update.get(), &BackgroundUpdate::finished, this, [&](UpdateOutcome outcome) {
+        outcomes << int(outcome);
+        onMyThread = onMyThread && QThread::currentThread() == mine;
+    });
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] { ++ticks; });
+    tick.start(10);
+    update->start();
+    if (silent) {
+        QTest::qWait(600);
+        QVERIFY2(ticks >= 30, qPrintable(QString::number(ticks)));
+        QVERIFY(update->isRunning());
+        QElapsedTimer clock;
+        clock.start();
+        update.reset();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(busy, (QList<bool>{true, false}));
+    } else {
+        QTRY_VERIFY(!update->isRunning());
+        QCOMPARE(outcomes, QList<int>{int(UpdateOutcome::Updated)});
+        QCOMPARE(busy, (QList<bool>{true, false}));
+    }
+    QVERIFY(onMyThread);
+    QCOMPARE(readFile(m_state->table().filePath), after);
 }
 
 QTEST_GUILESS_MAIN(TestAutoUpdate)

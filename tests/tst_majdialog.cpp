@@ -295,7 +295,19 @@ void TestMajDialog::updateNowAndByHand_data()
            "n'a rien de plus récent."
         << "1er semestre 2026|2,62 %|6,67 %";
     QTest::newRow("update now, no server")
-        << "MajMaintenant" << QByteArray() << "Mise à jour impossible : pas de connexion"
+        << "MajMaintenant" << QByteArray()
+        << "Mise à jour impossible : pas de connexion au serveur (le serveur refuse la "
+           "connexion)."
+        << "1er semestre 2026|2,62 %|6,67 %";
+    QTest::newRow("update now, 900 KB of the server's text cut to a line")
+        << "MajMaintenant"
+        << http("200 OK",
+                fiche({"2026 2 2.94 6.31"}).replace(">2026<", ">" + QByteArray(900000, 'X') + "<"))
+        << "Mise à jour impossible : la publication n'a pas la forme attendue : ligne 1 du "
+           "tableau : « " +
+               QString(199, u'X') +
+               "… » n'est pas une année de 1975 à 2100. Ajoutez le semestre à la main (« Ajouter "
+               "un semestre… »)."
         << "1er semestre 2026|2,62 %|6,67 %";
     QTest::newRow("by hand") << "AjouterSemestre" << QByteArray()
                              << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % "

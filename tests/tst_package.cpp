@@ -87,6 +87,8 @@ private slots:
     void unwritableConfigFolder();
     void modulesLoadFromThePackage_data();
     void modulesLoadFromThePackage();
+    void declaresWhatItNeeds_data();
+    void declaresWhatItNeeds();
 
 private:
     bool startProgram();
@@ -374,7 +376,7 @@ void TestPackage::modulesLoadFromThePackage_data()
     QTest::addColumn<QString>("module");
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<int>("version");
-    QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 2;
+    QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 3;
     QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions") << 1;
 }
 
@@ -391,6 +393,33 @@ void TestPackage::modulesLoadFromThePackage()
     QVERIFY2(function, qPrintable(error));
     // Each module's table starts with its version.
     QCOMPARE(*static_cast<const int *>(function()), version);
+}
+
+// What the package brings along: without it some part of the program
+// cannot work on a bare system.
+void TestPackage::declaresWhatItNeeds_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("package");
+    QTest::newRow("certificates for https updates") << "Recommends"
+                                                    << "ca-certificates";
+    QTest::newRow("zlib for compressed answers") << "Depends"
+                                                 << "zlib1g";
+    QTest::newRow("the layout's font") << "Depends"
+                                       << "fonts-liberation2";
+}
+
+void TestPackage::declaresWhatItNeeds()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, package);
+    const QString value = QString::fromUtf8(runTool(QStringLiteral("dpkg-deb"),
+                                                    {QStringLiteral("-f"), packageFile(), field},
+                                                    QProcessEnvironment::systemEnvironment()));
+    QStringList names;
+    for (const QString &entry : value.split(u','))
+        names << entry.trimmed().section(u' ', 0, 0);
+    QVERIFY2(names.contains(package), qPrintable(value));
 }
 
 int main(int argc, char **argv)

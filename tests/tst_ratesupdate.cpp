@@ -10,6 +10,7 @@
 #include "update/ratesupdate.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -53,6 +54,11 @@ private slots:
     void unreadableFile_data();
     void unreadableFile();
     void noteIsOneLine();
+
+    void hostilePublication_data();
+    void hostilePublication();
+    void networkFault_data();
+    void networkFault();
 };
 
 void TestRatesUpdate::readsPublication_data()
@@ -89,8 +95,7 @@ void TestRatesUpdate::readsPublication_data()
     QTest::newRow("HTML") << QByteArray("<html><body>Maintenance</body></html>")
                           << shape + "ce n'est pas une publication (élément « html »)";
     QTest::newRow("cut short") << fiche(kPublished).left(900)
-                               << shape + "document XML illisible (Premature end of document., "
-                                          "ligne 2)";
+                               << shape + "document XML incomplet (ligne 2)";
 }
 
 void TestRatesUpdate::readsPublication()
@@ -350,6 +355,9 @@ void TestRatesUpdate::automaticUpdate_data()
                                  << "Juin 2026";
     QTest::newRow("publication refused")
         << fiche({"2026 2 x 6"}) << int(UpdateOutcome::PublicationRefused) << "Juin 2026";
+    QTest::newRow("60 000 levels refused, no crash")
+        << fiche(kPublished).replace(">2026<", ">" + QByteArray("<b>").repeated(60000) + "<")
+        << int(UpdateOutcome::PublicationRefused) << "Juin 2026";
 }
 
 void TestRatesUpdate::automaticUpdate()
@@ -555,6 +563,183 @@ void TestRatesUpdate::noteIsOneLine()
     QCOMPARE(AddedRatesNote(QDate(2026, 12, 8),
                             QString::fromUtf16(u"http://h/\x1b[2J\u202Eevil\r\n,x\"")),
              QString::fromUtf16(u"'Taux ajoutés le 08/12/2026 depuis http://h/ [2Jevil  x"));
+}
+
+// Publications made to crash, freeze or mislead the reader: each is refused
+// in words, quickly, and nothing of the server's text goes beyond a line.
+void TestRatesUpdate::hostilePublication_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("read"); // the half-years read, or the reason refused
+
+    const QString shape = "la publication n'a pas la forme attendue : ";
+    const QString deep = shape + "document illisible : plus de 64 éléments imbriqués";
+    const QByteArray nested =
+        QByteArray("<b>").repeated(60000) + "2026" + QByteArray("</b>").repeated(60000);
+    QTest::newRow("60 000 levels in a cell")
+        << fiche(kPublished).replace(">2026<", ">" + nested + "<") << deep;
+    QTest::newRow("60 000 levels in a title")
+        << fiche(kPublished, false, false, "Taux d'intérêt légal simple" + nested) << deep;
+    QTest::newRow("60 000 levels in dc:date")
+        << fiche(kPublished).replace("modified 2026-07-01", nested) << deep;
+    QTest::newRow("200 empty elements side by side")
+        << fiche(kPublished).replace(">2026<", ">" + QByteArray("<b/>").repeated(200) + "2026<")
+        << "2S2026 2.94 6.31|1S2026 2.62 6.67|2S2025 2.76 6.65|1S2025 3.71 7.21";
+    QByteArray attributes;
+    for (int i = 0; i < 96000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\">\"";
+    QTest::newRow("96 000 attributes, '>' in their values")
+        << fiche(kPublished).replace("<Publication ", "<Publication" + attributes + " ")
+        << shape + "document illisible : plus de 64 attributs dans un élément";
+    QTest::newRow("signs in a comment are not attributes")
+        << fiche(kPublished)
+               .replace("<Texte>", "<Texte><!-- <" + QByteArray("a=b ").repeated(100) + "> -->")
+        << "2S2026 2.94 6.31|1S2026 2.62 6.67|2S2025 2.76 6.65|1S2025 3.71 7.21";
+    const QByteArray simple = fiche(kPublished);
+    const qsizetype at = simple.indexOf("<Tableau><Titre>Taux d'intérêt légal simple");
+    QTest::newRow("two simple tables")
+        << QByteArray(simple).insert(at, simple.mid(at, simple.indexOf("</Tableau>", at) + 10 - at))
+        << shape + "deux tableaux s'intitulent « Taux d'intérêt légal simple »";
+    QTest::newRow("a table in the table")
+        << QByteArray(simple).replace("<Rangée type=\"header\">",
+                                      "<Tableau><Titre>x</Titre></Tableau><Rangée "
+                                      "type=\"header\">")
+        << shape + "un tableau est placé dans un autre";
+    QTest::newRow("a table in a cell")
+        << fiche(kPublished).replace(">2026<", "><Tableau><Titre>x</Titre></Tableau>2026<")
+        << shape + "un tableau est placé dans un autre";
+    QByteArray entity = "<b";
+    for (int i = 0; i < 65; ++i)
+        entity += " a" + QByteArray::number(i) + "='1'";
+    QTest::newRow("attributes in an entity")
+        << fiche(kPublished)
+               .replace("<Publication ",
+                        "<!DOCTYPE Publication [<!ENTITY e \"" + entity + "/>\">]><Publication ")
+        << shape + "document illisible : plus de 64 attributs dans un élément";
+    QTest::newRow("year 0000") << fiche({"0000 2 2.94 6.31"})
+                               << shape + "ligne 1 du tableau : « 0000 » n'est pas une année de "
+                                          "1975 à 2100";
+    QTest::newRow("\"Autres cas\" twice")
+        << fiche(kPublished).replace("Le créancier est un particulier", "Autres cas")
+        << shape + "l'en-tête nomme deux colonnes « Autres cas »";
+    QTest::newRow("the particuliers twice")
+        << fiche(kPublished)
+               .replace("Autres cas (notamment le créancier est un professionnel)", "Particulier")
+        << shape + "l'en-tête nomme deux colonnes des particuliers";
+    QTest::newRow("900 KB in a cell, with controls")
+        << fiche({"2026 2 2.94 6.31"})
+               .replace(">2026<", ">&#x9B;2J&#x202E;" + QByteArray(900000, 'X') + "<")
+        << shape + "ligne 1 du tableau : «  2J" + QString(196, u'X') +
+               "… » n'est pas une année de 1975 à 2100";
+}
+
+void TestRatesUpdate::hostilePublication()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, read);
+    QElapsedTimer clock;
+    clock.start();
+    const bool publication = IsPublication(body);
+    const PublicationRead result = ReadPublication(body);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(publication);
+    QStringList rows;
+    if (result.publication) {
+        for (const HalfYearRates &r : result.publication->rates)
+            rows << r.periodKey() + u' ' + r.autres + u' ' + r.particuliers;
+    }
+    QCOMPARE(result.publication ? rows.join(u'|') : result.error, read);
+}
+
+// Servers that fail or attack: each failure said in French, in our words,
+// the file left as it was, the memory bounded.
+void TestRatesUpdate::networkFault_data()
+{
+    QTest::addColumn<QString>("server"); // "answer", "endless", "silent", "refused", "tls"
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("said");
+
+    const QString impossible = "Mise à jour impossible : ";
+    const auto encoded = [](const QByteArray &encoding, const QByteArray &body) {
+        return "HTTP/1.1 200 OK\r\nContent-Encoding: " + encoding +
+               "\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    };
+    const QString tooLarge =
+        impossible + "la réponse du serveur dépasse 1 Mio : ce n'est pas la publication des taux.";
+    const QString unreadable =
+        impossible + "réponse compressée illisible : le fichier des taux n'a pas été changé.";
+    // qCompress puts the length before zlib's stream.
+    const QByteArray deflated = qCompress(fiche(kPublished)).mid(4);
+    QTest::newRow("endless chunked body") << "endless" << QByteArray() << tooLarge;
+    QTest::newRow("deflate bomb") << "answer"
+                                  << encoded("deflate", qCompress(QByteArray(64 << 20, '1')).mid(4))
+                                  << tooLarge;
+    QTest::newRow("corrupt gzip") << "answer"
+                                  << encoded("gzip", "\x1f\x8b\x08\x00" + QByteArray(600, 'z'))
+                                  << unreadable;
+    QTest::newRow("deflate cut short")
+        << "answer" << encoded("deflate", deflated.left(deflated.size() / 2)) << unreadable;
+    QTest::newRow("an unknown encoding")
+        << "answer" << encoded("br", fiche(kPublished)) << unreadable;
+    QTest::newRow("deflate inflated") << "answer" << encoded("deflate", deflated)
+                                      << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), "
+                                         "6,31 % (particuliers).";
+    QTest::newRow("closed without an answer")
+        << "answer" << QByteArray()
+        << impossible + "le téléchargement s'est interrompu (le serveur a fermé la connexion).";
+    QTest::newRow("silent server")
+        << "silent" << QByteArray()
+        << impossible + "le téléchargement s'est interrompu (le serveur n'envoie plus rien).";
+    QTest::newRow("refused connection")
+        << "refused" << QByteArray()
+        << impossible + "pas de connexion au serveur (le serveur refuse la connexion).";
+    QTest::newRow("https to a plain server")
+        << "tls" << QByteArray("HTTP/1.1 400 Bad Request\r\n\r\n")
+        << impossible +
+               "pas de connexion au serveur (la connexion sécurisée n'a pas pu être établie).";
+}
+
+void TestRatesUpdate::networkFault()
+{
+    QFETCH(QString, server);
+    QFETCH(QByteArray, response);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    RogueServer rogue(
+        [&](RogueServer &, QTcpSocket *socket) {
+            if (server == "endless") {
+                endlessChunks(rogue, socket);
+            } else if (server != "silent") {
+                socket->write(response);
+                socket->disconnectFromHost();
+            }
+        },
+        server == "tls");
+    QString url = rogue.url(server == "tls" ? "https" : "http");
+    if (server == "refused") {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        url = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const RatesUpdateReport report =
+        UpdateRatesFromAddress(path, url, QDate(2026, 12, 8), [](const QString &address) {
+            DownloadLimits limits;
+            limits.stall = std::chrono::milliseconds(500);
+            return Download(address, limits);
+        });
+    QCOMPARE(report.message, said);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    // Once the limit is reached the transfer stops: the server has sent
+    // little beyond it.
+    QVERIFY2(rogue.sent < 8 << 20, qPrintable(QString::number(rogue.sent)));
+    if (report.status != RatesUpdateReport::Added)
+        QCOMPARE(readFile(path), kFile);
 }
 
 QTEST_GUILESS_MAIN(TestRatesUpdate)

@@ -1,5 +1,5 @@
 // The program as it starts: settings, the window's loading, the automatic
-// update before the window shows, the update dialog and the manual update.
+// update behind the window shown, the update dialog and the manual update.
 #include "modalguard.h"
 #include "output/clipboardtext.h"
 #include "schedule/tauxstate.h"
@@ -23,8 +23,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -43,8 +45,8 @@ private slots:
     void cleanup();
     void defaultsWithoutSettingsFile();
     void autoUpdateOffMakesNoConnection();
-    void autoUpdateBeforeTheWindowShows_data();
-    void autoUpdateBeforeTheWindowShows();
+    void autoUpdateBehindTheWindow_data();
+    void autoUpdateBehindTheWindow();
     void updateDialogThenActivation();
     void manualUpdateEndsTheProgram_data();
     void manualUpdateEndsTheProgram();
@@ -66,6 +68,7 @@ private:
     bool m_editorStarts = true;
     QStringList m_downloads;
     QByteArray m_body;
+    std::atomic_bool m_hold{false}; // the download waits while it is set
     QStringList m_calculators;
 };
 
@@ -86,6 +89,7 @@ void TestStartup::init()
     m_editorStarts = true;
     m_downloads.clear();
     m_body = kNew;
+    m_hold = false;
 }
 
 void TestStartup::cleanup()
@@ -105,6 +109,8 @@ std::unique_ptr<TauxApp> TestStartup::makeApp(const QString &commandLine)
     hooks.update.isConnected = [] { return true; };
     hooks.calculators = m_calculators;
     hooks.update.download = [this](const QString &url) {
+        while (m_hold)
+            QThread::msleep(5);
         m_downloads << url;
         return m_body;
     };
@@ -137,7 +143,7 @@ void TestStartup::autoUpdateOffMakesNoConnection()
     QCOMPARE(readFile(m_ratesDir.filePath(QStringLiteral("QUERDAN.TXT"))), kOld);
 }
 
-void TestStartup::autoUpdateBeforeTheWindowShows_data()
+void TestStartup::autoUpdateBehindTheWindow_data()
 {
     QTest::addColumn<QDate>("today");
     QTest::addColumn<bool>("updated");
@@ -146,14 +152,26 @@ void TestStartup::autoUpdateBeforeTheWindowShows_data()
     QTest::newRow("2 January after") << QDate(2017, 1, 2) << true;
 }
 
-void TestStartup::autoUpdateBeforeTheWindowShows()
+// The window shows and answers at once; the update's rates show once the
+// server has sent them.
+void TestStartup::autoUpdateBehindTheWindow()
 {
     QFETCH(QDate, today);
     QFETCH(bool, updated);
     QVERIFY(writeFile(m_exeDir.filePath(QStringLiteral("Querdan.ini")),
                       "[FTP]\r\nADRESS=http://127.0.0.1:9/telechar/QUERDAN.TXT\r\nCHECKMAJ=1\r\n"));
     auto app = makeApp(m_ratesDir.path() + u'/');
+    m_hold = true;
     QVERIFY(app->start(today));
+    QVERIFY(app->window().isVisible());
+    QVERIFY(app->updating());
+    bool answered = false;
+    QTimer::singleShot(0, &app->window(), [&] { answered = true; });
+    QTRY_VERIFY(answered);
+    QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
+             QStringLiteral("Décembre 2016"));
+    m_hold = false;
+    QTRY_VERIFY(!app->updating());
     QCOMPARE(m_downloads.size(), updated ? 1 : 0);
     const QString rates = m_ratesDir.filePath(QStringLiteral("QUERDAN.TXT"));
     QCOMPARE(readFile(rates), updated ? kNew + "\r\n" : kOld);

@@ -75,12 +75,18 @@ bool TauxApp::start(const QDate &today)
 
     if (!m_window->LoadMainWindow(m_ratesPath))
         return false;
-    if (const auto update = MaybeRunAutomaticUpdate(m_state, m_settings, today, m_hooks.update)) {
-        if (update->outcome == UpdateOutcome::Updated && !m_window->ShowLoadResult(update->load))
-            return false;
-    }
     m_window->show();
     m_window->ActivateMainWindow();
+    // The window answers while the update downloads and reads; the rates it
+    // brings show once it has written them.
+    m_update = std::make_unique<BackgroundUpdate>(m_state.table().filePath, m_state.category(),
+                                                  m_settings, today, m_hooks.update);
+    connect(m_update.get(), &BackgroundUpdate::finished, this, [this](UpdateOutcome outcome) {
+        if (outcome == UpdateOutcome::Updated)
+            m_window->LoadRatesFile();
+        emit automaticUpdateFinished(outcome);
+    });
+    m_update->start();
     return true;
 }
 

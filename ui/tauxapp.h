@@ -37,11 +37,14 @@ public:
     TauxApp(const QString &iniPath, const QString &ratesPath, Hooks hooks);
     ~TauxApp() override;
 
-    // Settings, the window's loading, the automatic update when switched
-    // on, then the window shown and activated. False when the rates file
-    // could not be loaded: the user has been told and the program must end
-    // with a failure code.
+    // Settings, the window's loading, the window shown and activated, then
+    // the automatic update when switched on, away from the window's thread
+    // (automaticUpdateFinished says when it is over). False when the rates
+    // file could not be loaded: the user has been told and the program must
+    // end with a failure code.
     bool start(const QDate &today);
+    // Whether the automatic update is still at work.
+    bool updating() const { return m_update && m_update->isRunning(); }
 
     TauxState &state() { return m_state; }
     UpdateSettings &settings() { return m_settings; }
@@ -61,6 +64,10 @@ public:
     // False when the user kept one open ("Annuler").
     bool CloseStatementWindows();
 
+signals:
+    // The automatic update is over; the window shows what it wrote.
+    void automaticUpdateFinished(UpdateOutcome outcome);
+
 private:
     void endProgram(int code);
 
@@ -73,4 +80,6 @@ private:
     std::unique_ptr<MainWindow> m_window;
     Calculator m_calculator;
     QList<QPointer<StatementWindow>> m_statements;
+    // Last, so that it ends first: its thread must not outlive the rest.
+    std::unique_ptr<BackgroundUpdate> m_update;
 };

@@ -6,6 +6,9 @@
 #include "update/download.h"
 #include "update/ratesupdate.h"
 
+#include <QMetaObject>
+#include <QThread>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -141,4 +144,69 @@ std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
     if (!settings.autoUpdate)
         return std::nullopt;
     return RunAutomaticUpdate(state, settings, today, hooks);
+}
+
+BackgroundUpdate::BackgroundUpdate(const QString &ratesPath, RateCategory category,
+                                   const UpdateSettings &settings, const QDate &today,
+                                   UpdateHooks hooks, QObject *parent)
+    : QObject(parent), m_ratesPath(ratesPath), m_category(category), m_settings(settings),
+      m_today(today), m_hooks(std::move(hooks))
+{}
+
+BackgroundUpdate::~BackgroundUpdate()
+{
+    if (m_thread) {
+        m_stop = true;
+        m_thread->wait();
+    }
+    if (m_busy && m_hooks.setBusy)
+        m_hooks.setBusy(false);
+}
+
+bool BackgroundUpdate::isRunning() const
+{
+    return m_thread && !m_done;
+}
+
+void BackgroundUpdate::setBusy(bool busy)
+{
+    m_busy = busy;
+    if (m_hooks.setBusy)
+        m_hooks.setBusy(busy);
+}
+
+void BackgroundUpdate::start()
+{
+    if (m_thread || !m_settings.autoUpdate)
+        return;
+    UpdateHooks hooks = m_hooks;
+    // The pointer belongs to the window's thread; queued to this object, a
+    // change that comes after its end is dropped.
+    hooks.setBusy = [this](bool busy) {
+        QMetaObject::invokeMethod(
+            this, [this, busy] { setBusy(busy); }, Qt::QueuedConnection);
+    };
+    if (!hooks.download) {
+        hooks.download = [this](const QString &url) {
+            return Download(url, {}, [this] { return m_stop.load(); }).body;
+        };
+    }
+    m_thread.reset(QThread::create([this, hooks] {
+        TauxState state(RateTable(), {}, -1, m_category);
+        state.setRatesFile(m_ratesPath);
+        // The window has loaded the file already; one that no longer loads
+        // gives no newest month to judge by.
+        const UpdateOutcome outcome =
+            state.LoadRatesFile().ok()
+                ? RunAutomaticUpdate(state, m_settings, m_today, hooks).outcome
+                : UpdateOutcome::NoMonthRows;
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome] {
+                m_done = true;
+                emit finished(outcome);
+            },
+            Qt::QueuedConnection);
+    }));
+    m_thread->start();
 }

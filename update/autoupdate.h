@@ -6,10 +6,15 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QThread;
 
 class TauxState;
 
@@ -92,3 +97,41 @@ std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
                                                     const UpdateSettings &settings,
                                                     const QDate &today,
                                                     const UpdateHooks &hooks = {});
+
+// The start-up step away from the window: MaybeRunAutomaticUpdate runs on a
+// thread of its own, over a table of its own read from the same file, so
+// that neither a slow server nor a hostile document holds the window. What
+// it writes, the window reads back on its own thread when `finished` comes
+// (ReloadIfChanged). The hooks run on that thread too, but for `setBusy`,
+// which is handed to the thread that made this object.
+class BackgroundUpdate : public QObject
+{
+    Q_OBJECT
+public:
+    BackgroundUpdate(const QString &ratesPath, RateCategory category,
+                     const UpdateSettings &settings, const QDate &today, UpdateHooks hooks,
+                     QObject *parent = nullptr);
+    // Stops the transfer under way and waits for the thread.
+    ~BackgroundUpdate() override;
+
+    void start();
+    // From start() until `finished` has come.
+    bool isRunning() const;
+
+signals:
+    // Comes once started, never when the update is off.
+    void finished(UpdateOutcome outcome);
+
+private:
+    void setBusy(bool busy);
+
+    QString m_ratesPath;
+    RateCategory m_category;
+    UpdateSettings m_settings;
+    QDate m_today;
+    UpdateHooks m_hooks;
+    std::atomic_bool m_stop{false};
+    bool m_busy = false;
+    bool m_done = false;
+    std::unique_ptr<QThread> m_thread;
+};

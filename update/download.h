@@ -22,13 +22,14 @@ struct DownloadReply
         None,         // `body` is the server's answer, whatever its status
         NoConnection, // the server could not be reached
         Cut,          // the transfer broke off, or a limit was reached
-        TooLarge,     // the body went past `maxBytes`
+        TooLarge,     // the body went past `maxBytes`, or would once inflated
         Cancelled,    // the user stopped it
+        Unreadable,   // a compressed body that does not inflate
     };
     Failure failure = None;
     int status = 0; // the HTTP status, 0 when there was no answer
     QByteArray body;
-    QString reason; // the network layer's words for a failure
+    QString reason; // why it failed, in French words of our own
 };
 
 // The transfer of DownloadText, with its status, its failure, and a way to

@@ -15,7 +15,7 @@ struct DownloadReply;
 // The module exports taux_network_functions(), which returns this table.
 // The version changes with the table's layout, so that a module left from
 // another build is refused rather than called wrongly.
-constexpr int kNetworkModuleVersion = 2;
+constexpr int kNetworkModuleVersion = 3;
 
 struct NetworkFunctions
 {

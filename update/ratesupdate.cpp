@@ -267,6 +267,9 @@ RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString
                                      "publication des taux."));
     case DownloadReply::Cancelled:
         return failed(QStringLiteral("téléchargement annulé."));
+    case DownloadReply::Unreadable:
+        return failed(QStringLiteral("réponse compressée illisible : le fichier des taux n'a "
+                                     "pas été changé."));
     }
     if (reply.status >= 400)
         return failed(QStringLiteral("le serveur a répondu %1 : la publication n'est plus à "
