@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/csvreader.h"
 #include "cli/output.h"
+#include "output/safetext.h"
 #include "output/statementexport.h"
 #include "schedule/money.h"
 #include "schedule/ratecheck.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -582,17 +582,10 @@ Outcome Batch::run()
     return {m_refused.count() == 0 ? kDone : kComputeFailed, notice};
 }
 
-// A reference cannot break the columns of a table or a TSV file.
-QString onOneLine(QString text)
-{
-    static const QRegularExpression breaks(QStringLiteral("[\t\r\n]"));
-    return text.replace(breaks, QStringLiteral(" "));
-}
-
 void Batch::text(Sink &sink, const QLocale &locale)
 {
     auto rowOf = [&](const Summary &s) {
-        QStringList row = {QString::number(s.line), onOneLine(s.reference), formatDay(s.from),
+        QStringList row = {QString::number(s.line), SafeLine(s.reference), formatDay(s.from),
                            formatDay(s.to)};
         for (Cents c : s.amounts)
             row.append(formatCents(c, locale));
@@ -666,8 +659,9 @@ void Batch::separated(Sink &sink, QChar separator, const QString &decimalMark, b
                                  QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
     sink.write(line(heading + amountHeadings()));
     m_summaries.forEach<Summary>([&](const Summary &s) {
-        // A reference is typed freely: a spreadsheet must not run it.
-        const QString reference = defused(quote ? s.reference : onOneLine(s.reference));
+        // A reference is typed freely: a spreadsheet must not run it, and
+        // nothing in it may end a cell or a row.
+        const QString reference = defused(SafeLine(s.reference));
         QStringList row = {QString::number(s.line), reference, formatDay(s.from), formatDay(s.to)};
         for (Cents c : s.amounts)
             row.append(centsPlain(c, decimalMark));
@@ -693,7 +687,8 @@ void Batch::json(Sink &sink)
     m_summaries.forEach<Summary>([&](const Summary &s) {
         sink.write((first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
                    QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(s.line)) +
-                   QStringLiteral(", \"reference\": ") + jsonString(s.reference) +
+                   QStringLiteral(", \"reference\": ") +
+                   jsonString(WithoutBidiControls(s.reference)) +
                    QStringLiteral(", \"categorie\": ") + jsonString(categoryName(s.category)) +
                    QStringLiteral(", \"du\": ") + jsonString(s.from.toString(Qt::ISODate)) +
                    QStringLiteral(", \"jusqu_au\": ") + jsonString(s.to.toString(Qt::ISODate)) +

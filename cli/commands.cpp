@@ -3,6 +3,7 @@
 #include "cli/output.h"
 #include "output/clipboardtext.h"
 #include "output/reportpdf.h"
+#include "output/safetext.h"
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
 #include "rates/startmonth.h"
@@ -137,9 +138,15 @@ Outcome RunStatement(const StatementRequest &request)
     if (!result.ok())
         return {kComputeFailed,
                 result.error ? result.error->message : QStringLiteral("Calcul impossible")};
+    // A direction override in a case field would print it in another order
+    // than typed: it is dropped before any output sees it.
+    CaseFields caseFields = request.caseFields;
+    for (QString *field :
+         {&caseFields.creancier, &caseFields.debiteur, &caseFields.reference, &caseFields.titre})
+        *field = WithoutBidiControls(*field);
     const StatementDocument document =
         MakeStatementDocument(*table, request.common.category, request.input, *result.statement,
-                              request.madeOn, request.caseFields);
+                              request.madeOn, caseFields);
 
     switch (request.common.format) {
     case OutputFormat::Text:

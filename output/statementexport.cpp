@@ -484,7 +484,9 @@ QByteArray StatementJson(const StatementDocument &document)
     }
 
     const auto jsonText = [](const QString &text) {
-        return text.isEmpty() ? QStringLiteral("null") : jsonString(text);
+        // Kept whole, escaped, but never reordered on the reader's screen.
+        const QString shown = WithoutBidiControls(text);
+        return shown.isEmpty() ? QStringLiteral("null") : jsonString(shown);
     };
     const CaseFields &fields = document.caseFields;
     const QString entree =

@@ -61,6 +61,8 @@ private slots:
     void statementGolden_data();
     void statementGolden();
     void statementPdf();
+    void caseFieldsReadAsTyped_data();
+    void caseFieldsReadAsTyped();
 
     void ratesFailures_data();
     void ratesFailures();
@@ -77,6 +79,8 @@ private slots:
     void batchFileErrors();
     void batchFromStandardInput_data();
     void batchFromStandardInput();
+    void batchReferencesShownSafely_data();
+    void batchReferencesShownSafely();
     void readerGoingAway();
 
 private:
@@ -507,6 +511,51 @@ void TestCli::statementPdf()
     QVERIFY2(!page.contains(QStringLiteral("QUERDAN")), qPrintable(page));
 }
 
+void TestCli::caseFieldsReadAsTyped_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("pdf") << "pdf"
+                         << "Référence du dossier RG 43210/51";
+    QTest::newRow("json") << "json"
+                          << "\"reference\": \"RG 43210/51\"";
+    QTest::newRow("text") << "texte"
+                          << "Référence du dossier  RG 43210/51\n";
+    QTest::newRow("tsv") << "tsv"
+                         << "Référence du dossier\tRG 43210/51\r\n";
+    QTest::newRow("csv") << "csv"
+                         << "Référence du dossier;RG 43210/51\r\n";
+}
+
+void TestCli::caseFieldsReadAsTyped()
+{
+    // A right-to-left override would print the reference reversed, "RG
+    // 15/01234": a document showing other than what was typed.
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    const QString pdf = path(QStringLiteral("inverse.pdf"));
+    QStringList arguments{"decompte",
+                          "--montant",
+                          "2000",
+                          "--depuis",
+                          "18/09/2015",
+                          "--au",
+                          "10/04/2016",
+                          "--format",
+                          format,
+                          "--reference-dossier",
+                          QStringLiteral("RG \u202E43210/51\u202C")};
+    if (format == u"pdf")
+        arguments << "-o" << pdf;
+    const Run r = run(withRates(arguments));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QString out = format == u"pdf" ? pdfText(pdf) : QString::fromUtf8(r.out);
+    QVERIFY2(out.contains(expected), qPrintable(out));
+    QVERIFY(!out.contains(QChar(0x202E)));
+    QVERIFY(!out.contains(QChar(0x202C)));
+}
+
 void TestCli::ratesFailures_data()
 {
     QTest::addColumn<QString>("folder");
@@ -896,6 +945,44 @@ void TestCli::batchFromStandardInput()
         QCOMPARE(stdOut.contains("\nLignes refusées (voir les messages d'erreur) : 4, 5\n"),
                  status != 0);
     QCOMPARE(process.exitCode(), status);
+}
+
+void TestCli::batchReferencesShownSafely_data()
+{
+    // ESC [2J clears a terminal, BEL rings it, NUL ends a C string, and an
+    // override reverses what follows: none reaches an output as such.
+    QTest::addColumn<QByteArray>("reference");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray controls("R\x1b[2J\x07\0 1", 9);
+    const QByteArray reversed = "RG \xE2\x80\xAE"
+                                "43210/51\xE2\x80\xAC";
+    QTest::newRow("controls in text") << controls << "texte" << QByteArray("\n    2  R [2J   1  ");
+    QTest::newRow("controls in tsv") << controls << "tsv" << QByteArray("\r\n2\tR [2J   1\t");
+    QTest::newRow("controls in csv") << controls << "csv" << QByteArray("\r\n2;R [2J   1;");
+    QTest::newRow("controls escaped in json")
+        << controls << "json" << QByteArray("\"reference\": \"R\\u001b[2J\\u0007\\u0000 1\"");
+    QTest::newRow("override in text") << reversed << "texte" << QByteArray("  RG 43210/51  ");
+    QTest::newRow("override in tsv") << reversed << "tsv" << QByteArray("\tRG 43210/51\t");
+    QTest::newRow("override in csv") << reversed << "csv" << QByteArray(";RG 43210/51;");
+    QTest::newRow("override in json")
+        << reversed << "json" << QByteArray("\"reference\": \"RG 43210/51\"");
+}
+
+void TestCli::batchReferencesShownSafely()
+{
+    QFETCH(QByteArray, reference);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, expected);
+    const QString csv = path(QStringLiteral("lot-references.csv"));
+    QVERIFY(writeFile(csv, "reference;montant;depuis;au\n\"" + reference +
+                               "\";2000;18/09/2015;18/10/2015\n"));
+    const Run r = run(withRates({"lot", csv, "--format", format}));
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(expected), r.out.constData());
+    for (const QByteArray &raw : {QByteArray("\x1b"), QByteArray("\x07"), QByteArray(1, '\0'),
+                                  QByteArray("\xE2\x80\xAE"), QByteArray("\xE2\x80\xAC")})
+        QVERIFY(!r.out.contains(raw));
 }
 
 void TestCli::readerGoingAway()
