@@ -22,9 +22,10 @@
 
 namespace {
 
-// A batch file is typed or exported by a person; anything this large is a
-// wrong file, not a list of claims.
-constexpr qint64 kLargestBatchFile = 64 * 1024 * 1024;
+// A lot may be as long as it likes, but one of its lines holds a claim
+// and its payments: anything this long is a wrong file or a quote never
+// closed, and reading on would hold it all in memory.
+constexpr qsizetype kLongestRecord = 1024 * 1024;
 
 // Output is handed on in pieces of about this size.
 constexpr qsizetype kOutputPiece = 64 * 1024;
@@ -480,11 +481,8 @@ Outcome Batch::run()
     if (const QString why = openBatchFile(m_request.csvPath, &file); !why.isEmpty())
         return {kUsage, QStringLiteral("impossible de lire ") + shownPath + QStringLiteral(" : ") +
                             why + usage};
-    const QString tooLarge =
-        shownPath + QStringLiteral(" : fichier trop grand pour un lot (plus de 64 Mio)");
-    if (!file.isSequential() && file.size() > kLargestBatchFile)
-        return {kUsage, tooLarge};
-    CsvReader reader(&file, kLargestBatchFile);
+    CsvReader reader(&file, kLongestRecord);
+    CsvRecord record;
     auto readFailure = [&]() -> std::optional<Outcome> {
         switch (reader.failure()) {
         case CsvReader::Failure::None:
@@ -497,12 +495,16 @@ Outcome Batch::run()
                                                               "UTF-8 ; enregistrez-le en « CSV "
                                                               "UTF-8 » depuis le tableur")};
         case CsvReader::Failure::TooLarge:
-            return Outcome{kUsage, tooLarge};
+            return Outcome{kUsage,
+                           shownPath + QStringLiteral(" : ligne %1 : plus d'un million de "
+                                                      "caractères sans fin de ligne ; le fichier "
+                                                      "n'est pas un CSV, ou un guillemet n'est "
+                                                      "jamais fermé")
+                                           .arg(record.line)};
         }
         return std::nullopt;
     };
 
-    CsvRecord record;
     if (!reader.next(&record)) {
         if (auto failure = readFailure())
             return *failure;

@@ -799,6 +799,11 @@ void TestCli::batchFileErrors_data()
     QTest::newRow("not UTF-8 far down the file")
         << "montant;depuis;au\n2000;18/09/2015;18/10/2015\n" + QByteArray(70000, '\n') + "\xE9\n"
         << QByteArray("n'est pas du texte UTF-8");
+    QTest::newRow("a line of more than a million characters")
+        << "montant;depuis;au\n2000;18/09/2015;18/10/2015\n" + QByteArray(1100000, 'x')
+        << QByteArray("lot-entete.csv » : ligne 3 : plus d'un million de caractères sans fin "
+                      "de ligne ; le fichier n'est pas un CSV, ou un guillemet n'est jamais "
+                      "fermé\n");
     QTest::newRow("not UTF-8") << QByteArray("montant;depuis;au;r\xE9"
                                              "f\n")
                                << QByteArray("n'est pas du texte UTF-8");
