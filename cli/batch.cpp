@@ -280,9 +280,9 @@ public:
     Outcome run();
 
 private:
-    // The table of a category, read once; nullptr after a rates failure,
-    // which `m_ratesFailure` then holds.
-    const RateTable *table(RateCategory category);
+    // The table of a category, read, checked and indexed once; nullptr
+    // after a rates failure, which `m_ratesFailure` then holds.
+    const StatementRates *table(RateCategory category);
     std::optional<Outcome> readHeader(const CsvRecord &header);
     // Computes one record into `summary` or says what is wrong with it.
     QString compute(const CsvRecord &record, Summary *summary);
@@ -296,24 +296,24 @@ private:
     std::array<int, ColumnCount> m_column{};
     qsizetype m_headerSize = 0; // the header's cells, without empty ones at its end
     QList<bool> m_unnamed;      // cells of the header left empty
-    std::array<std::unique_ptr<RateTable>, 2> m_tables;
+    std::array<std::unique_ptr<StatementRates>, 2> m_tables;
     std::optional<Outcome> m_ratesFailure;
     Spool m_summaries;
     Spool m_refused;
     Totals m_totals;
 };
 
-const RateTable *Batch::table(RateCategory category)
+const StatementRates *Batch::table(RateCategory category)
 {
-    std::unique_ptr<RateTable> &slot = m_tables[category == RateCategory::Autres ? 0 : 1];
-    if (!slot) {
-        slot = std::make_unique<RateTable>();
-        slot->filePath = RatesFilePath(m_request.common.ratesFolder);
-        if (const LoadResult loaded = LoadCheckedRatesFile(*slot, category); !loaded.ok()) {
-            m_ratesFailure = RatesFailure(loaded, slot->filePath);
-            slot.reset();
+    std::unique_ptr<StatementRates> &slot = m_tables[category == RateCategory::Autres ? 0 : 1];
+    if (!slot && !m_ratesFailure) {
+        auto table = std::make_unique<RateTable>();
+        table->filePath = RatesFilePath(m_request.common.ratesFolder);
+        if (const LoadResult loaded = LoadCheckedRatesFile(*table, category); !loaded.ok()) {
+            m_ratesFailure = RatesFailure(loaded, table->filePath);
             return nullptr;
         }
+        slot = std::make_unique<StatementRates>(*table);
     }
     return slot.get();
 }
@@ -457,7 +457,7 @@ QString Batch::compute(const CsvRecord &record, Summary *summary)
         input.payments.append(*payment.value);
     }
 
-    const RateTable *rates = table(summary->category);
+    const StatementRates *rates = table(summary->category);
     if (!rates)
         return {};
     const StatementResult result = ComputeStatement(*rates, input);
