@@ -63,6 +63,7 @@ private slots:
     void statementPdf();
     void caseFieldsReadAsTyped_data();
     void caseFieldsReadAsTyped();
+    void pdfWriterLoadedOnlyForAPdf();
 
     void ratesFailures_data();
     void ratesFailures();
@@ -554,6 +555,39 @@ void TestCli::caseFieldsReadAsTyped()
     QVERIFY2(out.contains(expected), qPrintable(out));
     QVERIFY(!out.contains(QChar(0x202E)));
     QVERIFY(!out.contains(QChar(0x202C)));
+}
+
+void TestCli::pdfWriterLoadedOnlyForAPdf()
+{
+    // Qt Gui comes with the PDF module only: a script calling the program
+    // a thousand times pays for Qt Core.
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(TAUX_CLI)});
+    QVERIFY(ldd.waitForFinished(60000));
+    const QByteArray libraries = ldd.readAllStandardOutput();
+    QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());
+    QVERIFY2(!libraries.contains("libQt6Gui"), libraries.constData());
+
+    // A copy without its module still computes, and says what it cannot do.
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("seul")));
+    const QString alone = path(QStringLiteral("seul/taux-legal-cli"));
+    QFile::remove(alone);
+    QVERIFY(QFile::copy(QStringLiteral(TAUX_CLI), alone));
+    const QStringList statement = withRates(
+        {"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au", "10/04/2016"});
+    QProcess text;
+    text.start(alone, statement);
+    QVERIFY(text.waitForFinished(60000));
+    QCOMPARE(text.exitCode(), 0);
+    QVERIFY(text.readAllStandardOutput().contains("Total dû"));
+    QProcess pdf;
+    pdf.start(alone, statement + QStringList{"--format", "pdf", "-o", path("seul.pdf")});
+    QVERIFY(pdf.waitForFinished(60000));
+    QCOMPARE(pdf.exitCode(), 1);
+    QCOMPARE(pdf.readAllStandardError(),
+             QByteArray("taux-legal-cli decompte : impossible d'écrire un PDF : le module qui les "
+                        "écrit est introuvable ; réinstallez le programme\n"));
+    QVERIFY(!QFile::exists(path("seul.pdf")));
 }
 
 void TestCli::ratesFailures_data()
