@@ -19,6 +19,9 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,11 @@ namespace {
 // and its payments: anything this long is a wrong file or a quote never
 // closed, and reading on would hold it all in memory.
 constexpr qsizetype kLongestRecord = 1024 * 1024;
+
+// A lot is computed this many lines at a time, spread over at most so
+// many threads.
+constexpr size_t kPieceLines = 2048;
+constexpr size_t kLargestThreadCount = 4;
 
 // Output is handed on in pieces of about this size.
 constexpr qsizetype kOutputPiece = 64 * 1024;
@@ -272,6 +280,14 @@ QDataStream &operator>>(QDataStream &stream, RefusedLine &r)
     return stream >> r.line >> r.message;
 }
 
+// One line of a lot once computed.
+struct Computed
+{
+    QString error; // empty when computed
+    Summary summary;
+    bool ratesFailed = false;
+};
+
 class Batch
 {
 public:
@@ -284,8 +300,14 @@ private:
     // after a rates failure, which `m_ratesFailure` then holds.
     const StatementRates *table(RateCategory category);
     std::optional<Outcome> readHeader(const CsvRecord &header);
-    // Computes one record into `summary` or says what is wrong with it.
-    QString compute(const CsvRecord &record, Summary *summary);
+    // Computes one record into `summary` or says what is wrong with it;
+    // `ratesFailed` when the table it needs could not be read. Safe to
+    // call from several threads at once.
+    QString check(const CsvRecord &record, Summary *summary, bool *ratesFailed);
+    QString compute(const CsvRecord &record, Summary *summary, bool *ratesFailed);
+    // Every record of `piece` into the result of the same index, spread
+    // over the cores.
+    void computeAll(const std::vector<CsvRecord> &piece, std::vector<Computed> *results);
     void refuse(int line, const QString &message);
 
     void text(Sink &sink, const QLocale &locale);
@@ -296,6 +318,7 @@ private:
     std::array<int, ColumnCount> m_column{};
     qsizetype m_headerSize = 0; // the header's cells, without empty ones at its end
     QList<bool> m_unnamed;      // cells of the header left empty
+    std::mutex m_tablesLock;    // the tables are read by the first line that needs each
     std::array<std::unique_ptr<StatementRates>, 2> m_tables;
     std::optional<Outcome> m_ratesFailure;
     Spool m_summaries;
@@ -305,6 +328,7 @@ private:
 
 const StatementRates *Batch::table(RateCategory category)
 {
+    const std::lock_guard<std::mutex> lock(m_tablesLock);
     std::unique_ptr<StatementRates> &slot = m_tables[category == RateCategory::Autres ? 0 : 1];
     if (!slot && !m_ratesFailure) {
         auto table = std::make_unique<RateTable>();
@@ -374,7 +398,50 @@ std::optional<Outcome> Batch::readHeader(const CsvRecord &header)
     return std::nullopt;
 }
 
-QString Batch::compute(const CsvRecord &record, Summary *summary)
+QString Batch::check(const CsvRecord &record, Summary *summary, bool *ratesFailed)
+{
+    qsizetype filled = record.fields.size();
+    while (filled > 0 && record.fields.at(filled - 1).isEmpty())
+        --filled;
+    if (record.unclosedQuote)
+        return QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
+                              "suivantes sont lues comme une seule case");
+    if (filled > m_headerSize)
+        return QStringLiteral("%1 cases pour %2 colonnes").arg(filled).arg(m_headerSize);
+    for (qsizetype i = 0; i < filled; ++i) {
+        if (m_unnamed.at(i) && !record.fields.at(i).isEmpty())
+            return QStringLiteral("la case %1 est remplie (%2) mais sa colonne n'a pas de nom")
+                .arg(i + 1)
+                .arg(quotedValue(record.fields.at(i)));
+    }
+    return compute(record, summary, ratesFailed);
+}
+
+void Batch::computeAll(const std::vector<CsvRecord> &piece, std::vector<Computed> *results)
+{
+    auto computeRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            Computed &result = (*results)[i];
+            result.error = check(piece[i], &result.summary, &result.ratesFailed);
+        }
+    };
+    const size_t threads =
+        std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kLargestThreadCount);
+    if (threads == 1 || piece.size() < 2 * threads) {
+        computeRange(0, piece.size());
+        return;
+    }
+    std::vector<std::thread> others;
+    const size_t share = (piece.size() + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t)
+        others.emplace_back(computeRange, std::min(piece.size(), t * share),
+                            std::min(piece.size(), (t + 1) * share));
+    computeRange(0, share);
+    for (std::thread &other : others)
+        other.join();
+}
+
+QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFailed)
 {
     auto field = [&](Column c) -> QString {
         const int index = m_column[c];
@@ -458,8 +525,10 @@ QString Batch::compute(const CsvRecord &record, Summary *summary)
     }
 
     const StatementRates *rates = table(summary->category);
-    if (!rates)
+    if (!rates) {
+        *ratesFailed = true;
         return {};
+    }
     const StatementResult result = ComputeStatement(*rates, input);
     if (!result.ok())
         return result.error ? result.error->message : QStringLiteral("calcul impossible");
@@ -519,37 +588,32 @@ Outcome Batch::run()
         return {kWriteFailed, QStringLiteral("impossible de créer un fichier temporaire pour le "
                                              "lot (dossier temporaire absent ou plein ?)")};
 
-    while (reader.next(&record)) {
-        qsizetype filled = record.fields.size();
-        while (filled > 0 && record.fields.at(filled - 1).isEmpty())
-            --filled;
-        QString error;
-        Summary summary;
-        if (record.unclosedQuote) {
-            error = QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
-                                   "suivantes sont lues comme une seule case");
-        } else if (filled > m_headerSize) {
-            error = QStringLiteral("%1 cases pour %2 colonnes").arg(filled).arg(m_headerSize);
-        } else {
-            for (qsizetype i = 0; i < filled && error.isEmpty(); ++i) {
-                if (m_unnamed.at(i) && !record.fields.at(i).isEmpty())
-                    error = QStringLiteral("la case %1 est remplie (%2) mais sa colonne n'a pas "
-                                           "de nom")
-                                .arg(i + 1)
-                                .arg(quotedValue(record.fields.at(i)));
-            }
-            if (error.isEmpty())
-                error = compute(record, &summary);
+    // The lines are computed a piece at a time on every core, then taken
+    // in their order: the totals, the refusals said on standard error and
+    // the outputs come out as from one line after the other, and the
+    // memory stays that of one piece.
+    std::vector<CsvRecord> piece;
+    std::vector<Computed> results;
+    piece.reserve(kPieceLines);
+    bool more = true;
+    while (more) {
+        piece.clear();
+        while (piece.size() < kPieceLines && (more = reader.next(&record)))
+            piece.push_back(std::move(record));
+        results.assign(piece.size(), Computed{});
+        computeAll(piece, &results);
+        for (size_t i = 0; i < piece.size(); ++i) {
+            Computed &result = results[i];
+            if (result.ratesFailed)
+                return *m_ratesFailure;
+            if (result.error.isEmpty() && !m_totals.add(result.summary.amounts))
+                result.error = QStringLiteral("les montants deviennent trop grands pour être "
+                                              "additionnés au total du lot");
+            if (result.error.isEmpty())
+                m_summaries.append(result.summary);
+            else
+                refuse(piece[i].line, result.error);
         }
-        if (m_ratesFailure)
-            return *m_ratesFailure;
-        if (error.isEmpty() && !m_totals.add(summary.amounts))
-            error = QStringLiteral("les montants deviennent trop grands pour être additionnés au "
-                                   "total du lot");
-        if (error.isEmpty())
-            m_summaries.append(summary);
-        else
-            refuse(record.line, error);
     }
     if (auto failure = readFailure())
         return *failure;

@@ -947,6 +947,18 @@ void TestCli::batchFromStandardInput_data()
     for (int i = 0; i < 232; ++i)
         large += "1;18/09/2015;19/09/2015;" +
                  QByteArrayList(40, "18/09/2015=9999999999999,99").join('|') + '\n';
+    // Computed a few thousand lines at a time on every core, taken in order.
+    QByteArray many = "montant;depuis;au\n";
+    for (int line = 2; line <= 3001; ++line)
+        many +=
+            (line == 1500 || line == 2500 ? "x" : "2000") + QByteArray(";18/09/2015;18/10/2015\n");
+    QTest::newRow("refusals and totals in the file's order")
+        << QByteArrayList{many} << "csv" << 4
+        << QByteArray("\r\nTotal;;;;5996000,00;4886,74;0,00;5996000,00;4886,74;0,00;6000886,74\r\n")
+        << QByteArray("lot : ligne 1500 : montant : « x » n'est pas un montant ; attendu un "
+                      "montant en euros comme 1500, 1500,50 ou 1 500,50 (une seule marque "
+                      "décimale, des espaces pour les milliers)\ntaux-legal-cli lot : ligne 2500 "
+                      ": montant : « x »");
     QTest::newRow("totals beyond what adds up")
         << QByteArrayList{large} << "csv" << 4
         << QByteArray("\r\nTotal;;;;230,00;0,00;91999999999999908,00;0,00;0,00;"
