@@ -231,11 +231,21 @@ QString formatDay(const QDate &date)
     int month = 0;
     int day = 0;
     date.getDate(&year, &month, &day);
-    const QLatin1Char zero('0');
-    return QStringLiteral("%1/%2/%3")
-        .arg(day, 2, 10, zero)
-        .arg(month, 2, 10, zero)
-        .arg(year, 4, 10, zero);
+    // Built by hand: a lot writes two of these a line.
+    QString out;
+    out.reserve(10);
+    const auto digits = [&out](int value, int width) {
+        QString number = QString::number(value);
+        if (number.size() < width)
+            out += QString(width - number.size(), u'0');
+        out += number;
+    };
+    digits(day, 2);
+    out += u'/';
+    digits(month, 2);
+    out += u'/';
+    digits(year, 4);
+    return out;
 }
 
 StatementResult ComputeStatement(const RateTable &table, const StatementInput &input)
