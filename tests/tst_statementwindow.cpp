@@ -15,11 +15,11 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
