@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the benchmarks in release mode and prints each figure against its
-# target (a ratio below 1 meets the target).
+# target (a ratio below 1 meets the target). The command line's: a lot of
+# 500 000 lines within 8 s, and `echeancier` from start to exit within 1.3x
+# a Qt Core program that prints a line.
 #
 # Then the start: the program and a bare Qt window of the same size are
 # started in turn on a private Xvfb display, $TAUX_BENCH_RUNS times each

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/csvreader.h"
 #include "cli/output.h"
+#include "output/safetext.h"
 #include "output/statementexport.h"
 #include "schedule/money.h"
 #include "schedule/ratecheck.h"
@@ -12,19 +13,27 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
-// A batch file is typed or exported by a person; anything this large is a
-// wrong file, not a list of claims.
-constexpr qint64 kLargestBatchFile = 64 * 1024 * 1024;
+// A lot may be as long as it likes, but one of its lines holds a claim
+// and its payments: anything this long is a wrong file or a quote never
+// closed, and reading on would hold it all in memory.
+constexpr qsizetype kLongestRecord = 1024 * 1024;
+
+// A lot is computed this many lines at a time, spread over at most so
+// many threads.
+constexpr size_t kPieceLines = 2048;
+constexpr size_t kLargestThreadCount = 4;
 
 // Output is handed on in pieces of about this size.
 constexpr qsizetype kOutputPiece = 64 * 1024;
@@ -271,6 +280,14 @@ QDataStream &operator>>(QDataStream &stream, RefusedLine &r)
     return stream >> r.line >> r.message;
 }
 
+// One line of a lot once computed.
+struct Computed
+{
+    QString error; // empty when computed
+    Summary summary;
+    bool ratesFailed = false;
+};
+
 class Batch
 {
 public:
@@ -279,12 +296,18 @@ public:
     Outcome run();
 
 private:
-    // The table of a category, read once; nullptr after a rates failure,
-    // which `m_ratesFailure` then holds.
-    const RateTable *table(RateCategory category);
+    // The table of a category, read, checked and indexed once; nullptr
+    // after a rates failure, which `m_ratesFailure` then holds.
+    const StatementRates *table(RateCategory category);
     std::optional<Outcome> readHeader(const CsvRecord &header);
-    // Computes one record into `summary` or says what is wrong with it.
-    QString compute(const CsvRecord &record, Summary *summary);
+    // Computes one record into `summary` or says what is wrong with it;
+    // `ratesFailed` when the table it needs could not be read. Safe to
+    // call from several threads at once.
+    QString check(const CsvRecord &record, Summary *summary, bool *ratesFailed);
+    QString compute(const CsvRecord &record, Summary *summary, bool *ratesFailed);
+    // Every record of `piece` into the result of the same index, spread
+    // over the cores.
+    void computeAll(const std::vector<CsvRecord> &piece, std::vector<Computed> *results);
     void refuse(int line, const QString &message);
 
     void text(Sink &sink, const QLocale &locale);
@@ -295,24 +318,26 @@ private:
     std::array<int, ColumnCount> m_column{};
     qsizetype m_headerSize = 0; // the header's cells, without empty ones at its end
     QList<bool> m_unnamed;      // cells of the header left empty
-    std::array<std::unique_ptr<RateTable>, 2> m_tables;
+    std::mutex m_tablesLock;    // the tables are read by the first line that needs each
+    std::array<std::unique_ptr<StatementRates>, 2> m_tables;
     std::optional<Outcome> m_ratesFailure;
     Spool m_summaries;
     Spool m_refused;
     Totals m_totals;
 };
 
-const RateTable *Batch::table(RateCategory category)
+const StatementRates *Batch::table(RateCategory category)
 {
-    std::unique_ptr<RateTable> &slot = m_tables[category == RateCategory::Autres ? 0 : 1];
-    if (!slot) {
-        slot = std::make_unique<RateTable>();
-        slot->filePath = RatesFilePath(m_request.common.ratesFolder);
-        if (const LoadResult loaded = LoadCheckedRatesFile(*slot, category); !loaded.ok()) {
-            m_ratesFailure = RatesFailure(loaded, slot->filePath);
-            slot.reset();
+    const std::lock_guard<std::mutex> lock(m_tablesLock);
+    std::unique_ptr<StatementRates> &slot = m_tables[category == RateCategory::Autres ? 0 : 1];
+    if (!slot && !m_ratesFailure) {
+        auto table = std::make_unique<RateTable>();
+        table->filePath = RatesFilePath(m_request.common.ratesFolder);
+        if (const LoadResult loaded = LoadCheckedRatesFile(*table, category); !loaded.ok()) {
+            m_ratesFailure = RatesFailure(loaded, table->filePath);
             return nullptr;
         }
+        slot = std::make_unique<StatementRates>(*table);
     }
     return slot.get();
 }
@@ -373,7 +398,50 @@ std::optional<Outcome> Batch::readHeader(const CsvRecord &header)
     return std::nullopt;
 }
 
-QString Batch::compute(const CsvRecord &record, Summary *summary)
+QString Batch::check(const CsvRecord &record, Summary *summary, bool *ratesFailed)
+{
+    qsizetype filled = record.fields.size();
+    while (filled > 0 && record.fields.at(filled - 1).isEmpty())
+        --filled;
+    if (record.unclosedQuote)
+        return QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
+                              "suivantes sont lues comme une seule case");
+    if (filled > m_headerSize)
+        return QStringLiteral("%1 cases pour %2 colonnes").arg(filled).arg(m_headerSize);
+    for (qsizetype i = 0; i < filled; ++i) {
+        if (m_unnamed.at(i) && !record.fields.at(i).isEmpty())
+            return QStringLiteral("la case %1 est remplie (%2) mais sa colonne n'a pas de nom")
+                .arg(i + 1)
+                .arg(quotedValue(record.fields.at(i)));
+    }
+    return compute(record, summary, ratesFailed);
+}
+
+void Batch::computeAll(const std::vector<CsvRecord> &piece, std::vector<Computed> *results)
+{
+    auto computeRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            Computed &result = (*results)[i];
+            result.error = check(piece[i], &result.summary, &result.ratesFailed);
+        }
+    };
+    const size_t threads =
+        std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kLargestThreadCount);
+    if (threads == 1 || piece.size() < 2 * threads) {
+        computeRange(0, piece.size());
+        return;
+    }
+    std::vector<std::thread> others;
+    const size_t share = (piece.size() + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t)
+        others.emplace_back(computeRange, std::min(piece.size(), t * share),
+                            std::min(piece.size(), (t + 1) * share));
+    computeRange(0, share);
+    for (std::thread &other : others)
+        other.join();
+}
+
+QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFailed)
 {
     auto field = [&](Column c) -> QString {
         const int index = m_column[c];
@@ -456,9 +524,11 @@ QString Batch::compute(const CsvRecord &record, Summary *summary)
         input.payments.append(*payment.value);
     }
 
-    const RateTable *rates = table(summary->category);
-    if (!rates)
+    const StatementRates *rates = table(summary->category);
+    if (!rates) {
+        *ratesFailed = true;
         return {};
+    }
     const StatementResult result = ComputeStatement(*rates, input);
     if (!result.ok())
         return result.error ? result.error->message : QStringLiteral("calcul impossible");
@@ -480,11 +550,8 @@ Outcome Batch::run()
     if (const QString why = openBatchFile(m_request.csvPath, &file); !why.isEmpty())
         return {kUsage, QStringLiteral("impossible de lire ") + shownPath + QStringLiteral(" : ") +
                             why + usage};
-    const QString tooLarge =
-        shownPath + QStringLiteral(" : fichier trop grand pour un lot (plus de 64 Mio)");
-    if (!file.isSequential() && file.size() > kLargestBatchFile)
-        return {kUsage, tooLarge};
-    CsvReader reader(&file, kLargestBatchFile);
+    CsvReader reader(&file, kLongestRecord);
+    CsvRecord record;
     auto readFailure = [&]() -> std::optional<Outcome> {
         switch (reader.failure()) {
         case CsvReader::Failure::None:
@@ -497,12 +564,16 @@ Outcome Batch::run()
                                                               "UTF-8 ; enregistrez-le en « CSV "
                                                               "UTF-8 » depuis le tableur")};
         case CsvReader::Failure::TooLarge:
-            return Outcome{kUsage, tooLarge};
+            return Outcome{kUsage,
+                           shownPath + QStringLiteral(" : ligne %1 : plus d'un million de "
+                                                      "caractères sans fin de ligne ; le fichier "
+                                                      "n'est pas un CSV, ou un guillemet n'est "
+                                                      "jamais fermé")
+                                           .arg(record.line)};
         }
         return std::nullopt;
     };
 
-    CsvRecord record;
     if (!reader.next(&record)) {
         if (auto failure = readFailure())
             return *failure;
@@ -517,37 +588,32 @@ Outcome Batch::run()
         return {kWriteFailed, QStringLiteral("impossible de créer un fichier temporaire pour le "
                                              "lot (dossier temporaire absent ou plein ?)")};
 
-    while (reader.next(&record)) {
-        qsizetype filled = record.fields.size();
-        while (filled > 0 && record.fields.at(filled - 1).isEmpty())
-            --filled;
-        QString error;
-        Summary summary;
-        if (record.unclosedQuote) {
-            error = QStringLiteral("guillemet ouvert et jamais fermé : la ligne et toutes les "
-                                   "suivantes sont lues comme une seule case");
-        } else if (filled > m_headerSize) {
-            error = QStringLiteral("%1 cases pour %2 colonnes").arg(filled).arg(m_headerSize);
-        } else {
-            for (qsizetype i = 0; i < filled && error.isEmpty(); ++i) {
-                if (m_unnamed.at(i) && !record.fields.at(i).isEmpty())
-                    error = QStringLiteral("la case %1 est remplie (%2) mais sa colonne n'a pas "
-                                           "de nom")
-                                .arg(i + 1)
-                                .arg(quotedValue(record.fields.at(i)));
-            }
-            if (error.isEmpty())
-                error = compute(record, &summary);
+    // The lines are computed a piece at a time on every core, then taken
+    // in their order: the totals, the refusals said on standard error and
+    // the outputs come out as from one line after the other, and the
+    // memory stays that of one piece.
+    std::vector<CsvRecord> piece;
+    std::vector<Computed> results;
+    piece.reserve(kPieceLines);
+    bool more = true;
+    while (more) {
+        piece.clear();
+        while (piece.size() < kPieceLines && (more = reader.next(&record)))
+            piece.push_back(std::move(record));
+        results.assign(piece.size(), Computed{});
+        computeAll(piece, &results);
+        for (size_t i = 0; i < piece.size(); ++i) {
+            Computed &result = results[i];
+            if (result.ratesFailed)
+                return *m_ratesFailure;
+            if (result.error.isEmpty() && !m_totals.add(result.summary.amounts))
+                result.error = QStringLiteral("les montants deviennent trop grands pour être "
+                                              "additionnés au total du lot");
+            if (result.error.isEmpty())
+                m_summaries.append(result.summary);
+            else
+                refuse(piece[i].line, result.error);
         }
-        if (m_ratesFailure)
-            return *m_ratesFailure;
-        if (error.isEmpty() && !m_totals.add(summary.amounts))
-            error = QStringLiteral("les montants deviennent trop grands pour être additionnés au "
-                                   "total du lot");
-        if (error.isEmpty())
-            m_summaries.append(summary);
-        else
-            refuse(record.line, error);
     }
     if (auto failure = readFailure())
         return *failure;
@@ -582,17 +648,10 @@ Outcome Batch::run()
     return {m_refused.count() == 0 ? kDone : kComputeFailed, notice};
 }
 
-// A reference cannot break the columns of a table or a TSV file.
-QString onOneLine(QString text)
-{
-    static const QRegularExpression breaks(QStringLiteral("[\t\r\n]"));
-    return text.replace(breaks, QStringLiteral(" "));
-}
-
 void Batch::text(Sink &sink, const QLocale &locale)
 {
     auto rowOf = [&](const Summary &s) {
-        QStringList row = {QString::number(s.line), onOneLine(s.reference), formatDay(s.from),
+        QStringList row = {QString::number(s.line), SafeLine(s.reference), formatDay(s.from),
                            formatDay(s.to)};
         for (Cents c : s.amounts)
             row.append(formatCents(c, locale));
@@ -666,8 +725,9 @@ void Batch::separated(Sink &sink, QChar separator, const QString &decimalMark, b
                                  QStringLiteral("Du"), QStringLiteral("Jusqu'au")};
     sink.write(line(heading + amountHeadings()));
     m_summaries.forEach<Summary>([&](const Summary &s) {
-        // A reference is typed freely: a spreadsheet must not run it.
-        const QString reference = defused(quote ? s.reference : onOneLine(s.reference));
+        // A reference is typed freely: a spreadsheet must not run it, and
+        // nothing in it may end a cell or a row.
+        const QString reference = defused(SafeLine(s.reference));
         QStringList row = {QString::number(s.line), reference, formatDay(s.from), formatDay(s.to)};
         for (Cents c : s.amounts)
             row.append(centsPlain(c, decimalMark));
@@ -693,7 +753,8 @@ void Batch::json(Sink &sink)
     m_summaries.forEach<Summary>([&](const Summary &s) {
         sink.write((first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
                    QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(s.line)) +
-                   QStringLiteral(", \"reference\": ") + jsonString(s.reference) +
+                   QStringLiteral(", \"reference\": ") +
+                   jsonString(WithoutBidiControls(s.reference)) +
                    QStringLiteral(", \"categorie\": ") + jsonString(categoryName(s.category)) +
                    QStringLiteral(", \"du\": ") + jsonString(s.from.toString(Qt::ISODate)) +
                    QStringLiteral(", \"jusqu_au\": ") + jsonString(s.to.toString(Qt::ISODate)) +

@@ -2,14 +2,16 @@
 
 #include "cli/output.h"
 #include "output/clipboardtext.h"
-#include "output/reportpdf.h"
+#include "output/pdfmodule.h"
+#include "output/safetext.h"
 #include "output/statementexport.h"
-#include "output/statementpdf.h"
 #include "rates/startmonth.h"
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/locations.h"
+#include "update/modules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -26,6 +28,12 @@ QString RatesFilePath(const QString &folder)
     if (!prefix.endsWith(u'/'))
         prefix += u'/';
     return LocateRatesFile(prefix);
+}
+
+const PdfFunctions *LoadPdfModule(const QString &programDir, QString *error)
+{
+    return LoadModuleTable<PdfFunctions>(programDir, QStringLiteral("tauxpdf"),
+                                         "taux_pdf_functions", kPdfModuleVersion, error);
 }
 
 Outcome RatesFailure(const LoadResult &result, const QString &path)
@@ -46,9 +54,17 @@ Outcome written(const QByteArray &bytes, const QString &path)
     return {kDone, notice};
 }
 
-Outcome pdfWritten(bool ok, const QString &error)
+// The PDF written by the module, which main has loaded already.
+template <typename Write> Outcome pdfWritten(Write write)
 {
-    if (ok)
+    QString error;
+    const PdfFunctions *pdf = LoadPdfModule(QCoreApplication::applicationDirPath(), &error);
+    if (!pdf)
+        return {kWriteFailed, QStringLiteral("impossible d'écrire un PDF : le module qui les "
+                                             "écrit est introuvable ; réinstallez le "
+                                             "programme")};
+    error.clear();
+    if (write(*pdf, &error))
         return {};
     return {kWriteFailed, error.isEmpty() ? QStringLiteral("le PDF n'a pas pu être écrit") : error};
 }
@@ -113,11 +129,10 @@ Outcome RunSchedule(const ScheduleRequest &request)
         return written(ScheduleCsv(*state), request.common.outputPath);
     case OutputFormat::Json:
         return written(ScheduleJson(*state), request.common.outputPath);
-    case OutputFormat::Pdf: {
-        QString error;
-        const bool ok = WriteReportPdf(request.common.outputPath, *state, locale, &error);
-        return pdfWritten(ok, error);
-    }
+    case OutputFormat::Pdf:
+        return pdfWritten([&](const PdfFunctions &pdf, QString *error) {
+            return pdf.writeReportPdf(request.common.outputPath, *state, locale, error);
+        });
     }
     return {};
 }
@@ -137,9 +152,15 @@ Outcome RunStatement(const StatementRequest &request)
     if (!result.ok())
         return {kComputeFailed,
                 result.error ? result.error->message : QStringLiteral("Calcul impossible")};
+    // A direction override in a case field would print it in another order
+    // than typed: it is dropped before any output sees it.
+    CaseFields caseFields = request.caseFields;
+    for (QString *field :
+         {&caseFields.creancier, &caseFields.debiteur, &caseFields.reference, &caseFields.titre})
+        *field = WithoutBidiControls(*field);
     const StatementDocument document =
         MakeStatementDocument(*table, request.common.category, request.input, *result.statement,
-                              request.madeOn, request.caseFields);
+                              request.madeOn, caseFields);
 
     switch (request.common.format) {
     case OutputFormat::Text:
@@ -150,11 +171,10 @@ Outcome RunStatement(const StatementRequest &request)
         return written(StatementCsv(document), request.common.outputPath);
     case OutputFormat::Json:
         return written(StatementJson(document), request.common.outputPath);
-    case OutputFormat::Pdf: {
-        QString error;
-        const bool ok = WriteStatementPdf(request.common.outputPath, document, locale, &error);
-        return pdfWritten(ok, error);
-    }
+    case OutputFormat::Pdf:
+        return pdfWritten([&](const PdfFunctions &pdf, QString *error) {
+            return pdf.writeStatementPdf(request.common.outputPath, document, locale, error);
+        });
     }
     return {};
 }

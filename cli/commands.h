@@ -88,6 +88,12 @@ struct RatesRequest
     QDate today;
 };
 
+struct PdfFunctions;
+
+// The module that writes PDF files, from the folder of the program;
+// null with the reasons in `error` when it cannot be loaded.
+const PdfFunctions *LoadPdfModule(const QString &programDir, QString *error);
+
 Outcome RunSchedule(const ScheduleRequest &request);
 Outcome RunStatement(const StatementRequest &request);
 Outcome RunBatch(const BatchRequest &request);

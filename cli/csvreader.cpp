@@ -29,7 +29,7 @@ bool isBreak(QChar c)
 
 } // namespace
 
-CsvReader::CsvReader(QIODevice *device, qint64 limit) : m_device(device), m_limit(limit) {}
+CsvReader::CsvReader(QIODevice *device, qsizetype limit) : m_device(device), m_limit(limit) {}
 
 bool CsvReader::fill()
 {
@@ -37,8 +37,7 @@ bool CsvReader::fill()
         return false;
     m_text.remove(0, m_pos);
     m_pos = 0;
-    // One byte beyond the limit tells a file that is too large.
-    QByteArray bytes(std::min(kChunk, m_limit + 1 - m_read), Qt::Uninitialized);
+    QByteArray bytes(kChunk, Qt::Uninitialized);
     const qint64 got = m_device->read(bytes.data(), bytes.size());
     if (got < 0) {
         m_failure = Failure::Unreadable;
@@ -51,11 +50,6 @@ bool CsvReader::fill()
         return false;
     }
     bytes.truncate(got);
-    m_read += bytes.size();
-    if (m_read > m_limit) {
-        m_failure = Failure::TooLarge;
-        return false;
-    }
     m_tail = bytes.right(4);
     const QString text = m_decoder.decode(bytes);
     if (m_decoder.hasError()) {
@@ -77,6 +71,10 @@ void CsvReader::guessSeparator()
         if (end < m_text.size())
             break;
         const qsizetype scanned = end - m_pos;
+        if (scanned > m_limit) {
+            m_failure = Failure::TooLarge;
+            return;
+        }
         if (!fill())
             break;
         end = m_pos + scanned;
@@ -114,9 +112,14 @@ bool CsvReader::next(CsvRecord *record)
         wasQuoted = false;
     };
 
+    qsizetype length = 0;
     while (true) {
         if (m_pos == m_text.size() && !fill())
             break;
+        if (++length > m_limit) {
+            m_failure = Failure::TooLarge;
+            return false;
+        }
         const QChar c = m_text.at(m_pos++);
         if (m_afterCr) {
             m_afterCr = false;
@@ -156,6 +159,7 @@ bool CsvReader::next(CsvRecord *record)
             endField();
             if (anyContent)
                 return true;
+            length = 0;
             *record = CsvRecord();
             record->line = m_line;
         } else {

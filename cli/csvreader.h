@@ -29,11 +29,14 @@ public:
         None,
         Unreadable, // the device gave an error
         NotText,    // the bytes are not UTF-8
-        TooLarge,   // more than the limit
+        TooLarge,   // one record longer than the limit
     };
 
-    // Reads from `device`, open, never more than `limit` bytes.
-    CsvReader(QIODevice *device, qint64 limit);
+    // Reads from `device`, open, to its end however long: only a record
+    // longer than `limit` characters (a file that is not a CSV file, a
+    // quote never closed) stops it, so that its memory stays that of one
+    // record.
+    CsvReader(QIODevice *device, qsizetype limit);
 
     // The next record with something besides separators in it; false at the
     // end of the input or when reading failed (see failure()).
@@ -48,8 +51,7 @@ private:
     void guessSeparator();
 
     QIODevice *m_device;
-    qint64 m_limit;
-    qint64 m_read = 0;
+    qsizetype m_limit;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
     QByteArray m_tail; // the last bytes read, for a sequence cut at the end
     QString m_text;    // decoded and not parsed yet

@@ -2,9 +2,10 @@
 // spreadsheets and other programs.
 #include "cli/commands.h"
 #include "cli/usage.h"
+#include "output/pdfmodule.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -41,6 +42,19 @@ void keepQtQuiet(QtMsgType type, const QMessageLogContext &, const QString &mess
         printTo(stderr, message + u'\n');
 }
 
+// The program's folder before any application object exists: the PDF
+// module makes the one it paints with.
+QString programFolder(int argc, char *argv[])
+{
+#ifdef Q_OS_LINUX
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    if (self.exists())
+        return QFileInfo(self.symLinkTarget()).absolutePath();
+#endif
+    const QCoreApplication app(argc, argv);
+    return QCoreApplication::applicationDirPath();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,11 +79,15 @@ int main(int argc, char *argv[])
     }
 
     if (invocation.needsPainting) {
-        // Painting a PDF needs fonts, not a display: the offscreen platform
-        // works on a server and in a terminal without one.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
-        return finish(invocation.command, invocation.run());
+        QString error;
+        const PdfFunctions *pdf = LoadPdfModule(programFolder(argc, argv), &error);
+        if (!pdf)
+            return finish(invocation.command,
+                          {kWriteFailed, QStringLiteral("impossible d'écrire un PDF : le module "
+                                                        "qui les écrit est introuvable ; "
+                                                        "réinstallez le programme")});
+        return pdf->withPainting(argc, argv,
+                                 [&] { return finish(invocation.command, invocation.run()); });
     }
     QCoreApplication app(argc, argv);
     return finish(invocation.command, invocation.run());

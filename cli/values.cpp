@@ -251,9 +251,19 @@ Read<Payment> readPayment(QStringView text)
 
 QString centsPlain(Cents cents, const QString &decimalMark)
 {
-    const Cents magnitude = cents < 0 ? -cents : cents;
-    return (cents < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
-           decimalMark + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    // Built by hand: a lot writes seven of these a line. The magnitude is
+    // unsigned, so that the most negative count has one too.
+    const quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
+    QString out;
+    out.reserve(24);
+    if (cents < 0)
+        out += u'-';
+    out += QString::number(magnitude / 100);
+    out += decimalMark;
+    const auto rest = char16_t(magnitude % 100);
+    out += QChar(char16_t(u'0' + rest / 10));
+    out += QChar(char16_t(u'0' + rest % 10));
+    return out;
 }
 
 QString centsJson(Cents cents)

@@ -427,12 +427,11 @@ QString StatementTextTable(const StatementDocument &document, const QLocale &loc
 QByteArray StatementTsv(const StatementDocument &document, const QLocale &locale)
 {
     QString out;
+    // Every field typed by someone is one safe line already (caseRows,
+    // sourceRows): nothing in it can end a cell or a row.
     for (Row row : sheetRows(document, NumberForm{locale, false})) {
-        for (QString &field : row) {
+        for (QString &field : row)
             field = defused(field);
-            for (const QChar breaking : {u'\t', u'\r', u'\n'})
-                field.replace(breaking, u' ');
-        }
         out += row.join(u'\t') + QStringLiteral("\r\n");
     }
     return out.toUtf8();
@@ -484,7 +483,9 @@ QByteArray StatementJson(const StatementDocument &document)
     }
 
     const auto jsonText = [](const QString &text) {
-        return text.isEmpty() ? QStringLiteral("null") : jsonString(text);
+        // Kept whole, escaped, but never reordered on the reader's screen.
+        const QString shown = WithoutBidiControls(text);
+        return shown.isEmpty() ? QStringLiteral("null") : jsonString(shown);
     };
     const CaseFields &fields = document.caseFields;
     const QString entree =

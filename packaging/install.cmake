@@ -23,7 +23,7 @@ function(taux_install_program program)
 endfunction()
 
 taux_install_program(taux-legal)
-foreach(module tauxnetwork tauxprint)
+foreach(module tauxnetwork tauxprint tauxpdf)
     install(TARGETS ${module} LIBRARY DESTINATION "${TAUX_MODULE_DIR}")
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
@@ -97,7 +97,7 @@ endif()
 add_custom_target(taux-legal-files ALL DEPENDS ${TAUX_GENERATED_FILES})
 
 # What a package build needs built, and nothing more: the tests stay out.
-add_custom_target(taux-legal-package-contents DEPENDS taux-legal tauxnetwork tauxprint taux-legal-files)
+add_custom_target(taux-legal-package-contents DEPENDS taux-legal tauxnetwork tauxprint tauxpdf taux-legal-files)
 foreach(program taux-legal-cli taux-legal-decompte)
     if(TARGET ${program})
         add_dependencies(taux-legal-package-contents ${program})

@@ -43,51 +43,45 @@ bool usable(const QDate &date)
     return date.isValid() && date.year() >= 1 && date.year() <= 9999;
 }
 
-// The month rates of the table, looked up by month. A month the table
-// skips, or lists without a rate, has none.
-class MonthRates
+} // namespace
+
+StatementRates::StatementRates(const RateTable &table) : m_fault(RateTableFault(table))
 {
-public:
-    explicit MonthRates(const RateTable &table)
-    {
-        const int count = std::clamp<int>(table.count, 0, kMaxMonths);
-        const auto usableRow = [&](int i) {
-            return table.rows[i].monthStart.isValid() && table.rows[i].rate.has_value();
-        };
-        int last = 0;
-        bool any = false;
-        for (int i = 0; i < count; ++i) {
-            if (!usableRow(i))
-                continue;
-            const int key = monthKey(table.rows[i].monthStart);
-            m_first = any ? std::min(m_first, key) : key;
-            last = any ? std::max(last, key) : key;
-            any = true;
-        }
-        if (!any)
-            return;
-        m_rates.resize(last - m_first + 1);
-        for (int i = 0; i < count; ++i) {
-            if (!usableRow(i))
-                continue;
-            // A month listed twice keeps its first, newest, line.
-            std::optional<double> &slot = m_rates[monthKey(table.rows[i].monthStart) - m_first];
-            if (!slot)
-                slot = *table.rows[i].rate;
-        }
+    const int count = std::clamp<int>(table.count, 0, kMaxMonths);
+    const auto usableRow = [&](int i) {
+        return table.rows[i].monthStart.isValid() && table.rows[i].rate.has_value();
+    };
+    int last = 0;
+    bool any = false;
+    for (int i = 0; i < count; ++i) {
+        if (!usableRow(i))
+            continue;
+        const int key = monthKey(table.rows[i].monthStart);
+        m_first = any ? std::min(m_first, key) : key;
+        last = any ? std::max(last, key) : key;
+        any = true;
     }
-
-    std::optional<double> rate(int key) const
-    {
-        if (key < m_first || key - m_first >= int(m_rates.size()))
-            return std::nullopt;
-        return m_rates[key - m_first];
+    if (!any)
+        return;
+    m_rates.resize(last - m_first + 1);
+    for (int i = 0; i < count; ++i) {
+        if (!usableRow(i))
+            continue;
+        // A month listed twice keeps its first, newest, line.
+        std::optional<double> &slot = m_rates[monthKey(table.rows[i].monthStart) - m_first];
+        if (!slot)
+            slot = *table.rows[i].rate;
     }
+}
 
-private:
-    int m_first = 0;
-    std::vector<std::optional<double>> m_rates;
-};
+std::optional<double> StatementRates::rate(int key) const
+{
+    if (key < m_first || key - m_first >= int(m_rates.size()))
+        return std::nullopt;
+    return m_rates[key - m_first];
+}
+
+namespace {
 
 StatementError fieldError(StatementField field, const QString &message)
 {
@@ -107,8 +101,7 @@ StatementError paymentError(int index, const QString &message)
     return error;
 }
 
-std::optional<StatementError> checkInput(const StatementInput &input, const RateTable &table,
-                                         const MonthRates &rates)
+std::optional<StatementError> checkInput(const StatementInput &input, const StatementRates &rates)
 {
     if (!usable(input.from))
         return fieldError(
@@ -174,7 +167,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Rate
             return paymentError(i, QStringLiteral("le total des acomptes devient trop grand pour "
                                                   "être calculé"));
     }
-    if (const std::optional<QString> fault = RateTableFault(table))
+    if (const std::optional<QString> &fault = rates.fault())
         return fieldError(StatementField::Rates, QStringLiteral("Fichier des taux : ") + *fault);
     const int last = monthKey(input.to.addDays(-1));
     for (int key = monthKey(input.from); key <= last; ++key) {
@@ -238,22 +231,36 @@ QString formatDay(const QDate &date)
     int month = 0;
     int day = 0;
     date.getDate(&year, &month, &day);
-    const QLatin1Char zero('0');
-    return QStringLiteral("%1/%2/%3")
-        .arg(day, 2, 10, zero)
-        .arg(month, 2, 10, zero)
-        .arg(year, 4, 10, zero);
+    // Built by hand: a lot writes two of these a line.
+    QString out;
+    out.reserve(10);
+    const auto digits = [&out](int value, int width) {
+        QString number = QString::number(value);
+        if (number.size() < width)
+            out += QString(width - number.size(), u'0');
+        out += number;
+    };
+    digits(day, 2);
+    out += u'/';
+    digits(month, 2);
+    out += u'/';
+    digits(year, 4);
+    return out;
 }
 
 StatementResult ComputeStatement(const RateTable &table, const StatementInput &input)
+{
+    return ComputeStatement(StatementRates(table), input);
+}
+
+StatementResult ComputeStatement(const StatementRates &rates, const StatementInput &input)
 {
     const auto tooLarge = [] {
         return fieldError(StatementField::Principal,
                           QStringLiteral("Les montants deviennent trop grands pour être "
                                          "calculés au centime"));
     };
-    const MonthRates rates(table);
-    if (auto error = checkInput(input, table, rates))
+    if (auto error = checkInput(input, rates))
         return {std::nullopt, std::move(error)};
 
     const QDate from = input.from;

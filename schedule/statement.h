@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <variant>
+#include <vector>
 
 // Money of a statement, in exact cents. Interest is computed unrounded on a
 // line and rounded to the cent (halves away from zero) when the line
@@ -122,6 +123,26 @@ struct StatementResult
 // month: "Pas de taux pour juillet 2026 : mettez à jour le fichier des
 // taux". Never assumes a rate.
 StatementResult ComputeStatement(const RateTable &table, const StatementInput &input);
+
+// The table checked and indexed by month once, for the many statements of
+// a lot: checking 600 months costs far more than one statement.
+class StatementRates
+{
+public:
+    explicit StatementRates(const RateTable &table);
+    // Why the table cannot be computed with (see RateTableFault).
+    const std::optional<QString> &fault() const { return m_fault; }
+    // The rate of the month numbered year * 12 + month - 1, if it has one.
+    std::optional<double> rate(int monthKey) const;
+
+private:
+    std::optional<QString> m_fault;
+    int m_first = 0;
+    std::vector<std::optional<double>> m_rates;
+};
+
+// As above, on a table made ready beforehand; the same result.
+StatementResult ComputeStatement(const StatementRates &rates, const StatementInput &input);
 
 // "juillet 2026": a month as a sentence names it.
 QString monthInWords(const QDate &date);

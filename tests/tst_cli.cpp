@@ -63,6 +63,9 @@ private slots:
     void statementGolden_data();
     void statementGolden();
     void statementPdf();
+    void caseFieldsReadAsTyped_data();
+    void caseFieldsReadAsTyped();
+    void pdfWriterLoadedOnlyForAPdf();
 
     void ratesFailures_data();
     void ratesFailures();
@@ -82,6 +85,8 @@ private slots:
     void batchFileErrors();
     void batchFromStandardInput_data();
     void batchFromStandardInput();
+    void batchReferencesShownSafely_data();
+    void batchReferencesShownSafely();
     void readerGoingAway();
 
 private:
@@ -513,6 +518,84 @@ void TestCli::statementPdf()
     QVERIFY2(!page.contains(QStringLiteral("QUERDAN")), qPrintable(page));
 }
 
+void TestCli::caseFieldsReadAsTyped_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("pdf") << "pdf"
+                         << "Référence du dossier RG 43210/51";
+    QTest::newRow("json") << "json"
+                          << "\"reference\": \"RG 43210/51\"";
+    QTest::newRow("text") << "texte"
+                          << "Référence du dossier  RG 43210/51\n";
+    QTest::newRow("tsv") << "tsv"
+                         << "Référence du dossier\tRG 43210/51\r\n";
+    QTest::newRow("csv") << "csv"
+                         << "Référence du dossier;RG 43210/51\r\n";
+}
+
+void TestCli::caseFieldsReadAsTyped()
+{
+    // A right-to-left override would print the reference reversed, "RG
+    // 15/01234": a document showing other than what was typed.
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    const QString pdf = path(QStringLiteral("inverse.pdf"));
+    QStringList arguments{"decompte",
+                          "--montant",
+                          "2000",
+                          "--depuis",
+                          "18/09/2015",
+                          "--au",
+                          "10/04/2016",
+                          "--format",
+                          format,
+                          "--reference-dossier",
+                          QStringLiteral("RG \u202E43210/51\u202C")};
+    if (format == u"pdf")
+        arguments << "-o" << pdf;
+    const Run r = run(withRates(arguments));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QString out = format == u"pdf" ? pdfText(pdf) : QString::fromUtf8(r.out);
+    QVERIFY2(out.contains(expected), qPrintable(out));
+    QVERIFY(!out.contains(QChar(0x202E)));
+    QVERIFY(!out.contains(QChar(0x202C)));
+}
+
+void TestCli::pdfWriterLoadedOnlyForAPdf()
+{
+    // Qt Gui comes with the PDF module only: a script calling the program
+    // a thousand times pays for Qt Core.
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(TAUX_CLI)});
+    QVERIFY(ldd.waitForFinished(60000));
+    const QByteArray libraries = ldd.readAllStandardOutput();
+    QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());
+    QVERIFY2(!libraries.contains("libQt6Gui"), libraries.constData());
+
+    // A copy without its module still computes, and says what it cannot do.
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("seul")));
+    const QString alone = path(QStringLiteral("seul/taux-legal-cli"));
+    QFile::remove(alone);
+    QVERIFY(QFile::copy(QStringLiteral(TAUX_CLI), alone));
+    const QStringList statement = withRates(
+        {"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au", "10/04/2016"});
+    QProcess text;
+    text.start(alone, statement);
+    QVERIFY(text.waitForFinished(60000));
+    QCOMPARE(text.exitCode(), 0);
+    QVERIFY(text.readAllStandardOutput().contains("Total dû"));
+    QProcess pdf;
+    pdf.start(alone, statement + QStringList{"--format", "pdf", "-o", path("seul.pdf")});
+    QVERIFY(pdf.waitForFinished(60000));
+    QCOMPARE(pdf.exitCode(), 1);
+    QCOMPARE(pdf.readAllStandardError(),
+             QByteArray("taux-legal-cli decompte : impossible d'écrire un PDF : le module qui les "
+                        "écrit est introuvable ; réinstallez le programme\n"));
+    QVERIFY(!QFile::exists(path("seul.pdf")));
+}
+
 void TestCli::ratesFailures_data()
 {
     QTest::addColumn<QString>("folder");
@@ -802,6 +885,11 @@ void TestCli::batchFileErrors_data()
     QTest::newRow("not UTF-8 far down the file")
         << "montant;depuis;au\n2000;18/09/2015;18/10/2015\n" + QByteArray(70000, '\n') + "\xE9\n"
         << QByteArray("n'est pas du texte UTF-8");
+    QTest::newRow("a line of more than a million characters")
+        << "montant;depuis;au\n2000;18/09/2015;18/10/2015\n" + QByteArray(1100000, 'x')
+        << QByteArray("lot-entete.csv » : ligne 3 : plus d'un million de caractères sans fin "
+                      "de ligne ; le fichier n'est pas un CSV, ou un guillemet n'est jamais "
+                      "fermé\n");
     QTest::newRow("not UTF-8") << QByteArray("montant;depuis;au;r\xE9"
                                              "f\n")
                                << QByteArray("n'est pas du texte UTF-8");
@@ -911,6 +999,18 @@ void TestCli::batchFromStandardInput_data()
     for (int i = 0; i < 232; ++i)
         large += "1;18/09/2015;19/09/2015;" +
                  QByteArrayList(40, "18/09/2015=9999999999999,99").join('|') + '\n';
+    // Computed a few thousand lines at a time on every core, taken in order.
+    QByteArray many = "montant;depuis;au\n";
+    for (int line = 2; line <= 3001; ++line)
+        many +=
+            (line == 1500 || line == 2500 ? "x" : "2000") + QByteArray(";18/09/2015;18/10/2015\n");
+    QTest::newRow("refusals and totals in the file's order")
+        << QByteArrayList{many} << "csv" << 4
+        << QByteArray("\r\nTotal;;;;5996000,00;4886,74;0,00;5996000,00;4886,74;0,00;6000886,74\r\n")
+        << QByteArray("lot : ligne 1500 : montant : « x » n'est pas un montant ; attendu un "
+                      "montant en euros comme 1500, 1500,50 ou 1 500,50 (une seule marque "
+                      "décimale, des espaces pour les milliers)\ntaux-legal-cli lot : ligne 2500 "
+                      ": montant : « x »");
     QTest::newRow("totals beyond what adds up")
         << QByteArrayList{large} << "csv" << 4
         << QByteArray("\r\nTotal;;;;230,00;0,00;91999999999999908,00;0,00;0,00;"
@@ -948,6 +1048,44 @@ void TestCli::batchFromStandardInput()
         QCOMPARE(stdOut.contains("\nLignes refusées (voir les messages d'erreur) : 4, 5\n"),
                  status != 0);
     QCOMPARE(process.exitCode(), status);
+}
+
+void TestCli::batchReferencesShownSafely_data()
+{
+    // ESC [2J clears a terminal, BEL rings it, NUL ends a C string, and an
+    // override reverses what follows: none reaches an output as such.
+    QTest::addColumn<QByteArray>("reference");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray controls("R\x1b[2J\x07\0 1", 9);
+    const QByteArray reversed = "RG \xE2\x80\xAE"
+                                "43210/51\xE2\x80\xAC";
+    QTest::newRow("controls in text") << controls << "texte" << QByteArray("\n    2  R [2J   1  ");
+    QTest::newRow("controls in tsv") << controls << "tsv" << QByteArray("\r\n2\tR [2J   1\t");
+    QTest::newRow("controls in csv") << controls << "csv" << QByteArray("\r\n2;R [2J   1;");
+    QTest::newRow("controls escaped in json")
+        << controls << "json" << QByteArray("\"reference\": \"R\\u001b[2J\\u0007\\u0000 1\"");
+    QTest::newRow("override in text") << reversed << "texte" << QByteArray("  RG 43210/51  ");
+    QTest::newRow("override in tsv") << reversed << "tsv" << QByteArray("\tRG 43210/51\t");
+    QTest::newRow("override in csv") << reversed << "csv" << QByteArray(";RG 43210/51;");
+    QTest::newRow("override in json")
+        << reversed << "json" << QByteArray("\"reference\": \"RG 43210/51\"");
+}
+
+void TestCli::batchReferencesShownSafely()
+{
+    QFETCH(QByteArray, reference);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, expected);
+    const QString csv = path(QStringLiteral("lot-references.csv"));
+    QVERIFY(writeFile(csv, "reference;montant;depuis;au\n\"" + reference +
+                               "\";2000;18/09/2015;18/10/2015\n"));
+    const Run r = run(withRates({"lot", csv, "--format", format}));
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(expected), r.out.constData());
+    for (const QByteArray &raw : {QByteArray("\x1b"), QByteArray("\x07"), QByteArray(1, '\0'),
+                                  QByteArray("\xE2\x80\xAE"), QByteArray("\xE2\x80\xAC")})
+        QVERIFY(!r.out.contains(raw));
 }
 
 void TestCli::readerGoingAway()

@@ -58,6 +58,12 @@ void TestEditedStatement::savedFileReadsEveryField_data()
                                  "01/09/2015, RG 15/01234\"");
     QTest::newRow("version 2, some case fields") << v2 << "Mme Durand"
                                                  << "Jugement du 01/09/2015, RG 15/01234";
+    QByteArray reversed = kVersion1;
+    reversed.replace("\"version\": 1", "\"version\": 2, \"creancier\": \"Mme \\u202eDurand\", "
+                                       "\"titre_executoire\": \"RG \xE2\x80\xAE"
+                                       "43210/51\xE2\x80\xAC\"");
+    QTest::newRow("direction controls dropped, escaped or not") << reversed << "Mme Durand"
+                                                                << "RG 43210/51";
 }
 
 void TestEditedStatement::savedFileReadsEveryField()
@@ -108,6 +114,9 @@ void TestEditedStatement::savedFileWritesEveryField_data()
                                   << "reference" << QJsonValue("2015/118 B");
     QTest::newRow("the debtor") << "dossier"
                                 << "debiteur" << QJsonValue("SARL Martin");
+    QTest::newRow("a case field without its direction controls")
+        << "inverse"
+        << "reference" << QJsonValue("RG 43210/51");
 }
 
 void TestEditedStatement::savedFileWritesEveryField()
@@ -124,6 +133,8 @@ void TestEditedStatement::savedFileWritesEveryField()
         saved.input.capitalisationFrom = QDate(2015, 12, 1);
     if (change == QLatin1String("dossier"))
         saved.caseFields = {{}, QStringLiteral("SARL Martin"), QStringLiteral("2015/118 B"), {}};
+    if (change == QLatin1String("inverse"))
+        saved.caseFields.reference = QStringLiteral("RG \u202E43210/51\u202C");
     const QByteArray bytes = SavedStatementJson(saved);
     const QJsonObject object = QJsonDocument::fromJson(bytes).object();
     QVERIFY(object.contains(key));

@@ -369,8 +369,8 @@ void TestPackage::unwritableConfigFolder()
     QCOMPARE(readFile(userRates()), readFile(packagedRates()));
 }
 
-// Downloads and printing go through modules loaded from the package's own
-// folder.
+// Downloads, printing and the command line's PDF go through modules loaded
+// from the package's own folder.
 void TestPackage::modulesLoadFromThePackage_data()
 {
     QTest::addColumn<QString>("module");
@@ -378,6 +378,7 @@ void TestPackage::modulesLoadFromThePackage_data()
     QTest::addColumn<int>("version");
     QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 3;
     QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions") << 1;
+    QTest::newRow("the command line's PDF") << "tauxpdf" << QByteArray("taux_pdf_functions") << 1;
 }
 
 void TestPackage::modulesLoadFromThePackage()

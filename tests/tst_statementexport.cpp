@@ -120,6 +120,8 @@ private slots:
     void untrustedPathIsEscapedInEveryFormat();
     void untrustedCaseTextStaysInItsCell_data();
     void untrustedCaseTextStaysInItsCell();
+    void caseTextKeepsItsTypedOrder_data();
+    void caseTextKeepsItsTypedOrder();
     void scheduleJsonKeepsSumsUnrounded();
     void scheduleTextTable();
     void pdfReadsBack();
@@ -392,6 +394,46 @@ void TestStatementExport::pdfReadsBack()
             QVERIFY2(page.contains(QString::fromUtf8(expected)), qPrintable(expected + page));
         QCOMPARE(page.contains(QStringLiteral("Total dû")), which == Fiche);
     }
+}
+
+void TestStatementExport::caseTextKeepsItsTypedOrder_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("pdf") << "pdf"
+                         << "Référence du dossier RG 43210/51";
+    QTest::newRow("terminal") << "txt"
+                              << "Référence du dossier  RG 43210/51\n";
+    QTest::newRow("tsv") << "tsv"
+                         << "Référence du dossier\tRG 43210/51\r\n";
+    QTest::newRow("csv") << "csv"
+                         << "Référence du dossier;RG 43210/51\r\n";
+    QTest::newRow("json") << "json"
+                          << "\"reference\": \"RG 43210/51\",";
+}
+
+void TestStatementExport::caseTextKeepsItsTypedOrder()
+{
+    // Saved as "RG 43210/51"; with the override, a page would show it
+    // "RG 15/01234".
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    std::optional<StatementDocument> doc = document(Fiche);
+    QVERIFY(doc);
+    doc->caseFields.reference = QStringLiteral("RG \u202E43210/51\u202C");
+    QString text;
+    if (format == u"pdf") {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("inverse.pdf"));
+        QString error;
+        QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
+        text = squeezed(pdfText(path));
+    } else {
+        text = QString::fromUtf8(output(*doc, format, french));
+    }
+    QVERIFY2(text.contains(expected), qPrintable(text));
+    QVERIFY(!text.contains(QChar(0x202E)));
+    QVERIFY(!text.contains(QChar(0x202C)));
 }
 
 void TestStatementExport::pdfRepeatsTheHeadingOnEveryPage()

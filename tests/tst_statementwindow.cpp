@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -125,6 +126,8 @@ private slots:
     void creditOfTheDebtor_data();
     void creditOfTheDebtor();
     void caseFieldsSavedAndExported();
+    void caseFieldsTakeNoDirectionControls_data();
+    void caseFieldsTakeNoDirectionControls();
     void accessibleNamesAndErrors_data();
     void accessibleNamesAndErrors();
     void calendarPicksTheDate_data();
@@ -1339,6 +1342,41 @@ void TestStatementWindow::caseFieldsSavedAndExported()
              QStringLiteral("Mme Jeanne Durand"));
     QCOMPARE(find<QLineEdit>(QStringLiteral("debiteur"))->text(), QString());
     QVERIFY(!m_window->isWindowModified());
+}
+
+void TestStatementWindow::caseFieldsTakeNoDirectionControls_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("typed") << "typed"
+                           << "reference";
+    QTest::newRow("pasted") << "pasted"
+                            << "titreExecutoire";
+    QTest::newRow("set from a file") << "set"
+                                     << "creancier";
+}
+
+void TestStatementWindow::caseFieldsTakeNoDirectionControls()
+{
+    // With the override, "RG 43210/51" would print as "RG 15/01234".
+    QFETCH(QString, how);
+    QFETCH(QString, field);
+    auto *edit = find<QLineEdit>(field);
+    const QString reversed = QStringLiteral("RG \u202E43210/51\u202C");
+    if (how == u"typed") {
+        // As an input method or the context menu's "Insert Unicode control
+        // character" hand it over: a key press alone never inserts one.
+        edit->setFocus();
+        QInputMethodEvent typed;
+        typed.setCommitString(reversed);
+        QApplication::sendEvent(edit, &typed);
+    } else if (how == u"pasted") {
+        edit->insert(reversed);
+    } else {
+        edit->setText(reversed);
+    }
+    QCOMPARE(edit->text(), QStringLiteral("RG 43210/51"));
+    QCOMPARE(edit->cursorPosition(), 11);
 }
 
 void TestStatementWindow::accessibleNamesAndErrors_data()

@@ -1,5 +1,7 @@
 #include "statementfile.h"
 
+#include "output/safetext.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,7 +111,9 @@ QByteArray SavedStatementJson(const SavedStatement &saved)
                                     {QStringLiteral("montant"), decimalCents(p.amount)}});
     object[QStringLiteral("acomptes")] = payments;
     for (const CaseKey &c : kCaseKeys) {
-        const QString &text = saved.caseFields.*c.field;
+        // A direction override would make the file, and all that is made
+        // from it, read otherwise than what it holds.
+        const QString text = WithoutBidiControls(saved.caseFields.*c.field);
         object[QLatin1String(c.key)] = text.isEmpty() ? QJsonValue(QJsonValue::Null) : text;
     }
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
@@ -226,7 +230,7 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
         if (!value.isString())
             return failure(
                 QStringLiteral("« %1 » doit être un texte ou null").arg(QLatin1String(c.key)));
-        saved.caseFields.*c.field = value.toString();
+        saved.caseFields.*c.field = WithoutBidiControls(value.toString());
     }
     return {saved, QString()};
 }

@@ -2,6 +2,7 @@
 
 #include "output/busycursor.h"
 #include "output/printing.h"
+#include "output/safetext.h"
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
 #include "ui/datefield.h"
@@ -42,6 +43,9 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -52,6 +56,24 @@ const QString kTitle = QStringLiteral("Décompte au jour près");
 enum PaymentColumn { PaymentDate, PaymentAmount };
 enum LineColumn { LineFrom, LineTo, LineDays, LineCapital, LineRate, LineInterest, LineColumns };
 enum Total { Accrued, Paid, Capital, Interest, Credit, Due };
+
+// A case field takes what is typed or pasted but the direction controls:
+// "RG \u202E43210/51" would be printed "RG 15/01234", not what was typed.
+class WithoutBidiValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override
+    {
+        if (!std::any_of(input.cbegin(), input.cend(), IsBidiControl))
+            return Acceptable;
+        pos -= int(std::count_if(input.cbegin(),
+                                 input.cbegin() + std::clamp<int>(pos, 0, int(input.size())),
+                                 IsBidiControl));
+        input = WithoutBidiControls(input);
+        return Acceptable;
+    }
+};
 
 // Payment lines and capitalisations stand apart from the interest lines.
 const QColor kPaymentTint(226, 239, 255);
@@ -481,6 +503,8 @@ void StatementWindow::build()
     m_ui->acomptes->setMinimumHeight(rowsHigh(m_ui->acomptes, 3));
 
     m_caseFields = {m_ui->creancier, m_ui->debiteur, m_ui->reference, m_ui->titreExecutoire};
+    for (QLineEdit *field : m_caseFields)
+        field->setValidator(new WithoutBidiValidator(field));
     m_totals = {m_ui->totalCourus,   m_ui->totalAcomptes, m_ui->totalCapital,
                 m_ui->totalInterets, m_ui->totalCredit,   m_ui->total};
     m_totalCaptions = {m_ui->libelleTotalCourus,  m_ui->libelleTotalAcomptes,
