@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -63,15 +64,18 @@ public:
 
     QStringList seen;
     QList<QMessageBox::Icon> icons;
-    // The caption of the button to press in the next boxes; empty, the box
-    // is cancelled.
+    // The caption of the button to press in the next boxes, or kEnter for
+    // the Enter key; empty, the box is cancelled.
     QString answer;
+    static constexpr char16_t kEnter[] = u"<Entrée>";
 
 private:
     ModalGuard m_guard{[this](QDialog *dialog) {
                            auto *box = static_cast<QMessageBox *>(dialog);
                            seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
                            icons << box->icon();
+                           if (answer == QStringView(kEnter))
+                               QTest::keyClick(box, Qt::Key_Return);
                            for (QAbstractButton *button : box->buttons()) {
                                if (!answer.isEmpty() && button->text() == answer)
                                    button->click();

@@ -6,10 +6,12 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +36,8 @@ private slots:
     void refusals();
     void writtenInPlace_data();
     void writtenInPlace();
+    void readOnlyFileRefusedToItsOwner_data();
+    void readOnlyFileRefusedToItsOwner();
     void systemReasonsAreFrench();
 
 private:
@@ -243,6 +247,70 @@ void TestSaveFile::writtenInPlace()
         QCOMPARE(QByteArray(received), QByteArray("bytes\n"));
     if (kind.startsWith(u'/'))
         QCOMPARE(readFile(log), QByteArray("before\nbytes\n"));
+}
+
+void TestSaveFile::readOnlyFileRefusedToItsOwner_data()
+{
+    QTest::addColumn<bool>("linked"); // a second name: the in-place path
+    QTest::newRow("a read-only file in a writable folder") << false;
+    QTest::newRow("a read-only file with a hard link") << true;
+}
+
+// Root writes any file, so the refusal a user meets is tried by a child
+// that becomes nobody, on nobody's own file and folder.
+void TestSaveFile::readOnlyFileRefusedToItsOwner()
+{
+    QFETCH(bool, linked);
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    const QByteArray native = QFile::encodeName(out);
+    QVERIFY(writeFile(out, "kept"));
+    if (linked)
+        QCOMPARE(::link(native, QFile::encodeName(m_dir->filePath("other"))), 0);
+    QCOMPARE(::chmod(native, 0444), 0);
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        const QByteArray folder = QFile::encodeName(m_dir->path());
+        QCOMPARE(::chown(folder, 65534, 65534), 0);
+        QCOMPARE(::chown(native, 65534, 65534), 0);
+    }
+
+    QByteArray reason;
+    bool ok = true;
+    if (!asRoot) {
+        const SaveOutcome outcome = SaveFile(out, "replaced");
+        ok = outcome.ok;
+        reason = outcome.reason.toUtf8();
+    } else {
+        int pipeEnds[2];
+        QCOMPARE(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            const SaveOutcome outcome = SaveFile(out, "replaced");
+            const QByteArray said = outcome.reason.toUtf8();
+            const bool written = ::write(pipeEnds[1], said.constData(), said.size()) == said.size();
+            ::_exit(outcome.ok ? 1 : written ? 0 : 3);
+        }
+        ::close(pipeEnds[1]);
+        char buffer[256];
+        ssize_t n = 0;
+        while ((n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+            reason.append(buffer, n);
+        ::close(pipeEnds[0]);
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QVERIFY2(WEXITSTATUS(status) != 2, "the child could not become nobody");
+        ok = WEXITSTATUS(status) == 1;
+    }
+    QVERIFY(!ok);
+    QCOMPARE(QString::fromUtf8(reason), QStringLiteral("accès refusé"));
+    QCOMPARE(readFile(out), QByteArray("kept"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+             linked ? QStringList({"other", "out"}) : QStringList{"out"});
 }
 
 void TestSaveFile::systemReasonsAreFrench()

@@ -190,6 +190,13 @@ void TestStatement::lines_data()
         << none << 1.0 << false << QString()
         << QStringList{"I 2019-01-01 2019-01-01 1 15000 3.65 2"}
         << QList<qint64>{15000, 2, 0, 2, 0, 15002};
+    // 900 x 5,475 % / 365 is 13,5 cents exactly; the double comes out as
+    // 13.499999999999998.
+    QTest::newRow("a half cent computed a hair short still rounds up")
+        << int(Simple) << qint64(90000) << iso("2019-01-01") << iso("2019-01-02") << none << false
+        << none << 1.5 << false << QString()
+        << QStringList{"I 2019-01-01 2019-01-01 1 90000 5.475 14"}
+        << QList<qint64>{90000, 14, 0, 14, 0, 90014};
     QTest::newRow("the coefficient multiplies the raised rate")
         << int(Simple) << qint64(100000) << iso("2019-01-01") << iso("2019-01-11")
         << iso("2019-01-01") << false << none << 1.5 << false << QString()
@@ -506,6 +513,9 @@ void TestStatement::parseCents_data()
     QTest::newRow("a mark without decimals is refused") << "12," << qint64(-1);
     QTest::newRow("a mark without integer digits is refused") << ",50" << qint64(-1);
     QTest::newRow("a space after the mark is refused") << "12, 50" << qint64(-1);
+    QTest::newRow("a space between the decimals is refused") << "1 500,5 0" << qint64(-1);
+    QTest::newRow("a no-break space between the decimals is refused")
+        << "12,3\u00A04" << qint64(-1);
     QTest::newRow("an exponent is refused") << "1e3" << qint64(-1);
     QTest::newRow("a currency sign is refused") << "12 €" << qint64(-1);
     QTest::newRow("empty text is refused") << "" << qint64(-1);

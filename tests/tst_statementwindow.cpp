@@ -105,6 +105,8 @@ private slots:
     void exportFailureIsSaid();
     void printShowsThePreview();
     void savedInputsReopen();
+    void everyCoefficientReopens_data();
+    void everyCoefficientReopens();
     void savingNeedsReadableInputs();
     void everyInputIsNamed();
     void corruptSavedFileRefused_data();
@@ -690,6 +692,49 @@ void TestStatementWindow::savedInputsReopen()
     QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50050));
 }
 
+void TestStatementWindow::everyCoefficientReopens_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<qint64>("total");
+    // The fiche's 89,01 of interest, times the coefficient.
+    QTest::newRow("x 1") << 0 << "1" << qint64(208901);
+    QTest::newRow("x 1,5") << 1 << "1.5" << qint64(213352);
+    QTest::newRow("x 2") << 2 << "2" << qint64(217803);
+    QTest::newRow("x 3") << 3 << "3" << qint64(226703);
+}
+
+void TestStatementWindow::everyCoefficientReopens()
+{
+    QFETCH(int, index);
+    QFETCH(QString, saved);
+    QFETCH(qint64, total);
+    typeFiche();
+    find<QComboBox>(QStringLiteral("coefficient"))->setCurrentIndex(index);
+    QCOMPARE(this->total(QStringLiteral("total")), Cents(total));
+    m_savePath = path(QStringLiteral("coefficient.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(QJsonDocument::fromJson(readFile(m_savePath))
+                 .object()
+                 .value(QStringLiteral("coefficient"))
+                 .toString(),
+             saved);
+
+    m_window = std::make_unique<StatementWindow>(m_ratesPath, french);
+    m_openPath = m_savePath;
+    m_window->setHooks({{},
+                        [this](QWidget *, const QString &, const QString &) { return m_openPath; },
+                        [] { return QDate(2020, 1, 1); },
+                        {},
+                        {},
+                        {}});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    click(find<QToolButton>(QStringLiteral("ouvrir")));
+    QCOMPARE(find<QComboBox>(QStringLiteral("coefficient"))->currentIndex(), index);
+    QCOMPARE(this->total(QStringLiteral("total")), Cents(total));
+}
+
 void TestStatementWindow::savingNeedsReadableInputs()
 {
     typeFiche();
@@ -1069,6 +1114,9 @@ void TestStatementWindow::closingAsksAboutUnsavedWork_data()
     QTest::newRow("its own close, Ne pas enregistrer")
         << "own" << true << "Ne pas enregistrer" << false << false;
     QTest::newRow("its own close, Enregistrer") << "own" << true << "Enregistrer" << false << true;
+    // Enter, as a user answers a question without reading it, keeps the work.
+    QTest::newRow("its own close, Enter saves")
+        << "own" << true << QString::fromUtf16(MessageBoxGuard::kEnter) << false << true;
     QTest::newRow("the main window's close, nothing changed: at once")
         << "main" << false << "" << false << false;
     QTest::newRow("the main window's close, Annuler")
