@@ -1,6 +1,7 @@
 #include "testfiles.h"
 #include "update/savefile.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,45 @@ struct stat statOf(const QString &path)
     return st;
 }
 
+constexpr uid_t kNobody = 65534;
+
+// SaveFile as a user who is not root: root writes any file, so when the
+// tests run as root a child that has become nobody saves, in a folder
+// given to nobody.
+SaveOutcome saveAsAUser(const QString &path, const QByteArray &bytes)
+{
+    if (::geteuid() != 0)
+        return SaveFile(path, bytes);
+    if (::chown(QFile::encodeName(QFileInfo(path).path()), kNobody, kNobody) != 0)
+        return {false, QStringLiteral("the folder could not be given to nobody"), {}};
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return {false, QStringLiteral("no pipe"), {}};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        const SaveOutcome outcome = SaveFile(path, bytes);
+        const QByteArray said = (outcome.reason + u'\n' + outcome.notice).toUtf8();
+        const bool written = ::write(ends[1], said.constData(), said.size()) == said.size();
+        ::_exit(written ? (outcome.ok ? 0 : 1) : 3);
+    }
+    ::close(ends[1]);
+    QByteArray said;
+    char buffer[256];
+    ssize_t n = 0;
+    while ((n = ::read(ends[0], buffer, sizeof buffer)) > 0)
+        said.append(buffer, n);
+    ::close(ends[0]);
+    int status = -1;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) > 1)
+        return {false, QStringLiteral("the child could not save as nobody"), {}};
+    const QStringList parts = QString::fromUtf8(said).split(u'\n');
+    return {WEXITSTATUS(status) == 0, parts.value(0), parts.value(1)};
+}
+
 } // namespace
 
 class TestSaveFile : public QObject
@@ -38,6 +78,7 @@ private slots:
     void writtenInPlace();
     void readOnlyFileRefusedToItsOwner_data();
     void readOnlyFileRefusedToItsOwner();
+    void someoneElsesFileChangesOwnerWithANotice();
     void systemReasonsAreFrench();
 
 private:
@@ -256,8 +297,6 @@ void TestSaveFile::readOnlyFileRefusedToItsOwner_data()
     QTest::newRow("a read-only file with a hard link") << true;
 }
 
-// Root writes any file, so the refusal a user meets is tried by a child
-// that becomes nobody, on nobody's own file and folder.
 void TestSaveFile::readOnlyFileRefusedToItsOwner()
 {
     QFETCH(bool, linked);
@@ -267,50 +306,34 @@ void TestSaveFile::readOnlyFileRefusedToItsOwner()
     if (linked)
         QCOMPARE(::link(native, QFile::encodeName(m_dir->filePath("other"))), 0);
     QCOMPARE(::chmod(native, 0444), 0);
-    const bool asRoot = ::geteuid() == 0;
-    if (asRoot) {
-        const QByteArray folder = QFile::encodeName(m_dir->path());
-        QCOMPARE(::chown(folder, 65534, 65534), 0);
-        QCOMPARE(::chown(native, 65534, 65534), 0);
-    }
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(native, kNobody, kNobody), 0);
 
-    QByteArray reason;
-    bool ok = true;
-    if (!asRoot) {
-        const SaveOutcome outcome = SaveFile(out, "replaced");
-        ok = outcome.ok;
-        reason = outcome.reason.toUtf8();
-    } else {
-        int pipeEnds[2];
-        QCOMPARE(::pipe(pipeEnds), 0);
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            ::close(pipeEnds[0]);
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(2);
-            const SaveOutcome outcome = SaveFile(out, "replaced");
-            const QByteArray said = outcome.reason.toUtf8();
-            const bool written = ::write(pipeEnds[1], said.constData(), said.size()) == said.size();
-            ::_exit(outcome.ok ? 1 : written ? 0 : 3);
-        }
-        ::close(pipeEnds[1]);
-        char buffer[256];
-        ssize_t n = 0;
-        while ((n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-            reason.append(buffer, n);
-        ::close(pipeEnds[0]);
-        int status = -1;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QVERIFY2(WEXITSTATUS(status) != 2, "the child could not become nobody");
-        ok = WEXITSTATUS(status) == 1;
-    }
-    QVERIFY(!ok);
-    QCOMPARE(QString::fromUtf8(reason), QStringLiteral("accès refusé"));
+    const SaveOutcome outcome = saveAsAUser(out, "replaced");
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.reason, QStringLiteral("accès refusé"));
     QCOMPARE(readFile(out), QByteArray("kept"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
              linked ? QStringList({"other", "out"}) : QStringList{"out"});
+}
+
+void TestSaveFile::someoneElsesFileChangesOwnerWithANotice()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(writeFile(out, "root's"));
+    QCOMPARE(::chmod(QFile::encodeName(out), 0666), 0);
+
+    const SaveOutcome outcome = saveAsAUser(out, "nobody's");
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    QCOMPARE(outcome.notice,
+             QStringLiteral("il appartient maintenant à nobody et non plus à root ; "
+                            "son groupe n'a pas pu être gardé"));
+    QCOMPARE(readFile(out), QByteArray("nobody's"));
+    const struct stat after = statOf(out);
+    QCOMPARE(after.st_uid, kNobody);
+    QCOMPARE(int(after.st_mode & 07777), 0666);
 }
 
 void TestSaveFile::systemReasonsAreFrench()

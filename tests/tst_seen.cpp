@@ -115,8 +115,12 @@ private slots:
     void capitalMonthBounds();
     void typedAmounts_data();
     void typedAmounts();
+    void typedValues_data();
+    void typedValues();
     void codePageEdges_data();
     void codePageEdges();
+    void charactersTheCodePageLacks_data();
+    void charactersTheCodePageLacks();
     void csvCells_data();
     void csvCells();
     void pdfOffsetsHoldInEveryZone_data();
@@ -232,6 +236,80 @@ void TestSeen::typedAmounts()
     QCOMPARE(read.error.isEmpty(), cents >= 0);
 }
 
+void TestSeen::typedValues_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("read"); // the value, or the refusal
+
+    QTest::newRow("a month, year first") << "mois"
+                                         << "2015-3"
+                                         << "2015-03-01";
+    QTest::newRow("a month by its name") << "mois"
+                                         << "févr. 2016"
+                                         << "2016-02-01";
+    QTest::newRow("month 13") << "mois"
+                              << "13/2015"
+                              << "« 13/2015 » n'est pas un mois ; attendu un mois comme 03/2015, "
+                                 "2015-03 ou mars 2015";
+    QTest::newRow("coefficient 1") << "coefficient"
+                                   << "1"
+                                   << "1";
+    QTest::newRow("coefficient 3") << "coefficient"
+                                   << " 3 "
+                                   << "3";
+    QTest::newRow("coefficient 2,5") << "coefficient"
+                                     << "2,5"
+                                     << "« 2,5 » n'est pas un coefficient ; attendu 1, 1,5, 2 ou 3";
+    QTest::newRow("category in capitals") << "categorie"
+                                          << "AUTRES"
+                                          << "autres";
+    QTest::newRow("the official day base") << "base"
+                                           << "365"
+                                           << "365";
+    QTest::newRow("a payment on a day that is not")
+        << "acompte"
+        << "31/02/2016=500"
+        << "« 31/02/2016 » n'est pas une date ; attendu une date comme 15/03/2015, 15 mars 2015 ou "
+           "2015-03-15";
+    QTest::newRow("a payment's amount with three decimals")
+        << "acompte"
+        << "15/01/2016=1,005"
+        << "« 1,005 » a plus de deux décimales ; attendu un montant au centime, comme 1500,50";
+    QTest::newRow("line breaks named") << "visible"
+                                       << "a\nb\rc\td"
+                                       << "a<LF>b<CR>c<TAB>d";
+}
+
+void TestSeen::typedValues()
+{
+    QFETCH(QString, reader);
+    QFETCH(QString, typed);
+    QFETCH(QString, read);
+    QString got;
+    const auto either = [&](const auto &r, const auto &shown) {
+        got = r.value ? shown(*r.value) : r.error;
+    };
+    if (reader == u"mois")
+        either(readMonth(typed), [](const QDate &d) { return d.toString(Qt::ISODate); });
+    else if (reader == u"coefficient")
+        either(readCoefficientIndex(typed),
+               [](int i) { return QString::number(coefficientOfIndex(i)); });
+    else if (reader == u"categorie")
+        either(readCategory(typed), [](RateCategory c) { return categoryName(c); });
+    else if (reader == u"base")
+        either(readDayBase(typed), [](DayBase b) {
+            return b == DayBase::Fixed365 ? QStringLiteral("365") : QStringLiteral("annee");
+        });
+    else if (reader == u"acompte")
+        either(readPayment(typed), [](const Payment &p) {
+            return p.date.toString(Qt::ISODate) + u'=' + QString::number(p.amount);
+        });
+    else
+        got = visibleValue(typed);
+    QCOMPARE(got, read);
+}
+
 void TestSeen::codePageEdges_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -253,6 +331,26 @@ void TestSeen::codePageEdges()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(DecodeWindows1252(bytes), text);
+    QCOMPARE(EncodeWindows1252(text), bytes);
+}
+
+void TestSeen::charactersTheCodePageLacks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("Cyrillic") << QStringLiteral("Жa") << QByteArray("?a");
+    QTest::newRow("outside the basic plane: one question mark")
+        << QStringLiteral("😀a") << QByteArray("?a");
+    QTest::newRow("a high surrogate alone at the end") << QString(QChar(0xD83D)) << QByteArray("?");
+    QTest::newRow("a high surrogate before a letter")
+        << QString(QChar(0xD83D)) + u'a' << QByteArray("?a");
+    QTest::newRow("a low surrogate alone") << QString(QChar(0xDE00)) + u'a' << QByteArray("?a");
+}
+
+void TestSeen::charactersTheCodePageLacks()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
     QCOMPARE(EncodeWindows1252(text), bytes);
 }
 

@@ -440,6 +440,21 @@ void TestStatement::errors_data()
     QTest::newRow("a payment without a date")
         << int(Simple) << in << StatementField::Payment << 0
         << "Acompte n° 1 : la date n'est pas une date valide" << QDate();
+    in.payments = {{QDate(2019, 3, 5), 100}, {QDate(2019, 3, 6), 1000000000000001}};
+    QTest::newRow("a payment beyond ten thousand billion euros")
+        << int(Simple) << in << StatementField::Payment << 1
+        << "Acompte n° 2 : le montant est trop grand pour être calculé" << QDate();
+    in = baseInput(100000, "2019-03-01", "2019-04-01");
+    in.majorationFrom = QDate(10000, 1, 1);
+    QTest::newRow("the five points after year 9999")
+        << int(Simple) << in << StatementField::MajorationFrom << -1
+        << "La date de la majoration de cinq points n'est pas une date valide" << QDate();
+    in = baseInput(100000, "2019-03-01", "2019-04-01");
+    in.capitalise = true;
+    in.capitalisationFrom = QDate();
+    QTest::newRow("an empty capitalisation day")
+        << int(Simple) << in << StatementField::CapitalisationFrom << -1
+        << "La date de la capitalisation n'est pas une date valide" << QDate();
     in = baseInput(200000, "2015-09-18", "2016-04-10");
     for (int i = 0; i < 9300; ++i)
         in.payments.append({QDate(2015, 10, 1), 999999999999999});
