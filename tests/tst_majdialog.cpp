@@ -319,8 +319,11 @@ void TestMajDialog::updateNowAndByHand()
     QString form;
     m_onModal = [&](QDialog *modal) {
         form = modal->findChild<QLabel *>(QStringLiteral("semestre"))->text();
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), "2,94");
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
+        // The examples the fields show are rates the form takes.
+        for (const char *name : {"autres", "particuliers"}) {
+            auto *field = modal->findChild<QLineEdit *>(QLatin1String(name));
+            QTest::keyClicks(field, field->placeholderText());
+        }
         modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
     };
     m_dialog->setRatesFile(rates);

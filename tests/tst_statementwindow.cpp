@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGridLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -1509,17 +1510,19 @@ void TestStatementWindow::fitsAtEveryWidth_data()
 {
     QTest::addColumn<int>("width"); // 0: the narrowest the window allows
     QTest::addColumn<bool>("rateButtons");
-    QTest::addColumn<int>("sideBySide"); // the inputs beside the payments; -1: either
-    QTest::addColumn<bool>("opened");    // a new window opened at that width
+    QTest::addColumn<int>("sideBySide");   // the inputs beside the payments; -1: either
+    QTest::addColumn<bool>("opened");      // a new window opened at that width
+    QTest::addColumn<bool>("narrowFirst"); // at the narrowest before it widens
 
-    QTest::newRow("the narrowest") << 0 << false << 0 << false;
-    QTest::newRow("500 wide") << 500 << false << 0 << false;
-    QTest::newRow("700 wide") << 700 << false << -1 << false;
-    QTest::newRow("700 wide from the start") << 700 << false << -1 << true;
-    QTest::newRow("700 wide, the rate buttons shown") << 700 << true << -1 << false;
-    QTest::newRow("900 wide") << 900 << false << -1 << false;
-    QTest::newRow("1400 wide") << 1400 << false << 1 << false;
-    QTest::newRow("1400 wide, the rate buttons shown") << 1400 << true << 1 << false;
+    QTest::newRow("the narrowest") << 0 << false << 0 << false << false;
+    QTest::newRow("500 wide") << 500 << false << 0 << false << false;
+    QTest::newRow("700 wide") << 700 << false << -1 << false << false;
+    QTest::newRow("700 wide from the start") << 700 << false << -1 << true << false;
+    QTest::newRow("700 wide, the rate buttons shown") << 700 << true << -1 << false << false;
+    QTest::newRow("900 wide") << 900 << false << -1 << false << false;
+    QTest::newRow("1400 wide") << 1400 << false << 1 << false << false;
+    QTest::newRow("1400 wide, the rate buttons shown") << 1400 << true << 1 << false << false;
+    QTest::newRow("1400 wide after the narrowest") << 1400 << false << 1 << false << true;
 }
 
 void TestStatementWindow::fitsAtEveryWidth()
@@ -1528,6 +1531,11 @@ void TestStatementWindow::fitsAtEveryWidth()
     QFETCH(bool, rateButtons);
     QFETCH(int, sideBySide);
     QFETCH(bool, opened);
+    QFETCH(bool, narrowFirst);
+    if (narrowFirst) {
+        m_window->resize(m_window->minimumWidth(), 600);
+        QCoreApplication::processEvents();
+    }
     if (opened) {
         // Measured before the window is polished, the parts look narrower
         // than they are.
@@ -1585,6 +1593,16 @@ void TestStatementWindow::fitsAtEveryWidth()
     QVERIFY(due.left() > caption.right());
     QVERIFY(due.right() - caption.right() <=
             2 * find<QLabel>(QStringLiteral("total"))->sizeHint().width());
+    // Two columns of totals: the second follows the first, the room left
+    // over goes after it.
+    const QRect firstColumn = find<QLabel>(QStringLiteral("totalCourus"))->geometry();
+    const QRect secondColumn = find<QLabel>(QStringLiteral("libelleTotalInterets"))->geometry();
+    if (secondColumn.top() == firstColumn.top()) {
+        const int spacing =
+            m_window->findChild<QGridLayout *>(QStringLiteral("grilleTotaux"))->horizontalSpacing();
+        QVERIFY2(secondColumn.left() - firstColumn.right() <= 24 + 2 * spacing + 2,
+                 qPrintable(QString::number(secondColumn.left() - firstColumn.right())));
+    }
     if (sideBySide >= 0) {
         auto *inputs = find<QWidget>(QStringLiteral("creance"));
         auto *payments = find<QWidget>(QStringLiteral("boiteAcomptes"));
