@@ -235,6 +235,9 @@ void TestSaveFile::writtenInPlace_data()
     QTest::newRow("standard output appended to by the shell") << "/dev/stdout";
     QTest::newRow("standard output by its descriptor") << "/dev/fd/1";
     QTest::newRow("standard output through proc") << "/proc/self/fd/1";
+    QTest::newRow("standard error") << "/dev/stderr";
+    QTest::newRow("standard error by its descriptor") << "/dev/fd/2";
+    QTest::newRow("standard error through proc") << "/proc/self/fd/2";
 }
 
 void TestSaveFile::writtenInPlace()
@@ -245,6 +248,7 @@ void TestSaveFile::writtenInPlace()
     QString path = node;
     int reader = -1;
     int savedOut = -1;
+    int stream = 1; // the descriptor a "/dev/..." name stands for
     if (kind == u"fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(node), 0600), 0);
         reader = ::open(QFile::encodeName(node), O_RDONLY | O_NONBLOCK);
@@ -258,10 +262,11 @@ void TestSaveFile::writtenInPlace()
             path = QStringLiteral("/dev/null");
     } else {
         QVERIFY(writeFile(log, "before\n"));
-        std::fflush(stdout);
-        savedOut = ::dup(1);
+        stream = kind.endsWith(u'2') || kind.endsWith(u"stderr") ? 2 : 1;
+        std::fflush(stream == 1 ? stdout : stderr);
+        savedOut = ::dup(stream);
         const int appending = ::open(QFile::encodeName(log), O_WRONLY | O_APPEND);
-        ::dup2(appending, 1);
+        ::dup2(appending, stream);
         ::close(appending);
         path = kind;
     }
@@ -271,7 +276,7 @@ void TestSaveFile::writtenInPlace()
 
     const SaveOutcome outcome = SaveFile(path, "bytes\n");
     if (savedOut >= 0) {
-        ::dup2(savedOut, 1);
+        ::dup2(savedOut, stream);
         ::close(savedOut);
     }
     char received[64] = {};
