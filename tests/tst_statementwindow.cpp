@@ -123,6 +123,8 @@ private slots:
     void closingAsksAboutUnsavedWork_data();
     void closingAsksAboutUnsavedWork();
     void savesToItsFileAndListsRecentOnes();
+    void failedSaveIsSaidAndKeepsTheWork_data();
+    void failedSaveIsSaidAndKeepsTheWork();
     void secondStatementCascades();
     void keyboardOnly();
     void creditOfTheDebtor_data();
@@ -1219,6 +1221,38 @@ void TestStatementWindow::savesToItsFileAndListsRecentOnes()
     recent->actions().at(1)->trigger();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("a.json[*] – Décompte au jour près"));
     QCOMPARE(m_boxes->take(), QStringList());
+}
+
+void TestStatementWindow::failedSaveIsSaidAndKeepsTheWork_data()
+{
+    QTest::addColumn<bool>("savedBefore"); // to a folder removed since
+    QTest::newRow("a first save into a missing folder") << false;
+    QTest::newRow("a save to its file, its folder gone") << true;
+}
+
+void TestStatementWindow::failedSaveIsSaidAndKeepsTheWork()
+{
+    QFETCH(bool, savedBefore);
+    typeFiche();
+    const QString folder = path(QStringLiteral("dossier"));
+    m_savePath = folder + QStringLiteral("/a.json");
+    if (savedBefore) {
+        QVERIFY(QDir().mkpath(folder));
+        click(find<QPushButton>(QStringLiteral("enregistrer")));
+        QVERIFY(!m_window->isWindowModified());
+        QVERIFY(QDir(folder).removeRecursively());
+        typeDate(QStringLiteral("au"), QStringLiteral("11/04/2016"));
+    }
+    const QString title = m_window->windowTitle();
+    QVERIFY(m_window->isWindowModified());
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(m_boxes->take(),
+             QStringList{QStringLiteral("Décompte au jour près | Le fichier « ") + m_savePath +
+                         QStringLiteral(" » n'a pas pu être écrit. Vérifiez que le dossier "
+                                        "existe et que vous pouvez y écrire.")});
+    QVERIFY(m_window->isWindowModified());
+    QCOMPARE(m_window->windowTitle(), title);
+    QVERIFY(!QFile::exists(m_savePath));
 }
 
 void TestStatementWindow::secondStatementCascades()
