@@ -3,6 +3,7 @@
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "update/majdialog.h"
+#include "update/updatenow.h"
 #include "update/windowhooks.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ private slots:
     void updateNowAndByHand();
     void byHandRefusedOrCancelled_data();
     void byHandRefusedOrCancelled();
+    void byHandWithoutRatesFileSaysSo();
     void refusesAddressOutsideCodePage_data();
     void refusesAddressOutsideCodePage();
 
@@ -376,6 +378,11 @@ void TestMajDialog::byHandRefusedOrCancelled()
             QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
             modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
         }
+        // Its sentence shows whole, on several lines, in the form's width.
+        const QLabel *intro = modal->findChildren<QLabel *>().value(0);
+        QVERIFY(intro->width() < intro->fontMetrics().horizontalAdvance(intro->text()));
+        QVERIFY2(intro->height() >= 2 * intro->fontMetrics().lineSpacing(),
+                 qPrintable(QString::number(intro->height())));
         // Still open after a refusal: the guard closes it as Annuler would.
         form = modal->isVisible() ? modal->findChild<QLabel *>(QStringLiteral("erreur"))->text()
                                   : QStringLiteral("closed");
@@ -390,6 +397,21 @@ void TestMajDialog::byHandRefusedOrCancelled()
              said.isEmpty() ? result : QString(said).replace(u'#', rates));
     QCOMPARE(changed.count(), 0);
     QCOMPARE(readFile(rates), ratesFile ? before : QByteArray("<missing>"));
+}
+
+void TestMajDialog::byHandWithoutRatesFileSaysSo()
+{
+    // The statement window's way in, which has no result line of its own.
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QString said;
+    m_onModal = [&](QDialog *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        said = box ? box->windowTitle() + QStringLiteral(" | ") + box->text() : QString();
+    };
+    QVERIFY(!addHalfYearByHand(nullptr, rates));
+    QCOMPARE(said, QStringLiteral("Ajouter un semestre | Le fichier des taux ") + rates +
+                       QStringLiteral(" est absent ou corrompu : aucun semestre ne peut y être "
+                                      "ajouté."));
 }
 
 void TestMajDialog::refusesAddressOutsideCodePage_data()
