@@ -169,6 +169,9 @@ void TestStatement::lines_data()
         << int(Simple) << qint64(5000) << iso("2019-01-01") << iso("2019-01-06") << none << false
         << none << 1.0 << false << QString() << QStringList{"I 2019-01-01 2019-01-05 5 5000 3.65 3"}
         << QList<qint64>{5000, 3, 0, 3, 0, 5003};
+    QTest::newRow("a capital of nothing: no line, nothing accrues")
+        << int(Simple) << qint64(0) << iso("2019-01-01") << iso("2019-02-01") << none << false
+        << none << 1.0 << false << QString() << QStringList{} << QList<qint64>{0, 0, 0, 0, 0, 0};
     QTest::newRow("a rate change mid-line cuts it")
         << int(Simple) << qint64(100000) << iso("2020-06-20") << iso("2020-07-11") << none << false
         << none << 1.0 << false << QString()
