@@ -59,11 +59,13 @@ public:
         QStringList out = seen;
         seen.clear();
         icons.clear();
+        busy.clear();
         return out;
     }
 
     QStringList seen;
     QList<QMessageBox::Icon> icons;
+    QList<bool> busy; // the hourglass was still shown over the box
     // The caption of the button to press in the next boxes, or kEnter for
     // the Enter key; empty, the box is cancelled.
     QString answer;
@@ -74,6 +76,7 @@ private:
                            auto *box = static_cast<QMessageBox *>(dialog);
                            seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
                            icons << box->icon();
+                           busy << bool(QGuiApplication::overrideCursor());
                            if (answer == QStringView(kEnter))
                                QTest::keyClick(box, Qt::Key_Return);
                            for (QAbstractButton *button : box->buttons()) {

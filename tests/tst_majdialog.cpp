@@ -372,12 +372,14 @@ void TestMajDialog::byHandRefusedOrCancelled()
     if (ratesFile)
         QVERIFY(writeFile(rates, before));
     QString form;
+    QString title;
     m_onModal = [&](QDialog *modal) {
         if (!autres.isEmpty()) {
             QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), autres);
             QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
             modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
         }
+        title = modal->windowTitle();
         // Its sentence shows whole, on several lines, in the form's width.
         const QLabel *intro = modal->findChildren<QLabel *>().value(0);
         QVERIFY(intro->width() < intro->fontMetrics().horizontalAdvance(intro->text()));
@@ -393,6 +395,7 @@ void TestMajDialog::byHandRefusedOrCancelled()
     QSignalSpy changed(m_dialog.get(), &MajDialog::ratesFileChanged);
     child<QPushButton>("AjouterSemestre")->click();
     QCOMPARE(form, formSaid);
+    QCOMPARE(title, ratesFile ? QStringLiteral("Ajouter un semestre") : QString());
     QCOMPARE(child<QLabel>("Resultat")->text(),
              said.isEmpty() ? result : QString(said).replace(u'#', rates));
     QCOMPARE(changed.count(), 0);

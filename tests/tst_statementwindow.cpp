@@ -423,6 +423,16 @@ void TestStatementWindow::errorsShownAndCleared()
 
     QVERIFY(error->isVisible());
     QVERIFY2(error->text().startsWith(message), qPrintable(error->text()));
+    if (!edit.startsWith(QLatin1String("acompte"))) {
+        // Right under its field, before the next input.
+        QCoreApplication::processEvents();
+        const QWidget *field = find<QWidget>(edit);
+        const QPoint fieldAt = field->mapTo(m_window.get(), QPoint(0, field->height()));
+        const QPoint errorAt = error->mapTo(m_window.get(), QPoint());
+        QCOMPARE(errorAt.x(), fieldAt.x());
+        QVERIFY2(errorAt.y() >= fieldAt.y() && errorAt.y() - fieldAt.y() <= 12,
+                 qPrintable(QStringLiteral("%1 below").arg(errorAt.y() - fieldAt.y())));
+    }
     QCOMPARE(lines->rowCount(), 0);
     QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
     QVERIFY(!find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
@@ -1246,6 +1256,7 @@ void TestStatementWindow::failedSaveIsSaidAndKeepsTheWork()
     const QString title = m_window->windowTitle();
     QVERIFY(m_window->isWindowModified());
     click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(m_boxes->busy, QList<bool>{false});
     QCOMPARE(m_boxes->take(),
              QStringList{QStringLiteral("Décompte au jour près | Le fichier « ") + m_savePath +
                          QStringLiteral(" » n'a pas pu être écrit. Vérifiez que le dossier "
