@@ -7,7 +7,7 @@
 # default sans font, which is DejaVu Sans (fonts-dejavu-core) on Debian.
 set -eu
 packages="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libcups2-dev libxcb1-dev
-fonts-liberation2 fonts-dejavu-core tzdata xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
+fonts-liberation2 fonts-dejavu-core tzdata gcovr xdg-utils xvfb xauth openbox x11-apps imagemagick poppler-utils clang-format
 cups-daemon cups-client qt6-translations-l10n librsvg2-bin dpkg-dev lintian desktop-file-utils
 appstream xdotool"
 missing=""

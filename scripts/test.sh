@@ -1,8 +1,11 @@
 #!/bin/sh
 # Installs what is missing, checks the formatting, builds the Debian package
-# and checks it with Debian's validators, then builds and runs every test
-# twice: a normal build and one under AddressSanitizer and
-# UndefinedBehaviorSanitizer. The package test starts the packaged program.
+# and checks it with Debian's validators, then builds and runs every test:
+# a normal build, in the machine's time zone and again in Paris's (users'
+# clocks are not on UTC); one under AddressSanitizer and
+# UndefinedBehaviorSanitizer; one with coverage counters, whose line
+# coverage is printed per folder. The package test starts the packaged
+# program.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -38,6 +41,8 @@ appstreamcli validate --pedantic --no-net "$unpacked"/usr/share/metainfo/*.metai
 # The package test fails, rather than skips, without the package just built.
 export TAUX_REQUIRE_PACKAGE=1
 ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+# Dates, file times and PDF dates all go through the local clock.
+TZ=Europe/Paris ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAUX_SANITIZE=ON \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
@@ -46,3 +51,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp":print_suppressions=0 \
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+# Coverage: what the tests run of the program's own code, per folder. The
+# package test is left out: it runs the packaged program, not this build.
+cmake -S "$root" -B "$root/build-coverage" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAUX_COVERAGE=ON \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+cmake --build "$root/build-coverage" -j"$jobs"
+find "$root/build-coverage" -name '*.gcda' -delete
+ctest --test-dir "$root/build-coverage" --output-on-failure -j"$jobs" -E '^tst_package$'
+"$root/scripts/coverage.sh" "$root/build-coverage"

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -58,20 +59,26 @@ public:
         QStringList out = seen;
         seen.clear();
         icons.clear();
+        busy.clear();
         return out;
     }
 
     QStringList seen;
     QList<QMessageBox::Icon> icons;
-    // The caption of the button to press in the next boxes; empty, the box
-    // is cancelled.
+    QList<bool> busy; // the hourglass was still shown over the box
+    // The caption of the button to press in the next boxes, or kEnter for
+    // the Enter key; empty, the box is cancelled.
     QString answer;
+    static constexpr char16_t kEnter[] = u"<Entrée>";
 
 private:
     ModalGuard m_guard{[this](QDialog *dialog) {
                            auto *box = static_cast<QMessageBox *>(dialog);
                            seen << box->windowTitle() + QStringLiteral(" | ") + box->text();
                            icons << box->icon();
+                           busy << bool(QGuiApplication::overrideCursor());
+                           if (answer == QStringView(kEnter))
+                               QTest::keyClick(box, Qt::Key_Return);
                            for (QAbstractButton *button : box->buttons()) {
                                if (!answer.isEmpty() && button->text() == answer)
                                    button->click();

@@ -38,6 +38,9 @@ private slots:
     void savedFileWritesEveryField();
     void refusedFiles_data();
     void refusedFiles();
+    void paymentCountBound_data();
+    void paymentCountBound();
+    void optionalDatesMayBeAbsent();
     void changesAndClosing_data();
     void changesAndClosing();
     void fileFollowsSaveAndOpen();
@@ -117,6 +120,12 @@ void TestEditedStatement::savedFileWritesEveryField_data()
     QTest::newRow("a case field without its direction controls")
         << "inverse"
         << "reference" << QJsonValue("RG 43210/51");
+    QTest::newRow("coefficient x 1,5") << "x1.5"
+                                       << "coefficient" << QJsonValue("1.5");
+    QTest::newRow("coefficient x 2") << "x2"
+                                     << "coefficient" << QJsonValue("2");
+    QTest::newRow("coefficient x 3") << "x3"
+                                     << "coefficient" << QJsonValue("3");
 }
 
 void TestEditedStatement::savedFileWritesEveryField()
@@ -135,6 +144,8 @@ void TestEditedStatement::savedFileWritesEveryField()
         saved.caseFields = {{}, QStringLiteral("SARL Martin"), QStringLiteral("2015/118 B"), {}};
     if (change == QLatin1String("inverse"))
         saved.caseFields.reference = QStringLiteral("RG \u202E43210/51\u202C");
+    if (change.startsWith(u'x'))
+        saved.input.coefficient = change.mid(1).toDouble();
     const QByteArray bytes = SavedStatementJson(saved);
     const QJsonObject object = QJsonDocument::fromJson(bytes).object();
     QVERIFY(object.contains(key));
@@ -142,6 +153,7 @@ void TestEditedStatement::savedFileWritesEveryField()
     // What is written reads back as it was.
     const SavedStatementRead read = ReadSavedStatement(bytes);
     QVERIFY(read.saved);
+    QCOMPARE(read.saved->input.coefficient, saved.input.coefficient);
     QCOMPARE(SavedStatementJson(*read.saved), bytes);
 }
 
@@ -160,6 +172,15 @@ void TestEditedStatement::refusedFiles_data()
     QTest::newRow("a case field as a number")
         << QByteArray("\"version\": 1") << QByteArray("\"version\": 2, \"debiteur\": 12")
         << "« debiteur » doit être un texte ou null";
+    const QByteArray payments = "\"acomptes\": [{\"date\": \"2016-01-15\", \"montant\": \"500\"}]";
+    QTest::newRow("payments as one object, not a list")
+        << payments << QByteArray("\"acomptes\": {\"date\": \"2016-01-15\", \"montant\": \"500\"}")
+        << "« acomptes » doit être une liste";
+    QTest::newRow("payments as text")
+        << payments << QByteArray("\"acomptes\": \"500\"") << "« acomptes » doit être une liste";
+    QTest::newRow("a payment without its amount")
+        << payments << QByteArray("\"acomptes\": [{\"date\": \"2016-01-15\"}]")
+        << "l'acompte n° 1 doit avoir une « date » AAAA-MM-JJ et un « montant » comme \"500.00\"";
     QTest::newRow("a capitalisation day in French")
         << QByteArray("\"2015-12-01\"") << QByteArray("\"01/12/2015\"")
         << "« capitalisation_du » doit être une date au format AAAA-MM-JJ ou null";
@@ -177,6 +198,48 @@ void TestEditedStatement::refusedFiles()
     QVERIFY(!read.saved);
     QCOMPARE(read.error, QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : ") +
                              why + QStringLiteral("."));
+}
+
+void TestEditedStatement::paymentCountBound_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("why"); // empty: read
+    QTest::newRow("10 000 payments, the most a file holds") << 10000 << "";
+    QTest::newRow("10 001 payments") << 10001 << "il contient plus de 10000 acomptes";
+}
+
+void TestEditedStatement::paymentCountBound()
+{
+    QFETCH(int, count);
+    QFETCH(QString, why);
+    QByteArray list;
+    for (int i = 0; i < count; ++i)
+        list += QByteArray(i ? "," : "") + "{\"date\": \"2016-01-15\", \"montant\": \"1\"}";
+    QByteArray bytes = kVersion1;
+    bytes.replace("[{\"date\": \"2016-01-15\", \"montant\": \"500\"}]", "[" + list + "]");
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    QCOMPARE(read.saved.has_value(), why.isEmpty());
+    if (read.saved)
+        QCOMPARE(read.saved->input.payments.size(), count);
+    else
+        QCOMPARE(read.error,
+                 QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : ") + why +
+                     QStringLiteral("."));
+}
+
+void TestEditedStatement::optionalDatesMayBeAbsent()
+{
+    QByteArray bytes = kVersion1;
+    bytes.replace("\"majoration_du\": null, \"capitalisation_du\": \"2015-12-01\",", "");
+    bytes.replace(", \"acomptes\": [{\"date\": \"2016-01-15\", \"montant\": \"500\"}]", "");
+    QVERIFY(!bytes.contains("_du") && !bytes.contains("acomptes"));
+    const SavedStatementRead read = ReadSavedStatement(bytes);
+    QVERIFY2(read.saved, qPrintable(read.error));
+    QVERIFY(!read.saved->input.majorationFrom);
+    QVERIFY(!read.saved->input.capitalisationFrom);
+    QVERIFY(!read.saved->input.capitalise);
+    QVERIFY(read.saved->input.payments.isEmpty());
+    QCOMPARE(read.saved->input.to, QDate(2016, 4, 10));
 }
 
 void TestEditedStatement::changesAndClosing_data()
@@ -304,6 +367,8 @@ void TestEditedStatement::recentStatements()
     // Eight at most, whatever else the file holds.
     QVERIFY(writeFile(ini, "[DECOMPTE]\r\nRECENT8=/d/8.json\r\nRECENT9=/d/9.json\r\n"));
     QCOMPARE(ReadRecentStatements(ini), QStringList{"/d/8.json"});
+    // A list that could not be kept is said so, not taken for kept.
+    QVERIFY(!WriteRecentStatements(stored, ini + QStringLiteral("/Querdan.ini")));
 }
 
 QTEST_GUILESS_MAIN(TestEditedStatement)

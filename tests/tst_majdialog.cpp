@@ -3,6 +3,7 @@
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "update/majdialog.h"
+#include "update/updatenow.h"
 #include "update/windowhooks.h"
 
 #include <QApplication>
@@ -41,6 +42,9 @@ private slots:
     void hourglassDuringTheDownload();
     void updateNowAndByHand_data();
     void updateNowAndByHand();
+    void byHandRefusedOrCancelled_data();
+    void byHandRefusedOrCancelled();
+    void byHandWithoutRatesFileSaysSo();
     void refusesAddressOutsideCodePage_data();
     void refusesAddressOutsideCodePage();
 
@@ -329,8 +333,11 @@ void TestMajDialog::updateNowAndByHand()
     QString form;
     m_onModal = [&](QDialog *modal) {
         form = modal->findChild<QLabel *>(QStringLiteral("semestre"))->text();
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), "2,94");
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
+        // The examples the fields show are rates the form takes.
+        for (const char *name : {"autres", "particuliers"}) {
+            auto *field = modal->findChild<QLineEdit *>(QLatin1String(name));
+            QTest::keyClicks(field, field->placeholderText());
+        }
         modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
     };
     m_dialog->setRatesFile(rates);
@@ -346,6 +353,80 @@ void TestMajDialog::updateNowAndByHand()
              newest);
     QCOMPARE(changed.count(), newest.endsWith(u'*') ? 1 : 0);
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestMajDialog::byHandRefusedOrCancelled_data()
+{
+    QTest::addColumn<QString>("autres"); // typed in the form; empty: the form is cancelled
+    QTest::addColumn<bool>("ratesFile");
+    QTest::addColumn<QString>("formSaid"); // the form's red line before it is cancelled
+    QTest::addColumn<QString>("said");     // the dialog's result line
+
+    QTest::newRow("a rate that does not read stays in the form")
+        << "2,9x" << true << "« 2,9x » n'est pas un taux de 0 à 30 (par exemple 2,94)"
+        << "";
+    QTest::newRow("cancelled") << "" << true << ""
+                               << "";
+    QTest::newRow("no rates file")
+        << "" << false << ""
+        << "Le fichier des taux # est absent ou corrompu : aucun semestre ne peut y être ajouté.";
+}
+
+void TestMajDialog::byHandRefusedOrCancelled()
+{
+    QFETCH(QString, autres);
+    QFETCH(bool, ratesFile);
+    QFETCH(QString, formSaid);
+    QFETCH(QString, said);
+
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    const QByteArray before = "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n";
+    if (ratesFile)
+        QVERIFY(writeFile(rates, before));
+    QString form;
+    QString title;
+    m_onModal = [&](QDialog *modal) {
+        if (!autres.isEmpty()) {
+            QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), autres);
+            QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "6.31");
+            modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+        }
+        title = modal->windowTitle();
+        // Its sentence shows whole, on several lines, in the form's width.
+        const QLabel *intro = modal->findChildren<QLabel *>().value(0);
+        QVERIFY(intro->width() < intro->fontMetrics().horizontalAdvance(intro->text()));
+        QVERIFY2(intro->height() >= 2 * intro->fontMetrics().lineSpacing(),
+                 qPrintable(QString::number(intro->height())));
+        // Still open after a refusal: the guard closes it as Annuler would.
+        form = modal->isVisible() ? modal->findChild<QLabel *>(QStringLiteral("erreur"))->text()
+                                  : QStringLiteral("closed");
+    };
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    const QString result = child<QLabel>("Resultat")->text();
+    QSignalSpy changed(m_dialog.get(), &MajDialog::ratesFileChanged);
+    child<QPushButton>("AjouterSemestre")->click();
+    QCOMPARE(form, formSaid);
+    QCOMPARE(title, ratesFile ? QStringLiteral("Ajouter un semestre") : QString());
+    QCOMPARE(child<QLabel>("Resultat")->text(),
+             said.isEmpty() ? result : QString(said).replace(u'#', rates));
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(readFile(rates), ratesFile ? before : QByteArray("<missing>"));
+}
+
+void TestMajDialog::byHandWithoutRatesFileSaysSo()
+{
+    // The statement window's way in, which has no result line of its own.
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QString said;
+    m_onModal = [&](QDialog *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        said = box ? box->windowTitle() + QStringLiteral(" | ") + box->text() : QString();
+    };
+    QVERIFY(!addHalfYearByHand(nullptr, rates));
+    QCOMPARE(said, QStringLiteral("Ajouter un semestre | Le fichier des taux ") + rates +
+                       QStringLiteral(" est absent ou corrompu : aucun semestre ne peut y être "
+                                      "ajouté."));
 }
 
 void TestMajDialog::refusesAddressOutsideCodePage_data()

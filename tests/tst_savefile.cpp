@@ -1,15 +1,18 @@
 #include "testfiles.h"
 #include "update/savefile.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +22,45 @@ struct stat statOf(const QString &path)
     struct stat st = {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// SaveFile as a user who is not root: root writes any file, so when the
+// tests run as root a child that has become nobody saves, in a folder
+// given to nobody.
+SaveOutcome saveAsAUser(const QString &path, const QByteArray &bytes)
+{
+    if (::geteuid() != 0)
+        return SaveFile(path, bytes);
+    if (::chown(QFile::encodeName(QFileInfo(path).path()), kNobody, kNobody) != 0)
+        return {false, QStringLiteral("the folder could not be given to nobody"), {}};
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return {false, QStringLiteral("no pipe"), {}};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        const SaveOutcome outcome = SaveFile(path, bytes);
+        const QByteArray said = (outcome.reason + u'\n' + outcome.notice).toUtf8();
+        const bool written = ::write(ends[1], said.constData(), said.size()) == said.size();
+        ::_exit(written ? (outcome.ok ? 0 : 1) : 3);
+    }
+    ::close(ends[1]);
+    QByteArray said;
+    char buffer[256];
+    ssize_t n = 0;
+    while ((n = ::read(ends[0], buffer, sizeof buffer)) > 0)
+        said.append(buffer, n);
+    ::close(ends[0]);
+    int status = -1;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) > 1)
+        return {false, QStringLiteral("the child could not save as nobody"), {}};
+    const QStringList parts = QString::fromUtf8(said).split(u'\n');
+    return {WEXITSTATUS(status) == 0, parts.value(0), parts.value(1)};
 }
 
 } // namespace
@@ -34,6 +76,9 @@ private slots:
     void refusals();
     void writtenInPlace_data();
     void writtenInPlace();
+    void readOnlyFileRefusedToItsOwner_data();
+    void readOnlyFileRefusedToItsOwner();
+    void someoneElsesFileChangesOwnerWithANotice();
     void systemReasonsAreFrench();
 
 private:
@@ -190,6 +235,9 @@ void TestSaveFile::writtenInPlace_data()
     QTest::newRow("standard output appended to by the shell") << "/dev/stdout";
     QTest::newRow("standard output by its descriptor") << "/dev/fd/1";
     QTest::newRow("standard output through proc") << "/proc/self/fd/1";
+    QTest::newRow("standard error") << "/dev/stderr";
+    QTest::newRow("standard error by its descriptor") << "/dev/fd/2";
+    QTest::newRow("standard error through proc") << "/proc/self/fd/2";
 }
 
 void TestSaveFile::writtenInPlace()
@@ -200,6 +248,7 @@ void TestSaveFile::writtenInPlace()
     QString path = node;
     int reader = -1;
     int savedOut = -1;
+    int stream = 1; // the descriptor a "/dev/..." name stands for
     if (kind == u"fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(node), 0600), 0);
         reader = ::open(QFile::encodeName(node), O_RDONLY | O_NONBLOCK);
@@ -213,10 +262,11 @@ void TestSaveFile::writtenInPlace()
             path = QStringLiteral("/dev/null");
     } else {
         QVERIFY(writeFile(log, "before\n"));
-        std::fflush(stdout);
-        savedOut = ::dup(1);
+        stream = kind.endsWith(u'2') || kind.endsWith(u"stderr") ? 2 : 1;
+        std::fflush(stream == 1 ? stdout : stderr);
+        savedOut = ::dup(stream);
         const int appending = ::open(QFile::encodeName(log), O_WRONLY | O_APPEND);
-        ::dup2(appending, 1);
+        ::dup2(appending, stream);
         ::close(appending);
         path = kind;
     }
@@ -226,7 +276,7 @@ void TestSaveFile::writtenInPlace()
 
     const SaveOutcome outcome = SaveFile(path, "bytes\n");
     if (savedOut >= 0) {
-        ::dup2(savedOut, 1);
+        ::dup2(savedOut, stream);
         ::close(savedOut);
     }
     char received[64] = {};
@@ -243,6 +293,52 @@ void TestSaveFile::writtenInPlace()
         QCOMPARE(QByteArray(received), QByteArray("bytes\n"));
     if (kind.startsWith(u'/'))
         QCOMPARE(readFile(log), QByteArray("before\nbytes\n"));
+}
+
+void TestSaveFile::readOnlyFileRefusedToItsOwner_data()
+{
+    QTest::addColumn<bool>("linked"); // a second name: the in-place path
+    QTest::newRow("a read-only file in a writable folder") << false;
+    QTest::newRow("a read-only file with a hard link") << true;
+}
+
+void TestSaveFile::readOnlyFileRefusedToItsOwner()
+{
+    QFETCH(bool, linked);
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    const QByteArray native = QFile::encodeName(out);
+    QVERIFY(writeFile(out, "kept"));
+    if (linked)
+        QCOMPARE(::link(native, QFile::encodeName(m_dir->filePath("other"))), 0);
+    QCOMPARE(::chmod(native, 0444), 0);
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(native, kNobody, kNobody), 0);
+
+    const SaveOutcome outcome = saveAsAUser(out, "replaced");
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.reason, QStringLiteral("accès refusé"));
+    QCOMPARE(readFile(out), QByteArray("kept"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+             linked ? QStringList({"other", "out"}) : QStringList{"out"});
+}
+
+void TestSaveFile::someoneElsesFileChangesOwnerWithANotice()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(writeFile(out, "root's"));
+    QCOMPARE(::chmod(QFile::encodeName(out), 0666), 0);
+
+    const SaveOutcome outcome = saveAsAUser(out, "nobody's");
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    QCOMPARE(outcome.notice,
+             QStringLiteral("il appartient maintenant à nobody et non plus à root ; "
+                            "son groupe n'a pas pu être gardé"));
+    QCOMPARE(readFile(out), QByteArray("nobody's"));
+    const struct stat after = statOf(out);
+    QCOMPARE(after.st_uid, kNobody);
+    QCOMPARE(int(after.st_mode & 07777), 0666);
 }
 
 void TestSaveFile::systemReasonsAreFrench()

@@ -169,6 +169,9 @@ void TestStatement::lines_data()
         << int(Simple) << qint64(5000) << iso("2019-01-01") << iso("2019-01-06") << none << false
         << none << 1.0 << false << QString() << QStringList{"I 2019-01-01 2019-01-05 5 5000 3.65 3"}
         << QList<qint64>{5000, 3, 0, 3, 0, 5003};
+    QTest::newRow("a capital of nothing: no line, nothing accrues")
+        << int(Simple) << qint64(0) << iso("2019-01-01") << iso("2019-02-01") << none << false
+        << none << 1.0 << false << QString() << QStringList{} << QList<qint64>{0, 0, 0, 0, 0, 0};
     QTest::newRow("a rate change mid-line cuts it")
         << int(Simple) << qint64(100000) << iso("2020-06-20") << iso("2020-07-11") << none << false
         << none << 1.0 << false << QString()
@@ -190,6 +193,13 @@ void TestStatement::lines_data()
         << none << 1.0 << false << QString()
         << QStringList{"I 2019-01-01 2019-01-01 1 15000 3.65 2"}
         << QList<qint64>{15000, 2, 0, 2, 0, 15002};
+    // 900 x 5,475 % / 365 is 13,5 cents exactly; the double comes out as
+    // 13.499999999999998.
+    QTest::newRow("a half cent computed a hair short still rounds up")
+        << int(Simple) << qint64(90000) << iso("2019-01-01") << iso("2019-01-02") << none << false
+        << none << 1.5 << false << QString()
+        << QStringList{"I 2019-01-01 2019-01-01 1 90000 5.475 14"}
+        << QList<qint64>{90000, 14, 0, 14, 0, 90014};
     QTest::newRow("the coefficient multiplies the raised rate")
         << int(Simple) << qint64(100000) << iso("2019-01-01") << iso("2019-01-11")
         << iso("2019-01-01") << false << none << 1.5 << false << QString()
@@ -433,6 +443,21 @@ void TestStatement::errors_data()
     QTest::newRow("a payment without a date")
         << int(Simple) << in << StatementField::Payment << 0
         << "Acompte n° 1 : la date n'est pas une date valide" << QDate();
+    in.payments = {{QDate(2019, 3, 5), 100}, {QDate(2019, 3, 6), 1000000000000001}};
+    QTest::newRow("a payment beyond ten thousand billion euros")
+        << int(Simple) << in << StatementField::Payment << 1
+        << "Acompte n° 2 : le montant est trop grand pour être calculé" << QDate();
+    in = baseInput(100000, "2019-03-01", "2019-04-01");
+    in.majorationFrom = QDate(10000, 1, 1);
+    QTest::newRow("the five points after year 9999")
+        << int(Simple) << in << StatementField::MajorationFrom << -1
+        << "La date de la majoration de cinq points n'est pas une date valide" << QDate();
+    in = baseInput(100000, "2019-03-01", "2019-04-01");
+    in.capitalise = true;
+    in.capitalisationFrom = QDate();
+    QTest::newRow("an empty capitalisation day")
+        << int(Simple) << in << StatementField::CapitalisationFrom << -1
+        << "La date de la capitalisation n'est pas une date valide" << QDate();
     in = baseInput(200000, "2015-09-18", "2016-04-10");
     for (int i = 0; i < 9300; ++i)
         in.payments.append({QDate(2015, 10, 1), 999999999999999});
@@ -506,6 +531,9 @@ void TestStatement::parseCents_data()
     QTest::newRow("a mark without decimals is refused") << "12," << qint64(-1);
     QTest::newRow("a mark without integer digits is refused") << ",50" << qint64(-1);
     QTest::newRow("a space after the mark is refused") << "12, 50" << qint64(-1);
+    QTest::newRow("a space between the decimals is refused") << "1 500,5 0" << qint64(-1);
+    QTest::newRow("a no-break space between the decimals is refused")
+        << "12,3\u00A04" << qint64(-1);
     QTest::newRow("an exponent is refused") << "1e3" << qint64(-1);
     QTest::newRow("a currency sign is refused") << "12 €" << qint64(-1);
     QTest::newRow("empty text is refused") << "" << qint64(-1);

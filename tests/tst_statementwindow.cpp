@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGridLayout>
 #include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -106,6 +107,8 @@ private slots:
     void exportFailureIsSaid();
     void printShowsThePreview();
     void savedInputsReopen();
+    void everyCoefficientReopens_data();
+    void everyCoefficientReopens();
     void savingNeedsReadableInputs();
     void everyInputIsNamed();
     void corruptSavedFileRefused_data();
@@ -121,6 +124,8 @@ private slots:
     void closingAsksAboutUnsavedWork_data();
     void closingAsksAboutUnsavedWork();
     void savesToItsFileAndListsRecentOnes();
+    void failedSaveIsSaidAndKeepsTheWork_data();
+    void failedSaveIsSaidAndKeepsTheWork();
     void secondStatementCascades();
     void keyboardOnly();
     void creditOfTheDebtor_data();
@@ -421,6 +426,16 @@ void TestStatementWindow::errorsShownAndCleared()
 
     QVERIFY(error->isVisible());
     QVERIFY2(error->text().startsWith(message), qPrintable(error->text()));
+    if (!edit.startsWith(QLatin1String("acompte"))) {
+        // Right under its field, before the next input.
+        QCoreApplication::processEvents();
+        const QWidget *field = find<QWidget>(edit);
+        const QPoint fieldAt = field->mapTo(m_window.get(), QPoint(0, field->height()));
+        const QPoint errorAt = error->mapTo(m_window.get(), QPoint());
+        QCOMPARE(errorAt.x(), fieldAt.x());
+        QVERIFY2(errorAt.y() >= fieldAt.y() && errorAt.y() - fieldAt.y() <= 12,
+                 qPrintable(QStringLiteral("%1 below").arg(errorAt.y() - fieldAt.y())));
+    }
     QCOMPARE(lines->rowCount(), 0);
     QVERIFY(find<QLabel>(QStringLiteral("message"))->isVisible());
     QVERIFY(!find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
@@ -691,6 +706,49 @@ void TestStatementWindow::savedInputsReopen()
     QCOMPARE(find<QTableWidget>(QStringLiteral("acomptes"))->rowCount(), 1);
     QCOMPARE(total(QStringLiteral("total")), expected);
     QCOMPARE(total(QStringLiteral("totalAcomptes")), Cents(50050));
+}
+
+void TestStatementWindow::everyCoefficientReopens_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<qint64>("total");
+    // The fiche's 89,01 of interest, times the coefficient.
+    QTest::newRow("x 1") << 0 << "1" << qint64(208901);
+    QTest::newRow("x 1,5") << 1 << "1.5" << qint64(213352);
+    QTest::newRow("x 2") << 2 << "2" << qint64(217803);
+    QTest::newRow("x 3") << 3 << "3" << qint64(226703);
+}
+
+void TestStatementWindow::everyCoefficientReopens()
+{
+    QFETCH(int, index);
+    QFETCH(QString, saved);
+    QFETCH(qint64, total);
+    typeFiche();
+    find<QComboBox>(QStringLiteral("coefficient"))->setCurrentIndex(index);
+    QCOMPARE(this->total(QStringLiteral("total")), Cents(total));
+    m_savePath = path(QStringLiteral("coefficient.json"));
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(QJsonDocument::fromJson(readFile(m_savePath))
+                 .object()
+                 .value(QStringLiteral("coefficient"))
+                 .toString(),
+             saved);
+
+    m_window = std::make_unique<StatementWindow>(m_ratesPath, french);
+    m_openPath = m_savePath;
+    m_window->setHooks({{},
+                        [this](QWidget *, const QString &, const QString &) { return m_openPath; },
+                        [] { return QDate(2020, 1, 1); },
+                        {},
+                        {},
+                        {}});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    click(find<QToolButton>(QStringLiteral("ouvrir")));
+    QCOMPARE(find<QComboBox>(QStringLiteral("coefficient"))->currentIndex(), index);
+    QCOMPARE(this->total(QStringLiteral("total")), Cents(total));
 }
 
 void TestStatementWindow::savingNeedsReadableInputs()
@@ -1072,6 +1130,9 @@ void TestStatementWindow::closingAsksAboutUnsavedWork_data()
     QTest::newRow("its own close, Ne pas enregistrer")
         << "own" << true << "Ne pas enregistrer" << false << false;
     QTest::newRow("its own close, Enregistrer") << "own" << true << "Enregistrer" << false << true;
+    // Enter, as a user answers a question without reading it, keeps the work.
+    QTest::newRow("its own close, Enter saves")
+        << "own" << true << QString::fromUtf16(MessageBoxGuard::kEnter) << false << true;
     QTest::newRow("the main window's close, nothing changed: at once")
         << "main" << false << "" << false << false;
     QTest::newRow("the main window's close, Annuler")
@@ -1173,6 +1234,39 @@ void TestStatementWindow::savesToItsFileAndListsRecentOnes()
     recent->actions().at(1)->trigger();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("a.json[*] – Décompte au jour près"));
     QCOMPARE(m_boxes->take(), QStringList());
+}
+
+void TestStatementWindow::failedSaveIsSaidAndKeepsTheWork_data()
+{
+    QTest::addColumn<bool>("savedBefore"); // to a folder removed since
+    QTest::newRow("a first save into a missing folder") << false;
+    QTest::newRow("a save to its file, its folder gone") << true;
+}
+
+void TestStatementWindow::failedSaveIsSaidAndKeepsTheWork()
+{
+    QFETCH(bool, savedBefore);
+    typeFiche();
+    const QString folder = path(QStringLiteral("dossier"));
+    m_savePath = folder + QStringLiteral("/a.json");
+    if (savedBefore) {
+        QVERIFY(QDir().mkpath(folder));
+        click(find<QPushButton>(QStringLiteral("enregistrer")));
+        QVERIFY(!m_window->isWindowModified());
+        QVERIFY(QDir(folder).removeRecursively());
+        typeDate(QStringLiteral("au"), QStringLiteral("11/04/2016"));
+    }
+    const QString title = m_window->windowTitle();
+    QVERIFY(m_window->isWindowModified());
+    click(find<QPushButton>(QStringLiteral("enregistrer")));
+    QCOMPARE(m_boxes->busy, QList<bool>{false});
+    QCOMPARE(m_boxes->take(),
+             QStringList{QStringLiteral("Décompte au jour près | Le fichier « ") + m_savePath +
+                         QStringLiteral(" » n'a pas pu être écrit. Vérifiez que le dossier "
+                                        "existe et que vous pouvez y écrire.")});
+    QVERIFY(m_window->isWindowModified());
+    QCOMPARE(m_window->windowTitle(), title);
+    QVERIFY(!QFile::exists(m_savePath));
 }
 
 void TestStatementWindow::secondStatementCascades()
@@ -1499,17 +1593,19 @@ void TestStatementWindow::fitsAtEveryWidth_data()
 {
     QTest::addColumn<int>("width"); // 0: the narrowest the window allows
     QTest::addColumn<bool>("rateButtons");
-    QTest::addColumn<int>("sideBySide"); // the inputs beside the payments; -1: either
-    QTest::addColumn<bool>("opened");    // a new window opened at that width
+    QTest::addColumn<int>("sideBySide");   // the inputs beside the payments; -1: either
+    QTest::addColumn<bool>("opened");      // a new window opened at that width
+    QTest::addColumn<bool>("narrowFirst"); // at the narrowest before it widens
 
-    QTest::newRow("the narrowest") << 0 << false << 0 << false;
-    QTest::newRow("500 wide") << 500 << false << 0 << false;
-    QTest::newRow("700 wide") << 700 << false << -1 << false;
-    QTest::newRow("700 wide from the start") << 700 << false << -1 << true;
-    QTest::newRow("700 wide, the rate buttons shown") << 700 << true << -1 << false;
-    QTest::newRow("900 wide") << 900 << false << -1 << false;
-    QTest::newRow("1400 wide") << 1400 << false << 1 << false;
-    QTest::newRow("1400 wide, the rate buttons shown") << 1400 << true << 1 << false;
+    QTest::newRow("the narrowest") << 0 << false << 0 << false << false;
+    QTest::newRow("500 wide") << 500 << false << 0 << false << false;
+    QTest::newRow("700 wide") << 700 << false << -1 << false << false;
+    QTest::newRow("700 wide from the start") << 700 << false << -1 << true << false;
+    QTest::newRow("700 wide, the rate buttons shown") << 700 << true << -1 << false << false;
+    QTest::newRow("900 wide") << 900 << false << -1 << false << false;
+    QTest::newRow("1400 wide") << 1400 << false << 1 << false << false;
+    QTest::newRow("1400 wide, the rate buttons shown") << 1400 << true << 1 << false << false;
+    QTest::newRow("1400 wide after the narrowest") << 1400 << false << 1 << false << true;
 }
 
 void TestStatementWindow::fitsAtEveryWidth()
@@ -1518,6 +1614,11 @@ void TestStatementWindow::fitsAtEveryWidth()
     QFETCH(bool, rateButtons);
     QFETCH(int, sideBySide);
     QFETCH(bool, opened);
+    QFETCH(bool, narrowFirst);
+    if (narrowFirst) {
+        m_window->resize(m_window->minimumWidth(), 600);
+        QCoreApplication::processEvents();
+    }
     if (opened) {
         // Measured before the window is polished, the parts look narrower
         // than they are.
@@ -1575,6 +1676,16 @@ void TestStatementWindow::fitsAtEveryWidth()
     QVERIFY(due.left() > caption.right());
     QVERIFY(due.right() - caption.right() <=
             2 * find<QLabel>(QStringLiteral("total"))->sizeHint().width());
+    // Two columns of totals: the second follows the first, the room left
+    // over goes after it.
+    const QRect firstColumn = find<QLabel>(QStringLiteral("totalCourus"))->geometry();
+    const QRect secondColumn = find<QLabel>(QStringLiteral("libelleTotalInterets"))->geometry();
+    if (secondColumn.top() == firstColumn.top()) {
+        const int spacing =
+            m_window->findChild<QGridLayout *>(QStringLiteral("grilleTotaux"))->horizontalSpacing();
+        QVERIFY2(secondColumn.left() - firstColumn.right() <= 24 + 2 * spacing + 2,
+                 qPrintable(QString::number(secondColumn.left() - firstColumn.right())));
+    }
     if (sideBySide >= 0) {
         auto *inputs = find<QWidget>(QStringLiteral("creance"));
         auto *payments = find<QWidget>(QStringLiteral("boiteAcomptes"));
