@@ -2,12 +2,14 @@
 // update behind the window shown, the update dialog and the manual update.
 #include "modalguard.h"
 #include "output/clipboardtext.h"
+#include "publicationserver.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "ui/aboutbox.h"
 #include "ui/cellcolumn.h"
 #include "ui/icons.h"
 #include "ui/mainwindow.h"
+#include "ui/statementapp.h"
 #include "ui/tauxapp.h"
 #include "update/majdialog.h"
 
@@ -17,9 +19,11 @@
 #include <QToolButton>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +51,8 @@ private slots:
     void autoUpdateOffMakesNoConnection();
     void autoUpdateBehindTheWindow_data();
     void autoUpdateBehindTheWindow();
+    void statementUpdateBehindItsWindow_data();
+    void statementUpdateBehindItsWindow();
     void updateDialogThenActivation();
     void manualUpdateEndsTheProgram_data();
     void manualUpdateEndsTheProgram();
@@ -178,6 +184,63 @@ void TestStartup::autoUpdateBehindTheWindow()
     QCOMPARE(app->window().findChild<CellColumn *>("textind")->text(0),
              updated ? QStringLiteral("Juin 2017") : QStringLiteral("Décembre 2016"));
     QVERIFY(!ratesFileChanged(app->state().table()));
+}
+
+void TestStartup::statementUpdateBehindItsWindow_data()
+{
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("the server answers after a stall") << true;
+    QTest::newRow("the program ends while the server stalls") << false;
+}
+
+// The statement program alone: its window shows and answers while the
+// server holds the download, and reads the new rates once written.
+void TestStartup::statementUpdateBehindItsWindow()
+{
+    QFETCH(bool, answered);
+    QPointer<QTcpSocket> held;
+    RogueServer server([&](RogueServer &, QTcpSocket *socket) { held = socket; });
+    QVERIFY(writeFile(m_exeDir.filePath(QStringLiteral("Querdan.ini")),
+                      "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\nCHECKMAJ=1\r\n"));
+    const QString rates = m_ratesDir.filePath(QStringLiteral("QUERDAN.TXT"));
+    UpdateHooks hooks;
+    hooks.isConnected = [] { return true; };
+    auto app =
+        std::make_unique<StatementApp>(SettingsFilePath(m_exeDir.path()), rates, std::move(hooks));
+    QList<int> outcomes;
+    connect(app.get(), &StatementApp::automaticUpdateFinished, this,
+            [&](UpdateOutcome outcome) { outcomes << int(outcome); });
+    QVERIFY(app->start(QDate(2017, 1, 2)));
+    QVERIFY(app->window().isVisible());
+    StatementInput input;
+    input.from = QDate(2016, 11, 1);
+    input.to = QDate(2017, 2, 1);
+    input.principal = 100000;
+    app->window().setInputs(input, RateCategory::Autres);
+    QVERIFY(!app->window().result().ok());
+
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] { ++ticks; });
+    tick.start(10);
+    QTRY_VERIFY(held);
+    QTest::qWait(300);
+    QVERIFY2(ticks >= 15, qPrintable(QString::number(ticks)));
+    QVERIFY(app->updating());
+    if (answered) {
+        held->write(http("200 OK", kNew));
+        held->disconnectFromHost();
+        QTRY_VERIFY(!app->updating());
+        QCOMPARE(outcomes, QList<int>{int(UpdateOutcome::Updated)});
+        QCOMPARE(readFile(rates), kNew + "\r\n");
+        QVERIFY(app->window().result().ok());
+    } else {
+        QElapsedTimer clock;
+        clock.start();
+        app.reset();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(readFile(rates), kOld);
+    }
 }
 
 void TestStartup::updateDialogThenActivation()
