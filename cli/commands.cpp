@@ -20,14 +20,16 @@
 
 QString RatesFilePath(const QString &folder)
 {
+    // The package's copy is judged by the machine's date, as the windows do,
+    // whatever date a command computes for.
     if (folder.isEmpty())
-        return LocateRatesFile(QString());
+        return LocateRatesFile(QString(), QDate::currentDate());
     // The window's command line must end in its separator; a folder typed
     // without one is the same folder.
     QString prefix = QDir::fromNativeSeparators(folder);
     if (!prefix.endsWith(u'/'))
         prefix += u'/';
-    return LocateRatesFile(prefix);
+    return LocateRatesFile(prefix, QDate::currentDate());
 }
 
 const PdfFunctions *LoadPdfModule(const QString &programDir, QString *error)

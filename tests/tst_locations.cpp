@@ -144,7 +144,7 @@ void TestLocations::ratesCopyOfThisMachine()
     qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("conf")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", m_user.toLocal8Bit());
     qputenv("XDG_DATA_DIRS", m_system.toLocal8Bit());
-    const QString found = LocateRatesFile(QString());
+    const QString found = LocateRatesFile(QString(), QDate(2016, 3, 1));
     for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
         qunsetenv(name);
     QCOMPARE(found, m_user + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"));
@@ -238,7 +238,7 @@ void TestLocations::commandLineIsTakenWhole()
     QVERIFY(writeFile(m_cwd + QStringLiteral("/QUERDAN.TXT"), kOld));
     QVERIFY(writeFile(m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"), kNew));
     QFETCH(QString, commandLine);
-    QTEST(LocateRatesFile(commandLine, m_user, {m_user, m_system}), "path");
+    QTEST(LocateRatesFile(commandLine, m_user, {m_user, m_system}, QDate(2016, 3, 1)), "path");
     QVERIFY(!QFileInfo::exists(m_user + QStringLiteral("/com.example.tauxlegal")));
 }
 
@@ -249,33 +249,46 @@ void TestLocations::ratesFileOnDisk_data()
     QTest::addColumn<QByteArray>("packaged");
     QTest::addColumn<QString>("path"); // relative to the temporary folder
     QTest::addColumn<QByteArray>("userAfter");
+    QTest::addColumn<QString>("said"); // on 1 March 2016
 
     const QByteArray none = "<missing>";
     const QString userPath = QStringLiteral("home/share/com.example.tauxlegal/QUERDAN.TXT");
     QTest::newRow("first start copies the packaged file")
-        << none << none << kNew << userPath << kNew;
+        << none << none << kNew << userPath << kNew << QString();
     QTest::newRow("package upgrade brings the new half-year")
-        << none << kOld << kNew << userPath << kNew;
+        << none << kOld << kNew << userPath << kNew << QString();
     QTest::newRow("edited copy survives the next start")
-        << none << kEdited << kNew << userPath << kEdited;
+        << none << kEdited << kNew << userPath << kEdited << QString();
     QTest::newRow("a package that changes a month of the user's copy leaves it")
-        << none << kOld << QByteArray(kNew).replace("0.93", "0.95") << userPath << kOld;
+        << none << kOld << QByteArray(kNew).replace("0.93", "0.95") << userPath << kOld
+        << QStringLiteral("Taux légal : la copie des taux du paquet change décembre 2015 (0,95 % "
+                          "et 4,29 % au lieu de 0,93 % et 4,29 %), que votre fichier a déjà : elle "
+                          "ne remplace pas la vôtre.");
+    // On 1 March 2016 a file may reach December 2016, and no further.
+    const QByteArray december = "2S2016\t0.93\t4.35\r\n" + kNew;
+    QTest::newRow("a package reaching the next half-year replaces the user's copy")
+        << none << kOld << december << userPath << december << QString();
+    QTest::newRow("a package past the next half-year leaves it")
+        << none << kOld << "1S2017\t0.90\t4.16\r\n" + december << userPath << kOld
+        << QStringLiteral("Taux légal : la copie des taux du paquet ne remplace pas la vôtre : le "
+                          "1er semestre 2017 commence après le 2e semestre 2016, le semestre qui "
+                          "suit celui d'aujourd'hui (01/03/2016) : aucun taux n'est fixé si tôt.");
     QTest::newRow("older package does not undo a download")
-        << none << kNew << kOld << userPath << kNew;
+        << none << kNew << kOld << userPath << kNew << QString();
     QTest::newRow("current folder file leaves the user copy alone")
-        << kOld << none << kNew << QStringLiteral("QUERDAN.TXT") << none;
+        << kOld << none << kNew << QStringLiteral("QUERDAN.TXT") << none << QString();
     QTest::newRow("corrupt package stays where it is")
         << none << none << kCorrupt << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT")
-        << none;
+        << none << QString();
     // A packaged copy is read whole up to 1 MiB, and no further.
     const QByteArray mebibyte = kNew + "'" + QByteArray(1048576 - kNew.size() - 1, 'x');
     QTest::newRow("a packaged copy of 1 MiB is read")
-        << none << none << mebibyte << userPath << mebibyte;
+        << none << none << mebibyte << userPath << mebibyte << QString();
     QTest::newRow("a packaged copy beyond 1 MiB is not")
         << none << none << mebibyte + "x"
-        << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT") << none;
+        << QStringLiteral("usr/share/com.example.tauxlegal/QUERDAN.TXT") << none << QString();
     QTest::newRow("nothing names the plain file")
-        << none << none << none << QStringLiteral("QUERDAN.TXT") << none;
+        << none << none << none << QStringLiteral("QUERDAN.TXT") << none << QString();
 }
 
 void TestLocations::ratesFileOnDisk()
@@ -285,6 +298,7 @@ void TestLocations::ratesFileOnDisk()
     QFETCH(QByteArray, packaged);
     QFETCH(QString, path);
     QFETCH(QByteArray, userAfter);
+    QFETCH(QString, said);
     const QString userFile = m_user + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT");
     if (current != "<missing>")
         QVERIFY(writeFile(m_cwd + QStringLiteral("/QUERDAN.TXT"), current));
@@ -296,9 +310,12 @@ void TestLocations::ratesFileOnDisk()
         QVERIFY(
             writeFile(m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT"), packaged));
 
-    const QString found = LocateRatesFile(QString(), m_user, {m_user, m_system});
+    QString refusal;
+    const QString found =
+        LocateRatesFile(QString(), m_user, {m_user, m_system}, QDate(2016, 3, 1), &refusal);
     QCOMPARE(found, path == u"QUERDAN.TXT" ? path : m_dir->filePath(path));
     QCOMPARE(readFile(userFile), userAfter);
+    QCOMPARE(refusal, said);
     QCOMPARE(QDir(QFileInfo(userFile).path()).entryList(QDir::Files | QDir::Hidden),
              userAfter == "<missing>" ? QStringList() : QStringList{"QUERDAN.TXT"});
 }
@@ -309,7 +326,7 @@ void TestLocations::unwritableDataFolderReadsThePackagedCopy()
     QVERIFY(writeFile(m_dir->filePath(QStringLiteral("home")), "not a folder"));
     const QString packaged = m_system + QStringLiteral("/com.example.tauxlegal/QUERDAN.TXT");
     QVERIFY(writeFile(packaged, kNew));
-    QCOMPARE(LocateRatesFile(QString(), m_user, {m_user, m_system}), packaged);
+    QCOMPARE(LocateRatesFile(QString(), m_user, {m_user, m_system}, QDate(2016, 3, 1)), packaged);
     QCOMPARE(readFile(packaged), kNew);
 }
 

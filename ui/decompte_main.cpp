@@ -13,9 +13,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     SetUpApplication(app);
 
-    StatementApp statement(LocateSettingsFile(QCoreApplication::applicationDirPath()),
-                           LocateRatesFile(QCoreApplication::arguments().mid(1).join(u' ')),
-                           WindowUpdateHooks());
+    StatementApp statement(
+        LocateSettingsFile(QCoreApplication::applicationDirPath()),
+        LocateRatesFile(QCoreApplication::arguments().mid(1).join(u' '), QDate::currentDate()),
+        WindowUpdateHooks());
     if (!statement.start(QDate::currentDate()))
         return 1;
     return app.exec();

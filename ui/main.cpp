@@ -13,8 +13,10 @@ int main(int argc, char *argv[])
     TauxApp::Hooks hooks;
     hooks.update = WindowUpdateHooks();
     // The command line, whole, is the folder of the rates file.
-    TauxApp taux(LocateSettingsFile(QCoreApplication::applicationDirPath()),
-                 LocateRatesFile(QCoreApplication::arguments().mid(1).join(u' ')), hooks);
+    TauxApp taux(
+        LocateSettingsFile(QCoreApplication::applicationDirPath()),
+        LocateRatesFile(QCoreApplication::arguments().mid(1).join(u' '), QDate::currentDate()),
+        hooks);
     if (!taux.start(QDate::currentDate()))
         return 1;
     return app.exec();

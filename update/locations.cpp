@@ -23,12 +23,6 @@ bool readSmallFile(const QString &path, QByteArray &bytes)
     return ReadRatesFile(path, &bytes).ok();
 }
 
-// Why the packaged copy may not replace the user's, or an empty text.
-QString packagedChanges(const QByteArray &user, const QByteArray &packaged)
-{
-    return ChangedMonthText(user, packaged, QStringLiteral("la copie des taux du paquet"));
-}
-
 QDate newestMonthOf(const QString &path)
 {
     QByteArray bytes;
@@ -90,7 +84,8 @@ RatesChoice ChooseRatesFile(const RatesFiles &files)
         // A user's copy that does not read is theirs to mend: replacing it
         // would throw away a hand edit.
         if (packagedReads && files.userNewest.isValid() &&
-            files.packagedNewest > files.userNewest && files.packagedKeepsUserMonths)
+            files.packagedNewest > files.userNewest && files.packagedKeepsUserMonths &&
+            !files.packagedTooFarAhead)
             return RatesChoice::ReplaceUserCopy;
         return RatesChoice::UserCopy;
     }
@@ -110,7 +105,22 @@ QDate NewestMonth(const QByteArray &bytes)
     return table->rows[0].monthStart;
 }
 
-bool InstallUserCopy(const QString &packagedPath, const QString &userPath)
+QString PackagedCopyRefusal(const QByteArray &user, const QByteArray &packaged, const QDate &today)
+{
+    const QString changed =
+        ChangedMonthText(user, packaged, QStringLiteral("la copie des taux du paquet"));
+    if (!changed.isEmpty())
+        return QStringLiteral("Taux légal : %1 : elle ne remplace pas la vôtre.").arg(changed);
+    const QString ahead = TooFarAhead(NewestMonth(packaged), today);
+    if (!ahead.isEmpty())
+        return QStringLiteral("Taux légal : la copie des taux du paquet ne remplace pas la "
+                              "vôtre : %1.")
+            .arg(ahead);
+    return QString();
+}
+
+bool InstallUserCopy(const QString &packagedPath, const QString &userPath, const QDate &today,
+                     QString *refusal)
 {
     QByteArray bytes;
     if (!readSmallFile(packagedPath, bytes) || !QDir().mkpath(QFileInfo(userPath).absolutePath()))
@@ -121,10 +131,10 @@ bool InstallUserCopy(const QString &packagedPath, const QString &userPath)
     // Another program may have written the user's copy since it was looked at.
     QByteArray user;
     if (QFileInfo::exists(userPath) && readSmallFile(userPath, user)) {
-        const QString why = packagedChanges(user, bytes);
+        const QString why = PackagedCopyRefusal(user, bytes, today);
         if (!why.isEmpty()) {
-            std::fprintf(stderr, "Taux légal : %s : elle ne remplace pas la vôtre.\n",
-                         qUtf8Printable(why));
+            if (refusal)
+                *refusal = why;
             return false;
         }
     }
@@ -132,7 +142,7 @@ bool InstallUserCopy(const QString &packagedPath, const QString &userPath)
 }
 
 QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
-                        const QStringList &dataDirs)
+                        const QStringList &dataDirs, const QDate &today, QString *refusal)
 {
     if (!commandLine.isEmpty())
         return commandLine + kRatesName;
@@ -164,11 +174,11 @@ QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
     QByteArray packaged;
     if (files.userNewest.isValid() && files.packagedNewest.isValid() &&
         readSmallFile(userPath, user) && readSmallFile(packagedPath, packaged)) {
-        const QString why = packagedChanges(user, packaged);
-        files.packagedKeepsUserMonths = why.isEmpty();
-        if (!why.isEmpty() && files.packagedNewest > files.userNewest)
-            std::fprintf(stderr, "Taux légal : %s : elle ne remplace pas la vôtre.\n",
-                         qUtf8Printable(why));
+        files.packagedKeepsUserMonths = ChangedMonthText(user, packaged, QString()).isEmpty();
+        files.packagedTooFarAhead = !TooFarAhead(files.packagedNewest, today).isEmpty();
+        // Only a copy that would have replaced the user's is worth a word.
+        if (files.packagedNewest > files.userNewest && refusal)
+            *refusal = PackagedCopyRefusal(user, packaged, today);
     }
 
     switch (ChooseRatesFile(files)) {
@@ -178,13 +188,14 @@ QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
         return userPath;
     case RatesChoice::ReplaceUserCopy:
         // When the replacement fails the user's older copy still serves.
-        InstallUserCopy(packagedPath, userPath);
+        InstallUserCopy(packagedPath, userPath, today, refusal);
         return userPath;
     case RatesChoice::SeedUserCopy:
         // Without a writable data folder the packaged copy is read in place;
         // downloads then fail quietly, as on any read-only file.
-        return !userPath.isEmpty() && InstallUserCopy(packagedPath, userPath) ? userPath
-                                                                              : packagedPath;
+        return !userPath.isEmpty() && InstallUserCopy(packagedPath, userPath, today, refusal)
+                   ? userPath
+                   : packagedPath;
     case RatesChoice::PackagedCopy:
         return packagedPath;
     case RatesChoice::None:
@@ -193,10 +204,15 @@ QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
     return kRatesName;
 }
 
-QString LocateRatesFile(const QString &commandLine)
+QString LocateRatesFile(const QString &commandLine, const QDate &today)
 {
     const QString userDataDir =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return LocateRatesFile(commandLine, userDataDir,
-                           QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
+    QString refusal;
+    const QString path = LocateRatesFile(
+        commandLine, userDataDir,
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation), today, &refusal);
+    if (!refusal.isEmpty())
+        std::fprintf(stderr, "%s\n", qUtf8Printable(refusal));
+    return path;
 }

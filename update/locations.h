@@ -46,6 +46,9 @@ struct RatesFiles
     // Whether the packaged copy holds every month of the user's at the same
     // rates: one that would change the user's months never replaces them.
     bool packagedKeepsUserMonths = true;
+    // Whether the packaged copy holds a month past LatestPublishableMonth
+    // of today: a clock or a package gone wrong, never the user's rates.
+    bool packagedTooFarAhead = false;
 };
 
 enum class RatesChoice {
@@ -62,20 +65,29 @@ RatesChoice ChooseRatesFile(const RatesFiles &files);
 // The newest month of a rates file's bytes, invalid when they do not read.
 QDate NewestMonth(const QByteArray &bytes);
 
+// Why the packaged copy's bytes may not replace the user's on `today`, or an
+// empty text: "Taux légal : la copie des taux du paquet ne remplace pas la
+// vôtre : …", naming the first month it changes or drops, or the half-year
+// that starts too far ahead (TooFarAhead).
+QString PackagedCopyRefusal(const QByteArray &user, const QByteArray &packaged, const QDate &today);
+
 // Copies `packagedPath` over `userPath` atomically, creating the folder,
 // under the rates file's lock. A user's copy that is there by then is kept
-// when the packaged copy would change or drop one of its months.
-bool InstallUserCopy(const QString &packagedPath, const QString &userPath);
+// when PackagedCopyRefusal refuses the packaged copy; `refusal` then says why.
+bool InstallUserCopy(const QString &packagedPath, const QString &userPath, const QDate &today,
+                     QString *refusal = nullptr);
 
 // The rates file for this run. A non-empty command line is the folder of the
 // file, ending in its separator, as it always was. An empty one takes
 // "QUERDAN.TXT" in the current folder, or else the per-user copy, seeded or
 // refreshed from the packaged copy found among `dataDirs`; when none
 // exists, the plain "QUERDAN.TXT", so that the usual missing-file message
-// names it.
+// names it. A newer packaged copy that may not replace the user's leaves it
+// as it is, and `refusal` says why (PackagedCopyRefusal).
 QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
-                        const QStringList &dataDirs);
+                        const QStringList &dataDirs, const QDate &today,
+                        QString *refusal = nullptr);
 
 // The same, with the user's data folder and the system data folders of
-// this machine.
-QString LocateRatesFile(const QString &commandLine);
+// this machine; a refusal goes to standard error.
+QString LocateRatesFile(const QString &commandLine, const QDate &today);
