@@ -236,6 +236,18 @@ DownloadReply fetch(const QString &url, const DownloadLimits &limits,
                      ? secureReason(certificates)
                      : frenchReason(error);
     }
+    // Qt ends a reply whose connection closed between two reads as if the
+    // server had sent no length, without an error: a body shorter than the
+    // one announced is a transfer cut short, whatever Qt says. The length
+    // counts the bytes as sent, compressed or not; a 204 or 304 sends none.
+    bool announced = false;
+    const qint64 length =
+        reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&announced);
+    if (result.failure == DownloadReply::None && announced && result.status >= 200 &&
+        result.status != 204 && result.status != 304 && result.body.size() < length) {
+        result.failure = DownloadReply::Cut;
+        reason = frenchReason(QNetworkReply::RemoteHostClosedError);
+    }
     const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
     if (result.failure == DownloadReply::None && !encoding.isEmpty() && encoding != "identity") {
         bool tooLarge = false;
