@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -64,6 +65,8 @@ private slots:
     void networkFault_data();
     void networkFault();
     void resetMidBody();
+    void endlessHeaders_data();
+    void endlessHeaders();
 };
 
 void TestRatesUpdate::readsPublication_data()
@@ -783,6 +786,46 @@ void TestRatesUpdate::resetMidBody()
         QCOMPARE(readFile(path), kFile);
     }
 #endif
+}
+
+void TestRatesUpdate::endlessHeaders_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("more"); // sent again and again, never a blank line
+    QTest::newRow("one endless header line") << QByteArray("X-Long: ") << QByteArray(4096, 'a');
+    QTest::newRow("thousands of header fields")
+        << QByteArray() << QByteArray("X-Field: v\r\n").repeated(300);
+}
+
+// Headers that never end are given up once their own limit is reached, as
+// what they are, while the bytes still come and the stall limit is far.
+void TestRatesUpdate::endlessHeaders()
+{
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, more);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(path, kFile));
+    RogueServer rogue([&](RogueServer &, QTcpSocket *socket) {
+        socket->write("HTTP/1.1 200 OK\r\n" + start);
+        auto *drip = new QTimer(socket);
+        QObject::connect(drip, &QTimer::timeout, socket, [socket, more] { socket->write(more); });
+        drip->start(5);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const RatesUpdateReport report =
+        UpdateRatesFromAddress(path, rogue.url(), QDate(2026, 12, 8), [](const QString &url) {
+            DownloadLimits limits;
+            limits.headers = std::chrono::milliseconds(1000);
+            limits.stall = std::chrono::milliseconds(8000);
+            return Download(url, limits);
+        });
+    QCOMPARE(report.message, QStringLiteral("Mise à jour impossible : le téléchargement s'est "
+                                            "interrompu (le serveur n'a pas fini d'envoyer ses "
+                                            "en-têtes en 1 s)."));
+    QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(readFile(path), kFile);
 }
 
 QTEST_GUILESS_MAIN(TestRatesUpdate)

@@ -12,6 +12,9 @@ struct DownloadLimits
 {
     std::chrono::milliseconds stall{30000};    // with no byte arriving
     std::chrono::milliseconds deadline{60000}; // for the whole transfer
+    // From the request sent to the end of the answer's headers: Qt keeps
+    // whatever header bytes come, without a bound, until they end.
+    std::chrono::milliseconds headers{5000};
     qint64 maxBytes = 1024 * 1024;
 };
 

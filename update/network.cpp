@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QList>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
@@ -191,6 +192,25 @@ DownloadReply fetch(const QString &url, const DownloadLimits &limits,
     deadline.setInterval(limits.deadline);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
         giveUp(DownloadReply::Cut, QStringLiteral("le transfert dure trop longtemps"));
+    });
+    // Header bytes are not the body's: they start no readyRead, so without
+    // a bound of their own a server sending one endless line, or fields by
+    // the thousand, fills the memory until the stall limit, and is then
+    // said to send nothing.
+    QTimer headers;
+    headers.setSingleShot(true);
+    headers.setInterval(limits.headers);
+    QObject::connect(&headers, &QTimer::timeout, &loop, [&] {
+        giveUp(
+            DownloadReply::Cut,
+            QStringLiteral("le serveur n'a pas fini d'envoyer ses en-têtes en %1 s")
+                .arg(QLocale(QLocale::French)
+                         .toString(std::chrono::duration<double>(limits.headers).count(), 'g', 3)));
+    });
+    QObject::connect(reply, &QNetworkReply::requestSent, &headers, [&] { headers.start(); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &headers, [&] {
+        headers.stop();
+        stall.start();
     });
     QTimer watch;
     watch.setInterval(50);
