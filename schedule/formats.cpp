@@ -12,22 +12,63 @@ namespace {
 // carry on top.
 constexpr int kMaxAmountDigits = 320;
 
-// The magnitude with 15 significant digits, "d.dddddddddddddde+XX". The
-// standard conversion is exact and far quicker than Qt's, but settles an
-// exact tie on the even digit where Qt rounds up; a tie shows as a 5 in the
-// sixteenth digit, and such a value keeps Qt's conversion.
-QByteArray fifteenDigits(double magnitude)
+// The magnitude's first 15 significant digits, the first at 10^exponent.
+struct Digits
 {
+    char digit[15];
+    int count = 0;
+    int exponent = 0;
+};
+
+int exponentOf(const char *from, const char *to)
+{
+    const bool negative = from < to && *from == '-';
+    if (from < to && (*from == '-' || *from == '+'))
+        ++from;
+    int exponent = 0;
+    std::from_chars(from, to, exponent);
+    return negative ? -exponent : exponent;
+}
+
+// The standard conversion is exact and far quicker than Qt's. Sixteen digits
+// are asked for and the last rounds the others: a 16-digit rounding cannot
+// step over a 15-digit midpoint without landing on it, so the result is the
+// direct one unless the sixteenth digit is a 5. Such a value may be an exact
+// tie, which Qt rounds up and the standard conversion to even: it keeps
+// Qt's conversion.
+Digits fifteenDigits(double magnitude)
+{
+    Digits d;
     char buffer[64];
     const auto sixteen =
         std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 15);
-    if (sixteen.ec != std::errc() || buffer[16] == '5')
-        return QByteArray::number(magnitude, 'e', 14);
-    const auto fifteen =
-        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14);
-    if (fifteen.ec != std::errc())
-        return QByteArray::number(magnitude, 'e', 14);
-    return QByteArray(buffer, fifteen.ptr - buffer);
+    if (sixteen.ec == std::errc() && buffer[16] != '5' && buffer[17] == 'e') {
+        d.digit[0] = buffer[0];
+        std::copy(buffer + 2, buffer + 16, d.digit + 1);
+        d.count = 15;
+        d.exponent = exponentOf(buffer + 18, sixteen.ptr);
+        if (buffer[16] > '5') {
+            int i = 14;
+            while (i >= 0 && d.digit[i] == '9')
+                d.digit[i--] = '0';
+            if (i >= 0) {
+                ++d.digit[i];
+            } else {
+                d.digit[0] = '1';
+                ++d.exponent;
+            }
+        }
+        return d;
+    }
+    // "d.dddddddddddddde+XX"
+    const QByteArray sci = QByteArray::number(magnitude, 'e', 14);
+    const qsizetype ePos = sci.indexOf('e');
+    for (qsizetype i = 0; i < ePos && d.count < 15; ++i) {
+        if (sci.at(i) != '.')
+            d.digit[d.count++] = sci.at(i);
+    }
+    d.exponent = exponentOf(sci.constData() + ePos + 1, sci.constData() + sci.size());
+    return d;
 }
 
 } // namespace
@@ -52,18 +93,12 @@ QString formatAmount(double value, const QLocale &locale)
         return locale.toString(value);
 
     // Work on the decimal digits of the value as written with 15 significant
-    // digits: "d.dddddddddddddde+XX". One buffer, no string per step: a
-    // schedule writes hundreds of sums.
-    const QByteArray sci = fifteenDigits(std::fabs(value));
-    const qsizetype ePos = sci.indexOf('e');
-    const int exponent = sci.mid(ePos + 1).toInt();
-    // The k-th digit of the mantissa, the first at 10^exponent; zeros
-    // beyond it.
-    const auto digitAt = [&](int k) {
-        if (k == 0)
-            return sci.at(0);
-        return k > 0 && k + 1 < ePos ? sci.at(k + 1) : '0';
-    };
+    // digits, in one buffer and no string per step: a schedule writes
+    // hundreds of sums.
+    const Digits sci = fifteenDigits(std::fabs(value));
+    const int exponent = sci.exponent;
+    // The k-th digit, the first at 10^exponent; zeros beyond the fifteenth.
+    const auto digitAt = [&](int k) { return k >= 0 && k < sci.count ? sci.digit[k] : '0'; };
 
     // The integer digits and two decimals; the third decimal alone decides
     // the rounding, half away from zero on the magnitude.
