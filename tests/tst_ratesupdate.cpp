@@ -134,6 +134,11 @@ void TestRatesUpdate::merges_data()
         << QByteArray()
         << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,66 %, la "
            "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
+    QTest::newRow("a rate 5e-9 apart is another rate")
+        << QByteArray(kFile).replace("2.76\t6.65", "2.760000005\t6.65") << kPublished.mid(1)
+        << QByteArray()
+        << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,65 %, la "
+           "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
     QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
     QTest::newRow("past 600 months, nothing old goes")
         << "1S2026\t1\r\n2S2025\t1\r\n" + yearLines(2024, 49) + "' fin\r\n"
