@@ -94,12 +94,15 @@ std::optional<int> calendarYear(double yearNumber, qint16 *rounded)
 
 QString textemois(int month)
 {
-    static const char16_t *const names[] = {u"Janvier",   u"Février", u"Mars",     u"Avril",
-                                            u"Mai",       u"Juin",    u"Juillet",  u"Août",
-                                            u"Septembre", u"Octobre", u"Novembre", u"Décembre"};
+    // Literals, so that a table of 600 labels copies no name.
+    static const QString names[] = {
+        QStringLiteral("Janvier"), QStringLiteral("Février"),  QStringLiteral("Mars"),
+        QStringLiteral("Avril"),   QStringLiteral("Mai"),      QStringLiteral("Juin"),
+        QStringLiteral("Juillet"), QStringLiteral("Août"),     QStringLiteral("Septembre"),
+        QStringLiteral("Octobre"), QStringLiteral("Novembre"), QStringLiteral("Décembre")};
     if (month < 1 || month > 12)
         return QString();
-    return QString::fromUtf16(names[month - 1]);
+    return names[month - 1];
 }
 
 bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table)

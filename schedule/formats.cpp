@@ -2,7 +2,76 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+
+namespace {
+
+// A double's magnitude has at most 309 integer digits; two decimals and a
+// carry on top.
+constexpr int kMaxAmountDigits = 320;
+
+// The magnitude's first 15 significant digits, the first at 10^exponent.
+struct Digits
+{
+    char digit[15];
+    int count = 0;
+    int exponent = 0;
+};
+
+int exponentOf(const char *from, const char *to)
+{
+    const bool negative = from < to && *from == '-';
+    if (from < to && (*from == '-' || *from == '+'))
+        ++from;
+    int exponent = 0;
+    std::from_chars(from, to, exponent);
+    return negative ? -exponent : exponent;
+}
+
+// The standard conversion is exact and far quicker than Qt's. Sixteen digits
+// are asked for and the last rounds the others: a 16-digit rounding cannot
+// step over a 15-digit midpoint without landing on it, so the result is the
+// direct one unless the sixteenth digit is a 5. Such a value may be an exact
+// tie, which Qt rounds up and the standard conversion to even: it keeps
+// Qt's conversion.
+Digits fifteenDigits(double magnitude)
+{
+    Digits d;
+    char buffer[64];
+    const auto sixteen =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 15);
+    if (sixteen.ec == std::errc() && buffer[16] != '5' && buffer[17] == 'e') {
+        d.digit[0] = buffer[0];
+        std::copy(buffer + 2, buffer + 16, d.digit + 1);
+        d.count = 15;
+        d.exponent = exponentOf(buffer + 18, sixteen.ptr);
+        if (buffer[16] > '5') {
+            int i = 14;
+            while (i >= 0 && d.digit[i] == '9')
+                d.digit[i--] = '0';
+            if (i >= 0) {
+                ++d.digit[i];
+            } else {
+                d.digit[0] = '1';
+                ++d.exponent;
+            }
+        }
+        return d;
+    }
+    // "d.dddddddddddddde+XX"
+    const QByteArray sci = QByteArray::number(magnitude, 'e', 14);
+    const qsizetype ePos = sci.indexOf('e');
+    for (qsizetype i = 0; i < ePos && d.count < 15; ++i) {
+        if (sci.at(i) != '.')
+            d.digit[d.count++] = sci.at(i);
+    }
+    d.exponent = exponentOf(sci.constData() + ePos + 1, sci.constData() + sci.size());
+    return d;
+}
+
+} // namespace
 
 QString formatGeneral(double value, const QLocale &locale)
 {
@@ -24,58 +93,45 @@ QString formatAmount(double value, const QLocale &locale)
         return locale.toString(value);
 
     // Work on the decimal digits of the value as written with 15 significant
-    // digits: "d.dddddddddddddde+XX".
-    const QByteArray sci = QByteArray::number(std::fabs(value), 'e', 14);
-    const qsizetype ePos = sci.indexOf('e');
-    QByteArray mantissa = sci.left(ePos);
-    mantissa.remove(1, 1); // drop the point: 15 digits, the first at 10^exponent
-    const int exponent = sci.mid(ePos + 1).toInt();
+    // digits, in one buffer and no string per step: a schedule writes
+    // hundreds of sums.
+    const Digits sci = fifteenDigits(std::fabs(value));
+    const int exponent = sci.exponent;
+    // The k-th digit, the first at 10^exponent; zeros beyond the fifteenth.
+    const auto digitAt = [&](int k) { return k >= 0 && k < sci.count ? sci.digit[k] : '0'; };
 
-    // Split into integer digits and decimals, at least three of them.
-    QByteArray intPart;
-    QByteArray fracPart;
-    if (exponent >= 0) {
-        const int intDigits = exponent + 1;
-        if (intDigits >= mantissa.size()) {
-            intPart = mantissa + QByteArray(intDigits - mantissa.size(), '0');
-        } else {
-            intPart = mantissa.left(intDigits);
-            fracPart = mantissa.mid(intDigits);
-        }
-    } else {
-        intPart = "0";
-        fracPart = QByteArray(-exponent - 1, '0') + mantissa;
+    // The integer digits and two decimals; the third decimal alone decides
+    // the rounding, half away from zero on the magnitude.
+    char kept[kMaxAmountDigits];
+    int size = 1; // room for a carry in front
+    for (int power = std::max(exponent, 0); power >= -2; --power)
+        kept[size++] = digitAt(exponent - power);
+    kept[0] = '0';
+    if (digitAt(exponent + 3) >= '5') {
+        int i = size - 1;
+        while (kept[i] == '9')
+            kept[i--] = '0';
+        ++kept[i];
     }
-    while (fracPart.size() < 3)
-        fracPart.append('0');
-
-    // Half away from zero on the magnitude: the third decimal alone decides.
-    QByteArray kept = intPart + fracPart.left(2);
-    if (fracPart.at(2) >= '5') {
-        int i = kept.size() - 1;
-        while (i >= 0 && kept[i] == '9') {
-            kept[i] = '0';
-            --i;
-        }
-        if (i >= 0)
-            kept[i] = kept[i] + 1;
-        else
-            kept.prepend('1');
-    }
-    QByteArray integer = kept.left(kept.size() - 2);
-    const QByteArray decimals = kept.right(2);
-    while (integer.size() > 1 && integer.front() == '0')
-        integer.remove(0, 1);
+    int first = 0;
+    while (first < size - 3 && kept[first] == '0')
+        ++first;
+    const int integerDigits = size - 2 - first;
+    const char *integer = kept + first;
+    const char *decimals = kept + size - 2;
 
     QString out;
-    if (value < 0 && (integer != "0" || decimals != "00"))
+    out.reserve(integerDigits + 5);
+    if (value < 0 &&
+        (integerDigits > 1 || integer[0] != '0' || decimals[0] != '0' || decimals[1] != '0'))
         out += locale.negativeSign();
-    if (integer.size() > 3)
-        out += QString::fromLatin1(integer.left(integer.size() - 3));
+    if (integerDigits > 3)
+        out += QLatin1StringView(integer, integerDigits - 3);
     out += u' ';
-    out += QString::fromLatin1(integer.right(std::min<qsizetype>(3, integer.size())));
+    const int last = std::min(3, integerDigits);
+    out += QLatin1StringView(integer + integerDigits - last, last);
     out += locale.decimalPoint();
-    out += QString::fromLatin1(decimals);
+    out += QLatin1StringView(decimals, 2);
     return out;
 }
 

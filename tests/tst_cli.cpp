@@ -77,6 +77,8 @@ private slots:
     void ratesFileNotRegular_data();
     void ratesFileNotRegular();
     void ratesSourceNoteIsOneLine();
+    void ratesCommandOnOddFiles_data();
+    void ratesCommandOnOddFiles();
 
     void batchGolden_data();
     void batchGolden();
@@ -773,6 +775,46 @@ void TestCli::ratesSourceNoteIsOneLine()
     const Run r = run({"taux", "--taux", dir.path()});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.endsWith("Source : Taux ajoutés  ]0;titre  ici\n"), r.out.constData());
+}
+
+void TestCli::ratesCommandOnOddFiles_data()
+{
+    // "@" stands for the rates file's path.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    QTest::newRow("an empty file has no half-year")
+        << QByteArray() << QStringList() << 0
+        << QByteArray("Fichier des taux : @\nDernier semestre : aucun (le fichier ne donne aucun "
+                      "taux)\n")
+        << QByteArray();
+    QTest::newRow("a corrupt file is refused before an addition")
+        << QByteArray("2S2016 sans tabulation\r\n")
+        << QStringList{"--ajouter", "1S2017", "--autres", "1", "--particuliers", "2"} << 3
+        << QByteArray()
+        << QByteArray("taux-legal-cli taux : Réinstallation nécessaire : Fichier des taux "
+                      "corrompu\ntaux-legal-cli taux : Fichier des taux lu : @\n");
+}
+
+void TestCli::ratesCommandOnOddFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QTemporaryDir dir;
+    const QString rates = dir.filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, content));
+    const Run r = run(QStringList{"taux", "--taux", dir.path()} + options);
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.out, out.replace('@', rates.toUtf8()));
+    QCOMPARE(r.err, err.replace('@', rates.toUtf8()));
+    QFile file(rates);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
 }
 
 void TestCli::batchGolden_data()

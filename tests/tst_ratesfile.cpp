@@ -93,6 +93,10 @@ void TestRatesFile::parsing_data()
         << QByteArray("1S2016\t1\n2S2015\t2\n") << 12 << "Juin 2016" << 1.0 << "Décembre 2014";
     QTest::newRow("CR alone ends a line")
         << QByteArray("1S2016\t1\r2S2015\t2\r") << 12 << "Juin 2016" << 1.0 << "Décembre 2014";
+    QTest::newRow("spaces at the very end")
+        << QByteArray("2015\t1\r\n   ") << 12 << "Décembre 2015" << 1.0 << "Décembre 2014";
+    QTest::newRow("empty first rate reads 0, not the second")
+        << QByteArray("2015\t\t4.06\r\n") << 12 << "Décembre 2015" << 0.0 << "Décembre 2014";
     QTest::newRow("no final line end")
         << QByteArray("2015\t1") << 12 << "Décembre 2015" << 1.0 << "Décembre 2014";
     QTest::newRow("rate that is no number reads 0")

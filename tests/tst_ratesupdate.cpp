@@ -142,6 +142,11 @@ void TestRatesUpdate::merges_data()
         << QByteArray()
         << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,66 %, la "
            "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
+    QTest::newRow("a rate 5e-9 apart is another rate")
+        << QByteArray(kFile).replace("2.76\t6.65", "2.760000005\t6.65") << kPublished.mid(1)
+        << QByteArray()
+        << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,65 %, la "
+           "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
     QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
     QTest::newRow("past 600 months, nothing old goes")
         << "1S2026\t1\r\n2S2025\t1\r\n" + yearLines(2024, 49) + "' fin\r\n"
@@ -308,27 +313,44 @@ void TestRatesUpdate::byHand_data()
     QTest::addColumn<QString>("autres");
     QTest::addColumn<QString>("particuliers");
     QTest::addColumn<QString>("said");
+    // The file before the addition; empty for kFile, whose newest is 1S2026.
+    QTest::addColumn<QByteArray>("file");
 
     QTest::newRow("comma and full stop") << "2S2026"
                                          << "2,94"
                                          << " 6.31 "
                                          << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), "
-                                            "6,31 % (particuliers).";
+                                            "6,31 % (particuliers)."
+                                         << QByteArray();
     QTest::newRow("not the next half-year")
         << "1S2027"
         << "2,94"
         << "6,31"
         << "seul le semestre qui suit le dernier du fichier peut être ajouté : 2S2026 (2e "
-           "semestre 2026)";
+           "semestre 2026)"
+        << QByteArray();
     QTest::newRow("above 30") << "2S2026"
                               << "2,94"
                               << "30,5"
-                              << "« 30,5 » n'est pas un taux de 0 à 30 (par exemple 2,94)";
+                              << "« 30,5 » n'est pas un taux de 0 à 30 (par exemple 2,94)"
+                              << QByteArray();
     QTest::newRow("two decimal marks")
         << "2S2026"
         << "2,9.4"
         << "6"
-        << "« 2,9.4 » n'est pas un taux de 0 à 30 (par exemple 2,94)";
+        << "« 2,9.4 » n'est pas un taux de 0 à 30 (par exemple 2,94)" << QByteArray();
+    QTest::newRow("31 whole") << "2S2026"
+                              << "31"
+                              << "6"
+                              << "« 31 » n'est pas un taux de 0 à 30 (par exemple 2,94)"
+                              << QByteArray();
+    QTest::newRow("after a second half-year, the next year's first")
+        << "2S2027"
+        << "2,94"
+        << "6,31"
+        << "seul le semestre qui suit le dernier du fichier peut être ajouté : 1S2027 (1er "
+           "semestre 2027)"
+        << QByteArray(kFile).insert(14, "2S2026\t2.94\t6.31\r\n");
 }
 
 void TestRatesUpdate::byHand()
@@ -337,10 +359,13 @@ void TestRatesUpdate::byHand()
     QFETCH(QString, autres);
     QFETCH(QString, particuliers);
     QFETCH(QString, said);
+    QFETCH(QByteArray, file);
+    if (file.isEmpty())
+        file = kFile;
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("QUERDAN.TXT"));
-    QVERIFY(writeFile(path, kFile));
+    QVERIFY(writeFile(path, file));
     const RatesUpdateReport report =
         AddHalfYear(path, period, autres, particuliers, QDate(2026, 12, 8));
     QCOMPARE(report.message, said);
@@ -348,7 +373,7 @@ void TestRatesUpdate::byHand()
     QCOMPARE(readFile(path),
              added ? QByteArray(kFile).insert(14, "'Taux ajout\xe9s \xe0 la main le "
                                                   "08/12/2026\r\n2S2026\t2.94\t6.31\r\n")
-                   : kFile);
+                   : file);
 }
 
 void TestRatesUpdate::automaticUpdate_data()
