@@ -6,7 +6,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?usage: $0 BUILD_DIR}
-gcovr --root "$root" --object-directory "$build" -j"$(nproc)" \
+gcovr --root "$root" --object-directory "$build" -j"$(nproc)" --gcov-ignore-parse-errors \
     --exclude "$root/tests/" --exclude "$root/bench/" --exclude "$build/" \
     --csv |
     awk -F, '$1 ~ /^(rates|schedule|ui|output|update|cli)\// {
