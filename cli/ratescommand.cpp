@@ -24,9 +24,9 @@ QString summary(const RateTable &autres, const RateTable &particuliers, const QS
         return text + QStringLiteral("Dernier semestre : aucun (le fichier ne donne aucun taux)\n");
     const QDate month = autres.rows[0].monthStart;
     text += QStringLiteral("Dernier semestre : ") + NewestPeriodText(month) +
-            QStringLiteral(" : ") + FrenchRate(QString::number(*autres.rows[0].rate)) +
+            QStringLiteral(" : ") + FrenchRate(QString::number(*autres.rows[0].rate, 'g', 15)) +
             QStringLiteral(" % (autres cas), ") +
-            FrenchRate(QString::number(*particuliers.rows[0].rate)) +
+            FrenchRate(QString::number(*particuliers.rows[0].rate, 'g', 15)) +
             QStringLiteral(" % (particuliers)\n");
     if (!autres.sourceNote.isEmpty())
         // The note is a line of the file, which anyone may have written.

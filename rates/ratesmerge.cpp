@@ -94,8 +94,9 @@ bool sameRates(const RateTable &autres, const RateTable &particuliers, const Hal
 
 QString ratesText(const RateTable &autres, const RateTable &particuliers, int row)
 {
-    return FrenchRate(QString::number(*autres.rows[row].rate)) + QStringLiteral(" % et ") +
-           FrenchRate(QString::number(*particuliers.rows[row].rate)) + QStringLiteral(" %");
+    return FrenchRate(QString::number(*autres.rows[row].rate, 'g', 15)) + QStringLiteral(" % et ") +
+           FrenchRate(QString::number(*particuliers.rows[row].rate, 'g', 15)) +
+           QStringLiteral(" %");
 }
 
 QString fileRatesText(const RateTable &autres, const RateTable &particuliers, const QDate &month)

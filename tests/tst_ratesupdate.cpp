@@ -145,7 +145,7 @@ void TestRatesUpdate::merges_data()
     QTest::newRow("a rate 5e-9 apart is another rate")
         << QByteArray(kFile).replace("2.76\t6.65", "2.760000005\t6.65") << kPublished.mid(1)
         << QByteArray()
-        << "le fichier donne pour le 2e semestre 2025 2,76 % et 6,65 %, la "
+        << "le fichier donne pour le 2e semestre 2025 2,760000005 % et 6,65 %, la "
            "publication 2,76 % et 6,65 % : le fichier est gardé tel quel";
     QTest::newRow("nothing new") << kFile << kPublished.mid(1) << QByteArray() << "";
     QTest::newRow("past 600 months, nothing old goes")

@@ -329,10 +329,11 @@ void MajDialog::showRates(int newRows)
     // Six rows to a half-year, newest first; the half-years just added in bold.
     for (int row = 0; row < kRatesShown && row * 6 < autres->count; ++row) {
         const int i = row * 6;
-        const QStringList cells{
-            NewestPeriodText(autres->rows[i].monthStart),
-            FrenchRate(QString::number(*autres->rows[i].rate)) + QStringLiteral(" %"),
-            FrenchRate(QString::number(*particuliers->rows[i].rate)) + QStringLiteral(" %")};
+        const QStringList cells{NewestPeriodText(autres->rows[i].monthStart),
+                                FrenchRate(QString::number(*autres->rows[i].rate, 'g', 15)) +
+                                    QStringLiteral(" %"),
+                                FrenchRate(QString::number(*particuliers->rows[i].rate, 'g', 15)) +
+                                    QStringLiteral(" %")};
         for (int column = 0; column < 3; ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             QFont font = m_rates->font();
