@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -125,6 +126,8 @@ private slots:
     void scheduleJsonKeepsSumsUnrounded();
     void scheduleTextTable();
     void pdfReadsBack();
+    void pdfFontsTellThePartsApart_data();
+    void pdfFontsTellThePartsApart();
     void pdfRepeatsTheHeadingOnEveryPage();
     void pdfWrapsLongCaseFieldsOnThePage();
     void pdfIsTheSameBytesEveryTime();
@@ -434,6 +437,69 @@ void TestStatementExport::caseTextKeepsItsTypedOrder()
     QVERIFY2(text.contains(expected), qPrintable(text));
     QVERIFY(!text.contains(QChar(0x202E)));
     QVERIFY(!text.contains(QChar(0x202C)));
+}
+
+void TestStatementExport::pdfFontsTellThePartsApart_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("font"); // regular, bold or italic
+
+    QTest::newRow("title") << "Décompte des intérêts au taux légal"
+                           << "bold";
+    QTest::newRow("case field caption") << "Créancier"
+                                        << "bold";
+    QTest::newRow("case field value") << "Mme Anne Martin"
+                                      << "regular";
+    QTest::newRow("input caption") << "Capital"
+                                   << "regular";
+    QTest::newRow("table heading") << "Du"
+                                   << "bold";
+    QTest::newRow("interest line") << "31/01/2019"
+                                   << "regular";
+    QTest::newRow("payment sentence") << "Acompte du 01/03/2019 :"
+                                      << "italic";
+}
+
+// Which font each part is set in, read back from the page: the captions of
+// the case fields, the title and the heading stand out in bold, the
+// payments' sentences in italics.
+void TestStatementExport::pdfFontsTellThePartsApart()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, font);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftohtml")).isEmpty())
+        QFAIL("pdftohtml (poppler-utils) is needed, see scripts/setup.sh");
+    std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
+    QVERIFY(doc);
+    doc->caseFields.creancier = QStringLiteral("Mme Anne Martin");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("polices.pdf"));
+    QString error;
+    QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
+    QProcess process;
+    process.start(QStringLiteral("pdftohtml"),
+                  {QStringLiteral("-xml"), QStringLiteral("-i"), QStringLiteral("-stdout"), path});
+    QVERIFY(process.waitForFinished(60000) && process.exitCode() == 0);
+    // pdftohtml marks a bold or italic face with <b> or <i> inside each text.
+    QXmlStreamReader xml(process.readAllStandardOutput());
+    QString found;
+    while (!xml.atEnd() && found.isEmpty()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"text")
+            continue;
+        QString words;
+        QString style = QStringLiteral("regular");
+        while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == u"text") &&
+               !xml.atEnd()) {
+            if (xml.isStartElement())
+                style = xml.name() == u"b" ? QStringLiteral("bold") : QStringLiteral("italic");
+            else if (xml.isCharacters())
+                words += xml.text();
+        }
+        // A sentence may come in pieces: its first one counts.
+        if (words.trimmed() == text || words.startsWith(text + u' '))
+            found = style;
+    }
+    QCOMPARE(found, font);
 }
 
 void TestStatementExport::pdfRepeatsTheHeadingOnEveryPage()
