@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -57,15 +58,18 @@ RatesUpdateReport noRatesFile(const QString &path, const LoadResult &read = {})
                       .arg(path));
 }
 
-// The user's file read under the lock, as it is now: whatever was seen
-// before the lock may have been replaced since.
-bool readRatesFile(const QString &path, QByteArray *bytes, RatesUpdateReport *failure)
+// The user's file as it is now, read under `lock` when one is given:
+// whatever was seen before the lock may have been replaced since. Nothing
+// when it reads; otherwise what to say.
+std::optional<RatesUpdateReport> readRatesFile(const QString &path, QByteArray *bytes,
+                                               const RatesFileLock *lock = nullptr)
 {
+    if (lock && !lock->held())
+        return lock->refusal();
     const LoadResult read = ReadRatesFile(path, bytes);
     if (read.ok())
-        return true;
-    *failure = noRatesFile(path, read);
-    return false;
+        return std::nullopt;
+    return noRatesFile(path, read);
 }
 
 RatesUpdateReport writeFailed(const QString &path)
@@ -150,12 +154,9 @@ RatesUpdateReport ReplaceRatesFile(const QString &ratesPath, const QByteArray &b
     if (!downloaded || downloaded->count == 0)
         return failed(QStringLiteral("le fichier des taux téléchargé ne se lit pas."));
     RatesFileLock lock(ratesPath, lockWait);
-    if (!lock.held())
-        return lock.refusal();
     QByteArray current;
-    RatesUpdateReport failure;
-    if (!readRatesFile(ratesPath, &current, &failure))
-        return failure;
+    if (const auto failure = readRatesFile(ratesPath, &current, &lock))
+        return *failure;
     const auto table = loadBoth(current);
     if (!table)
         return noRatesFile(ratesPath);
@@ -225,12 +226,9 @@ RatesUpdateReport ApplyPublication(const QString &ratesPath, const QByteArray &b
         return failed(read.error + QStringLiteral(". Ajoutez le semestre à la main (« Ajouter un "
                                                   "semestre… »)."));
     RatesFileLock lock(ratesPath, lockWait);
-    if (!lock.held())
-        return lock.refusal();
     QByteArray current;
-    RatesUpdateReport failure;
-    if (!readRatesFile(ratesPath, &current, &failure))
-        return failure;
+    if (const auto failure = readRatesFile(ratesPath, &current, &lock))
+        return *failure;
     const RatesMerge merge =
         MergeHalfYears(current, read.publication->rates,
                        AddedRatesNote(today, address, read.publication->date), today);
@@ -248,9 +246,8 @@ RatesUpdateReport UpdateRatesFromAddress(const QString &ratesPath, const QString
     // Nothing is downloaded for a file that could not take it; the file is
     // read again, under the lock, once the answer is there.
     QByteArray current;
-    RatesUpdateReport failure;
-    if (!readRatesFile(ratesPath, &current, &failure))
-        return failure;
+    if (const auto failure = readRatesFile(ratesPath, &current))
+        return *failure;
     if (!loadBoth(current))
         return noRatesFile(ratesPath);
 
@@ -315,14 +312,11 @@ RatesUpdateReport AddHalfYear(const QString &ratesPath, const QString &periodKey
                               const QDate &today, std::chrono::milliseconds lockWait)
 {
     RatesFileLock lock(ratesPath, lockWait);
-    if (!lock.held())
-        return lock.refusal();
     // The half-year that may go in is the one after the file's newest as
     // it is now: another update may have added it meanwhile.
     QByteArray current;
-    RatesUpdateReport failure;
-    if (!readRatesFile(ratesPath, &current, &failure))
-        return failure;
+    if (const auto failure = readRatesFile(ratesPath, &current, &lock))
+        return *failure;
     const HalfYearRates next = nextHalfYearOf(current);
     if (next.year == 0)
         return noRatesFile(ratesPath);
