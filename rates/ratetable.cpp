@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include <QStringBuilder>
+
 #include <cmath>
 #include <limits>
 
@@ -161,7 +163,7 @@ bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table
             if (count >= kMaxMonths)
                 return false;
             RateRow &row = table.rows[count];
-            row.label = textemois(month) + labelYear;
+            row.label = QStringView(textemois(month)) % labelYear;
             row.monthStart = QDate(*year, month, 1);
             row.rate = rate.value;
             ++count;
