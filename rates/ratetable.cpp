@@ -2,16 +2,9 @@
 
 #include "codepage.h"
 #include "leadingnumber.h"
+#include "regularfile.h"
 
-#include <QFile>
 #include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <QStringBuilder>
 
 #include <cmath>
@@ -217,48 +210,19 @@ LoadResult tooLarge()
 
 LoadResult ReadRatesFile(const QString &path, QByteArray *bytes, QDateTime *stamp)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    switch (ReadRegularFile(path, kMaxRatesFileBytes, bytes, stamp)) {
+    case FileRead::Read:
+        return {};
+    case FileRead::Missing:
         return missingFile();
-    if (!info.isFile())
+    case FileRead::NotRegular:
         return notRegularFile();
-    const QDateTime time = info.lastModified();
-    if (!time.isValid())
-        return missingFile();
-    if (stamp)
-        *stamp = time;
-    if (info.size() > kMaxRatesFileBytes)
+    case FileRead::TooLarge:
         return tooLarge();
-
-    QFile file;
-#ifdef Q_OS_UNIX
-    // The file may have been swapped for a pipe since the check: opened
-    // without waiting, it is checked again on what was opened.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return missingFile();
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return notRegularFile();
+    case FileRead::Failed:
+        break;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return missingFile();
-    }
-#else
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return missingFile();
-    if (file.isSequential())
-        return notRegularFile();
-#endif
-    *bytes = file.read(kMaxRatesFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return corruptFile();
-    if (bytes->size() > kMaxRatesFileBytes)
-        return tooLarge();
-    return {};
+    return corruptFile();
 }
 
 LoadResult ParseRatesFile(const QByteArray &bytes, RateCategory category, RateTable &table)

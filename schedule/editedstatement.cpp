@@ -1,9 +1,9 @@
 #include "editedstatement.h"
 
+#include "rates/regularfile.h"
 #include "update/savefile.h"
 #include "update/settings.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -50,10 +50,14 @@ bool EditedStatement::saveTo(const QString &path)
 
 QString EditedStatement::open(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    const FileRead got = ReadRegularFile(path, kMaxSavedStatementBytes, &bytes);
+    if (got == FileRead::NotRegular || got == FileRead::TooLarge)
+        return QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : %1.")
+            .arg(FileReadReason(got, kMaxSavedStatementBytes));
+    if (got != FileRead::Read)
         return QStringLiteral("le fichier ne peut pas être lu.");
-    const SavedStatementRead read = ReadSavedStatement(file.read(kMaxSavedStatementBytes + 1));
+    const SavedStatementRead read = ReadSavedStatement(bytes);
     if (!read.saved)
         return read.error;
     m_current = *read.saved;
