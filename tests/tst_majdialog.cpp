@@ -11,12 +11,15 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +50,10 @@ private slots:
     void byHandWithoutRatesFileSaysSo();
     void refusesAddressOutsideCodePage_data();
     void refusesAddressOutsideCodePage();
+
+    void halfYearForm_data();
+    void halfYearForm();
+    void downloadCanBeCancelled();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -451,6 +458,79 @@ void TestMajDialog::refusesAddressOutsideCodePage()
     QCOMPARE(m_dialog->isVisible(), !refused.isEmpty());
     QCOMPARE(child<QLabel>("Resultat")->text().contains(refused), true);
     QCOMPARE(ReadIniValue("FTP", "ADRESS", m_ini), refused.isEmpty() ? address : QString());
+}
+
+// The form closes itself once the half-year is in the file; when it is
+// refused it stays, the reason in red, a sentence that starts with a
+// capital.
+void TestMajDialog::halfYearForm_data()
+{
+    QTest::addColumn<bool>("movedOn"); // another program adds the half-year first
+    QTest::addColumn<QString>("error");
+    QTest::newRow("added: the form closes") << false << QString();
+    QTest::newRow("the file moved on meanwhile")
+        << true << "Seul le semestre qui suit le dernier du fichier peut être ajouté";
+}
+
+void TestMajDialog::halfYearForm()
+{
+    QFETCH(bool, movedOn);
+    QFETCH(QString, error);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    QStringList seen;
+    m_onModal = [&](QDialog *modal) {
+        auto *period = modal->findChild<QLabel *>(QStringLiteral("semestre"));
+        auto *form = modal->findChild<QFormLayout *>();
+        for (const char *name : {"autres", "particuliers"}) {
+            auto *field = modal->findChild<QLineEdit *>(QLatin1String(name));
+            const auto *caption = qobject_cast<QLabel *>(form->labelForField(field));
+            seen << (caption ? caption->text() : QStringLiteral("no caption"));
+            QTest::keyClicks(field, field->placeholderText());
+        }
+        if (movedOn)
+            QVERIFY(writeFile(rates, "2S2026\t2.94\t6.31\r\n1S2026\t2.62\t6.67\r\n"));
+        modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+        auto *red = modal->findChild<QLabel *>(QStringLiteral("erreur"));
+        seen << (period->font().bold() ? "bold" : "plain")
+             << (modal->isVisible() ? "open" : "closed") << red->text().left(error.size())
+             << red->palette().color(QPalette::WindowText).name();
+    };
+    QVERIFY(addHalfYearByHand(nullptr, rates) == !movedOn);
+    QCOMPARE(seen, (QStringList{"Autres cas (%) :", "Particuliers (%) :", "bold",
+                                movedOn ? "open" : "closed", error, "#aa0000"}));
+}
+
+// "Mettre à jour maintenant" waits on a server that never answers: the
+// window-modal progress offers "Annuler", which ends the wait in words.
+void TestMajDialog::downloadCanBeCancelled()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    const QByteArray before = "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n";
+    QVERIFY(writeFile(rates, before));
+    m_settings.address = QStringLiteral("http://127.0.0.1:%1/taux").arg(silent.serverPort());
+    m_dialog = std::make_unique<MajDialog>(m_settings, m_ini);
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    QString seen;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *progress = m_dialog->findChild<QProgressDialog *>(QStringLiteral("telechargement"));
+        if (!progress || !progress->isVisible() || !seen.isEmpty())
+            return;
+        const auto *cancel = progress->findChild<QPushButton *>();
+        seen = cancel->text() + u'|' +
+               (progress->windowModality() == Qt::WindowModal ? "window-modal" : "other");
+        progress->cancel();
+    });
+    poll.start(20);
+    child<QPushButton>("MajMaintenant")->click();
+    QCOMPARE(seen, QStringLiteral("Annuler|window-modal"));
+    QCOMPARE(child<QLabel>("Resultat")->text(),
+             QStringLiteral("Mise à jour impossible : téléchargement annulé."));
+    QCOMPARE(readFile(rates), before);
 }
 
 QTEST_MAIN(TestMajDialog)
