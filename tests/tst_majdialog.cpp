@@ -54,6 +54,8 @@ private slots:
     void halfYearForm_data();
     void halfYearForm();
     void downloadCanBeCancelled();
+    void updateNowSaysWhetherItAdded_data();
+    void updateNowSaysWhetherItAdded();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -521,16 +523,44 @@ void TestMajDialog::downloadCanBeCancelled()
         if (!progress || !progress->isVisible() || !seen.isEmpty())
             return;
         const auto *cancel = progress->findChild<QPushButton *>();
-        seen = cancel->text() + u'|' +
+        seen = progress->windowTitle() + u'|' + cancel->text() + u'|' +
                (progress->windowModality() == Qt::WindowModal ? "window-modal" : "other");
         progress->cancel();
     });
     poll.start(20);
     child<QPushButton>("MajMaintenant")->click();
-    QCOMPARE(seen, QStringLiteral("Annuler|window-modal"));
+    QCOMPARE(seen, QStringLiteral("Mise à jour des taux|Annuler|window-modal"));
     QCOMPARE(child<QLabel>("Resultat")->text(),
              QStringLiteral("Mise à jour impossible : téléchargement annulé."));
     QCOMPARE(readFile(rates), before);
+}
+
+// What the statement window is told after "Mettre à jour maintenant": it
+// offers to type the half-year only when nothing was added.
+void TestMajDialog::updateNowSaysWhetherItAdded_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a new half-year")
+        << http("200 OK", fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"})) << true
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).";
+    QTest::newRow("nothing new") << http("200 OK", fiche({"2026 1 2.62 6.67"})) << false
+                                 << "Les taux sont à jour : le fichier va jusqu'au 1er semestre "
+                                    "2026 et la publication n'a rien de plus récent.";
+}
+
+void TestMajDialog::updateNowSaysWhetherItAdded()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(bool, added);
+    QFETCH(QString, said);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    Server server(response);
+    const RatesUpdateOutcome outcome = updateRatesNowFrom(nullptr, rates, server.url());
+    QCOMPARE(outcome.added, added);
+    QCOMPARE(outcome.message, said);
 }
 
 QTEST_MAIN(TestMajDialog)
