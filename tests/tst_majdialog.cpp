@@ -56,6 +56,8 @@ private slots:
     void downloadCanBeCancelled();
     void updateNowSaysWhetherItAdded_data();
     void updateNowSaysWhetherItAdded();
+    void byHandKeepsToTheClock_data();
+    void byHandKeepsToTheClock();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -432,7 +434,7 @@ void TestMajDialog::byHandWithoutRatesFileSaysSo()
         auto *box = qobject_cast<QMessageBox *>(modal);
         said = box ? box->windowTitle() + QStringLiteral(" | ") + box->text() : QString();
     };
-    QVERIFY(!addHalfYearByHand(nullptr, rates));
+    QVERIFY(!addHalfYearByHand(nullptr, rates, QDate(2026, 12, 8)));
     QCOMPARE(said, QStringLiteral("Ajouter un semestre | Le fichier des taux ") + rates +
                        QStringLiteral(" est absent ou corrompu : aucun semestre ne peut y être "
                                       "ajouté."));
@@ -498,7 +500,7 @@ void TestMajDialog::halfYearForm()
              << (modal->isVisible() ? "open" : "closed") << red->text().left(error.size())
              << red->palette().color(QPalette::WindowText).name();
     };
-    QVERIFY(addHalfYearByHand(nullptr, rates) == !movedOn);
+    QVERIFY(addHalfYearByHand(nullptr, rates, QDate(2026, 12, 8)) == !movedOn);
     QCOMPARE(seen, (QStringList{"Autres cas (%) :", "Particuliers (%) :", "bold",
                                 movedOn ? "open" : "closed", error, "#aa0000"}));
 }
@@ -558,9 +560,45 @@ void TestMajDialog::updateNowSaysWhetherItAdded()
     const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
     QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
     Server server(response);
-    const RatesUpdateOutcome outcome = updateRatesNowFrom(nullptr, rates, server.url());
+    const RatesUpdateOutcome outcome =
+        updateRatesNowFrom(nullptr, rates, server.url(), QDate(2026, 12, 8));
     QCOMPARE(outcome.added, added);
     QCOMPARE(outcome.message, said);
+}
+
+// The dialog's clock decides how far ahead a half-year may go: on
+// 08/12/2026 the second half of 2027 is too far, on 01/01/2027 it is the
+// next one.
+void TestMajDialog::byHandKeepsToTheClock_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("formSaid");
+    QTest::newRow("08/12/2026: too far")
+        << QDate(2026, 12, 8)
+        << "Le 2e semestre 2027 commence après le 1er semestre 2027, le semestre qui suit celui "
+           "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt";
+    QTest::newRow("01/01/2027: the next one") << QDate(2027, 1, 1) << "closed";
+}
+
+void TestMajDialog::byHandKeepsToTheClock()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, formSaid);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2027\t3.1\t6.9\r\n2S2026\t2.94\t6.31\r\n"));
+    QString form;
+    m_onModal = [&](QDialog *modal) {
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), "3,2");
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "7");
+        modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+        form = modal->isVisible() ? modal->findChild<QLabel *>(QStringLiteral("erreur"))->text()
+                                  : QStringLiteral("closed");
+    };
+    m_dialog->setClock([today] { return today; });
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    child<QPushButton>("AjouterSemestre")->click();
+    QCOMPARE(form, formSaid);
 }
 
 QTEST_MAIN(TestMajDialog)

@@ -234,11 +234,11 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
         return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
     };
     m_hooks.today = [] { return QDate::currentDate(); };
-    m_hooks.updateRates = [](QWidget *parent, const QString &ratesPath) {
-        return ::updateRatesNow(parent, ratesPath);
+    m_hooks.updateRates = [this](QWidget *parent, const QString &ratesPath) {
+        return ::updateRatesNow(parent, ratesPath, today());
     };
-    m_hooks.addHalfYear = [](QWidget *parent, const QString &ratesPath) {
-        return addHalfYearByHand(parent, ratesPath);
+    m_hooks.addHalfYear = [this](QWidget *parent, const QString &ratesPath) {
+        return addHalfYearByHand(parent, ratesPath, today());
     };
     m_hooks.offerHandEntry = [](QWidget *parent, const QString &message) {
         return QMessageBox::question(
