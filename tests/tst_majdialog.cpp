@@ -499,6 +499,9 @@ void TestMajDialog::halfYearForm()
         seen << (period->font().bold() ? "bold" : "plain")
              << (modal->isVisible() ? "open" : "closed") << red->text().left(error.size())
              << red->palette().color(QPalette::WindowText).name();
+        // The reason sits under the fields, not over them.
+        const auto *last = modal->findChild<QLineEdit *>(QStringLiteral("particuliers"));
+        QVERIFY(red->geometry().top() >= last->geometry().bottom());
     };
     QVERIFY(addHalfYearByHand(nullptr, rates, QDate(2026, 12, 8)) == !movedOn);
     QCOMPARE(seen, (QStringList{"Autres cas (%) :", "Particuliers (%) :", "bold",
@@ -526,12 +529,17 @@ void TestMajDialog::downloadCanBeCancelled()
             return;
         const auto *cancel = progress->findChild<QPushButton *>();
         seen = progress->windowTitle() + u'|' + cancel->text() + u'|' +
-               (progress->windowModality() == Qt::WindowModal ? "window-modal" : "other");
+               (progress->windowModality() == Qt::WindowModal ? "window-modal" : "other") + u'|' +
+               (QGuiApplication::overrideCursor() &&
+                        QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor
+                    ? "busy"
+                    : "idle");
         progress->cancel();
     });
     poll.start(20);
     child<QPushButton>("MajMaintenant")->click();
-    QCOMPARE(seen, QStringLiteral("Mise à jour des taux|Annuler|window-modal"));
+    QCOMPARE(seen, QStringLiteral("Mise à jour des taux|Annuler|window-modal|busy"));
+    QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(child<QLabel>("Resultat")->text(),
              QStringLiteral("Mise à jour impossible : téléchargement annulé."));
     QCOMPARE(readFile(rates), before);
