@@ -1,6 +1,8 @@
 #include "modalguard.h"
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
+#include "outputfixtures.h"
+#include "savedgolden.h"
 #include "testfiles.h"
 #include "ui/mainwindow.h"
 #include "ui/statementfile.h"
@@ -102,6 +104,8 @@ private slots:
     void paymentsAddedAndRemoved();
     void shownAmounts();
     void exportsAreTheFunctionsBytes();
+    void savedFileGivesTheGoldenDocument_data();
+    void savedFileGivesTheGoldenDocument();
     void exportsLiteralValues();
     void pdfExport();
     void exportFailureIsSaid();
@@ -615,6 +619,55 @@ void TestStatementWindow::exportsAreTheFunctionsBytes()
     click(find<QPushButton>(QStringLiteral("copier")));
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QString::fromUtf8(StatementTsv(document, french)));
+}
+
+void TestStatementWindow::savedFileGivesTheGoldenDocument_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("format");
+    for (const char *saved : savedgolden::kFiles) {
+        for (const char *format : savedgolden::kFormats)
+            QTest::addRow("%s.%s", saved, format)
+                << QString::fromLatin1(saved) << QString::fromLatin1(format);
+    }
+}
+
+void TestStatementWindow::savedFileGivesTheGoldenDocument()
+{
+    QFETCH(QString, saved);
+    QFETCH(QString, format);
+    // The form filled from the file, read back and exported as the user
+    // exports it.
+    const QString rates = path(QStringLiteral("taux.txt"));
+    QVERIFY(QFile::copy(savedgolden::ratesFile(), rates));
+    m_window = std::make_unique<StatementWindow>(rates, french);
+    m_window->setHooks({[this](QWidget *, const QString &, const QString &, const QString &) {
+                            return m_savePath;
+                        },
+                        {},
+                        [] { return savedgolden::kMadeOn; },
+                        {},
+                        {},
+                        {}});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    QVERIFY(m_window->OpenFile(savedgolden::dir() + saved + QStringLiteral(".json")));
+
+    QByteArray bytes;
+    if (format == u"csv" || format == u"pdf") {
+        m_savePath = path(QStringLiteral("decompte.") + format);
+        click(find<QPushButton>(format == u"csv" ? QStringLiteral("exporterCsv")
+                                                 : QStringLiteral("exporterPdf")));
+        bytes = readFile(m_savePath);
+    } else if (format == u"tsv") {
+        click(find<QPushButton>(QStringLiteral("copier")));
+        bytes = QGuiApplication::clipboard()->text().toUtf8();
+    } else {
+        StatementDocument document = m_window->document();
+        document.ratesPath = savedgolden::kShownRatesPath;
+        bytes = savedgolden::output(document, format);
+    }
+    QCOMPARE(bytes, fixtures::readGolden(savedgolden::goldenName(saved, format)));
 }
 
 void TestStatementWindow::exportsLiteralValues()
