@@ -1,15 +1,16 @@
 #include "statementwindow.h"
 
+#include "files/savefile.h"
 #include "output/busycursor.h"
 #include "output/printing.h"
 #include "output/safetext.h"
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
+#include "schedule/statementfile.h"
 #include "ui/datefield.h"
 #include "ui/dateinput.h"
 #include "ui/icons.h"
-#include "ui/statementfile.h"
-#include "update/savefile.h"
+#include "update/recentstatements.h"
 
 #include "ui_statementwindow.h"
 

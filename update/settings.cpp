@@ -1,7 +1,7 @@
 #include "settings.h"
 
+#include "files/savefile.h"
 #include "rates/codepage.h"
-#include "update/savefile.h"
 
 #include <QFile>
 #include <QList>
