@@ -215,7 +215,8 @@ void TestCli::usageErrors_data()
         << QByteArray("--montant : « 1.500,50 » n'est pas un montant");
     QTest::newRow("seventeen digits")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "12345678901234567"}
-        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus 16 chiffres");
+        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus "
+                      "9 999 999 999 999,99 € (treize chiffres avant la virgule)");
     QTest::newRow("sixteen digits and a letter is not too large")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "1234567890123456a"}
         << QByteArray("« 1234567890123456a » n'est pas un montant ; attendu un montant en euros");

@@ -7,6 +7,7 @@
 #include "output/statementpdf.h"
 #include "schedule/formats.h"
 #include "schedule/statementfile.h"
+#include "schedule/typedinput.h"
 #include "ui/datefield.h"
 #include "ui/dateinput.h"
 #include "ui/icons.h"
@@ -33,7 +34,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -147,39 +147,9 @@ private:
     QLocale m_locale;
 };
 
-// People often write the currency after the amount.
-QString withoutCurrency(QString text)
-{
-    text = text.trimmed();
-    if (text.endsWith(u'€'))
-        text.chop(1);
-    return text;
-}
-
-// The largest amount a saved statement holds: thirteen digits of euros.
-constexpr Cents kLargestTypedCents = Q_INT64_C(999999999999999);
-
 std::optional<Cents> typedCents(const QString &text)
 {
-    const auto cents = parseCents(withoutCurrency(text));
-    if (!cents || *cents > kLargestTypedCents || *cents < -kLargestTypedCents)
-        return std::nullopt;
-    return cents;
-}
-
-// Why an amount does not read, in the words of the example it gives.
-QString amountProblem(const QString &text, const QString &example)
-{
-    QString digits = withoutCurrency(text);
-    digits.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}\\x{202F}]")));
-    static const QRegularExpression number(QStringLiteral("^-?([0-9]+)(?:[.,]([0-9]*))?$"));
-    const QRegularExpressionMatch m = number.match(digits);
-    if (m.hasMatch() && m.captured(2).size() > 2)
-        return QStringLiteral("Montant illisible : deux décimales au plus, par exemple %1.")
-            .arg(example);
-    if (m.hasMatch() && m.captured(1).size() > 13)
-        return QStringLiteral("Montant trop grand : 9 999 999 999 999,99 € au plus.");
-    return QStringLiteral("Montant illisible : écrivez par exemple %1.").arg(example);
+    return ReadTypedAmount(text).cents;
 }
 
 void setError(QLabel *label, const QString &text)
@@ -792,11 +762,10 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     const QString principal = m_ui->capital->text().trimmed();
     if (principal.isEmpty()) {
         *missing = true;
-    } else if (const auto cents = typedCents(principal)) {
-        input.principal = *cents;
+    } else if (const TypedAmount read = ReadTypedAmount(principal); read.cents) {
+        input.principal = *read.cents;
     } else {
-        setError(m_ui->erreurCapital,
-                 amountProblem(principal, QStringLiteral("2 000 ou 2 000,50")));
+        setError(m_ui->erreurCapital, read.error + u'.');
         readable = false;
     }
     input.from = readDate(m_ui->duChamp, m_ui->erreurDu, &readable).value_or(QDate());
@@ -836,14 +805,12 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
             paymentError(row, QStringLiteral("saisissez son montant, par exemple 500,00."));
             continue;
         }
-        const auto cents = typedCents(amountText);
-        if (!cents) {
-            QString why = amountProblem(amountText, QStringLiteral("500 ou 500,00"));
-            why[0] = why[0].toLower();
-            paymentError(row, why);
+        const TypedAmount read = ReadTypedAmount(amountText);
+        if (!read.cents) {
+            paymentError(row, read.error + u'.');
             continue;
         }
-        input.payments.append({day, *cents});
+        input.payments.append({day, *read.cents});
         m_paymentRows.append(row);
     }
     if (!readable)
