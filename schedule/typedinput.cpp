@@ -75,31 +75,33 @@ TypedAmount ReadTypedAmount(QStringView text)
     if (t.endsWith(u'€'))
         t = t.chopped(1);
     const std::optional<Cents> cents = parseCents(t);
-    const QString value = quotedValue(text);
-    if (cents && *cents < 0)
-        return {std::nullopt, value + QStringLiteral(" est négatif ; attendu un montant positif "
-                                                     "ou nul, comme 1500,50")};
-    const QString tooLarge = value + QStringLiteral(" est trop grand ; attendu au plus "
-                                                    "9 999 999 999 999,99 € (treize chiffres "
-                                                    "avant la virgule)");
-    if (cents && *cents > kLargestTypedCents)
-        return {std::nullopt, tooLarge};
-    if (cents)
+    // A lot reads thousands of amounts: the words only for a refusal.
+    if (cents && *cents >= 0 && *cents <= kLargestTypedCents)
         return {cents, QString()};
+    const auto refused = [&](const QString &why) {
+        return TypedAmount{std::nullopt, quotedValue(text) + why};
+    };
+    const QString tooLarge = QStringLiteral(" est trop grand ; attendu au plus "
+                                            "9 999 999 999 999,99 € (treize chiffres avant la "
+                                            "virgule)");
+    if (cents && *cents < 0)
+        return refused(QStringLiteral(" est négatif ; attendu un montant positif ou nul, comme "
+                                      "1500,50"));
+    if (cents)
+        return refused(tooLarge);
 
-    // Refused: say why, for the two mistakes a person makes most, when
-    // the rest reads as a number.
+    // Say why, for the two mistakes a person makes most, when the rest
+    // reads as a number.
     QString digits = t.toString();
     digits.remove(QRegularExpression(QStringLiteral("[ \\x{00A0}\\x{202F}]")));
     static const QRegularExpression number(QStringLiteral("^[-+]?([0-9]+)(?:[.,]([0-9]+))?$"));
     const QRegularExpressionMatch m = number.match(digits);
     if (m.hasMatch() && m.capturedLength(2) > 2)
-        return {std::nullopt, value + QStringLiteral(" a plus de deux décimales ; attendu un "
-                                                     "montant au centime, comme 1500,50")};
+        return refused(QStringLiteral(" a plus de deux décimales ; attendu un montant au "
+                                      "centime, comme 1500,50"));
     if (m.hasMatch() && m.capturedLength(1) > kMostEuroDigits)
-        return {std::nullopt, tooLarge};
-    return {std::nullopt,
-            value + QStringLiteral(" n'est pas un montant ; attendu un montant en euros comme "
-                                   "1500, 1500,50 ou 1 500,50 (une seule marque décimale, des "
-                                   "espaces pour les milliers)")};
+        return refused(tooLarge);
+    return refused(QStringLiteral(" n'est pas un montant ; attendu un montant en euros comme "
+                                  "1500, 1500,50 ou 1 500,50 (une seule marque décimale, des "
+                                  "espaces pour les milliers)"));
 }
