@@ -43,9 +43,11 @@ void TestTypedInput::amountReadOrRefused_data()
         << "« -5 » est négatif ; attendu un montant positif ou nul, comme 1500,50";
     QTest::newRow("two decimal marks") << "1.500,50" << qint64(-1) << "« 1.500,50 »" + notAnAmount;
     QTest::newRow("the euro sign alone") << "€" << qint64(-1) << "« € »" + notAnAmount;
-    QTest::newRow("an invisible character named")
-        << "5\u200B00" << qint64(-1)
-        << "« 5<U+200B>00 » (<U+200B> : caractère de contrôle invisible)" + notAnAmount;
+    QTest::newRow("an invisible soft hyphen named with four digits")
+        << "5\u00AD00" << qint64(-1)
+        << "« 5<U+00AD>00 » (<U+00AD> : caractère de contrôle invisible)" + notAnAmount;
+    QTest::newRow("a space before the mark, neither too large nor too precise")
+        << "1234567890123 ,50" << qint64(-1) << "« 1234567890123 ,50 »" + notAnAmount;
 }
 
 void TestTypedInput::amountReadOrRefused()
