@@ -1,8 +1,8 @@
 #include "ratetable.h"
 
 #include "codepage.h"
+#include "files/regularfile.h"
 #include "leadingnumber.h"
-#include "regularfile.h"
 
 #include <QFileInfo>
 #include <QStringBuilder>

@@ -1,5 +1,6 @@
 #include "schedule/editedstatement.h"
 #include "testfiles.h"
+#include "update/recentstatements.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
 #include "settings.h"
 
+#include "files/regularfile.h"
+#include "files/savefile.h"
 #include "rates/codepage.h"
-#include "rates/regularfile.h"
-#include "update/savefile.h"
 
 #include <QFile>
 #include <QList>
