@@ -374,12 +374,10 @@ void TestMajDialog::byHandRefusedOrCancelled_data()
     QTest::addColumn<QString>("said");     // the dialog's result line
 
     QTest::newRow("a rate that does not read stays in the form")
-        << "2,9x" << true << "« 2,9x » n'est pas un taux de 0 à 30 (par exemple 2,94)"
-        << "";
-    QTest::newRow("cancelled") << "" << true << ""
-                               << "";
+        << "2,9x" << true << "« 2,9x » n'est pas un taux de 0 à 30 (par exemple 2,94)" << QString();
+    QTest::newRow("cancelled") << QString() << true << QString() << QString();
     QTest::newRow("no rates file")
-        << "" << false << ""
+        << QString() << false << QString()
         << "Le fichier des taux # est absent ou corrompu : aucun semestre ne peut y être ajouté.";
 }
 

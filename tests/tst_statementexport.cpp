@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QLocale french(QLocale::French, QLocale::France);
@@ -408,16 +410,11 @@ void TestStatementExport::caseTextKeepsItsTypedOrder_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("pdf") << "pdf"
-                         << "Référence du dossier RG 43210/51";
-    QTest::newRow("terminal") << "txt"
-                              << "Référence du dossier  RG 43210/51\n";
-    QTest::newRow("tsv") << "tsv"
-                         << "Référence du dossier\tRG 43210/51\r\n";
-    QTest::newRow("csv") << "csv"
-                         << "Référence du dossier;RG 43210/51\r\n";
-    QTest::newRow("json") << "json"
-                          << "\"reference\": \"RG 43210/51\",";
+    QTest::newRow("pdf") << u"pdf"_s << u"Référence du dossier RG 43210/51"_s;
+    QTest::newRow("terminal") << u"txt"_s << u"Référence du dossier  RG 43210/51\n"_s;
+    QTest::newRow("tsv") << u"tsv"_s << u"Référence du dossier\tRG 43210/51\r\n"_s;
+    QTest::newRow("csv") << u"csv"_s << u"Référence du dossier;RG 43210/51\r\n"_s;
+    QTest::newRow("json") << u"json"_s << u"\"reference\": \"RG 43210/51\","_s;
 }
 
 void TestStatementExport::caseTextKeepsItsTypedOrder()
@@ -449,20 +446,13 @@ void TestStatementExport::pdfFontsTellThePartsApart_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("font"); // regular, bold or italic
 
-    QTest::newRow("title") << "Décompte des intérêts au taux légal"
-                           << "bold";
-    QTest::newRow("case field caption") << "Créancier"
-                                        << "bold";
-    QTest::newRow("case field value") << "Mme Anne Martin"
-                                      << "regular";
-    QTest::newRow("input caption") << "Capital"
-                                   << "regular";
-    QTest::newRow("table heading") << "Du"
-                                   << "bold";
-    QTest::newRow("interest line") << "31/01/2019"
-                                   << "regular";
-    QTest::newRow("payment sentence") << "Acompte du 01/03/2019 :"
-                                      << "italic";
+    QTest::newRow("title") << u"Décompte des intérêts au taux légal"_s << u"bold"_s;
+    QTest::newRow("case field caption") << u"Créancier"_s << u"bold"_s;
+    QTest::newRow("case field value") << u"Mme Anne Martin"_s << u"regular"_s;
+    QTest::newRow("input caption") << u"Capital"_s << u"regular"_s;
+    QTest::newRow("table heading") << u"Du"_s << u"bold"_s;
+    QTest::newRow("interest line") << u"31/01/2019"_s << u"regular"_s;
+    QTest::newRow("payment sentence") << u"Acompte du 01/03/2019 :"_s << u"italic"_s;
 }
 
 // Which font each part is set in, read back from the page: the captions of
