@@ -13,6 +13,11 @@
 // the text ends in .5 (every cent count below 2^52 is exact).
 Cents roundCents(double cents)
 {
+    // Writing the value out costs more than the whole line: only a value
+    // whose fifteen digits may fall on or across a half cent needs it.
+    const double fraction = std::abs(cents - std::trunc(cents));
+    if (std::abs(fraction - 0.5) > std::abs(cents) * 1e-14)
+        return static_cast<Cents>(std::round(cents));
     return static_cast<Cents>(std::round(QByteArray::number(cents, 'g', 15).toDouble()));
 }
 
