@@ -19,6 +19,13 @@ QDate sameDayLater(const QDate &day, int months)
 
 } // namespace
 
+QString imputationInWords(Imputation imputation)
+{
+    return imputation == Imputation::CapitalFirst
+               ? QStringLiteral("Capital d'abord (décision du juge)")
+               : QStringLiteral("Frais, puis intérêts, puis capital");
+}
+
 QDate MajorationAfterService(const QDate &served)
 {
     if (!usableDate(served))

@@ -60,6 +60,9 @@ enum class Imputation {
     CapitalFirst,         // "Capital d'abord (décision du juge)"
 };
 
+// "Frais, puis intérêts, puis capital": the order as the document names it.
+QString imputationInWords(Imputation imputation);
+
 // Where the title's five points start.
 struct TitleMajoration
 {
