@@ -223,7 +223,7 @@ std::optional<TitleError> checkInput(const TitleInput &input, const StatementRat
             return error;
         first = std::min(first, input.claims.at(i).from);
     }
-    Cents sum = 0;
+    // At most kMaxCosts costs of at most kLargestCents each: their sum fits.
     for (int i = 0; i < input.costs.size(); ++i) {
         const Cost &cost = input.costs.at(i);
         if (!usableDate(cost.date))
@@ -239,12 +239,8 @@ std::optional<TitleError> checkInput(const TitleInput &input, const StatementRat
                 QStringLiteral("le libellé dépasse %1 caractères").arg(kMaxLabelLength));
         if (auto error = checkAmount(costError, TitleField::CostAmount, i, cost.amount))
             return error;
-        if (!addCents(sum, cost.amount, &sum))
-            return costError(TitleField::CostAmount, i,
-                             QStringLiteral("le total des frais devient trop grand pour être "
-                                            "calculé"));
     }
-    sum = 0;
+    Cents sum = 0;
     for (int i = 0; i < input.payments.size(); ++i) {
         const TitlePayment &payment = input.payments.at(i);
         if (!usableDate(payment.date))

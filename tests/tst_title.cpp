@@ -135,7 +135,6 @@ void TestTitle::majorationAfterService_data()
         << iso("2023-12-31") << iso("2024-03-01");
     QTest::newRow("30 June ends on 30 August") << iso("2025-06-30") << iso("2025-08-31");
     QTest::newRow("30 December ends on 29 February") << iso("2023-12-30") << iso("2024-03-01");
-    QTest::newRow("31 December ends on 28 February") << iso("2024-12-31") << iso("2025-03-01");
     QTest::newRow("served on 29 February") << iso("2024-02-29") << iso("2024-04-30");
     QTest::newRow("31 January ends on 31 March") << iso("2025-01-31") << iso("2025-04-01");
     QTest::newRow("across the new year") << iso("2025-11-30") << iso("2026-01-31");
@@ -189,11 +188,20 @@ void TestTitle::imputation_data()
                        "P 2019-06-01 1 100000 I0=5926 K0=94074"}
         << QList<qint64>{877391, 2632, 14926, 122609, 0, 0,    465, 150000, 80000,
                          0,      0,    0,     957391, 0, 2632, 0,   960023};
+    // 101 pay the cost of 50 and the 100 of interest, and one cent of
+    // capital; to 15 January 99 999 earn 49,9995 -> 50, one cent of which
+    // is paid on the 16th, and 50 again to the 20th.
+    input = TitleInput();
+    input.claims = {legal(100000, "2019-01-01")};
+    input.costs = {{iso("2019-01-11"), QStringLiteral("Commandement"), 50}};
+    input.payments = {{iso("2019-01-11"), 151, -1}, {iso("2019-01-16"), 1, -1}};
+    input.to = iso("2019-01-21");
+    QTest::newRow("the last cent of a payment")
+        << input << QStringList{"P 2019-01-11 0 151 F0=50 I0=100 K0=1", "P 2019-01-16 1 1 I0=1"}
+        << QList<qint64>{99999, 99, 101, 1, 99999, 0, 99, 0, 100098};
     // 100 of interest and the 100 000 paid on 11 January leave 49 900 of
     // credit: 30 000 go to the cost of 21 January, 19 900 to that of
     // 1 February, which still owes 10 100.
-    input = TitleInput();
-    input.claims = {legal(100000, "2019-01-01")};
     input.costs = {{iso("2019-02-01"), QStringLiteral("Saisie"), 30000},
                    {iso("2019-01-21"), QStringLiteral("Commandement"), 30000}};
     input.payments = {{iso("2019-01-11"), 150000, -1}};
@@ -305,8 +313,14 @@ void TestTitle::provision_data()
     input.provision = true;
     input.claims = {legal(100000, "2026-05-01")};
     input.to = iso("2026-05-21");
-    // 31 days in the file: 100 000 x 31 / 10 000.
-    QTest::newRow("a month the file has") << input << qint64(310) << iso("2026-06-21") << QDate();
+    input.claims[0].majorated = true;
+    input.majoration = {TitleMajoration::Kind::FirstDay, iso("2026-05-31")};
+    // 31 days in the file: 10 at 3,65 %, 100 000 x 10 / 10 000 = 100, then
+    // 1 and 20 at 8,65 %, 23,70 and 473,97.
+    QTest::newRow("a month the file has, the five points from within it")
+        << input << qint64(598) << iso("2026-06-21") << QDate();
+    input.majoration = {};
+    input.claims[0].majorated = false;
     // 10 days of June and 20 of July at June's rate; the fixed 7,3 % on
     // 100 000 x 30 days is 600, whatever the file.
     input.claims = {legal(100000, "2026-06-01"), legal(100000, "2026-06-01")};
@@ -315,6 +329,13 @@ void TestTitle::provision_data()
     input.to = iso("2026-06-21");
     QTest::newRow("a month past the file at its newest rate")
         << input << qint64(900) << iso("2026-07-21") << iso("2026-06-01");
+    // Paid off on the 10th: 5 000 x 9 / 10 000 = 4,5 -> 5 of interest, and
+    // nothing taken from a month past the file.
+    input.claims[0].amount = 5000;
+    input.payments = {{iso("2026-06-10"), 5005, 0}};
+    QTest::newRow("no rate past the file for a claim paid off")
+        << input << qint64(600) << iso("2026-07-21") << QDate();
+    input.payments.clear();
     // To 28 February at 8,65 %: one day of January, 100 000 x 8,65 / 36 500
     // = 23,70, and 27 of February, 639,86; nothing on a claim paid off or
     // without interest.
@@ -327,6 +348,14 @@ void TestTitle::provision_data()
     input.to = iso("2026-01-31");
     QTest::newRow("from 31 January to the last day of February, majorated")
         << input << qint64(664) << iso("2026-02-28") << QDate();
+    // 10 days of 2019 at 1/365, 21 of 2020 at 1/366: 100 + 209,43.
+    input = TitleInput();
+    input.provision = true;
+    input.dayBase = DayBase::ActualYear;
+    input.claims = {legal(100000, "2019-12-01")};
+    input.to = iso("2019-12-22");
+    QTest::newRow("across the new year, a leap year's day as 1/366")
+        << input << qint64(309) << iso("2020-01-22") << QDate();
 }
 
 void TestTitle::provision()
@@ -370,14 +399,15 @@ void TestTitle::oneClaimIsTodaysStatement_data()
                        "I 2020-02-01 2020-02-10 10 104409 8.65 247"}
         << QList<qint64>{400, 0, 0} << QList<qint64>{104409, 247, 0, 5056, 104656};
     input = StatementInput();
-    input.principal = 100000;
-    input.from = iso("2019-01-01");
-    input.to = iso("2019-01-21");
+    input.principal = 1000000;
+    input.from = iso("2020-01-01");
+    input.to = iso("2020-01-21");
     input.dayBase = DayBase::ActualYear;
-    input.payments = {{iso("2019-01-11"), 150000}};
-    QTest::newRow("paid beyond everything")
-        << input << QStringList{"I 2019-01-01 2019-01-10 10 100000 3.65 100"}
-        << QList<qint64>{100, 100000, 49900} << QList<qint64>{0, 0, 49900, 100, -49900};
+    input.payments = {{iso("2020-01-11"), 1500000}};
+    // 1 000 000 x 10 x 3,65 / 36 600 = 997,27.
+    QTest::newRow("paid beyond everything, a leap year's day as 1/366")
+        << input << QStringList{"I 2020-01-01 2020-01-10 10 1000000 3.65 997"}
+        << QList<qint64>{997, 1000000, 499003} << QList<qint64>{0, 0, 499003, 997, -499003};
 }
 
 void TestTitle::oneClaimIsTodaysStatement()
@@ -401,6 +431,7 @@ void TestTitle::oneClaimIsTodaysStatement()
 
     TitleInput title;
     Claim claim = legal(input.principal, "2019-01-01");
+    claim.from = input.from;
     claim.majorated = input.majorationFrom.has_value();
     claim.capitalise = input.capitalise;
     claim.capitalisationFrom = input.capitalisationFrom;
@@ -453,9 +484,10 @@ void TestTitle::errors_data()
     in.payments = {{iso("2019-02-01"), 100, 2}};
     row("a payment naming a claim that does not exist", in, TitleField::PaymentClaim, 0,
         "Acompte n° 1 : la créance n° 3 n'existe pas");
-    in.payments = {{iso("2019-02-28"), 100, 1}};
+    in.payments = {{iso("2019-02-28"), 100, 0}};
+    std::swap(in.claims[0], in.claims[1]);
     row("a payment naming a claim not yet due", in, TitleField::PaymentClaim, 0,
-        "Acompte n° 1 : la créance n° 2 n'est due qu'à compter du 01/03/2019");
+        "Acompte n° 1 : la créance n° 1 n'est due qu'à compter du 01/03/2019");
     in = base;
     in.majoration = {TitleMajoration::Kind::ServedOn, iso("2019-04-02")};
     row("served after the end date", in, TitleField::Majoration, -1,
@@ -469,6 +501,42 @@ void TestTitle::errors_data()
             "Créance n° 2 : le taux fixe doit être supérieur à 0 et d'au plus 100 %, avec au plus "
             "quatre décimales");
     }
+    in = base;
+    in.claims.clear();
+    row("no claim", in, TitleField::Claims, -1, "Le décompte doit compter au moins une créance");
+    in = base;
+    in.costs.fill({iso("2019-02-01"), QString(), 1}, 201);
+    row("201 costs", in, TitleField::Costs, 200,
+        "Frais n° 201 : un décompte compte au plus 200 frais");
+    in = base;
+    in.claims[0].amount = 1000000000000001;
+    row("a claim beyond ten thousand billion euros", in, TitleField::ClaimAmount, 0,
+        "Créance n° 1 : le montant est trop grand pour être calculé");
+    in = base;
+    in.claims[1].coefficient = 2.5;
+    row("a coefficient of 2.5", in, TitleField::ClaimCoefficient, 1,
+        "Créance n° 2 : le coefficient doit être 1, 1,5, 2 ou 3");
+    in = base;
+    in.claims[1].capitalise = true;
+    in.claims[1].capitalisationFrom = iso("2019-02-28");
+    row("capitalisation before the claim is due", in, TitleField::ClaimCapitalisationFrom, 1,
+        "Créance n° 2 : la capitalisation ne peut pas commencer avant la date « dû à compter du » "
+        "(01/03/2019)");
+    in = base;
+    in.majoration = {TitleMajoration::Kind::FirstDay, QDate()};
+    row("a first majorated day that is no date", in, TitleField::Majoration, -1,
+        "La date de la majoration de cinq points n'est pas une date valide");
+    in = base;
+    in.payments = {{QDate(), 100, -1}};
+    row("a payment without a date", in, TitleField::PaymentDate, 0,
+        "Acompte n° 1 : la date n'est pas une date valide");
+    in = base;
+    in.claims[1].interest = ClaimInterest::Fixed;
+    in.claims[1].fixedRate = QStringLiteral("5");
+    in.claims[1].majorated = true;
+    in.majoration = {TitleMajoration::Kind::ServedOn, iso("2019-01-15")};
+    row("the five points on a fixed rate", in, TitleField::ClaimMajorated, 1,
+        "Créance n° 2 : la majoration de cinq points ne s'applique pas à un taux fixe");
     in = base;
     in.claims[1].majorated = true;
     row("the five points without a date for the title", in, TitleField::ClaimMajorated, 1,
