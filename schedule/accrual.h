@@ -56,7 +56,6 @@ struct Account
     Cents capital = 0;
     Cents olderInterest = 0; // accrued before the current capitalisation year
     Cents yearInterest = 0;  // accrued since the last anniversary
-    Cents interest() const { return olderInterest + yearInterest; }
     // Takes up to `amount` from the interest, oldest first; returns what it took.
     Cents payInterest(Cents amount);
     Cents payCapital(Cents amount);

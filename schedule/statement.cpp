@@ -4,11 +4,7 @@
 #include "money.h"
 #include "ratecheck.h"
 
-#include <QByteArray>
-
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <vector>
 
 StatementRates::StatementRates(const RateTable &table) : m_fault(RateTableFault(table))
