@@ -288,6 +288,19 @@ void TestTitle::accrual_data()
                                "C 2020-01-11 64572",
                                "I 2020-01-11 2020-01-20 10 1064572 12.125 3536"},
                               {}};
+    // Nothing to look up in the rates file, even for the first days it
+    // could not have.
+    input = TitleInput();
+    input.claims = {legal(100000, "0001-01-01")};
+    input.claims[0].interest = ClaimInterest::Fixed;
+    input.claims[0].fixedRate = QStringLiteral("3,65");
+    input.to = iso("0001-01-11");
+    QTest::newRow("a fixed rate needs no rates, back to year 1")
+        << input << QList<QStringList>{{"I 0001-01-01 0001-01-10 10 100000 3.65 100"}};
+    input.claims[0].from = iso("9999-12-21");
+    input.to = iso("9999-12-31");
+    QTest::newRow("a fixed rate needs no rates, up to year 9999")
+        << input << QList<QStringList>{{"I 9999-12-21 9999-12-30 10 100000 3.65 100"}};
 }
 
 void TestTitle::accrual()
