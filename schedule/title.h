@@ -115,7 +115,7 @@ struct PaymentApplication
     // to what fell due that day.
     int payment = -1;
     Cents amount = 0;
-    QList<Allocation> allocations; // in the order applied, none of nothing
+    QList<Allocation> allocations; // in the order applied, each of at least a cent
     Cents onCosts = 0;
     Cents onInterest = 0;
     Cents onCapital = 0;
@@ -156,7 +156,7 @@ struct TitleStatement
     // A month's interest on the capitals owed, from the end date to the same
     // day of the next month (or its last day), when asked for.
     Cents provision = 0;
-    QDate provisionUntil; // the day after the month, not counted
+    QDate provisionUntil; // the same day of the next month (or its last day), not counted
     // Valid when a month past the rates file took its newest month's rate:
     // that month, for "au dernier taux connu, <mois année>".
     QDate provisionRateMonth;
