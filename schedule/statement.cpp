@@ -1,49 +1,11 @@
 #include "statement.h"
 
+#include "accrual.h"
 #include "money.h"
 #include "ratecheck.h"
 
-#include <QByteArray>
-
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <vector>
-
-namespace {
-
-// Beyond this many cents (ten thousand billion euros) a line's interest no
-// longer keeps its cents exact in a double; refusing is better than a
-// statement that silently stops adding up.
-constexpr double kLargestCents = 1e15;
-
-// Half away from zero on the value as written with 15 significant digits,
-// so 0.5 cent computed as 0.49999999999999994 still rounds up. The decimal
-// text reads back as the double nearest to it, which is exactly x.5 when
-// the text ends in .5 (every cent count below 2^52 is exact).
-Cents roundCents(double cents)
-{
-    return static_cast<Cents>(std::round(QByteArray::number(cents, 'g', 15).toDouble()));
-}
-
-int monthKey(const QDate &date)
-{
-    return date.year() * 12 + date.month() - 1;
-}
-
-QDate monthOfKey(int key)
-{
-    return QDate(key / 12, key % 12 + 1, 1);
-}
-
-// Years 1 to 9999 only: QDate has no year 0, and the month arithmetic above
-// stays on positive years.
-bool usable(const QDate &date)
-{
-    return date.isValid() && date.year() >= 1 && date.year() <= 9999;
-}
-
-} // namespace
 
 StatementRates::StatementRates(const RateTable &table) : m_fault(RateTableFault(table))
 {
@@ -81,6 +43,11 @@ std::optional<double> StatementRates::rate(int key) const
     return m_rates[key - m_first];
 }
 
+QDate StatementRates::newestMonth() const
+{
+    return m_rates.empty() ? QDate() : monthOfKey(m_first + int(m_rates.size()) - 1);
+}
+
 namespace {
 
 StatementError fieldError(StatementField field, const QString &message)
@@ -103,11 +70,11 @@ StatementError paymentError(int index, const QString &message)
 
 std::optional<StatementError> checkInput(const StatementInput &input, const StatementRates &rates)
 {
-    if (!usable(input.from))
+    if (!usableDate(input.from))
         return fieldError(
             StatementField::From,
             QStringLiteral("La date de début des intérêts n'est pas une date valide"));
-    if (!usable(input.to))
+    if (!usableDate(input.to))
         return fieldError(StatementField::To,
                           QStringLiteral("La date de fin n'est pas une date valide"));
     if (input.principal < 0)
@@ -126,7 +93,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Stat
         return fieldError(StatementField::Coefficient,
                           QStringLiteral("Le coefficient doit être 1, 1,5, 2 ou 3"));
     if (input.majorationFrom) {
-        if (!usable(*input.majorationFrom))
+        if (!usableDate(*input.majorationFrom))
             return fieldError(StatementField::MajorationFrom,
                               QStringLiteral("La date de la majoration de cinq points n'est pas "
                                              "une date valide"));
@@ -137,7 +104,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Stat
                                   .arg(formatDay(input.from)));
     }
     if (input.capitalise && input.capitalisationFrom) {
-        if (!usable(*input.capitalisationFrom))
+        if (!usableDate(*input.capitalisationFrom))
             return fieldError(StatementField::CapitalisationFrom,
                               QStringLiteral("La date de la capitalisation n'est pas une date "
                                              "valide"));
@@ -150,7 +117,7 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Stat
     Cents paid = 0;
     for (int i = 0; i < input.payments.size(); ++i) {
         const Payment &payment = input.payments.at(i);
-        if (!usable(payment.date))
+        if (!usableDate(payment.date))
             return paymentError(i, QStringLiteral("la date n'est pas une date valide"));
         if (payment.amount < 0)
             return paymentError(i, QStringLiteral("le montant ne peut pas être négatif"));
@@ -184,35 +151,15 @@ std::optional<StatementError> checkInput(const StatementInput &input, const Stat
     return std::nullopt;
 }
 
-// The running account between two lines: the capital, and the unpaid
-// interest split by age, since only the current year's interest compounds
-// and payments settle the oldest first.
-struct Account
-{
-    Cents capital = 0;
-    Cents olderInterest = 0; // accrued before the current capitalisation year
-    Cents yearInterest = 0;  // accrued since the last anniversary
-    Cents credit = 0;
-};
-
-PaymentLine applyPayment(Account &account, const Payment &payment)
+PaymentLine applyPayment(Account &account, Cents &credit, const Payment &payment)
 {
     PaymentLine line;
     line.date = payment.date;
     line.amount = payment.amount;
-    Cents left = payment.amount;
-    const Cents onOlder = std::min(left, account.olderInterest);
-    account.olderInterest -= onOlder;
-    left -= onOlder;
-    const Cents onYear = std::min(left, account.yearInterest);
-    account.yearInterest -= onYear;
-    left -= onYear;
-    line.onInterest = onOlder + onYear;
-    line.onCapital = std::min(left, account.capital);
-    account.capital -= line.onCapital;
-    left -= line.onCapital;
-    line.toCredit = left;
-    account.credit += left;
+    line.onInterest = account.payInterest(payment.amount);
+    line.onCapital = account.payCapital(payment.amount - line.onInterest);
+    line.toCredit = payment.amount - line.onInterest - line.onCapital;
+    credit += line.toCredit;
     return line;
 }
 
@@ -263,44 +210,20 @@ StatementResult ComputeStatement(const StatementRates &rates, const StatementInp
     if (auto error = checkInput(input, rates))
         return {std::nullopt, std::move(error)};
 
-    const QDate from = input.from;
-    const QDate to = input.to;
-    const QDate majorationFrom = input.majorationFrom.value_or(QDate());
-    const QDate capitalisationFrom =
-        input.capitalise ? input.capitalisationFrom.value_or(from) : QDate();
-
-    // Every day on which a line must end before it and a new one begin.
-    std::vector<QDate> cuts;
-    const auto cutAt = [&](const QDate &day) {
-        if (day.isValid() && from < day && day < to)
-            cuts.push_back(day);
-    };
-    cutAt(majorationFrom);
-    std::vector<QDate> anniversaries;
-    if (capitalisationFrom.isValid()) {
-        cutAt(capitalisationFrom);
-        // Each from C itself, so 29 February comes back in leap years.
-        for (int years = 1;; ++years) {
-            const QDate anniversary = capitalisationFrom.addYears(years);
-            if (!anniversary.isValid() || anniversary >= to)
-                break;
-            anniversaries.push_back(anniversary);
-            cutAt(anniversary);
-        }
-    }
+    AccrualTerms terms;
+    terms.principal = input.principal;
+    terms.from = input.from;
+    terms.to = input.to;
+    terms.coefficient = input.coefficient;
+    terms.majorationFrom = input.majorationFrom.value_or(QDate());
+    if (input.capitalise)
+        terms.capitalisationFrom = input.capitalisationFrom.value_or(input.from);
+    terms.dayBase = input.dayBase;
+    std::vector<QDate> paymentDays;
+    paymentDays.reserve(input.payments.size());
     for (const Payment &payment : input.payments)
-        cutAt(payment.date);
-    if (input.dayBase == DayBase::ActualYear) {
-        for (int year = from.year() + 1; year <= to.year(); ++year)
-            cutAt(QDate(year, 1, 1));
-    }
-    for (int key = monthKey(from) + 1; key <= monthKey(to); ++key) {
-        if (rates.rate(key) != rates.rate(key - 1))
-            cutAt(monthOfKey(key));
-    }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    cuts.push_back(to);
+        paymentDays.push_back(payment.date);
+    ClaimAccrual claim(rates, terms, paymentDays);
 
     // Payments in date order, those of one day in the order given.
     std::vector<int> paymentOrder(input.payments.size());
@@ -311,70 +234,32 @@ StatementResult ComputeStatement(const StatementRates &rates, const StatementInp
     });
 
     Statement statement;
-    Account account;
-    account.capital = input.principal;
+    Cents credit = 0;
     std::size_t nextPayment = 0;
-    std::size_t nextAnniversary = 0;
-    bool inCapitalisationYear = capitalisationFrom.isValid() && capitalisationFrom <= from;
-
-    // What happens at the start of `day`: payments first, so a payment on
-    // an anniversary settles interest before it would compound.
     const auto startOfDay = [&](const QDate &day) {
         while (nextPayment < paymentOrder.size() &&
                input.payments.at(paymentOrder[nextPayment]).date == day) {
             const Payment &payment = input.payments.at(paymentOrder[nextPayment++]);
             statement.paid += payment.amount;
-            statement.lines.append(applyPayment(account, payment));
+            claim.lines.append(applyPayment(claim.account, credit, payment));
         }
-        if (nextAnniversary < anniversaries.size() && anniversaries[nextAnniversary] == day) {
-            ++nextAnniversary;
-            if (account.yearInterest > 0) {
-                statement.lines.append(CapitalisationLine{day, account.yearInterest});
-                // Beyond what adds up, the capital is at its largest: the
-                // line that follows every anniversary refuses it.
-                if (!addCents(account.capital, account.yearInterest, &account.capital))
-                    account.capital = std::numeric_limits<Cents>::max();
-                account.yearInterest = 0;
-            }
-        }
-        if (day == capitalisationFrom)
-            inCapitalisationYear = true;
+        claim.endOfDay(day);
     };
-
-    QDate lineStart = from;
-    startOfDay(from);
-    for (const QDate &cut : cuts) {
-        InterestLine line;
-        line.from = lineStart;
-        line.to = cut.addDays(-1);
-        line.days = int(lineStart.daysTo(cut));
-        line.capital = account.capital;
-        const double monthRate = *rates.rate(monthKey(lineStart));
-        const bool majorated = majorationFrom.isValid() && lineStart >= majorationFrom;
-        line.rate = input.coefficient * (majorated ? monthRate + 5.0 : monthRate);
-        const double yearDays =
-            input.dayBase == DayBase::ActualYear ? lineStart.daysInYear() : 365.0;
-        const double exact = double(line.capital) * line.days * line.rate / (100.0 * yearDays);
-        if (!(double(line.capital) <= kLargestCents && exact <= kLargestCents))
+    startOfDay(input.from);
+    while (!claim.finished()) {
+        const QDate cut = claim.nextCut();
+        if (!claim.closeLine())
             return {std::nullopt, tooLarge()};
-        line.interest = roundCents(exact);
-        Cents &bucket = inCapitalisationYear ? account.yearInterest : account.olderInterest;
-        if (!addCents(statement.accrued, line.interest, &statement.accrued) ||
-            !addCents(bucket, line.interest, &bucket))
-            return {std::nullopt, tooLarge()};
-        // Once the capital is paid nothing is owed and nothing accrues: a
-        // line of 0,00 on 0,00 would only lengthen the statement.
-        if (line.capital != 0)
-            statement.lines.append(line);
-        if (cut < to)
+        if (cut < input.to)
             startOfDay(cut);
-        lineStart = cut;
     }
 
-    statement.capital = account.capital;
-    if (!addCents(account.olderInterest, account.yearInterest, &statement.interest))
+    statement.lines = std::move(claim.lines);
+    statement.capital = claim.account.capital;
+    statement.accrued = claim.accrued;
+    if (!addCents(claim.account.olderInterest, claim.account.yearInterest, &statement.interest))
         return {std::nullopt, tooLarge()};
-    statement.credit = account.credit;
+    statement.credit = credit;
     return {std::move(statement), std::nullopt};
 }
 

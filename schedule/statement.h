@@ -134,6 +134,8 @@ public:
     const std::optional<QString> &fault() const { return m_fault; }
     // The rate of the month numbered year * 12 + month - 1, if it has one.
     std::optional<double> rate(int monthKey) const;
+    // The first day of the newest month with a rate; invalid for an empty table.
+    QDate newestMonth() const;
 
 private:
     std::optional<QString> m_fault;
