@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cli/output.h"
+#include "files/modules.h"
 #include "output/clipboardtext.h"
 #include "output/pdfmodule.h"
 #include "output/safetext.h"
@@ -9,7 +10,6 @@
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/locations.h"
-#include "update/modules.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "output.h"
 
 #include "cli/values.h"
+#include "files/savefile.h"
 #include "schedule/formats.h"
 #include "schedule/tauxstate.h"
-#include "update/savefile.h"
 
 #include <QLocale>
 

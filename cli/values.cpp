@@ -9,13 +9,6 @@
 
 namespace {
 
-// What the amount reader takes before the decimal mark.
-constexpr int kMostEuroDigits = 16;
-
-// Longer than this, a value is cut in a message: a terminal page of one
-// pasted argument hides the sentence that says what is wrong with it.
-constexpr qsizetype kLongestShown = 60;
-
 QString quoted(QStringView text)
 {
     return quotedValue(text);
@@ -27,97 +20,14 @@ const QLocale &french()
     return locale;
 }
 
-// The characters a person cannot see, which a spreadsheet or a copy and
-// paste leaves in a value, by a name that tells what they are.
-QString invisibleName(QChar c)
-{
-    switch (c.unicode()) {
-    case 0x0000:
-        return QStringLiteral("NUL");
-    case 0x0009:
-        return QStringLiteral("TAB");
-    case 0x000A:
-        return QStringLiteral("LF");
-    case 0x000D:
-        return QStringLiteral("CR");
-    case 0xFEFF:
-        return QStringLiteral("BOM");
-    }
-    const QChar::Category category = c.category();
-    if (category == QChar::Other_Control || category == QChar::Other_Format)
-        return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
-    return {};
-}
-
 } // namespace
-
-QString visibleValue(QStringView text)
-{
-    QString out;
-    const QStringView shown = text.left(kLongestShown);
-    for (const QChar c : shown) {
-        const QString name = invisibleName(c);
-        out += name.isEmpty() ? QString(c) : u'<' + name + u'>';
-    }
-    if (shown.size() < text.size())
-        out += QStringLiteral("… (%1 caractères)").arg(text.size());
-    return out;
-}
-
-QString quotedValue(QStringView text)
-{
-    QStringList notes;
-    for (const QChar c : text.left(kLongestShown)) {
-        const QString name = invisibleName(c);
-        QString note;
-        if (c == QChar(0xFEFF))
-            note = QStringLiteral("<BOM> : marque d'ordre des octets U+FEFF, invisible");
-        else if (c.isNull())
-            note = QStringLiteral("<NUL> : caractère nul, invisible");
-        else if (name.startsWith(u'U'))
-            note = u'<' + name + QStringLiteral("> : caractère de contrôle invisible");
-        if (!note.isEmpty() && !notes.contains(note))
-            notes.append(note);
-    }
-    QString out = QStringLiteral("« ") + visibleValue(text) + QStringLiteral(" »");
-    if (!notes.isEmpty())
-        out += QStringLiteral(" (") + notes.join(QStringLiteral(" ; ")) + u')';
-    return out;
-}
 
 Read<Cents> readAmount(QStringView text)
 {
-    if (const std::optional<Cents> cents = parseCents(text)) {
-        if (*cents < 0)
-            return Read<Cents>::fail(quoted(text) +
-                                     QStringLiteral(" est négatif ; attendu un montant positif "
-                                                    "ou nul, comme 1500,50"));
-        return Read<Cents>::ok(*cents);
-    }
-
-    // Refused: say why, for the two mistakes a person makes most.
-    const QString t = text.trimmed().toString();
-    const qsizetype marks = t.count(u'.') + t.count(u',');
-    const qsizetype mark = std::max(t.lastIndexOf(u'.'), t.lastIndexOf(u','));
-    if (marks == 1) {
-        const QString decimals = t.mid(mark + 1);
-        static const QRegularExpression digits(QStringLiteral("^[0-9]{3,}$"));
-        if (digits.match(decimals).hasMatch())
-            return Read<Cents>::fail(quoted(text) +
-                                     QStringLiteral(" a plus de deux décimales ; attendu un "
-                                                    "montant au centime, comme 1500,50"));
-    }
-    qsizetype euroDigits = 0;
-    for (const QChar c : marks == 1 ? t.left(mark) : t)
-        euroDigits += c.isDigit() ? 1 : 0;
-    if (euroDigits > kMostEuroDigits)
-        return Read<Cents>::fail(quoted(text) +
-                                 QStringLiteral(" est trop grand ; attendu au plus 16 chiffres "
-                                                "avant la virgule"));
-    return Read<Cents>::fail(quoted(text) +
-                             QStringLiteral(" n'est pas un montant ; attendu un montant en euros "
-                                            "comme 1500, 1500,50 ou 1 500,50 (une seule marque "
-                                            "décimale, des espaces pour les milliers)"));
+    TypedAmount read = ReadTypedAmount(text);
+    if (!read.cents)
+        return Read<Cents>::fail(std::move(read.error));
+    return Read<Cents>::ok(*read.cents);
 }
 
 QString amountForSchedule(Cents cents)

@@ -2,6 +2,7 @@
 
 #include "rates/ratetable.h"
 #include "schedule/statement.h"
+#include "schedule/typedinput.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -23,14 +24,8 @@ template <typename T> struct Read
     static Read fail(QString why) { return {std::nullopt, std::move(why)}; }
 };
 
-// A value as a message shows it: characters nobody can see named ("<BOM>",
-// "<NUL>", "<U+200B>"), and cut after sixty characters with its length.
-QString visibleValue(QStringView text);
-// The same between French quotes, followed by what the names stand for.
-QString quotedValue(QStringView text);
-
-// "1500", "1500.50", "1500,50", "1 500,50": the statement's amount reader,
-// with the reason for a refusal. An amount owed or paid is never negative.
+// The amount reader the statement window shares (ReadTypedAmount), in the
+// form of the others.
 Read<Cents> readAmount(QStringView text);
 
 // The cents as the leading-number rule of the window reads them back

@@ -1,9 +1,9 @@
 #include "printing.h"
 
+#include "files/modules.h"
 #include "output/busycursor.h"
 #include "output/reportpdf.h"
 #include "schedule/tauxstate.h"
-#include "update/modules.h"
 
 #include <QCoreApplication>
 #include <QFile>

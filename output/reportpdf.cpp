@@ -1,7 +1,7 @@
 #include "reportpdf.h"
 
+#include "files/savefile.h"
 #include "schedule/tauxstate.h"
-#include "update/savefile.h"
 
 #include <QBuffer>
 #include <QFontDatabase>

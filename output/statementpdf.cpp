@@ -1,7 +1,7 @@
 #include "statementpdf.h"
 
+#include "files/savefile.h"
 #include "schedule/formats.h"
-#include "update/savefile.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>

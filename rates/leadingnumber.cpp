@@ -1,6 +1,7 @@
 #include "leadingnumber.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -16,7 +17,7 @@ bool isDigit(QChar c)
 
 // Power of ten of the leading significant digit of a well-formed number
 // text, saturated so that absurd exponents cannot overflow the sum.
-qint64 decimalMagnitude(const QByteArray &number)
+qint64 decimalMagnitude(QByteArrayView number)
 {
     qint64 leading = 0;
     bool seenPoint = false;
@@ -63,8 +64,9 @@ LeadingNumber readLeadingNumber(QStringView text)
 {
     // Collect the numeric prefix with blanks removed; the result is plain
     // ASCII, read by Qt without any locale involved.
-    QByteArray digits;
-    digits.reserve(text.size());
+    // On the stack for any number a file or a field holds; the rates file
+    // alone reads hundreds at every start.
+    QVarLengthArray<char, 64> digits;
     enum class Stage { Sign, Mantissa, ExponentSign, ExponentDigits };
     Stage stage = Stage::Sign;
     bool seenPoint = false;
@@ -120,15 +122,16 @@ LeadingNumber readLeadingNumber(QStringView text)
     }
 
     if (exponentStart >= 0)
-        digits.truncate(exponentStart); // "1e" and "1e+" read as 1
+        digits.resize(exponentStart); // "1e" and "1e+" read as 1
     if (!mantissaDigits)
         return {};
 
     bool ok = false;
-    const double v = digits.toDouble(&ok);
+    const QByteArrayView number(digits.constData(), digits.size());
+    const double v = number.toDouble(&ok);
     if (ok)
         return {v == 0.0 ? 0.0 : v, false};
     // The text is a well-formed number, so the conversion failed on range:
     // too small reads as 0, too large is an overflow.
-    return {0.0, decimalMagnitude(digits) > 0};
+    return {0.0, decimalMagnitude(number) > 0};
 }

@@ -1,16 +1,11 @@
 #include "ratetable.h"
 
 #include "codepage.h"
+#include "files/regularfile.h"
 #include "leadingnumber.h"
 
-#include <QFile>
 #include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <QStringBuilder>
 
 #include <cmath>
 #include <limits>
@@ -161,7 +156,7 @@ bool parseRates(const QByteArray &bytes, RateCategory category, RateTable &table
             if (count >= kMaxMonths)
                 return false;
             RateRow &row = table.rows[count];
-            row.label = textemois(month) + labelYear;
+            row.label = QStringView(textemois(month)) % labelYear;
             row.monthStart = QDate(*year, month, 1);
             row.rate = rate.value;
             ++count;
@@ -215,48 +210,19 @@ LoadResult tooLarge()
 
 LoadResult ReadRatesFile(const QString &path, QByteArray *bytes, QDateTime *stamp)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    switch (ReadRegularFile(path, kMaxRatesFileBytes, bytes, stamp)) {
+    case FileRead::Read:
+        return {};
+    case FileRead::Missing:
         return missingFile();
-    if (!info.isFile())
+    case FileRead::NotRegular:
         return notRegularFile();
-    const QDateTime time = info.lastModified();
-    if (!time.isValid())
-        return missingFile();
-    if (stamp)
-        *stamp = time;
-    if (info.size() > kMaxRatesFileBytes)
+    case FileRead::TooLarge:
         return tooLarge();
-
-    QFile file;
-#ifdef Q_OS_UNIX
-    // The file may have been swapped for a pipe since the check: opened
-    // without waiting, it is checked again on what was opened.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return missingFile();
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return notRegularFile();
+    case FileRead::Failed:
+        break;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return missingFile();
-    }
-#else
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return missingFile();
-    if (file.isSequential())
-        return notRegularFile();
-#endif
-    *bytes = file.read(kMaxRatesFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return corruptFile();
-    if (bytes->size() > kMaxRatesFileBytes)
-        return tooLarge();
-    return {};
+    return corruptFile();
 }
 
 LoadResult ParseRatesFile(const QByteArray &bytes, RateCategory category, RateTable &table)

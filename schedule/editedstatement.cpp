@@ -1,11 +1,9 @@
 #include "editedstatement.h"
 
-#include "update/savefile.h"
-#include "update/settings.h"
+#include "files/regularfile.h"
+#include "files/savefile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 void EditedStatement::create(const SavedStatement &start)
 {
@@ -50,10 +48,14 @@ bool EditedStatement::saveTo(const QString &path)
 
 QString EditedStatement::open(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    const FileRead got = ReadRegularFile(path, kMaxSavedStatementBytes, &bytes);
+    if (got == FileRead::NotRegular || got == FileRead::TooLarge)
+        return QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : %1.")
+            .arg(FileReadReason(got, kMaxSavedStatementBytes));
+    if (got != FileRead::Read)
         return QStringLiteral("le fichier ne peut pas être lu.");
-    const SavedStatementRead read = ReadSavedStatement(file.read(kMaxSavedStatementBytes + 1));
+    const SavedStatementRead read = ReadSavedStatement(bytes);
     if (!read.saved)
         return read.error;
     m_current = *read.saved;
@@ -76,51 +78,4 @@ EditedStatement::CloseStep EditedStatement::closeStep(Answer answer) const
         break;
     }
     return CloseStep::Stay;
-}
-
-namespace {
-
-const QString kRecentSection = QStringLiteral("DECOMPTE");
-QString recentKey(int k)
-{
-    return QStringLiteral("RECENT%1").arg(k + 1);
-}
-// The settings file keeps at most 999 characters of a value.
-constexpr int kMaxStoredLength = 999;
-
-} // namespace
-
-QStringList ReadRecentStatements(const QString &iniPath)
-{
-    QStringList paths;
-    for (int k = 0; k < kMaxRecentStatements; ++k) {
-        const QString stored = ReadIniValue(kRecentSection, recentKey(k), iniPath);
-        const QString path = QUrl::fromPercentEncoding(stored.toLatin1());
-        if (!path.isEmpty() && !paths.contains(path))
-            paths << path;
-    }
-    return paths;
-}
-
-bool WriteRecentStatements(const QStringList &paths, const QString &iniPath)
-{
-    QStringList encoded;
-    for (const QString &path : paths) {
-        const QByteArray text = QUrl::toPercentEncoding(path, "/");
-        if (text.size() <= kMaxStoredLength && encoded.size() < kMaxRecentStatements)
-            encoded << QString::fromLatin1(text);
-    }
-    bool written = true;
-    for (int k = 0; k < kMaxRecentStatements; ++k)
-        written = WriteIniValue(kRecentSection, recentKey(k), encoded.value(k), iniPath) && written;
-    return written;
-}
-
-QStringList WithRecentStatement(QStringList recent, const QString &path)
-{
-    recent.removeAll(path);
-    recent.prepend(path);
-    while (recent.size() > kMaxRecentStatements)
-        recent.removeLast();
-    return recent;
 }

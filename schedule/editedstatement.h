@@ -1,10 +1,9 @@
 #pragma once
 
-#include "ui/statementfile.h"
+#include "schedule/statementfile.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 // The statement being edited in a window: its inputs and case fields, the
 // file it was opened from or last saved to, and whether it changed since it
@@ -58,13 +57,3 @@ private:
     bool m_readable = true;
     QString m_filePath;
 };
-
-// The statements opened or saved most recently, newest first, as the
-// settings file keeps them (section "DECOMPTE", keys "RECENT1" to "RECENT8";
-// the paths are percent-encoded so that any name survives the file's code
-// page).
-constexpr int kMaxRecentStatements = 8;
-QStringList ReadRecentStatements(const QString &iniPath);
-bool WriteRecentStatements(const QStringList &paths, const QString &iniPath);
-// `path` moved to the front of `recent`, at most kMaxRecentStatements kept.
-QStringList WithRecentStatement(QStringList recent, const QString &path);

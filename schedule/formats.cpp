@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -120,18 +121,36 @@ QString formatAmount(double value, const QLocale &locale)
     const char *integer = kept + first;
     const char *decimals = kept + size - 2;
 
-    QString out;
-    out.reserve(integerDigits + 5);
-    if (value < 0 &&
-        (integerDigits > 1 || integer[0] != '0' || decimals[0] != '0' || decimals[1] != '0'))
-        out += locale.negativeSign();
-    if (integerDigits > 3)
-        out += QLatin1StringView(integer, integerDigits - 3);
-    out += u' ';
+    // Qt's separators cost more than the digits: they are read once for the
+    // last locale asked, per thread, as a schedule asks for one locale only.
+    struct Separators
+    {
+        QLocale locale;
+        QString negative;
+        QString decimal;
+    };
+    thread_local std::optional<Separators> separators;
+    if (!separators || !(separators->locale == locale))
+        separators = Separators{locale, locale.negativeSign(), locale.decimalPoint()};
+
+    const bool negative = value < 0 && (integerDigits > 1 || integer[0] != '0' ||
+                                        decimals[0] != '0' || decimals[1] != '0');
+    QString out(integerDigits + 3 + (negative ? separators->negative.size() : 0) +
+                    separators->decimal.size(),
+                Qt::Uninitialized);
+    QChar *to = out.data();
+    const auto put = [&](const QString &text) {
+        std::copy(text.cbegin(), text.cend(), to);
+        to += text.size();
+    };
+    if (negative)
+        put(separators->negative);
     const int last = std::min(3, integerDigits);
-    out += QLatin1StringView(integer + integerDigits - last, last);
-    out += locale.decimalPoint();
-    out += QLatin1StringView(decimals, 2);
+    to = std::copy(integer, integer + integerDigits - last, to);
+    *to++ = u' ';
+    to = std::copy(integer + integerDigits - last, integer + integerDigits, to);
+    put(separators->decimal);
+    std::copy(decimals, decimals + 2, to);
     return out;
 }
 

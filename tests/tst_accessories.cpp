@@ -137,7 +137,8 @@ public:
         for (int click = 0; click < 10; ++click) {
             if (calculator.OpenCalculator() != Calculator::Outcome::BroughtForward)
                 return false;
-            for (int i = 0; i < 20; ++i) {
+            // Three seconds a click: a loaded machine settles windows slowly.
+            for (int i = 0; i < 60; ++i) {
                 if (activeWindow() == window)
                     return true;
                 QTest::qWait(50);

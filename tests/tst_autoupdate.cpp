@@ -1,10 +1,10 @@
 // The automatic update against a real HTTP server on 127.0.0.1 that sends
 // canned bytes: a status and a body, silence, a cut connection.
+#include "files/modules.h"
 #include "schedule/tauxstate.h"
 #include "testfiles.h"
 #include "update/autoupdate.h"
 #include "update/download.h"
-#include "update/modules.h"
 #include "update/networkmodule.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 // The command-line program end to end: the real executable, run on rates
 // files the test writes, its bytes and its exit status checked.
 #include "outputfixtures.h"
+#include "savedgolden.h"
 #include "testfiles.h"
 
 #include <QProcess>
@@ -62,6 +63,8 @@ private slots:
 
     void statementGolden_data();
     void statementGolden();
+    void savedStatementOptionsGiveTheGolden_data();
+    void savedStatementOptionsGiveTheGolden();
     void statementPdf();
     void caseFieldsReadAsTyped_data();
     void caseFieldsReadAsTyped();
@@ -116,6 +119,8 @@ void TestCli::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("vide")));
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("corrompu")));
     QVERIFY(writeFile(ratesDir() + QStringLiteral("/QUERDAN.TXT"), kRates));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("figes")));
+    QVERIFY(QFile::copy(savedgolden::ratesFile(), path(QStringLiteral("figes/QUERDAN.TXT"))));
     QVERIFY(writeFile(path(QStringLiteral("corrompu/QUERDAN.TXT")), "2S2016 sans tabulation\r\n"));
     QVERIFY(writeFile(path(QStringLiteral("lot-court.csv")),
                       "montant;depuis;au\n2000;18/09/2015;10/04/2016\n"));
@@ -215,7 +220,8 @@ void TestCli::usageErrors_data()
         << QByteArray("--montant : « 1.500,50 » n'est pas un montant");
     QTest::newRow("seventeen digits")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "12345678901234567"}
-        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus 16 chiffres");
+        << QByteArray("« 12345678901234567 » est trop grand ; attendu au plus "
+                      "9 999 999 999 999,99 € (treize chiffres avant la virgule)");
     QTest::newRow("sixteen digits and a letter is not too large")
         << QStringList{"echeancier", "--mois", "06/2016", "--montant", "1234567890123456a"}
         << QByteArray("« 1234567890123456a » n'est pas un montant ; attendu un montant en euros");
@@ -471,6 +477,102 @@ void TestCli::statementGolden()
     QByteArray out = r.out;
     out.replace(QDir(m_dir.path()).canonicalPath().toUtf8(), "@DOSSIER@");
     fixtures::maybeWriteGolden(golden, out);
+    QCOMPARE(out, fixtures::readGolden(golden));
+}
+
+void TestCli::savedStatementOptionsGiveTheGolden_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("golden");
+
+    // The inputs of each saved statement the window's golden documents come
+    // from, as options: the same statement, the same bytes.
+    const QStringList files[] = {
+        {"--montant", "15000.00", "--depuis", "01/03/2019", "--au", "01/07/2021",
+         "--sans-capitalisation", "--acompte", "15/01/2020=2000.00", "--acompte",
+         "30/09/2020=1500.00"},
+        {"--montant",
+         "8000.00",
+         "--depuis",
+         "12/06/2017",
+         "--au",
+         "15/03/2024",
+         "--categorie",
+         "particulier",
+         "--majoration-depuis",
+         "12/10/2017",
+         "--capitalisation-depuis",
+         "01/01/2018",
+         "--acompte",
+         "20/05/2021=2500.00",
+         "--acompte",
+         "01/02/2019=1000.00",
+         "--acompte",
+         "30/11/2023=13000.00",
+         "--creancier",
+         "M. Paul Lefèvre",
+         "--debiteur",
+         "Mme Claire Dubois",
+         "--reference-dossier",
+         "2024/0117",
+         "--titre-executoire",
+         "Jugement du tribunal judiciaire de Nantes du 12/06/2017, RG 17/00345"},
+        {"--montant",
+         "2500.50",
+         "--depuis",
+         "05/11/2019",
+         "--au",
+         "20/02/2025",
+         "--coefficient",
+         "1,5",
+         "--majoration-depuis",
+         "06/01/2020",
+         "--capitalisation-depuis",
+         "05/11/2019",
+         "--base",
+         "annee",
+         "--acompte",
+         "29/02/2020=300.00",
+         "--acompte",
+         "01/07/2022=450.25",
+         "--acompte",
+         "31/12/2024=600.00",
+         "--debiteur",
+         "SAS \"Les Ateliers\"",
+         "--reference-dossier",
+         "=2025/0003",
+         "--titre-executoire",
+         "Ordonnance d'injonction de payer du 04/10/2019 ; RG 19/05678"},
+    };
+    static_assert(std::size(files) == std::size(savedgolden::kFiles));
+    for (size_t k = 0; k < std::size(files); ++k) {
+        for (const char *format : savedgolden::kFormats) {
+            const QString ext = QString::fromLatin1(format);
+            QTest::addRow("%s.%s", savedgolden::kFiles[k], format)
+                << (QStringList{"decompte", "--date-du-decompte", "08/12/2026", "--format",
+                                ext == u"txt" ? QStringLiteral("texte") : ext} +
+                    files[k])
+                << savedgolden::goldenName(QString::fromLatin1(savedgolden::kFiles[k]), ext);
+        }
+    }
+}
+
+void TestCli::savedStatementOptionsGiveTheGolden()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, golden);
+    arguments.insert(1, QStringLiteral("--taux=") + path(QStringLiteral("figes")));
+    const QString pdf = path(QStringLiteral("decompte-fige.pdf"));
+    const bool toPdf = golden.endsWith(u".pdf");
+    if (toPdf)
+        arguments << QStringLiteral("-o") << pdf;
+    const Run r = run(arguments);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.status, 0);
+    QByteArray out = toPdf ? readFile(pdf) : r.out;
+    // JSON names the rates file read, here the test's own.
+    out.replace(QDir(path(QStringLiteral("figes"))).canonicalPath().toUtf8() + "/QUERDAN.TXT",
+                savedgolden::kShownRatesPath.toUtf8());
     QCOMPARE(out, fixtures::readGolden(golden));
 }
 

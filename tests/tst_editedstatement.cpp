@@ -1,10 +1,13 @@
 #include "schedule/editedstatement.h"
 #include "testfiles.h"
+#include "update/recentstatements.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,6 +48,8 @@ private slots:
     void changesAndClosing();
     void fileFollowsSaveAndOpen();
     void recentStatements();
+    void onlyFilesAreOpened_data();
+    void onlyFilesAreOpened();
 };
 
 void TestEditedStatement::savedFileReadsEveryField_data()
@@ -369,6 +374,41 @@ void TestEditedStatement::recentStatements()
     QCOMPARE(ReadRecentStatements(ini), QStringList{"/d/8.json"});
     // A list that could not be kept is said so, not taken for kept.
     QVERIFY(!WriteRecentStatements(stored, ini + QStringLiteral("/Querdan.ini")));
+}
+
+// Opening a pipe would wait for a writer forever, and a link to a device
+// would read without end: neither is opened, and what was edited stays.
+void TestEditedStatement::onlyFilesAreOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    const QString refused =
+        QStringLiteral("Ce fichier n'est pas un décompte enregistré lisible : ");
+    const QString notAFile = refused + QStringLiteral("ce n'est pas un fichier ordinaire (un tube, "
+                                                      "un périphérique…), il n'a pas été lu.");
+    QTest::newRow("a pipe") << "fifo" << notAFile;
+    QTest::newRow("a link to a device") << "device" << notAFile;
+    QTest::newRow("one byte over 1 Mio")
+        << "large" << refused + QStringLiteral("il dépasse 1 Mio.");
+}
+
+void TestEditedStatement::onlyFilesAreOpened()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("d.json"));
+    if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == u"device")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else
+        QVERIFY(writeFile(path, QByteArray(1024 * 1024 + 1, ' ')));
+    EditedStatement edited;
+    edited.create(example());
+    QCOMPARE(edited.open(path), why);
+    QCOMPARE(edited.current().input.principal, Cents(200000));
+    QCOMPARE(edited.filePath(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestEditedStatement)

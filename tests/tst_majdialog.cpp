@@ -11,12 +11,15 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +50,14 @@ private slots:
     void byHandWithoutRatesFileSaysSo();
     void refusesAddressOutsideCodePage_data();
     void refusesAddressOutsideCodePage();
+
+    void halfYearForm_data();
+    void halfYearForm();
+    void downloadCanBeCancelled();
+    void updateNowSaysWhetherItAdded_data();
+    void updateNowSaysWhetherItAdded();
+    void byHandKeepsToTheClock_data();
+    void byHandKeepsToTheClock();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -423,7 +434,7 @@ void TestMajDialog::byHandWithoutRatesFileSaysSo()
         auto *box = qobject_cast<QMessageBox *>(modal);
         said = box ? box->windowTitle() + QStringLiteral(" | ") + box->text() : QString();
     };
-    QVERIFY(!addHalfYearByHand(nullptr, rates));
+    QVERIFY(!addHalfYearByHand(nullptr, rates, QDate(2026, 12, 8)));
     QCOMPARE(said, QStringLiteral("Ajouter un semestre | Le fichier des taux ") + rates +
                        QStringLiteral(" est absent ou corrompu : aucun semestre ne peut y être "
                                       "ajouté."));
@@ -451,6 +462,151 @@ void TestMajDialog::refusesAddressOutsideCodePage()
     QCOMPARE(m_dialog->isVisible(), !refused.isEmpty());
     QCOMPARE(child<QLabel>("Resultat")->text().contains(refused), true);
     QCOMPARE(ReadIniValue("FTP", "ADRESS", m_ini), refused.isEmpty() ? address : QString());
+}
+
+// The form closes itself once the half-year is in the file; when it is
+// refused it stays, the reason in red, a sentence that starts with a
+// capital.
+void TestMajDialog::halfYearForm_data()
+{
+    QTest::addColumn<bool>("movedOn"); // another program adds the half-year first
+    QTest::addColumn<QString>("error");
+    QTest::newRow("added: the form closes") << false << QString();
+    QTest::newRow("the file moved on meanwhile")
+        << true << "Seul le semestre qui suit le dernier du fichier peut être ajouté";
+}
+
+void TestMajDialog::halfYearForm()
+{
+    QFETCH(bool, movedOn);
+    QFETCH(QString, error);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    QStringList seen;
+    m_onModal = [&](QDialog *modal) {
+        auto *period = modal->findChild<QLabel *>(QStringLiteral("semestre"));
+        auto *form = modal->findChild<QFormLayout *>();
+        for (const char *name : {"autres", "particuliers"}) {
+            auto *field = modal->findChild<QLineEdit *>(QLatin1String(name));
+            const auto *caption = qobject_cast<QLabel *>(form->labelForField(field));
+            seen << (caption ? caption->text() : QStringLiteral("no caption"));
+            QTest::keyClicks(field, field->placeholderText());
+        }
+        if (movedOn)
+            QVERIFY(writeFile(rates, "2S2026\t2.94\t6.31\r\n1S2026\t2.62\t6.67\r\n"));
+        modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+        auto *red = modal->findChild<QLabel *>(QStringLiteral("erreur"));
+        seen << (period->font().bold() ? "bold" : "plain")
+             << (modal->isVisible() ? "open" : "closed") << red->text().left(error.size())
+             << red->palette().color(QPalette::WindowText).name();
+        // The reason sits under the fields, not over them.
+        const auto *last = modal->findChild<QLineEdit *>(QStringLiteral("particuliers"));
+        QVERIFY(red->geometry().top() >= last->geometry().bottom());
+    };
+    QVERIFY(addHalfYearByHand(nullptr, rates, QDate(2026, 12, 8)) == !movedOn);
+    QCOMPARE(seen, (QStringList{"Autres cas (%) :", "Particuliers (%) :", "bold",
+                                movedOn ? "open" : "closed", error, "#aa0000"}));
+}
+
+// "Mettre à jour maintenant" waits on a server that never answers: the
+// window-modal progress offers "Annuler", which ends the wait in words.
+void TestMajDialog::downloadCanBeCancelled()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    const QByteArray before = "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n";
+    QVERIFY(writeFile(rates, before));
+    m_settings.address = QStringLiteral("http://127.0.0.1:%1/taux").arg(silent.serverPort());
+    m_dialog = std::make_unique<MajDialog>(m_settings, m_ini);
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    QString seen;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *progress = m_dialog->findChild<QProgressDialog *>(QStringLiteral("telechargement"));
+        if (!progress || !progress->isVisible() || !seen.isEmpty())
+            return;
+        const auto *cancel = progress->findChild<QPushButton *>();
+        seen = progress->windowTitle() + u'|' + cancel->text() + u'|' +
+               (progress->windowModality() == Qt::WindowModal ? "window-modal" : "other") + u'|' +
+               (QGuiApplication::overrideCursor() &&
+                        QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor
+                    ? "busy"
+                    : "idle");
+        progress->cancel();
+    });
+    poll.start(20);
+    child<QPushButton>("MajMaintenant")->click();
+    QCOMPARE(seen, QStringLiteral("Mise à jour des taux|Annuler|window-modal|busy"));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(child<QLabel>("Resultat")->text(),
+             QStringLiteral("Mise à jour impossible : téléchargement annulé."));
+    QCOMPARE(readFile(rates), before);
+}
+
+// What the statement window is told after "Mettre à jour maintenant": it
+// offers to type the half-year only when nothing was added.
+void TestMajDialog::updateNowSaysWhetherItAdded_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a new half-year")
+        << http("200 OK", fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"})) << true
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).";
+    QTest::newRow("nothing new") << http("200 OK", fiche({"2026 1 2.62 6.67"})) << false
+                                 << "Les taux sont à jour : le fichier va jusqu'au 1er semestre "
+                                    "2026 et la publication n'a rien de plus récent.";
+}
+
+void TestMajDialog::updateNowSaysWhetherItAdded()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(bool, added);
+    QFETCH(QString, said);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    Server server(response);
+    const RatesUpdateOutcome outcome =
+        updateRatesNowFrom(nullptr, rates, server.url(), QDate(2026, 12, 8));
+    QCOMPARE(outcome.added, added);
+    QCOMPARE(outcome.message, said);
+}
+
+// The dialog's clock decides how far ahead a half-year may go: on
+// 08/12/2026 the second half of 2027 is too far, on 01/01/2027 it is the
+// next one.
+void TestMajDialog::byHandKeepsToTheClock_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("formSaid");
+    QTest::newRow("08/12/2026: too far")
+        << QDate(2026, 12, 8)
+        << "Le 2e semestre 2027 commence après le 1er semestre 2027, le semestre qui suit celui "
+           "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt";
+    QTest::newRow("01/01/2027: the next one") << QDate(2027, 1, 1) << "closed";
+}
+
+void TestMajDialog::byHandKeepsToTheClock()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, formSaid);
+    const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, "1S2027\t3.1\t6.9\r\n2S2026\t2.94\t6.31\r\n"));
+    QString form;
+    m_onModal = [&](QDialog *modal) {
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("autres")), "3,2");
+        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("particuliers")), "7");
+        modal->findChild<QPushButton *>(QStringLiteral("ajouter"))->click();
+        form = modal->isVisible() ? modal->findChild<QLabel *>(QStringLiteral("erreur"))->text()
+                                  : QStringLiteral("closed");
+    };
+    m_dialog->setClock([today] { return today; });
+    m_dialog->setRatesFile(rates);
+    openDialog();
+    child<QPushButton>("AjouterSemestre")->click();
+    QCOMPARE(form, formSaid);
 }
 
 QTEST_MAIN(TestMajDialog)

@@ -3,8 +3,8 @@
 // real mouse clicks from xdotool. Without a package or the tools it needs,
 // the test reports itself skipped to ctest (exit code 77), or fails when
 // TAUX_REQUIRE_PACKAGE is set, as scripts/test.sh does after building it.
+#include "files/modules.h"
 #include "testfiles.h"
-#include "update/modules.h"
 
 #include <QDir>
 #include <QFile>

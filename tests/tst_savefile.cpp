@@ -1,5 +1,5 @@
+#include "files/savefile.h"
 #include "testfiles.h"
-#include "update/savefile.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

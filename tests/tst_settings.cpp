@@ -3,11 +3,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 class TestSettings : public QObject
 {
@@ -30,6 +33,8 @@ private slots:
     void saveReplacesTheFileWhole();
     void lineBreakInAddressStaysOneLine();
     void failedWriteIsReported();
+    void notASettingsFile_data();
+    void notASettingsFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -297,6 +302,44 @@ void TestSettings::failedWriteIsReported()
     QVERIFY(!WriteIniValue(QStringLiteral("FTP"), QStringLiteral("CHECKMAJ"), QStringLiteral("1"),
                            nowhere));
     QCOMPARE(LoadUpdateSettings(nowhere).address, DefaultAddress());
+}
+
+// A pipe or a device put where the settings file goes would hang the start
+// or be read without end; a file far too large is no settings file either.
+// Each is read as no file, and left as it is.
+void TestSettings::notASettingsFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("size");
+    QTest::newRow("a pipe") << QStringLiteral("fifo") << 0;
+    QTest::newRow("a link to a device") << QStringLiteral("device") << 0;
+    QTest::newRow("one byte over 1 Mio") << QStringLiteral("file") << 1048577;
+    QTest::newRow("1 Mio is still read") << QStringLiteral("file") << 1048576;
+}
+
+void TestSettings::notASettingsFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, size);
+    const QByteArray head = "[FTP]\r\nCHECKMAJ=1\r\n";
+    const QByteArray file = head + QByteArray(size - head.size(), ';');
+    if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(m_ini).constData(), 0600), 0);
+    else if (kind == u"device")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_ini));
+    else
+        QVERIFY(writeFile(m_ini, file));
+    QCOMPARE(LoadUpdateSettings(m_ini).autoUpdate, size == 1048576);
+    if (size == 1048576)
+        return;
+    QVERIFY(!SaveUpdateSettings({QStringLiteral("http://n"), true, true}, m_ini));
+    const QFileInfo info(m_ini);
+    if (kind == u"file") {
+        QCOMPARE(readFile(m_ini), file);
+    } else {
+        QCOMPARE(info.isSymLink(), kind == u"device");
+        QVERIFY(!info.isFile());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -3,6 +3,8 @@
 #include "outputfixtures.h"
 #include "testfiles.h"
 
+#include <QBuffer>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -132,6 +134,9 @@ private slots:
     void pdfWrapsLongCaseFieldsOnThePage();
     void pdfIsTheSameBytesEveryTime();
     void pdfFailureIsSaidInFrench();
+    void pdfColumnsLineUp_data();
+    void pdfColumnsLineUp();
+    void pdfPaintingFailureIsNoPdf();
 };
 
 void TestStatementExport::golden_data()
@@ -615,6 +620,116 @@ void TestStatementExport::pdfFailureIsSaidInFrench()
     QVERIFY(QDir().mkdir(taken));
     QVERIFY(!WriteStatementPdf(taken, *doc, french, &error));
     QVERIFY(QFileInfo(taken).isDir());
+}
+
+// Dates line up on the left of their columns; days, capital, rate and
+// interest on the right, whatever their width, under the heading's words.
+void TestStatementExport::pdfColumnsLineUp_data()
+{
+    QTest::addColumn<Cents>("principal");
+    QTest::newRow("a thousand euros") << Cents(100000);
+    QTest::newRow("a thousand billion euros, the most a statement takes") << Cents(99999999999999);
+}
+
+void TestStatementExport::pdfColumnsLineUp()
+{
+    QFETCH(Cents, principal);
+    StatementInput in;
+    in.principal = principal;
+    in.from = QDate(2019, 1, 1);
+    in.to = QDate(2020, 2, 11);
+    in.capitalise = true;
+    in.payments = {{QDate(2019, 3, 1), 400}};
+    const RateTable table = simpleTable();
+    const StatementResult result = ComputeStatement(table, in);
+    QVERIFY(result.ok());
+    const std::optional<StatementDocument> doc = MakeStatementDocument(
+        table, RateCategory::Autres, in, *result.statement, QDate(2026, 12, 8));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("colonnes.pdf"));
+    QString error;
+    QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(60000) && process.exitCode() == 0);
+    struct Word
+    {
+        double left, right;
+        QString text;
+    };
+    QMap<int, QList<Word>> lines; // by top, in hundredths of a point
+    const QRegularExpression word(
+        QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+    for (const QRegularExpressionMatch &m :
+         word.globalMatch(QString::fromUtf8(process.readAllStandardOutput()))) {
+        lines[qRound(m.captured(2).toDouble() * 100)].append(
+            {m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(4)});
+        // Within the page less its 18 mm margins (A4: 595,28 points).
+        QVERIFY2(m.captured(3).toDouble() <= 544.4, qPrintable(m.captured(0)));
+    }
+    const QRegularExpression day(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"));
+    QList<Word> heading;
+    QList<QList<Word>> rows;
+    for (QList<Word> &line : lines) {
+        std::sort(line.begin(), line.end(),
+                  [](const Word &a, const Word &b) { return a.left < b.left; });
+        if (line.size() == 7 && line[2].text == u"Jours")
+            heading = line; // Du Au Jours Capital Taux annuel Intérêts
+        else if (line.size() >= 6 && day.match(line[0].text).hasMatch() &&
+                 day.match(line[1].text).hasMatch())
+            rows.append(line);
+    }
+    QCOMPARE(heading.size(), 7);
+    QVERIFY(rows.size() >= 3);
+    QSet<int> dayWidths;
+    for (const QList<Word> &row : std::as_const(rows)) {
+        const QString seen = row[0].text + u' ' + row[2].text;
+        QVERIFY2(qAbs(row[0].left - heading[0].left) < 0.5, qPrintable(seen));
+        QVERIFY2(qAbs(row[1].left - heading[1].left) < 0.5, qPrintable(seen));
+        QVERIFY2(qAbs(row[2].right - heading[2].right) < 0.5, qPrintable(seen));
+        QVERIFY2(qAbs(row.last().right - heading.last().right) < 0.5, qPrintable(seen));
+        dayWidths.insert(qRound(row[2].right - row[2].left));
+    }
+    QVERIFY2(dayWidths.size() >= 2, "the day counts should not all be as wide");
+}
+
+namespace {
+// A printer that cannot start a second sheet.
+class OnePageWriter : public QPdfWriter
+{
+public:
+    using QPdfWriter::QPdfWriter;
+    bool newPage() override { return false; }
+};
+} // namespace
+
+void TestStatementExport::pdfPaintingFailureIsNoPdf()
+{
+    std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
+    QVERIFY(doc);
+    QBuffer shortOne;
+    QVERIFY(shortOne.open(QIODevice::WriteOnly));
+    OnePageWriter fits(&shortOne);
+    QVERIFY(PaintStatement(fits, *doc, french));
+
+    // A payment a month for ten years: several pages.
+    StatementInput in;
+    in.principal = 10000000;
+    in.from = QDate(2016, 1, 1);
+    in.to = QDate(2026, 1, 1);
+    for (QDate d(2016, 1, 15); d < in.to; d = d.addMonths(1))
+        in.payments.append({d, 12345});
+    const RateTable table = bundledTable();
+    const StatementResult result = ComputeStatement(table, in);
+    QVERIFY(result.ok());
+    QBuffer longOne;
+    QVERIFY(longOne.open(QIODevice::WriteOnly));
+    OnePageWriter cut(&longOne);
+    QVERIFY(!PaintStatement(cut,
+                            MakeStatementDocument(table, RateCategory::Autres, in,
+                                                  *result.statement, QDate(2026, 1, 2)),
+                            french));
 }
 
 QTEST_MAIN(TestStatementExport)

@@ -1,9 +1,11 @@
 #include "modalguard.h"
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
+#include "outputfixtures.h"
+#include "savedgolden.h"
+#include "schedule/statementfile.h"
 #include "testfiles.h"
 #include "ui/mainwindow.h"
-#include "ui/statementfile.h"
 #include "ui/statementwindow.h"
 #include "ui/tauxapp.h"
 #include "update/majdialog.h"
@@ -102,6 +104,8 @@ private slots:
     void paymentsAddedAndRemoved();
     void shownAmounts();
     void exportsAreTheFunctionsBytes();
+    void savedFileGivesTheGoldenDocument_data();
+    void savedFileGivesTheGoldenDocument();
     void exportsLiteralValues();
     void pdfExport();
     void exportFailureIsSaid();
@@ -348,8 +352,10 @@ void TestStatementWindow::errorsShownAndCleared_data()
 
     QTest::newRow("an unreadable capital") << "capital"
                                            << "erreurCapital"
-                                           << "Montant illisible : écrivez par exemple 2 000 ou "
-                                              "2 000,50.";
+                                           << "« 2 000,00 euros » n'est pas un montant ; attendu "
+                                              "un montant en euros comme 1500, 1500,50 ou "
+                                              "1 500,50 (une seule marque décimale, des espaces "
+                                              "pour les milliers).";
     QTest::newRow("an end before the start")
         << "au"
         << "erreurAu"
@@ -372,8 +378,10 @@ void TestStatementWindow::errorsShownAndCleared_data()
         << "Acompte n° 2 : le 01/05/2016 est hors de la période des intérêts";
     QTest::newRow("an unreadable payment") << "acompte illisible"
                                            << "erreurAcomptes"
-                                           << "Acompte n° 1 : montant illisible : écrivez par "
-                                              "exemple 500 ou 500,00.";
+                                           << "Acompte n° 1 : « cinq cents » n'est pas un "
+                                              "montant ; attendu un montant en euros comme 1500, "
+                                              "1500,50 ou 1 500,50 (une seule marque décimale, des "
+                                              "espaces pour les milliers).";
     QTest::newRow("a start before the oldest rate")
         << "du"
         << "erreurDu"
@@ -617,6 +625,55 @@ void TestStatementWindow::exportsAreTheFunctionsBytes()
              QString::fromUtf8(StatementTsv(document, french)));
 }
 
+void TestStatementWindow::savedFileGivesTheGoldenDocument_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("format");
+    for (const char *saved : savedgolden::kFiles) {
+        for (const char *format : savedgolden::kFormats)
+            QTest::addRow("%s.%s", saved, format)
+                << QString::fromLatin1(saved) << QString::fromLatin1(format);
+    }
+}
+
+void TestStatementWindow::savedFileGivesTheGoldenDocument()
+{
+    QFETCH(QString, saved);
+    QFETCH(QString, format);
+    // The form filled from the file, read back and exported as the user
+    // exports it.
+    const QString rates = path(QStringLiteral("taux.txt"));
+    QVERIFY(QFile::copy(savedgolden::ratesFile(), rates));
+    m_window = std::make_unique<StatementWindow>(rates, french);
+    m_window->setHooks({[this](QWidget *, const QString &, const QString &, const QString &) {
+                            return m_savePath;
+                        },
+                        {},
+                        [] { return savedgolden::kMadeOn; },
+                        {},
+                        {},
+                        {}});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    QVERIFY(m_window->OpenFile(savedgolden::dir() + saved + QStringLiteral(".json")));
+
+    QByteArray bytes;
+    if (format == u"csv" || format == u"pdf") {
+        m_savePath = path(QStringLiteral("decompte.") + format);
+        click(find<QPushButton>(format == u"csv" ? QStringLiteral("exporterCsv")
+                                                 : QStringLiteral("exporterPdf")));
+        bytes = readFile(m_savePath);
+    } else if (format == u"tsv") {
+        click(find<QPushButton>(QStringLiteral("copier")));
+        bytes = QGuiApplication::clipboard()->text().toUtf8();
+    } else {
+        StatementDocument document = m_window->document();
+        document.ratesPath = savedgolden::kShownRatesPath;
+        bytes = savedgolden::output(document, format);
+    }
+    QCOMPARE(bytes, fixtures::readGolden(savedgolden::goldenName(saved, format)));
+}
+
 void TestStatementWindow::exportsLiteralValues()
 {
     typeFiche();
@@ -855,15 +912,20 @@ void TestStatementWindow::typedCapital_data()
     QTest::newRow("grouped with a narrow no-break space") << "2\u202F000,5" << Cents(200050) << "";
     QTest::newRow("the euro sign after it") << "2 000,00 €" << Cents(200000) << "";
     QTest::newRow("a full stop") << "2000.25" << Cents(200025) << "";
-    QTest::newRow("a minus sign") << "-5" << Cents(-1) << "Le capital ne peut pas être négatif";
+    QTest::newRow("a minus sign")
+        << "-5" << Cents(-1)
+        << "« -5 » est négatif ; attendu un montant positif ou nul, comme 1500,50.";
     QTest::newRow("three decimals")
         << "1,234" << Cents(-1)
-        << "Montant illisible : deux décimales au plus, par exemple 2 000 ou 2 000,50.";
+        << "« 1,234 » a plus de deux décimales ; attendu un montant au centime, comme 1500,50.";
     QTest::newRow("fourteen digits")
-        << "12345678901234" << Cents(-1) << "Montant trop grand : 9 999 999 999 999,99 € au plus.";
+        << "12345678901234" << Cents(-1)
+        << "« 12345678901234 » est trop grand ; attendu au plus 9 999 999 999 999,99 € (treize "
+           "chiffres avant la virgule).";
     QTest::newRow("seventeen digits, the same message")
         << "12345678901234567" << Cents(-1)
-        << "Montant trop grand : 9 999 999 999 999,99 € au plus.";
+        << "« 12345678901234567 » est trop grand ; attendu au plus 9 999 999 999 999,99 € "
+           "(treize chiffres avant la virgule).";
     QTest::newRow("thirteen digits") << "9999999999999,99" << Cents(999999999999999) << "";
 }
 
@@ -1518,8 +1580,8 @@ void TestStatementWindow::accessibleNamesAndErrors()
     if (field == QLatin1String("capital")) {
         typeDate(field, QStringLiteral("1,234"));
         QCOMPARE(input->text(QAccessible::Description),
-                 QStringLiteral("Montant illisible : deux décimales au plus, par exemple 2 000 ou "
-                                "2 000,50."));
+                 QStringLiteral("« 1,234 » a plus de deux décimales ; attendu un montant au "
+                                "centime, comme 1500,50."));
         typeDate(field, QStringLiteral("2000"));
         QCOMPARE(input->text(QAccessible::Description), hint);
     }

@@ -92,6 +92,32 @@ std::optional<QTime> timeOfDay(QStringView text)
     return t;
 }
 
+// "15/03/2015" and "1/3/2015", as scripts and most people type a date,
+// split without the expressions below: compiling them is most of what a
+// short command costs at start. Anything else goes to the expressions.
+bool plainNumericDate(QStringView text, QStringView *a, QStringView *b, QStringView *c)
+{
+    const auto digitsAt = [&](qsizetype from, qsizetype most) {
+        qsizetype to = from;
+        while (to < text.size() && to - from < most && text[to] >= u'0' && text[to] <= u'9')
+            ++to;
+        return to - from;
+    };
+    const qsizetype aSize = digitsAt(0, 2);
+    if (aSize == 0 || aSize >= text.size() || text[aSize] != u'/')
+        return false;
+    const qsizetype bSize = digitsAt(aSize + 1, 2);
+    const qsizetype cFrom = aSize + 1 + bSize + 1;
+    if (bSize == 0 || cFrom > text.size() || text[cFrom - 1] != u'/')
+        return false;
+    if (digitsAt(cFrom, 4) != 4 || cFrom + 4 != text.size())
+        return false;
+    *a = text.left(aSize);
+    *b = text.mid(aSize + 1, bSize);
+    *c = text.mid(cFrom);
+    return true;
+}
+
 } // namespace
 
 std::optional<QDateTime> parseStartDate(QStringView text, const QLocale &locale)
@@ -113,11 +139,22 @@ std::optional<QDateTime> parseStartDate(QStringView text, const QLocale &locale)
     int month = 0;
     std::optional<int> year;
     QString rest;
-    if (const auto m = numeric.match(input); m.hasMatch()) {
-        const QStringView a = m.capturedView(1);
-        const QStringView b = m.capturedView(2);
-        const QStringView c = m.capturedView(3);
-        rest = m.captured(4);
+    QStringView a;
+    QStringView b;
+    QStringView c;
+    QRegularExpressionMatch m;
+    bool isNumeric = plainNumericDate(input, &a, &b, &c);
+    if (!isNumeric) {
+        m = numeric.match(input);
+        isNumeric = m.hasMatch();
+        if (isNumeric) {
+            a = m.capturedView(1);
+            b = m.capturedView(2);
+            c = m.capturedView(3);
+            rest = m.captured(4);
+        }
+    }
+    if (isNumeric) {
         if (a.size() == 4 && c.size() <= 2) {
             // 2015-03-15 reads the same in every locale.
             year = fullYear(a);

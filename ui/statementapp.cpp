@@ -24,6 +24,7 @@ bool StatementApp::start(const QDate &today)
 
     m_window.setSettingsFile(m_iniPath);
     m_maj = std::make_unique<MajDialog>(m_settings, m_iniPath, &m_window);
+    m_maj->setClock([this] { return m_window.today(); });
     connect(m_maj.get(), &MajDialog::manualUpdateRequested, this, [this] {
         // As in the main program: the rates edited by hand are read at the
         // next start; unsaved work is asked about first, and kept on

@@ -1,30 +1,19 @@
 #include "statementwindow.h"
 
-#include "output/busycursor.h"
-#include "output/printing.h"
 #include "output/safetext.h"
-#include "output/statementpdf.h"
-#include "schedule/formats.h"
+#include "schedule/typedinput.h"
 #include "ui/datefield.h"
-#include "ui/dateinput.h"
 #include "ui/icons.h"
-#include "ui/statementfile.h"
-#include "update/savefile.h"
+#include "ui/statementwindowparts.h"
 
 #include "ui_statementwindow.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -32,29 +21,21 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QValidator>
 
 #include <algorithm>
 
+using namespace statementwindow;
+
 namespace {
 
 constexpr double kCoefficients[] = {1.0, 1.5, 2.0, 3.0};
-const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
-const QString kTitle = QStringLiteral("Décompte au jour près");
 
-enum PaymentColumn { PaymentDate, PaymentAmount };
-enum LineColumn { LineFrom, LineTo, LineDays, LineCapital, LineRate, LineInterest, LineColumns };
 enum Total { Accrued, Paid, Capital, Interest, Credit, Due };
 
 // A case field takes what is typed or pasted but the direction controls:
@@ -79,124 +60,6 @@ public:
 const QColor kPaymentTint(226, 239, 255);
 const QColor kCapitalisationTint(255, 246, 214);
 
-// A payment's date cell shows "15/01/2016" once the text reads as a date,
-// which it then keeps as data, or the text as typed while it does not.
-void setPaymentDate(QAbstractItemModel *model, const QModelIndex &index, const QString &text,
-                    const QLocale &locale)
-{
-    const auto day = parseStartDate(text.trimmed(), locale);
-    model->setData(index, day ? QVariant(day->date()) : QVariant(), Qt::UserRole);
-    model->setData(index, day ? formatDay(day->date()) : text.trimmed(), Qt::EditRole);
-}
-
-// The payments' dates are typed as the fields above are, with the same
-// reader.
-class DateDelegate : public QStyledItemDelegate
-{
-public:
-    DateDelegate(const QLocale &locale, QObject *parent)
-        : QStyledItemDelegate(parent), m_locale(locale)
-    {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                          const QModelIndex &) const override
-    {
-        auto *edit = new QLineEdit(parent);
-        edit->setObjectName(QStringLiteral("dateAcompte"));
-        edit->setAccessibleName(QStringLiteral("Date de l'acompte"));
-        edit->setPlaceholderText(QStringLiteral("JJ/MM/AAAA"));
-        edit->setFrame(false);
-        return edit;
-    }
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override
-    {
-        static_cast<QLineEdit *>(editor)->setText(index.data(Qt::EditRole).toString());
-    }
-    void setModelData(QWidget *editor, QAbstractItemModel *model,
-                      const QModelIndex &index) const override
-    {
-        setPaymentDate(model, index, static_cast<QLineEdit *>(editor)->text(), m_locale);
-    }
-
-private:
-    QLocale m_locale;
-};
-
-// The amount typed in a payment's cell, named for a screen reader, shown
-// as the other amounts once it reads.
-class AmountDelegate : public QStyledItemDelegate
-{
-public:
-    AmountDelegate(const QLocale &locale, QObject *parent)
-        : QStyledItemDelegate(parent), m_locale(locale)
-    {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const override
-    {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-        editor->setObjectName(QStringLiteral("montantAcompte"));
-        editor->setAccessibleName(QStringLiteral("Montant de l'acompte, en euros"));
-        return editor;
-    }
-    void setModelData(QWidget *editor, QAbstractItemModel *model,
-                      const QModelIndex &index) const override;
-
-private:
-    QLocale m_locale;
-};
-
-// People often write the currency after the amount.
-QString withoutCurrency(QString text)
-{
-    text = text.trimmed();
-    if (text.endsWith(u'€'))
-        text.chop(1);
-    return text;
-}
-
-// The largest amount a saved statement holds: thirteen digits of euros.
-constexpr Cents kLargestTypedCents = Q_INT64_C(999999999999999);
-
-std::optional<Cents> typedCents(const QString &text)
-{
-    const auto cents = parseCents(withoutCurrency(text));
-    if (!cents || *cents > kLargestTypedCents || *cents < -kLargestTypedCents)
-        return std::nullopt;
-    return cents;
-}
-
-// Why an amount does not read, in the words of the example it gives.
-QString amountProblem(const QString &text, const QString &example)
-{
-    QString digits = withoutCurrency(text);
-    digits.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}\\x{202F}]")));
-    static const QRegularExpression number(QStringLiteral("^-?([0-9]+)(?:[.,]([0-9]*))?$"));
-    const QRegularExpressionMatch m = number.match(digits);
-    if (m.hasMatch() && m.captured(2).size() > 2)
-        return QStringLiteral("Montant illisible : deux décimales au plus, par exemple %1.")
-            .arg(example);
-    if (m.hasMatch() && m.captured(1).size() > 13)
-        return QStringLiteral("Montant trop grand : 9 999 999 999 999,99 € au plus.");
-    return QStringLiteral("Montant illisible : écrivez par exemple %1.").arg(example);
-}
-
-void setError(QLabel *label, const QString &text)
-{
-    const bool changed = label->text() != text;
-    label->setText(text);
-    label->setVisible(!text.isEmpty());
-    // The field the message is about carries it for a screen reader, which
-    // is told of a new one.
-    if (auto *field = label->property("field").value<QWidget *>()) {
-        field->setAccessibleDescription(text);
-        if (changed && !text.isEmpty() && QAccessible::isActive()) {
-            QAccessibleEvent alert(label, QAccessible::Alert);
-            QAccessible::updateAccessibility(&alert);
-        }
-    }
-}
-
 QTableWidgetItem *cell(const QString &text, Qt::Alignment alignment = Qt::AlignRight)
 {
     auto *item = new QTableWidgetItem(text);
@@ -212,15 +75,23 @@ QTableWidgetItem *amountCell(Cents cents, const QLocale &locale)
     return item;
 }
 
-void AmountDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                  const QModelIndex &index) const
-{
-    const QString text = static_cast<QLineEdit *>(editor)->text();
-    const auto cents = typedCents(text);
-    model->setData(index, cents ? formatCents(*cents, m_locale) : text, Qt::EditRole);
-}
-
 } // namespace
+
+void statementwindow::setError(QLabel *label, const QString &text)
+{
+    const bool changed = label->text() != text;
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+    // The field the message is about carries it for a screen reader, which
+    // is told of a new one.
+    if (auto *field = label->property("field").value<QWidget *>()) {
+        field->setAccessibleDescription(text);
+        if (changed && !text.isEmpty() && QAccessible::isActive()) {
+            QAccessibleEvent alert(label, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+    }
+}
 
 StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale, QWidget *parent)
     : QWidget(parent, Qt::Window), m_ratesPath(ratesPath), m_locale(locale),
@@ -234,11 +105,11 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
         return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
     };
     m_hooks.today = [] { return QDate::currentDate(); };
-    m_hooks.updateRates = [](QWidget *parent, const QString &ratesPath) {
-        return ::updateRatesNow(parent, ratesPath);
+    m_hooks.updateRates = [this](QWidget *parent, const QString &ratesPath) {
+        return ::updateRatesNow(parent, ratesPath, today());
     };
-    m_hooks.addHalfYear = [](QWidget *parent, const QString &ratesPath) {
-        return addHalfYearByHand(parent, ratesPath);
+    m_hooks.addHalfYear = [this](QWidget *parent, const QString &ratesPath) {
+        return addHalfYearByHand(parent, ratesPath, today());
     };
     m_hooks.offerHandEntry = [](QWidget *parent, const QString &message) {
         return QMessageBox::question(
@@ -261,143 +132,6 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
         resize(size().boundedTo(available.size() * 9 / 10));
         move(available.center() - rect().center());
     }
-}
-
-void StatementWindow::placeInputs(bool stacked)
-{
-    // Captions beside their fields, or above them in a narrow window.
-    for (const InputRow &row : m_inputRows) {
-        for (QWidget *widget : {row.caption, row.field, static_cast<QWidget *>(row.error)}) {
-            if (widget)
-                m_ui->grilleCreance->removeWidget(widget);
-        }
-    }
-    const int fieldColumn = stacked ? 0 : 1;
-    int line = 0;
-    for (const InputRow &row : m_inputRows) {
-        if (row.caption) {
-            m_ui->grilleCreance->addWidget(row.caption, line, 0);
-            if (stacked)
-                ++line;
-        }
-        m_ui->grilleCreance->addWidget(row.field, line++, fieldColumn,
-                                       row.field == m_ui->actionsTaux ? Qt::AlignLeft
-                                                                      : Qt::Alignment());
-        if (row.error)
-            m_ui->grilleCreance->addWidget(row.error, line++, fieldColumn);
-    }
-    m_ui->grilleCreance->setColumnStretch(0, stacked ? 1 : 0);
-    m_ui->grilleCreance->setColumnStretch(1, stacked ? 0 : 1);
-    for (int r = 0; r < m_ui->grilleCreance->rowCount(); ++r)
-        m_ui->grilleCreance->setRowStretch(r, 0);
-    m_ui->grilleCreance->setRowStretch(line, 1);
-}
-
-void StatementWindow::placeTotals(bool stacked)
-{
-    // Two columns of three, what ran then what is owed; one column when
-    // narrow.
-    for (int k = 0; k < int(m_totals.size()); ++k) {
-        m_ui->grilleTotaux->removeWidget(m_totalCaptions[k]);
-        m_ui->grilleTotaux->removeWidget(m_totals[k]);
-        const int row = stacked ? k : k % 3;
-        const int column = stacked ? 0 : (k / 3) * 3;
-        m_ui->grilleTotaux->addWidget(m_totalCaptions[k], row, column);
-        m_ui->grilleTotaux->addWidget(m_totals[k], row, column + 1);
-    }
-    // Each amount right beside its caption, the room left over at the end.
-    m_ui->grilleTotaux->setColumnMinimumWidth(2, stacked ? 0 : 24);
-    m_ui->grilleTotaux->setColumnStretch(stacked ? 2 : 5, 1);
-    m_ui->grilleTotaux->setColumnStretch(stacked ? 5 : 2, 0);
-}
-
-int StatementWindow::sideRoom() const
-{
-    // The content's side margins and the vertical scroll bar beside it.
-    const QMargins content = m_ui->contenuLayout->contentsMargins();
-    return content.left() + content.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-}
-
-void StatementWindow::arrange(int width)
-{
-    // Measured as the form stands: a font, a style or a message shown
-    // changes what each part needs. The inputs are measured with their
-    // captions beside them, the only time they are.
-    if (!m_stacked)
-        m_inputsWidth = m_ui->creance->minimumSizeHint().width();
-    const int margins = sideRoom();
-    const int sideBySide = m_inputsWidth + m_ui->haut->spacing() +
-                           m_ui->boiteAcomptes->minimumSizeHint().width() + margins;
-    const int buttonsInOneRow = m_ui->boutonsFichier->minimumSize().width() +
-                                m_ui->boutons->spacing() +
-                                m_ui->boutonsExport->minimumSize().width() + margins;
-    m_ui->haut->setDirection(width < sideBySide ? QBoxLayout::TopToBottom
-                                                : QBoxLayout::LeftToRight);
-    m_ui->boutons->setDirection(width < buttonsInOneRow ? QBoxLayout::TopToBottom
-                                                        : QBoxLayout::LeftToRight);
-    const bool stacked = width < m_inputsWidth + margins;
-    if (stacked != m_stacked) {
-        m_stacked = stacked;
-        placeInputs(stacked);
-        placeTotals(stacked);
-    }
-}
-
-void StatementWindow::resizeEvent(QResizeEvent *event)
-{
-    arrange(event->size().width());
-    QWidget::resizeEvent(event);
-}
-
-bool StatementWindow::event(QEvent *event)
-{
-    // What the parts need changes after the window is polished, or when a
-    // message or the rate buttons appear.
-    if (event->type() == QEvent::LayoutRequest)
-        arrange(width());
-    return QWidget::event(event);
-}
-
-bool StatementWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // The wheel scrolls the window; it changes a date or a choice only in
-    // the field being edited, never one the pointer happens to cross.
-    if (event->type() == QEvent::Wheel && m_wheelGuarded.contains(watched) &&
-        !static_cast<QWidget *>(watched)->hasFocus()) {
-        QCoreApplication::sendEvent(m_ui->defilement->verticalScrollBar(), event);
-        return true;
-    }
-    if (watched == m_ui->lignes->viewport() && event->type() == QEvent::Resize)
-        fitLineColumns();
-    return QWidget::eventFilter(watched, event);
-}
-
-void StatementWindow::fitLineColumns()
-{
-    // Every column as wide as its widest text, the room left shared out;
-    // when there is none left the table scrolls sideways. The payment and
-    // capitalisation lines span the columns and do not count.
-    QHeaderView *header = m_ui->lignes->horizontalHeader();
-    const QFontMetrics metrics(m_ui->lignes->font());
-    const int padding = 2 * metrics.averageCharWidth() + 2;
-    std::array<int, LineColumns> needed{};
-    int total = 0;
-    for (int column = 0; column < LineColumns; ++column) {
-        needed[column] =
-            QFontMetrics(header->font())
-                .horizontalAdvance(m_ui->lignes->horizontalHeaderItem(column)->text()) +
-            2 * padding;
-        for (int row = 0; row < m_ui->lignes->rowCount(); ++row) {
-            const QTableWidgetItem *item = m_ui->lignes->item(row, column);
-            if (item && m_ui->lignes->columnSpan(row, column) == 1)
-                needed[column] =
-                    std::max(needed[column], metrics.horizontalAdvance(item->text()) + padding);
-        }
-        total += needed[column];
-    }
-    const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / LineColumns;
-    for (int column = 0; column < LineColumns; ++column)
-        header->resizeSection(column, needed[column] + extra);
 }
 
 StatementWindow::~StatementWindow()
@@ -443,25 +177,6 @@ void StatementWindow::setSettingsFile(const QString &iniPath)
     m_iniPath = iniPath;
 }
 
-void StatementWindow::startAfresh()
-{
-    Recompute();
-    m_edited.create(m_edited.current());
-    updateTitle();
-}
-
-void StatementWindow::updateTitle()
-{
-    // The file's name first, as desktop programs show the document they
-    // hold, with the mark of unsaved changes.
-    const QString path = m_edited.filePath();
-    setWindowFilePath(path);
-    setWindowTitle(path.isEmpty()
-                       ? kTitle + QStringLiteral("[*]")
-                       : QStringLiteral("%1[*] – %2").arg(QFileInfo(path).fileName(), kTitle));
-    setWindowModified(m_edited.isModified());
-}
-
 void StatementWindow::build()
 {
     m_ui->setupUi(this);
@@ -488,10 +203,7 @@ void StatementWindow::build()
     placeInputs(false);
 
     m_ui->acomptes->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_ui->acomptes->setItemDelegateForColumn(PaymentDate,
-                                             new DateDelegate(m_locale, m_ui->acomptes));
-    m_ui->acomptes->setItemDelegateForColumn(PaymentAmount,
-                                             new AmountDelegate(m_locale, m_ui->acomptes));
+    setPaymentDelegates(m_ui->acomptes, m_locale);
     m_ui->lignes->viewport()->installEventFilter(this);
     // However small the window, a few lines stay in sight; the window
     // scrolls for the rest.
@@ -703,17 +415,7 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
     else
         m_ui->capitalisationDuChamp->setText(m_ui->duChamp->text());
     m_ui->base->setCurrentIndex(input.dayBase == DayBase::ActualYear ? 1 : 0);
-    m_ui->acomptes->setRowCount(0);
-    for (const Payment &p : input.payments) {
-        const int row = m_ui->acomptes->rowCount();
-        m_ui->acomptes->insertRow(row);
-        auto *date = new QTableWidgetItem(formatDay(p.date));
-        date->setData(Qt::UserRole, p.date);
-        m_ui->acomptes->setItem(row, PaymentDate, date);
-        auto *amount = new QTableWidgetItem(formatCents(p.amount, m_locale));
-        amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_ui->acomptes->setItem(row, PaymentAmount, amount);
-    }
+    fillPayments(input.payments);
     const bool reload =
         !m_load || m_ui->categorie->currentIndex() != (category == RateCategory::Autres ? 0 : 1);
     m_ui->categorie->setCurrentIndex(category == RateCategory::PersonnesPhysiques ? 1 : 0);
@@ -722,37 +424,6 @@ void StatementWindow::fillForm(const StatementInput &input, RateCategory categor
         LoadRates();
     else
         Recompute();
-}
-
-void StatementWindow::addPayment()
-{
-    // An empty row, the date open for typing: a blank row is no payment
-    // until something is typed in it.
-    m_filling = true;
-    const int row = m_ui->acomptes->rowCount();
-    m_ui->acomptes->insertRow(row);
-    auto *date = new QTableWidgetItem;
-    m_ui->acomptes->setItem(row, PaymentDate, date);
-    auto *amount = new QTableWidgetItem;
-    amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_ui->acomptes->setItem(row, PaymentAmount, amount);
-    m_filling = false;
-    m_ui->acomptes->setFocus();
-    m_ui->acomptes->setCurrentItem(date);
-    m_ui->acomptes->editItem(date);
-}
-
-void StatementWindow::removePayment()
-{
-    QList<int> rows;
-    for (const QModelIndex &index : m_ui->acomptes->selectionModel()->selectedRows())
-        rows << index.row();
-    std::sort(rows.begin(), rows.end(), std::greater<>());
-    m_filling = true;
-    for (int row : rows)
-        m_ui->acomptes->removeRow(row);
-    m_filling = false;
-    Recompute();
 }
 
 std::optional<QDate> StatementWindow::readDate(const DateField *field, QLabel *error,
@@ -770,7 +441,7 @@ std::optional<QDate> StatementWindow::readDate(const DateField *field, QLabel *e
 
 void StatementWindow::tidyPrincipal()
 {
-    if (const auto cents = typedCents(m_ui->capital->text()))
+    if (const auto cents = ReadTypedAmount(m_ui->capital->text()).cents)
         m_ui->capital->setText(formatCents(*cents, m_locale));
 }
 
@@ -791,11 +462,10 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
     const QString principal = m_ui->capital->text().trimmed();
     if (principal.isEmpty()) {
         *missing = true;
-    } else if (const auto cents = typedCents(principal)) {
-        input.principal = *cents;
+    } else if (const TypedAmount read = ReadTypedAmount(principal); read.cents) {
+        input.principal = *read.cents;
     } else {
-        setError(m_ui->erreurCapital,
-                 amountProblem(principal, QStringLiteral("2 000 ou 2 000,50")));
+        setError(m_ui->erreurCapital, read.error + u'.');
         readable = false;
     }
     input.from = readDate(m_ui->duChamp, m_ui->erreurDu, &readable).value_or(QDate());
@@ -808,43 +478,7 @@ std::optional<StatementInput> StatementWindow::readInputs(bool *missing)
         input.capitalisationFrom =
             readDate(m_ui->capitalisationDuChamp, m_ui->erreurCapitalisation, &readable);
     input.dayBase = m_ui->base->currentIndex() == 1 ? DayBase::ActualYear : DayBase::Fixed365;
-    auto paymentError = [&](int row, const QString &why) {
-        if (m_ui->erreurAcomptes->isHidden()) // the first one is enough
-            setError(m_ui->erreurAcomptes,
-                     QStringLiteral("Acompte n° %1 : %2").arg(row + 1).arg(why));
-        readable = false;
-    };
-    m_paymentRows.clear();
-    for (int row = 0; row < m_ui->acomptes->rowCount(); ++row) {
-        const QTableWidgetItem *date = m_ui->acomptes->item(row, PaymentDate);
-        const QTableWidgetItem *amount = m_ui->acomptes->item(row, PaymentAmount);
-        const QDate day = date ? date->data(Qt::UserRole).toDate() : QDate();
-        const QString amountText = amount ? amount->text().trimmed() : QString();
-        const bool noDate = !date || date->text().trimmed().isEmpty();
-        if (noDate && amountText.isEmpty())
-            continue; // a row being filled in
-        if (noDate) {
-            paymentError(row, QStringLiteral("saisissez sa date, par exemple 15/01/2016."));
-            continue;
-        }
-        if (!day.isValid()) {
-            paymentError(row, QStringLiteral("date illisible, écrivez par exemple 15/01/2016."));
-            continue;
-        }
-        if (amountText.isEmpty()) {
-            paymentError(row, QStringLiteral("saisissez son montant, par exemple 500,00."));
-            continue;
-        }
-        const auto cents = typedCents(amountText);
-        if (!cents) {
-            QString why = amountProblem(amountText, QStringLiteral("500 ou 500,00"));
-            why[0] = why[0].toLower();
-            paymentError(row, why);
-            continue;
-        }
-        input.payments.append({day, *cents});
-        m_paymentRows.append(row);
-    }
+    readPayments(&input.payments, &readable);
     if (!readable)
         return std::nullopt;
     return input;
@@ -1015,260 +649,4 @@ void StatementWindow::showStatement(const Statement &statement)
     fitLineColumns();
     m_ui->message->hide();
     setExportsEnabled(true);
-}
-
-void StatementWindow::setExportsEnabled(bool on)
-{
-    for (QPushButton *button : m_exports)
-        button->setEnabled(on);
-}
-
-StatementDocument StatementWindow::document() const
-{
-    return MakeStatementDocument(m_table, category(), m_input,
-                                 m_result.statement.value_or(Statement{}), m_hooks.today(),
-                                 caseFields());
-}
-
-QString StatementWindow::fileFor(const QString &caption, const QString &suggested,
-                                 const QString &filter)
-{
-    return m_hooks.saveFileName(this, caption, suggested, filter);
-}
-
-void StatementWindow::warnNotWritten(const QString &path)
-{
-    QMessageBox::warning(this, kTitle,
-                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit. Vérifiez que "
-                                        "le dossier existe et que vous pouvez y écrire.")
-                             .arg(QDir::toNativeSeparators(path)));
-}
-
-bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
-{
-    BusyCursor busy;
-    if (SaveFileAtomically(path, bytes))
-        return true;
-    busy.restore();
-    warnNotWritten(path);
-    return false;
-}
-
-void StatementWindow::ExportCsv()
-{
-    if (!m_result.ok())
-        return;
-    const QString path = fileFor(QStringLiteral("Exporter en CSV"), QStringLiteral("decompte.csv"),
-                                 QStringLiteral("Fichiers CSV (*.csv)"));
-    if (!path.isEmpty())
-        writeExport(path, StatementCsv(document()));
-}
-
-void StatementWindow::ExportPdf()
-{
-    if (!m_result.ok())
-        return;
-    const QString path = fileFor(QStringLiteral("Exporter en PDF"), QStringLiteral("decompte.pdf"),
-                                 QStringLiteral("Fichiers PDF (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    BusyCursor busy;
-    QString error;
-    if (WriteStatementPdf(path, document(), m_locale, &error))
-        return;
-    busy.restore();
-    QMessageBox::warning(this, kTitle,
-                         QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
-                             .arg(QDir::toNativeSeparators(path), error));
-}
-
-void StatementWindow::Print()
-{
-    if (!m_result.ok())
-        return;
-    const PrintFunctions *printing = ProgramPrintModule();
-    if (!printing) {
-        QMessageBox::warning(this, kTitle,
-                             QStringLiteral("L'impression n'est pas disponible : le module "
-                                            "d'impression du programme est introuvable."));
-        return;
-    }
-    if (!printing->previewStatement(this, document(), m_locale))
-        QMessageBox::warning(this, kTitle, QStringLiteral("Le décompte n'a pas pu être imprimé."));
-}
-
-void StatementWindow::Copy()
-{
-    if (!m_result.ok())
-        return;
-    BusyCursor busy;
-    const QString text = QString::fromUtf8(StatementTsv(document(), m_locale));
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(text);
-    // Reading back is the only way to know the clipboard took it.
-    if (clipboard->text() == text)
-        return;
-    busy.restore();
-    QMessageBox::warning(this, QStringLiteral("Copier"),
-                         QStringLiteral("Le décompte n'a pas pu être copié dans le "
-                                        "presse-papiers. Réessayez dans un instant."));
-}
-
-bool StatementWindow::Save()
-{
-    if (m_edited.filePath().isEmpty())
-        return SaveAs();
-    Recompute();
-    if (!m_edited.isReadable()) {
-        QMessageBox::warning(this, QStringLiteral("Enregistrer"),
-                             QStringLiteral("Le décompte ne peut pas être enregistré tant que le "
-                                            "capital ou un acompte est illisible ou manquant."));
-        return false;
-    }
-    BusyCursor busy;
-    if (!m_edited.saveTo(m_edited.filePath())) {
-        busy.restore();
-        warnNotWritten(m_edited.filePath());
-        return false;
-    }
-    noteRecent(m_edited.filePath());
-    updateTitle();
-    return true;
-}
-
-bool StatementWindow::SaveAs()
-{
-    Recompute();
-    if (!m_edited.isReadable()) {
-        QMessageBox::warning(this, QStringLiteral("Enregistrer"),
-                             QStringLiteral("Le décompte ne peut pas être enregistré tant que le "
-                                            "capital ou un acompte est illisible ou manquant."));
-        return false;
-    }
-    const QString path =
-        fileFor(QStringLiteral("Enregistrer le décompte"), m_edited.suggestedFileName(),
-                QStringLiteral("Décomptes enregistrés (*.json)"));
-    if (path.isEmpty())
-        return false;
-    BusyCursor busy;
-    if (!m_edited.saveTo(path)) {
-        busy.restore();
-        warnNotWritten(path);
-        return false;
-    }
-    noteRecent(path);
-    updateTitle();
-    return true;
-}
-
-void StatementWindow::Open()
-{
-    const QString path = m_hooks.openFileName(
-        this, QStringLiteral("Ouvrir un décompte"),
-        QStringLiteral("Décomptes enregistrés (*.json);;Tous les fichiers (*)"));
-    if (!path.isEmpty())
-        OpenFile(path);
-}
-
-bool StatementWindow::OpenFile(const QString &path)
-{
-    const QString name = QFileInfo(path).fileName();
-    // The form keeps what it showed when the file is refused; unsaved work
-    // is asked about only once the file has been read.
-    EditedStatement opened;
-    const QString error = opened.open(path);
-    if (!error.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("Ouvrir"),
-                             QStringLiteral("« %1 » : %2").arg(name, error));
-        return false;
-    }
-    if (!MayClose())
-        return false;
-    m_edited = opened;
-    fillForm(m_edited.current().input, m_edited.current().category, m_edited.current().caseFields);
-    noteRecent(m_edited.filePath());
-    updateTitle();
-    return true;
-}
-
-bool StatementWindow::MayClose()
-{
-    Recompute();
-    if (!m_edited.mustAskBeforeClosing())
-        return true;
-    QMessageBox box(QMessageBox::Question, kTitle,
-                    QStringLiteral("Enregistrer les modifications du décompte ?"),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-    box.setObjectName(QStringLiteral("enregistrerModifications"));
-    box.button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
-    box.button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
-    box.setDefaultButton(QMessageBox::Save);
-    box.setEscapeButton(QMessageBox::Cancel);
-    if (!m_edited.filePath().isEmpty())
-        box.setInformativeText(QFileInfo(m_edited.filePath()).fileName());
-    // The window comes forward first: the question must say which one it is
-    // about when the main window or the session closes several.
-    if (isMinimized())
-        showNormal();
-    raise();
-    box.exec();
-    EditedStatement::Answer answer = EditedStatement::Answer::Cancel;
-    if (box.clickedButton() == box.button(QMessageBox::Save))
-        answer = EditedStatement::Answer::Save;
-    else if (box.clickedButton() == box.button(QMessageBox::Discard))
-        answer = EditedStatement::Answer::Discard;
-    switch (m_edited.closeStep(answer)) {
-    case EditedStatement::CloseStep::Close:
-        return true;
-    case EditedStatement::CloseStep::Save:
-        return Save();
-    case EditedStatement::CloseStep::SaveAs:
-        return SaveAs();
-    case EditedStatement::CloseStep::Stay:
-        break;
-    }
-    return false;
-}
-
-void StatementWindow::closeEvent(QCloseEvent *event)
-{
-    if (!MayClose()) {
-        event->ignore();
-        return;
-    }
-    QWidget::closeEvent(event);
-}
-
-void StatementWindow::noteRecent(const QString &path)
-{
-    if (m_iniPath.isEmpty() || path.isEmpty())
-        return;
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    WriteRecentStatements(WithRecentStatement(ReadRecentStatements(m_iniPath), absolute),
-                          m_iniPath);
-}
-
-void StatementWindow::fillRecentMenu()
-{
-    m_recent->clear();
-    const QStringList recent =
-        m_iniPath.isEmpty() ? QStringList() : ReadRecentStatements(m_iniPath);
-    if (recent.isEmpty()) {
-        m_recent->addAction(QStringLiteral("Aucun décompte récent"))->setEnabled(false);
-        return;
-    }
-    for (int k = 0; k < recent.size(); ++k) {
-        const QString path = recent[k];
-        // "1 decompte.json", the folder beside it so that two files of the
-        // same name are told apart.
-        QAction *action =
-            m_recent->addAction(QStringLiteral("&%1 %2 — %3")
-                                    .arg(k + 1)
-                                    .arg(QFileInfo(path).fileName(),
-                                         QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
-        action->setData(path);
-        connect(action, &QAction::triggered, this, [this, path] { OpenFile(path); });
-    }
 }

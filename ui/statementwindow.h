@@ -118,6 +118,10 @@ private:
     void setDefaultDates();
     void connectInputs();
     void addPayment();
+    // The payments' table filled from the input, and read back: the
+    // payments that read, the first reason one does not under the table.
+    void fillPayments(const QList<Payment> &payments);
+    void readPayments(QList<Payment> *payments, bool *readable);
     // A date field read for the statement; the reason under it when it
     // does not read.
     std::optional<QDate> readDate(const DateField *field, QLabel *error, bool *readable);

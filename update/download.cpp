@@ -1,6 +1,6 @@
 #include "download.h"
 
-#include "update/modules.h"
+#include "files/modules.h"
 #include "update/networkmodule.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "locations.h"
 
+#include "files/savefile.h"
 #include "rates/ratesmerge.h"
 #include "rates/ratetable.h"
 #include "update/ratesupdate.h"
-#include "update/savefile.h"
 
 #include <QDir>
 #include <QFile>

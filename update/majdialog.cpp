@@ -292,10 +292,11 @@ void MajDialog::connectControls()
         connect(control<QAbstractButton>(name), &QAbstractButton::clicked, this, &QDialog::reject);
     connect(control<QAbstractButton>("Boutonmanuel"), &QAbstractButton::clicked, this,
             &MajDialog::manualUpdateRequested);
-    connect(control<QAbstractButton>("MajMaintenant"), &QAbstractButton::clicked, this,
-            [this] { showReport(updateRatesReport(this, m_ratesPath, m_settings.address)); });
+    connect(control<QAbstractButton>("MajMaintenant"), &QAbstractButton::clicked, this, [this] {
+        showReport(updateRatesReport(this, m_ratesPath, m_settings.address, m_today()));
+    });
     connect(control<QAbstractButton>("AjouterSemestre"), &QAbstractButton::clicked, this,
-            [this] { showReport(addHalfYearReport(this, m_ratesPath)); });
+            [this] { showReport(addHalfYearReport(this, m_ratesPath, m_today())); });
 }
 
 void MajDialog::setRatesFile(const QString &path)

@@ -2,7 +2,10 @@
 
 #include "update/settings.h"
 
+#include <QDate>
 #include <QDialog>
+
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -24,6 +27,8 @@ public:
     // The rates file that "Mettre à jour maintenant" and "Ajouter un
     // semestre…" complete, and whose newest half-years the dialog lists.
     void setRatesFile(const QString &path);
+    // The day the updates take as today (the system's by default).
+    void setClock(std::function<QDate()> today) { m_today = std::move(today); }
 
 signals:
     // The user asked to edit the rates file by hand; the program ends then.
@@ -46,6 +51,7 @@ private:
     template <typename T> T *control(const char *name) const;
 
     UpdateSettings &m_settings;
+    std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     QString m_iniPath;
     QLineEdit *m_ftp = nullptr;
     QCheckBox *m_checkConnection = nullptr;

@@ -1,10 +1,10 @@
 #include "ratesupdate.h"
 
+#include "files/savefile.h"
 #include "rates/ratesmerge.h"
 #include "rates/ratetable.h"
 #include "schedule/ratecheck.h"
 #include "update/autoupdate.h"
-#include "update/savefile.h"
 
 #include <QDir>
 #include <QRegularExpression>

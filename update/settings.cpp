@@ -1,7 +1,8 @@
 #include "settings.h"
 
+#include "files/regularfile.h"
+#include "files/savefile.h"
 #include "rates/codepage.h"
-#include "update/savefile.h"
 
 #include <QFile>
 #include <QList>
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr int kMaxValueLength = 999;
+constexpr qint64 kMaxProfileBytes = 1 << 20;
 
 // A profile file held as its lines of bytes, so that an edit changes the
 // values of the keys it sets and nothing else: a byte order mark, comments,
@@ -24,11 +26,10 @@ public:
     // 8-bit edit would garble.
     bool read(const QString &path)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
+        // A settings file is a few hundred bytes; a pipe or a device put in
+        // its place must not hang the program at start.
+        QByteArray bytes;
+        if (ReadRegularFile(path, kMaxProfileBytes, &bytes) != FileRead::Read)
             return false;
         if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
             return false;

@@ -24,8 +24,9 @@ namespace {
 class HalfYearForm : public QDialog
 {
 public:
-    HalfYearForm(const QString &ratesPath, const HalfYearRates &next, QWidget *parent)
-        : QDialog(parent), m_ratesPath(ratesPath), m_next(next)
+    HalfYearForm(const QString &ratesPath, const HalfYearRates &next, const QDate &today,
+                 QWidget *parent)
+        : QDialog(parent), m_ratesPath(ratesPath), m_next(next), m_today(today)
     {
         setObjectName(QStringLiteral("AjoutSemestre"));
         setWindowTitle(QStringLiteral("Ajouter un semestre"));
@@ -77,7 +78,7 @@ private:
     void add()
     {
         m_report = AddHalfYear(m_ratesPath, m_next.periodKey(), m_autres->text(),
-                               m_particuliers->text(), QDate::currentDate());
+                               m_particuliers->text(), m_today);
         if (m_report.status == RatesUpdateReport::Added)
             return accept();
         m_error->setText(m_report.message.left(1).toUpper() + m_report.message.mid(1));
@@ -85,6 +86,7 @@ private:
 
     QString m_ratesPath;
     HalfYearRates m_next;
+    QDate m_today;
     QLineEdit *m_autres = nullptr;
     QLineEdit *m_particuliers = nullptr;
     QLabel *m_error = nullptr;
@@ -99,7 +101,7 @@ RatesUpdateOutcome outcomeOf(const RatesUpdateReport &report)
 } // namespace
 
 RatesUpdateReport updateRatesReport(QWidget *parent, const QString &ratesFilePath,
-                                    const QString &address)
+                                    const QString &address, const QDate &today)
 {
     QProgressDialog progress(QStringLiteral("Téléchargement des taux depuis\n") + address,
                              QStringLiteral("Annuler"), 0, 0, parent);
@@ -112,23 +114,24 @@ RatesUpdateReport updateRatesReport(QWidget *parent, const QString &ratesFilePat
     const Downloader download = [&progress](const QString &url) {
         return Download(url, {}, [&progress] { return progress.wasCanceled(); });
     };
-    return UpdateRatesFromAddress(ratesFilePath, address, QDate::currentDate(), download);
+    return UpdateRatesFromAddress(ratesFilePath, address, today, download);
 }
 
 RatesUpdateOutcome updateRatesNowFrom(QWidget *parent, const QString &ratesFilePath,
-                                      const QString &address)
+                                      const QString &address, const QDate &today)
 {
-    return outcomeOf(updateRatesReport(parent, ratesFilePath, address));
+    return outcomeOf(updateRatesReport(parent, ratesFilePath, address, today));
 }
 
-RatesUpdateOutcome updateRatesNow(QWidget *parent, const QString &ratesFilePath)
+RatesUpdateOutcome updateRatesNow(QWidget *parent, const QString &ratesFilePath, const QDate &today)
 {
     const UpdateSettings settings =
         LoadUpdateSettings(LocateSettingsFile(QCoreApplication::applicationDirPath()));
-    return updateRatesNowFrom(parent, ratesFilePath, settings.address);
+    return updateRatesNowFrom(parent, ratesFilePath, settings.address, today);
 }
 
-RatesUpdateReport addHalfYearReport(QWidget *parent, const QString &ratesFilePath)
+RatesUpdateReport addHalfYearReport(QWidget *parent, const QString &ratesFilePath,
+                                    const QDate &today)
 {
     const HalfYearRates next = NextHalfYearOf(ratesFilePath);
     if (next.year == 0) {
@@ -139,7 +142,7 @@ RatesUpdateReport addHalfYearReport(QWidget *parent, const QString &ratesFilePat
                              .arg(ratesFilePath);
         return report;
     }
-    HalfYearForm form(ratesFilePath, next, parent);
+    HalfYearForm form(ratesFilePath, next, today, parent);
     form.exec();
     RatesUpdateReport report = form.report();
     if (report.status != RatesUpdateReport::Added) {
@@ -149,9 +152,9 @@ RatesUpdateReport addHalfYearReport(QWidget *parent, const QString &ratesFilePat
     return report;
 }
 
-bool addHalfYearByHand(QWidget *parent, const QString &ratesFilePath)
+bool addHalfYearByHand(QWidget *parent, const QString &ratesFilePath, const QDate &today)
 {
-    const RatesUpdateReport report = addHalfYearReport(parent, ratesFilePath);
+    const RatesUpdateReport report = addHalfYearReport(parent, ratesFilePath, today);
     if (report.status == RatesUpdateReport::NoRatesFile)
         QMessageBox::critical(parent, QStringLiteral("Ajouter un semestre"), report.message);
     return report.status == RatesUpdateReport::Added;
