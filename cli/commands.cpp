@@ -6,6 +6,7 @@
 #include "output/pdfmodule.h"
 #include "output/safetext.h"
 #include "output/statementexport.h"
+#include "output/titleexport.h"
 #include "rates/startmonth.h"
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
@@ -139,6 +140,43 @@ Outcome RunSchedule(const ScheduleRequest &request)
     return {};
 }
 
+namespace {
+
+CaseFields shownCaseFields(CaseFields fields)
+{
+    for (QString *field : {&fields.creancier, &fields.debiteur, &fields.reference, &fields.titre})
+        *field = WithoutBidiControls(*field);
+    return fields;
+}
+
+Outcome runTitle(const StatementRequest &request, const RateTable &table)
+{
+    TitleInput input = *request.title;
+    input.category = request.common.category;
+    const TitleResult result = ComputeTitle(table, input);
+    if (!result.ok())
+        return {kComputeFailed,
+                result.error ? result.error->message : QStringLiteral("Calcul impossible")};
+    const TitleDocument document = MakeTitleDocument(
+        table, input, *result.statement, request.madeOn, shownCaseFields(request.caseFields));
+    switch (request.common.format) {
+    case OutputFormat::Text:
+        return written(TitleTextTable(document, QLocale()).toUtf8(), request.common.outputPath);
+    case OutputFormat::Csv:
+        return written(TitleCsv(document), request.common.outputPath);
+    case OutputFormat::Json:
+        return written(TitleJson(document), request.common.outputPath);
+    case OutputFormat::Tsv:
+    case OutputFormat::Pdf:
+        break;
+    }
+    return {kUsage, QStringLiteral("--format : un décompte de plusieurs créances s'écrit en "
+                                   "texte, csv ou json ; tsv et pdf ne sont pas encore "
+                                   "faits pour lui")};
+}
+
+} // namespace
+
 Outcome RunStatement(const StatementRequest &request)
 {
     const QLocale locale;
@@ -150,6 +188,8 @@ Outcome RunStatement(const StatementRequest &request)
         !loaded.ok())
         return RatesFailure(loaded, table->filePath);
 
+    if (request.title)
+        return runTitle(request, *table);
     const StatementResult result = ComputeStatement(*table, request.input);
     if (!result.ok())
         return {kComputeFailed,

@@ -4,6 +4,7 @@
 #include "rates/ratetable.h"
 #include "schedule/casefields.h"
 #include "schedule/statement.h"
+#include "schedule/title.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -52,6 +53,9 @@ struct StatementRequest
 {
     CommonRequest common;
     StatementInput input;
+    // A title of several claims, costs and payments applied by rule, in
+    // place of `input` when set.
+    std::optional<TitleInput> title;
     QDate madeOn;
     CaseFields caseFields;
 };

@@ -1,5 +1,6 @@
 #include "usage.h"
 
+#include "cli/titlevalues.h"
 #include "rates/publication.h"
 
 #include <QCommandLineOption>
@@ -163,9 +164,31 @@ const QList<CommandSpec> &commands()
              noCapitalisationOption(),
              baseOption(),
              {{QStringLiteral("acompte")},
-              QStringLiteral("DATE=MONTANT"),
+              QStringLiteral("DATE=MONTANT[@N]"),
               QStringLiteral("un paiement (15/01/2016=500) ; l'option se répète pour chaque "
-                             "acompte")},
+                             "acompte ; @N le donne d'abord à la créance n° N")},
+             {{QStringLiteral("signifie-le")},
+              QStringLiteral("DATE"),
+              QStringLiteral("la date de signification de la décision : les cinq points courent "
+                             "deux mois plus tard, du lendemain du même quantième")},
+             {{QStringLiteral("creance")},
+              QStringLiteral("LIBELLE;MONTANT;DATE[;INTERETS]"),
+              QStringLiteral("une créance du titre, due et productive d'intérêts à compter de "
+                             "DATE, à la place de --montant et --depuis ; l'option se répète "
+                             "(50 au plus). INTERETS : legal (par défaut), fixe:4,5 ou aucun, "
+                             "puis x1,5, +5, sans-capitalisation ou capitalisation:DATE, séparés "
+                             "par des espaces : \"Principal;10000;15/03/2024;legal +5\"")},
+             {{QStringLiteral("frais")},
+              QStringLiteral("DATE=MONTANT:LIBELLE"),
+              QStringLiteral("des frais, sans intérêts (15/04/2024=120,50:Commandement) ; "
+                             "l'option se répète")},
+             {{QStringLiteral("imputation")},
+              QStringLiteral("ORDRE"),
+              QStringLiteral("frais-interets-capital (par défaut) ou capital-d-abord (décision "
+                             "du juge)")},
+             {{QStringLiteral("provision")},
+              QString(),
+              QStringLiteral("ajoute la provision d'un mois d'intérêts")},
              {{QStringLiteral("creancier")},
               QStringLiteral("NOM"),
               QStringLiteral("le créancier, imprimé en tête du décompte")},
@@ -488,10 +511,9 @@ Invocation schedule(Options &options)
     return invocation;
 }
 
-Invocation statement(Options &options)
+// One capital, as the statement has always been.
+void readStatement(Options &options, StatementRequest &request)
 {
-    StatementRequest request;
-    request.common = readCommon(options);
     StatementInput &input = request.input;
     options.require(QStringLiteral("montant"), QStringLiteral("attendu le capital dû"));
     options.require(QStringLiteral("depuis"), QStringLiteral("attendu le premier jour d'intérêts"));
@@ -501,6 +523,13 @@ Invocation statement(Options &options)
     input.to = options.day(QStringLiteral("au")).value_or(QDate());
     input.coefficient = coefficientOfIndex(readCoefficient(options));
     input.majorationFrom = options.day(QStringLiteral("majoration-depuis"));
+    if (const auto served = options.day(QStringLiteral("signifie-le"))) {
+        if (input.majorationFrom)
+            options.fail(QStringLiteral("--signifie-le et --majoration-depuis s'excluent : la "
+                                        "majoration court de l'une ou de l'autre"));
+        else if (served->isValid() && input.from.isValid())
+            input.majorationFrom = std::max(MajorationAfterService(*served), input.from);
+    }
     input.capitalise = !options.isSet(QStringLiteral("sans-capitalisation"));
     input.capitalisationFrom = options.day(QStringLiteral("capitalisation-depuis"));
     if (input.capitalisationFrom && !input.capitalise)
@@ -516,6 +545,75 @@ Invocation statement(Options &options)
         else
             input.payments.append(*payment.value);
     }
+}
+
+// A title of several claims (--creance), its costs, payments that may name
+// a claim, and the order they are applied in.
+void readTitle(Options &options, StatementRequest &request)
+{
+    for (const char *single :
+         {"montant", "depuis", "coefficient", "capitalisation-depuis", "sans-capitalisation"}) {
+        if (options.isSet(QLatin1String(single)))
+            options.fail(QStringLiteral("--%1 vaut pour une seule créance : avec --creance, "
+                                        "chaque créance dit son montant, sa date et ses intérêts")
+                             .arg(QLatin1String(single)));
+    }
+    if (request.common.format == OutputFormat::Tsv || request.common.format == OutputFormat::Pdf)
+        options.fail(QStringLiteral("--format : un décompte de plusieurs créances s'écrit en "
+                                    "texte, csv ou json"));
+    TitleInput title;
+    const auto each = [&](const char *name, auto reader, auto &list) {
+        for (const QString &text : options.values(QLatin1String(name))) {
+            const auto read = reader(text);
+            if (!read.value)
+                options.fail(QStringLiteral("--%1 : ").arg(QLatin1String(name)) + read.error);
+            else
+                list.append(*read.value);
+        }
+    };
+    each("creance", readClaim, title.claims);
+    each("frais", readCost, title.costs);
+    each("acompte", readTitlePayment, title.payments);
+    options.require(QStringLiteral("au"), QStringLiteral("attendu la date de fin"));
+    title.to = options.day(QStringLiteral("au")).value_or(QDate());
+    if (auto base = options.read<DayBase>(QStringLiteral("base"), readDayBase))
+        title.dayBase = *base;
+    if (auto order = options.read<Imputation>(QStringLiteral("imputation"), readImputation))
+        title.imputation = *order;
+    title.provision = options.isSet(QStringLiteral("provision"));
+    const auto served = options.day(QStringLiteral("signifie-le"));
+    const auto first = options.day(QStringLiteral("majoration-depuis"));
+    if (served && first)
+        options.fail(QStringLiteral("--signifie-le et --majoration-depuis s'excluent : la "
+                                    "majoration court de l'une ou de l'autre"));
+    else if (served)
+        title.majoration = {TitleMajoration::Kind::ServedOn, *served};
+    else if (first)
+        title.majoration = {TitleMajoration::Kind::FirstDay, *first};
+    request.title = title;
+}
+
+bool isTitle(const Options &options)
+{
+    for (const char *name : {"creance", "frais", "imputation", "provision"}) {
+        if (options.isSet(QLatin1String(name)))
+            return true;
+    }
+    for (const QString &payment : options.values(QStringLiteral("acompte"))) {
+        if (payment.contains(u'@'))
+            return true;
+    }
+    return false;
+}
+
+Invocation statement(Options &options)
+{
+    StatementRequest request;
+    request.common = readCommon(options);
+    if (isTitle(options))
+        readTitle(options, request);
+    else
+        readStatement(options, request);
     request.madeOn = readMadeOn(options);
     CaseFields &fields = request.caseFields;
     fields.creancier = options.value(QStringLiteral("creancier"));

@@ -1,5 +1,6 @@
 #include "statementexport.h"
 
+#include "output/exportparts.h"
 #include "output/safetext.h"
 
 #include "schedule/formats.h"
@@ -11,33 +12,11 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace exportparts;
+
 namespace {
 
 const QString kTitle = QStringLiteral("Décompte des intérêts au taux légal");
-
-// Cents as "-2 089,01" (grouped) or "-2089,01"; the sign and the decimal
-// mark are given so that a file format can fix them whatever the locale.
-QString centsText(Cents cents, const QString &minus, const QString &decimal, bool grouped)
-{
-    // Magnitude as unsigned, so the most negative value has one too.
-    const quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
-    const QString digits = QString::number(magnitude / 100);
-    QString integer;
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        if (grouped && i > 0 && (digits.size() - i) % 3 == 0)
-            integer += u' ';
-        integer += digits.at(i);
-    }
-    return (cents < 0 ? minus : QString()) + integer + decimal +
-           QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
-}
-
-QString categoryText(RateCategory category)
-{
-    return category == RateCategory::PersonnesPhysiques
-               ? QStringLiteral("Personnes physiques hors besoins professionnel")
-               : QStringLiteral("Autres");
-}
 
 std::optional<QDate> capitalisationStart(const StatementInput &input)
 {
@@ -45,40 +24,6 @@ std::optional<QDate> capitalisationStart(const StatementInput &input)
         return std::nullopt;
     return input.capitalisationFrom.value_or(input.from);
 }
-
-// How one output writes numbers: the text table, the window and the
-// print-out group digits, end amounts of the inputs and totals with "€"
-// and give every rate two decimals; a spreadsheet wants them bare.
-struct NumberForm
-{
-    QLocale locale;
-    bool forReading = true;
-
-    QString cents(Cents value) const
-    {
-        return centsText(value, locale.negativeSign(), locale.decimalPoint(), forReading);
-    }
-    QString euros(Cents value) const
-    {
-        return forReading ? cents(value) + QStringLiteral(" €") : cents(value);
-    }
-    QString rate(double value) const
-    {
-        return forReading ? formatRate(value, locale) : formatGeneral(value, locale);
-    }
-    QString number(double value) const { return formatGeneral(value, locale); }
-};
-
-QString halfYearText(const QDate &month)
-{
-    if (!month.isValid())
-        return QStringLiteral("aucun");
-    return (month.month() <= 6 ? QStringLiteral("premier semestre ")
-                               : QStringLiteral("second semestre ")) +
-           QString::number(month.year());
-}
-
-using Row = QStringList;
 
 Row inputRow(const QString &label, const QString &value)
 {
@@ -104,22 +49,6 @@ QList<Row> inputRows(const StatementDocument &doc, const NumberForm &form)
                      ? QStringLiteral("durée réelle de l'année (365 ou 366 jours)")
                      : QStringLiteral("365 jours")),
     };
-}
-
-QList<Row> caseRows(const CaseFields &fields, bool evenEmpty)
-{
-    QList<Row> rows;
-    const std::pair<QString, QString> pairs[] = {
-        {QStringLiteral("Créancier"), fields.creancier},
-        {QStringLiteral("Débiteur"), fields.debiteur},
-        {QStringLiteral("Référence du dossier"), fields.reference},
-        {QStringLiteral("Titre exécutoire"), fields.titre},
-    };
-    for (const auto &[label, value] : pairs) {
-        if (evenEmpty || !value.isEmpty())
-            rows.append({label, SafeLine(value)});
-    }
-    return rows;
 }
 
 // A credit is only ever left once everything else is paid, so the last
@@ -206,56 +135,6 @@ QString defused(const QString &field)
 
 namespace {
 
-QString csvField(const QString &field)
-{
-    if (!field.contains(u';') && !field.contains(u'"') && !field.contains(u'\n') &&
-        !field.contains(u'\r'))
-        return field;
-    QString quoted = field;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-// Text padded to a column: numbers to the right, words to the left.
-QString padded(const QString &text, int width, bool right)
-{
-    return right ? text.rightJustified(width) : text.leftJustified(width);
-}
-
-QString alignedPairs(const QList<Row> &rows)
-{
-    int width = 0;
-    for (const Row &row : rows)
-        width = std::max(width, int(row.at(0).size()));
-    QString out;
-    for (const Row &row : rows)
-        out += padded(row.at(0), width + 2, false) + row.at(1) + u'\n';
-    return out;
-}
-
-QString alignedTable(const QList<Row> &rows, const QList<bool> &rightAligned)
-{
-    QList<int> widths(rightAligned.size(), 0);
-    for (const Row &row : rows) {
-        if (row.size() != widths.size())
-            continue;
-        for (int c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], int(row.at(c).size()));
-    }
-    QString out;
-    for (const Row &row : rows) {
-        QString line;
-        for (int c = 0; c < row.size() && c < widths.size(); ++c) {
-            if (c > 0)
-                line += QStringLiteral("  ");
-            line += padded(row.at(c), widths[c], rightAligned[c]);
-        }
-        // A line set apart spans the columns as one sentence.
-        out += (row.size() == 1 ? row.at(0) : line).trimmed() + u'\n';
-    }
-    return out;
-}
-
 QString paymentSentenceOf(const PaymentLine &p, const NumberForm &form)
 {
     QString text = QStringLiteral("Acompte du %1 : %2 (%3 sur les intérêts, %4 sur le capital")
@@ -280,49 +159,6 @@ QString jsonString(const QString &text)
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
-
-namespace {
-
-QString jsonCents(Cents cents)
-{
-    return jsonString(centsText(cents, QStringLiteral("-"), QStringLiteral("."), false));
-}
-
-QString jsonDate(const std::optional<QDate> &date)
-{
-    return date ? jsonString(date->toString(Qt::ISODate)) : QStringLiteral("null");
-}
-
-// A rate with the digits it was given: 12 decimals hide the binary
-// residue of 4.29 + 5, and the trailing zeros go.
-QString jsonRate(double rate)
-{
-    QString text = QString::number(rate == 0.0 ? 0.0 : rate, 'f', 12);
-    while (text.endsWith(u'0'))
-        text.chop(1);
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    return jsonString(text);
-}
-
-QString jsonObject(const QList<std::pair<const char *, QString>> &members)
-{
-    QStringList parts;
-    for (const auto &[key, value] : members)
-        parts << QStringLiteral("\"%1\": %2").arg(QLatin1String(key), value);
-    return u'{' + parts.join(QStringLiteral(", ")) + u'}';
-}
-
-QString jsonList(const QStringList &items, const QString &indent)
-{
-    if (items.isEmpty())
-        return QStringLiteral("[]");
-    return QStringLiteral("[\n") + indent + QStringLiteral("  ") +
-           items.join(QStringLiteral(",\n") + indent + QStringLiteral("  ")) + u'\n' + indent +
-           u']';
-}
-
-} // namespace
 
 StatementDocument MakeStatementDocument(const RateTable &table, RateCategory category,
                                         const StatementInput &input, const Statement &statement,

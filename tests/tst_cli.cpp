@@ -94,6 +94,9 @@ private slots:
     void batchReferencesShownSafely();
     void readerGoingAway();
 
+    void severalClaims_data();
+    void severalClaims();
+
 private:
     Run run(const QStringList &arguments, const QString &workingDir = QString(),
             int timeoutMs = 60000);
@@ -1252,6 +1255,77 @@ void TestCli::readerGoingAway()
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 0);
+}
+
+// A title typed as options gives the document worked out by hand in
+// tst_titleexport; each wrong part is named.
+void TestCli::severalClaims_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("expected"); // standard output, or "!" and standard error
+
+    const QStringList judgment{"decompte",
+                               "--creance",
+                               "Principal;10000;01/01/2019;legal sans-capitalisation",
+                               "--creance",
+                               "Article 700;1500;01/03/2019;legal sans-capitalisation",
+                               "--creance",
+                               "Dépens;800;01/03/2019;aucun",
+                               "--frais",
+                               "01/04/2019=120:Commandement",
+                               "--acompte",
+                               "01/04/2019=2000",
+                               "--acompte",
+                               "01/06/2019=1000",
+                               "--au",
+                               "01/07/2019",
+                               "--date-du-decompte",
+                               "08/12/2026"};
+    QTest::newRow("the judgment") << judgment << 0 << QByteArray("title-judgment.txt");
+    QTest::newRow("a claim's amount in words")
+        << QStringList{"decompte", "--creance", "Principal;dix;01/01/2019", "--au", "01/07/2019"}
+        << 2 << QByteArray("!--creance : « dix » n'est pas un montant");
+    QTest::newRow("one capital's options with claims")
+        << (QStringList(judgment) << "--montant"
+                                  << "5")
+        << 2 << QByteArray("!--montant vaut pour une seule créance");
+    QTest::newRow("a payment naming claim 4 of 3") << (QStringList(judgment) << "--acompte"
+                                                                             << "01/05/2019=10@4")
+                                                   << 4 << QByteArray("!Acompte n° 3 : ");
+    QTest::newRow("no pdf yet") << (QStringList(judgment) << "--format"
+                                                          << "pdf"
+                                                          << "-o"
+                                                          << "x.pdf")
+                                << 2 << QByteArray("!--format : un décompte de plusieurs créances");
+    QTest::newRow("served on 15/03/2024, one capital")
+        << QStringList{"decompte",   "--montant", "1000",       "--depuis",
+                       "01/01/2024", "--au",      "01/07/2024", "--signifie-le",
+                       "15/03/2024", "--format",  "json"}
+        << 0 << QByteArray("\"majoration_du\": \"2024-05-16\"");
+}
+
+void TestCli::severalClaims()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, expected);
+    QString rates;
+    for (int year = 2026; year >= 2019; --year)
+        rates += QStringLiteral("2S%1\t3.65\t3.65\r\n1S%1\t3.65\t3.65\r\n").arg(year);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("plat")));
+    QVERIFY(writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), rates.mid(18).toLatin1()));
+    const Run r = run(arguments << "--taux" << path(QStringLiteral("plat")));
+    QCOMPARE(r.status, status);
+    if (expected.startsWith('!')) {
+        QVERIFY2(r.err.contains(expected.mid(1)), r.err.constData());
+    } else if (expected.endsWith(".txt")) {
+        QFile golden(QStringLiteral(TESTS_DATA_DIR) + QString::fromLatin1(expected));
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        QCOMPARE(r.out, golden.readAll());
+    } else {
+        QVERIFY2(r.out.contains(expected), r.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)
