@@ -97,15 +97,6 @@ QString claimInterest(const Claim &claim, const ClaimStatement &statement, const
     return text;
 }
 
-// One part of the document: a heading, label and value pairs, a table.
-struct Block
-{
-    QString heading;
-    QList<Row> pairs;
-    QList<Row> table; // the first row is the table's heading
-    QList<bool> right;
-};
-
 QList<Row> interestTable(const ClaimStatement &claim, const NumberForm &form)
 {
     QList<Row> rows{{QStringLiteral("Du"), QStringLiteral("Au"), QStringLiteral("Jours"),
@@ -144,13 +135,13 @@ QList<Row> totalRows(const TitleDocument &doc, const NumberForm &form, bool same
     return rows;
 }
 
-QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSheet)
+QList<TitleSection> sections(const TitleDocument &doc, const NumberForm &form, bool forSheet)
 {
     const TitleInput &in = doc.input;
     const TitleStatement &s = doc.statement;
-    QList<Block> out;
+    QList<TitleSection> out;
 
-    Block head;
+    TitleSection head;
     head.pairs = caseRows(doc.caseFields, forSheet);
     head.pairs += QList<Row>{
         {QStringLiteral("Catégorie"), categoryText(in.category)},
@@ -163,7 +154,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
 
     for (int c = 0; c < in.claims.size() && c < s.claims.size(); ++c) {
         const Claim &claim = in.claims.at(c);
-        Block b;
+        TitleSection b;
         QString name = claimName(in, c);
         name[0] = name.at(0).toUpper();
         b.heading = name;
@@ -178,7 +169,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
     }
 
     if (!in.costs.isEmpty()) {
-        Block b;
+        TitleSection b;
         b.heading = QStringLiteral("Frais");
         b.table = {{QStringLiteral("N°"), QStringLiteral("Date"), QStringLiteral("Libellé"),
                     QStringLiteral("Montant"), QStringLiteral("Payé"),
@@ -195,7 +186,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
     }
 
     if (!s.payments.isEmpty()) {
-        Block b;
+        TitleSection b;
         b.heading = QStringLiteral("Acomptes");
         if (forSheet) {
             b.table = {{QStringLiteral("Date"), QStringLiteral("Montant"), QStringLiteral("Sur"),
@@ -219,7 +210,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
         out.append(b);
     }
 
-    Block summary;
+    TitleSection summary;
     summary.heading = QStringLiteral("Récapitulatif");
     summary.table = {{QStringLiteral("Créance"), QStringLiteral("Principal"),
                       QStringLiteral("Intérêts courus"), QStringLiteral("Payé sur intérêts"),
@@ -235,7 +226,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
     summary.right = {false, true, true, true, true, true, true};
     out.append(summary);
 
-    Block totals;
+    TitleSection totals;
     totals.pairs = {{QStringLiteral("Frais"), form.euros(s.costsAmount)},
                     {QStringLiteral("Frais payés"), form.euros(s.costsPaid)},
                     {QStringLiteral("Acomptes versés"), form.euros(s.paid)}};
@@ -250,7 +241,7 @@ QList<Block> blocks(const TitleDocument &doc, const NumberForm &form, bool forSh
     }
     out.append(totals);
 
-    Block source;
+    TitleSection source;
     source.pairs = {{QStringLiteral("Taux connus jusqu'au"), halfYearText(doc.newestMonth)}};
     if (forSheet || !doc.ratesNote.isEmpty())
         source.pairs.append({QStringLiteral("Origine des taux"), SafeLine(doc.ratesNote)});
@@ -312,12 +303,17 @@ QString PaymentApplicationText(const TitleDocument &document, const PaymentAppli
     return applicationText(document, applied, NumberForm{locale, true});
 }
 
+QList<TitleSection> TitleSections(const TitleDocument &document, const QLocale &locale)
+{
+    return sections(document, NumberForm{locale, true}, false);
+}
+
 QString TitleTextTable(const TitleDocument &document, const QLocale &locale)
 {
     QString out = kTitle + QStringLiteral("\n\n");
-    const QList<Block> parts = blocks(document, NumberForm{locale, true}, false);
+    const QList<TitleSection> parts = TitleSections(document, locale);
     for (int i = 0; i < parts.size(); ++i) {
-        const Block &b = parts.at(i);
+        const TitleSection &b = parts.at(i);
         if (!b.heading.isEmpty())
             out += b.heading + u'\n';
         // The totals' amounts line up; the other values are words.
@@ -345,8 +341,8 @@ QByteArray TitleCsv(const TitleDocument &document)
         out += fields.join(u';') + QStringLiteral("\r\n");
     };
     add({kTitle});
-    for (const Block &b :
-         blocks(document, NumberForm{QLocale(QLocale::French, QLocale::France), false}, true)) {
+    for (const TitleSection &b :
+         sections(document, NumberForm{QLocale(QLocale::French, QLocale::France), false}, true)) {
         add({});
         if (!b.heading.isEmpty())
             add({b.heading});

@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 // A computed title (several claims, costs, payments) with what its exports
 // say about where it comes from, as StatementDocument is for one capital.
@@ -41,6 +43,24 @@ QString ClaimInterestText(const Claim &claim, const ClaimStatement &statement,
 // créance n° 1 « Principal », …)".
 QString PaymentApplicationText(const TitleDocument &document, const PaymentApplication &applied,
                                const QLocale &locale);
+
+// One part of the document as every layout shows it: a heading (empty for
+// the opening and closing parts), label and value pairs, then a table whose
+// first row is its heading. A table row of one field is a sentence across
+// the table (a payment, a capitalisation, the provision's period).
+struct TitleSection
+{
+    QString heading;
+    QList<QStringList> pairs;
+    QList<QStringList> table;
+    QList<bool> right; // which columns line up on the right
+};
+
+// The document's parts in reading order, amounts grouped and in euros, for
+// the window and the print-out: the case fields and the title's terms; a
+// section a claim; the costs; the payments; the summary by claim; the
+// totals owed (the last pairs); the rates' source.
+QList<TitleSection> TitleSections(const TitleDocument &document, const QLocale &locale);
 
 // For a terminal: the title, its case fields, then a section a claim with
 // its lines, the costs, the payments, the summary and the rates' source.
