@@ -880,6 +880,13 @@ void TestCli::ratesSourceNoteIsOneLine()
     const Run r = run({"taux", "--taux", dir.path()});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.endsWith("Source : Taux ajoutés  ]0;titre  ici\n"), r.out.constData());
+
+    // A note of any length is one line of 300 characters at most.
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("QUERDAN.TXT")),
+                      "'Taux ajout\xe9s " + QByteArray(400, 'x') + "\r\n1S2016\t1.01\t4.54\r\n"));
+    const Run longNote = run({"taux", "--taux", dir.path()});
+    QVERIFY2(longNote.out.endsWith("Source : Taux ajoutés " + QByteArray(286, 'x') + "…\n"),
+             longNote.out.constData());
 }
 
 void TestCli::ratesCommandOnOddFiles_data()

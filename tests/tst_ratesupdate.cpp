@@ -99,6 +99,13 @@ void TestRatesUpdate::readsPublication_data()
     QTest::newRow("exact decimals, 30 % the top")
         << fiche({"2026 2 30,00 0.125"}) << "2S2026 30.00 0.125";
     const QString shape = "la publication n'a pas la forme attendue : ";
+    QTest::newRow("a row above the header")
+        << fiche(kPublished)
+               .replace("<Rangée type=\"header\">",
+                        "<Rangée type=\"normal\">" +
+                            cell("Depuis 2025", " fusionHorizontale=\"4\"") +
+                            "</Rangée><Rangée type=\"header\">")
+        << shape + "ligne 1 du tableau : 1 cases au lieu de 4";
     QTest::newRow("only the majoré table")
         << fiche(kPublished, false, false, "Taux d'intérêt légal majoré")
         << shape + "le tableau « Taux d'intérêt légal simple » est absent";

@@ -275,6 +275,9 @@ void TestStatementWindow::typeFiche()
 
 void TestStatementWindow::fichesExample()
 {
+    // A new statement runs from 1 January of the year to today (10/04/2016).
+    QCOMPARE(find<QLineEdit>(QStringLiteral("du"))->text(), QStringLiteral("01/01/2016"));
+    QCOMPARE(find<QLineEdit>(QStringLiteral("au"))->text(), QStringLiteral("10/04/2016"));
     // The optional dates wait for their boxes.
     QVERIFY(!find<QLineEdit>(QStringLiteral("majorationDu"))->isEnabled());
     QVERIFY(!find<QLineEdit>(QStringLiteral("capitalisationDu"))->isEnabled());
@@ -1459,6 +1462,14 @@ void TestStatementWindow::creditOfTheDebtor()
     QCOMPARE(lines->rowSpan(1, 0), 1);
     QCOMPARE(lines->columnSpan(1, 0), 6);
     QCOMPARE(this->total(QStringLiteral("totalCourus")), Cents(1434));
+
+    // A capital that does not read clears the result: "Total dû" comes back,
+    // with its caption, whatever was shown before.
+    find<QLineEdit>(QStringLiteral("capital"))->setText(QStringLiteral("deux mille"));
+    for (const char *name : {"total", "libelleTotal"})
+        QVERIFY2(find<QLabel>(QLatin1String(name))->isVisible(), name);
+    for (const char *name : {"totalCredit", "libelleTotalCredit"})
+        QVERIFY2(!find<QLabel>(QLatin1String(name))->isVisible(), name);
 }
 
 void TestStatementWindow::caseFieldsSavedAndExported()
