@@ -23,10 +23,14 @@ int findStartRow(const RateTable &table, const QDateTime &startDate)
     const QDateTime start = calendarValue(startDate.date(), startDate.time());
     if (!start.isValid())
         return -1;
+    // A month's midnight before the start, compared on the date and the
+    // time: a date-time a row would cost more than the rest of a short run.
+    const QDate startDay = start.date();
+    const bool afterMidnight = start.time() > QTime(0, 0);
     for (int i = 0; i <= table.count; ++i) {
-        const QDateTime d = i == table.count ? extraRowDate()
-                                             : calendarValue(table.rows[i].monthStart, QTime(0, 0));
-        if (d < start)
+        const QDate day = i == table.count ? extraRowDate().date() : table.rows[i].monthStart;
+        if (!day.isValid() ? calendarValue(day, QTime(0, 0)) < start
+                           : day < startDay || (day == startDay && afterMidnight))
             return i;
     }
     return -1;

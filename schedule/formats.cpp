@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -37,8 +38,42 @@ int exponentOf(const char *from, const char *to)
 // direct one unless the sixteenth digit is a 5. Such a value may be an exact
 // tie, which Qt rounds up and the standard conversion to even: it keeps
 // Qt's conversion.
+// The digits without a decimal conversion, for the sums a schedule writes
+// (1 to 10^13): the magnitude times a power of ten, in the 64-bit mantissa
+// of a long double, is within 10^-4 of its exact value, so it rounds to
+// the same fifteen digits unless it lies that close to a half. Then, and
+// for any other magnitude, nothing.
+std::optional<Digits> fifteenDigitsQuickly(double magnitude)
+{
+    static const double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+    if (!(magnitude >= 1.0 && magnitude < 1e13) || std::numeric_limits<long double>::digits < 64)
+        return std::nullopt;
+    int exponent = 0;
+    while (exponent < 12 && magnitude >= powers[exponent + 1])
+        ++exponent;
+    const long double scaled = static_cast<long double>(magnitude) * powers[14 - exponent];
+    const long double whole = std::floor(scaled);
+    const long double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5L) < 1e-3L)
+        return std::nullopt;
+    auto n = static_cast<unsigned long long>(whole) + (fraction > 0.5L ? 1 : 0);
+    if (n == 1000000000000000ULL) { // 999…9,5 rounds up to a digit more
+        n /= 10;
+        ++exponent;
+    }
+    Digits d;
+    for (int i = 14; i >= 0; --i, n /= 10)
+        d.digit[i] = char('0' + n % 10);
+    d.count = 15;
+    d.exponent = exponent;
+    return d;
+}
+
 Digits fifteenDigits(double magnitude)
 {
+    if (const std::optional<Digits> quick = fifteenDigitsQuickly(magnitude))
+        return *quick;
     Digits d;
     char buffer[64];
     const auto sixteen =
