@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 cd "$root"
-find rates schedule ui output update cli tests bench -name '*.cpp' -o -name '*.h' |
+find files rates schedule ui output update cli tests bench -name '*.cpp' -o -name '*.h' |
     xargs clang-format --dry-run -Werror
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
