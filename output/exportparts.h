@@ -3,8 +3,8 @@
 // What the statement's exports share: how numbers, dates and rows are
 // written in each format. Not for use outside output/.
 
-#include "rates/ratetable.h"
 #include "output/statementexport.h"
+#include "rates/ratetable.h"
 #include "schedule/casefields.h"
 #include "schedule/formats.h"
 #include "schedule/statement.h"
