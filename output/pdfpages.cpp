@@ -82,6 +82,32 @@ int Pages::wrapFlag(const QFont &f, const QString &text, qreal width) const
     return Qt::TextWordWrap;
 }
 
+Pages::Wrapped Pages::wrapped(const QFont &f, const QString &text, qreal width, Qt::Alignment align,
+                              int fitting) const
+{
+    Wrapped w;
+    w.flags = wrapFlag(f, text, width);
+    if (w.flags == 0)
+        w.flags = fitting;
+    if (w.flags == Qt::TextWrapAnywhere) {
+        w.layout = laidOut(f, text, width, align);
+        for (int i = 0; i < w.layout->lineCount(); ++i)
+            w.height += w.layout->lineAt(i).height();
+    } else if (w.flags) {
+        w.height = textHeight(f, width, text, int(align) | Qt::AlignVCenter | w.flags);
+    }
+    return w;
+}
+
+void Pages::drawWrapped(QPainter &p, const QRectF &box, int align, const Wrapped &w,
+                        const QString &text)
+{
+    if (w.layout)
+        w.layout->draw(&p, QPointF(box.left(), box.top() + (box.height() - w.height) / 2));
+    else
+        p.drawText(box, align | w.flags, text);
+}
+
 // Lines of at most `width`, broken between words, or inside a word too
 // long for a whole line: text typed by the user never runs off the paper.
 std::shared_ptr<QTextLayout> Pages::laidOut(const QFont &f, const QString &text, qreal width,
@@ -246,26 +272,26 @@ void Pages::addTable(const Table &table)
     const qreal pad = 0.8 * m_mm;
     const qreal rowHeight = QFontMetricsF(font(points), m_painter.device()).height() + 1.2 * m_mm;
 
-    // The flags of each cell, and the row's height once its cells wrap.
-    const auto cellFlags = [=](const QStringList &row, const QFont &f, QList<int> *flags) {
+    // Each cell as it wraps, and the row's height once its cells wrap.
+    const auto wrappedRow = [=](const QStringList &row, const QFont &f, QList<Wrapped> *cells) {
         qreal h = rowHeight;
         for (int c = 0; c < row.size(); ++c) {
             const qreal inset = right.value(c) ? pad : 0;
-            const int wrap = wrapFlag(f, row.at(c), widths[c] - inset);
-            flags->append(wrap);
-            if (wrap)
-                h = std::max(h, textHeight(f, widths[c] - inset, row.at(c), wrap) + 1.2 * m_mm);
+            const Qt::Alignment align = right.value(c) ? Qt::AlignRight : Qt::AlignLeft;
+            cells->append(wrapped(f, row.at(c), widths[c] - inset, align, 0));
+            if (cells->back().flags)
+                h = std::max(h, cells->back().height + 1.2 * m_mm);
         }
         return h;
     };
     const auto paintRow = [=](QPainter &p, qreal top, qreal h, const QStringList &row,
-                              const QList<int> &flags, const QFont &f) {
+                              const QList<Wrapped> &cells, const QFont &f) {
         p.setFont(f);
         for (int c = 0; c < row.size(); ++c) {
-            const int align = (right.value(c) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter |
-                              flags.value(c);
+            const int align = (right.value(c) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
             const qreal inset = right.value(c) ? pad : 0;
-            p.drawText(QRectF(lefts[c], top, widths[c] - inset, h), align, row.at(c));
+            drawWrapped(p, QRectF(lefts[c], top, widths[c] - inset, h), align, cells.at(c),
+                        row.at(c));
         }
     };
 
@@ -274,8 +300,8 @@ void Pages::addTable(const Table &table)
     auto repeated = std::make_shared<std::vector<Piece>>(table.continued);
     if (!heading.isEmpty()) {
         const QFont headingFont = font(points, true);
-        QList<int> flags;
-        const qreal h = cellFlags(heading, headingFont, &flags);
+        QList<Wrapped> flags;
+        const qreal h = wrappedRow(heading, headingFont, &flags);
         const Piece top{h + 0.6 * m_mm, [=](QPainter &p, qreal top) {
                             p.fillRect(QRectF(0, top, width, h), QColor(225, 225, 225));
                             paintRow(p, top, h, heading, flags, headingFont);
@@ -293,8 +319,8 @@ void Pages::addTable(const Table &table)
     for (const QStringList &row : table.rows) {
         if (!isSentence(row) && columns > 1) {
             const QFont f = font(points);
-            QList<int> flags;
-            const qreal h = cellFlags(row, f, &flags);
+            QList<Wrapped> flags;
+            const qreal h = wrappedRow(row, f, &flags);
             m_pieces.push_back(
                 {h, [=](QPainter &p, qreal top) { paintRow(p, top, h, row, flags, f); }, again});
         } else {
@@ -302,19 +328,19 @@ void Pages::addTable(const Table &table)
             // shaded so it stands apart from the lines of figures.
             const QString text = row.value(0);
             const QFont f = font(points, false, true);
-            const int wrap = wrapFlag(f, text, width - 2 * pad) == Qt::TextWrapAnywhere
-                                 ? Qt::TextWrapAnywhere
-                                 : Qt::TextWordWrap;
-            const int flags = Qt::AlignLeft | Qt::AlignVCenter | wrap;
-            const qreal h =
-                std::max(rowHeight, textHeight(f, width - 2 * pad, text, flags) + 1.2 * m_mm);
-            m_pieces.push_back({h,
-                                [=](QPainter &p, qreal top) {
-                                    p.fillRect(QRectF(0, top, width, h), QColor(242, 242, 242));
-                                    p.setFont(f);
-                                    p.drawText(QRectF(pad, top, width - 2 * pad, h), flags, text);
-                                },
-                                again});
+            const int flags = Qt::AlignLeft | Qt::AlignVCenter;
+            const qreal hairline = table.apart ? 0.4 * m_mm : 0;
+            const Wrapped lines =
+                wrapped(f, text, width - 2 * pad, Qt::AlignLeft, Qt::TextWordWrap);
+            const qreal h = std::max(rowHeight, lines.height + 1.2 * m_mm);
+            m_pieces.push_back(
+                {h,
+                 [=](QPainter &p, qreal top) {
+                     p.fillRect(QRectF(0, top, width, h - hairline), QColor(242, 242, 242));
+                     p.setFont(f);
+                     drawWrapped(p, QRectF(pad, top, width - 2 * pad, h), flags, lines, text);
+                 },
+                 again});
         }
     }
     m_pieces.push_back({2 * m_mm, [=](QPainter &p, qreal top) {

@@ -44,6 +44,9 @@ struct Table
     QList<QStringList> rows;
     QList<bool> right; // which columns line up on the right
     std::vector<Piece> continued;
+    // A hairline of white between sentences, for a table of nothing else
+    // whose shading would run them together.
+    bool apart = false;
 };
 
 class Pages
@@ -80,6 +83,19 @@ public:
 private:
     qreal textHeight(const QFont &f, qreal width, const QString &text, int flags) const;
     int wrapFlag(const QFont &f, const QString &text, qreal width) const;
+    // Text in a box `width` wide: drawn by the painter when its words fit
+    // (with the flags `fitting` when it fits on one line), laid out when
+    // one word is too long, so that only that word is cut.
+    struct Wrapped
+    {
+        int flags = 0;
+        std::shared_ptr<QTextLayout> layout = nullptr;
+        qreal height = 0;
+    };
+    Wrapped wrapped(const QFont &f, const QString &text, qreal width, Qt::Alignment align,
+                    int fitting) const;
+    static void drawWrapped(QPainter &p, const QRectF &box, int align, const Wrapped &w,
+                            const QString &text);
     std::shared_ptr<QTextLayout> laidOut(const QFont &f, const QString &text, qreal width,
                                          Qt::Alignment align) const;
 

@@ -54,6 +54,8 @@ bool paintTitle(QPainter &painter, const TitleDocument &doc, const QLocale &loca
             // A table of sentences (the payments) has no heading row.
             if (table.rows.first().size() > 1)
                 table.heading = table.rows.takeFirst();
+            else
+                table.apart = true;
             table.right = section.right;
             if (!section.heading.isEmpty())
                 table.continued.push_back(pages.textPiece(
