@@ -24,7 +24,8 @@ bool paintTitle(QPainter &painter, const TitleDocument &doc, const QLocale &loca
     // sections read as one form.
     qreal labelWidth = 0;
     for (int i = 0; i < totals; ++i)
-        labelWidth = std::max(labelWidth, pages.labelColumn(sections.at(i).pairs, font(10)));
+        labelWidth =
+            std::max(labelWidth, pages.labelColumn(sections.at(i).pairs, font(10, i == 0)));
 
     pages.addText(font(16, true), kTitle, Qt::AlignHCenter, 6 * mm);
     for (int i = 0; i < sections.size(); ++i) {
@@ -41,6 +42,21 @@ bool paintTitle(QPainter &painter, const TitleDocument &doc, const QLocale &loca
         } else if (i == source) {
             pages.addPairs(section.pairs, font(9), font(9),
                            pages.labelColumn(section.pairs, font(9)));
+        } else if (i == 0) {
+            // The case fields, labels in bold as on the one-capital
+            // statement, stand apart from the title's terms.
+            qsizetype terms = 0;
+            while (terms < section.pairs.size() &&
+                   section.pairs.at(terms).at(0) != QStringLiteral("Catégorie"))
+                ++terms;
+            if (terms == section.pairs.size())
+                terms = 0;
+            const QList<QStringList> caseFields = section.pairs.mid(0, terms);
+            if (!caseFields.isEmpty()) {
+                pages.addPairs(caseFields, font(10, true), font(10), labelWidth);
+                pages.addGap(3 * mm);
+            }
+            pages.addPairs(section.pairs.mid(terms), font(10), font(10), labelWidth);
         } else if (!section.pairs.isEmpty()) {
             pages.addPairs(section.pairs, font(10), font(10), labelWidth);
         }
