@@ -151,6 +151,7 @@ CaseFields shownCaseFields(CaseFields fields)
 
 Outcome runTitle(const StatementRequest &request, const RateTable &table)
 {
+    const QLocale locale;
     TitleInput input = *request.title;
     input.category = request.common.category;
     const TitleResult result = ComputeTitle(table, input);
@@ -161,18 +162,19 @@ Outcome runTitle(const StatementRequest &request, const RateTable &table)
         table, input, *result.statement, request.madeOn, shownCaseFields(request.caseFields));
     switch (request.common.format) {
     case OutputFormat::Text:
-        return written(TitleTextTable(document, QLocale()).toUtf8(), request.common.outputPath);
+        return written(TitleTextTable(document, locale).toUtf8(), request.common.outputPath);
     case OutputFormat::Csv:
         return written(TitleCsv(document), request.common.outputPath);
     case OutputFormat::Json:
         return written(TitleJson(document), request.common.outputPath);
     case OutputFormat::Tsv:
+        return written(TitleTsv(document, locale), request.common.outputPath);
     case OutputFormat::Pdf:
-        break;
+        return pdfWritten([&](const PdfFunctions &pdf, QString *error) {
+            return pdf.writeTitlePdf(request.common.outputPath, document, locale, error);
+        });
     }
-    return {kUsage, QStringLiteral("--format : un décompte de plusieurs créances s'écrit en "
-                                   "texte, csv ou json ; tsv et pdf ne sont pas encore "
-                                   "faits pour lui")};
+    return {};
 }
 
 } // namespace

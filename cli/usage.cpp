@@ -558,9 +558,6 @@ void readTitle(Options &options, StatementRequest &request)
                                         "chaque créance dit son montant, sa date et ses intérêts")
                              .arg(QLatin1String(single)));
     }
-    if (request.common.format == OutputFormat::Tsv || request.common.format == OutputFormat::Pdf)
-        options.fail(QStringLiteral("--format : un décompte de plusieurs créances s'écrit en "
-                                    "texte, csv ou json"));
     TitleInput title;
     const auto each = [&](const char *name, auto reader, auto &list) {
         for (const QString &text : options.values(QLatin1String(name))) {

@@ -12,8 +12,9 @@
 
 class TauxState;
 struct StatementDocument;
+struct TitleDocument;
 
-constexpr int kPdfModuleVersion = 1;
+constexpr int kPdfModuleVersion = 2;
 
 struct PdfFunctions
 {
@@ -22,9 +23,12 @@ struct PdfFunctions
     // PDF needs fonts, not a display), created from the program's own
     // arguments, and returns what `run` returns.
     int (*withPainting)(int &argc, char **argv, const std::function<int()> &run);
-    // As WriteReportPdf and WriteStatementPdf, within withPainting only.
+    // As WriteReportPdf, WriteStatementPdf and WriteTitlePdf, within
+    // withPainting only.
     bool (*writeReportPdf)(const QString &path, const TauxState &state, const QLocale &locale,
                            QString *error);
     bool (*writeStatementPdf)(const QString &path, const StatementDocument &document,
                               const QLocale &locale, QString *error);
+    bool (*writeTitlePdf)(const QString &path, const TitleDocument &document, const QLocale &locale,
+                          QString *error);
 };

@@ -2,6 +2,7 @@
 #include "output/pdfmodule.h"
 #include "output/reportpdf.h"
 #include "output/statementpdf.h"
+#include "output/titlepdf.h"
 
 #include <QGuiApplication>
 
@@ -25,6 +26,6 @@ bool writeReportPdf(const QString &path, const TauxState &state, const QLocale &
 extern "C" Q_DECL_EXPORT const void *taux_pdf_functions()
 {
     static const PdfFunctions functions{kPdfModuleVersion, withPainting, writeReportPdf,
-                                        WriteStatementPdf};
+                                        WriteStatementPdf, WriteTitlePdf};
     return &functions;
 }

@@ -331,18 +331,22 @@ QString TitleTextTable(const TitleDocument &document, const QLocale &locale)
     return out;
 }
 
-QByteArray TitleCsv(const TitleDocument &document)
+namespace {
+
+// The sections one field a cell for a spreadsheet; every field typed by
+// someone is one safe line already, so only the separator needs `cell`.
+QString sheetText(const TitleDocument &document, const NumberForm &form, QChar separator,
+                  QString (*cell)(const QString &))
 {
     QString out;
-    const auto add = [&out](const Row &row) {
+    const auto add = [&](const Row &row) {
         QStringList fields;
         for (const QString &field : row)
-            fields << csvField(defused(field));
-        out += fields.join(u';') + QStringLiteral("\r\n");
+            fields << cell(defused(field));
+        out += fields.join(separator) + QStringLiteral("\r\n");
     };
     add({kTitle});
-    for (const TitleSection &b :
-         sections(document, NumberForm{QLocale(QLocale::French, QLocale::France), false}, true)) {
+    for (const TitleSection &b : sections(document, form, true)) {
         add({});
         if (!b.heading.isEmpty())
             add({b.heading});
@@ -351,7 +355,27 @@ QByteArray TitleCsv(const TitleDocument &document)
         for (const Row &row : b.table)
             add(row);
     }
-    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+    return out;
+}
+
+QString asIs(const QString &field)
+{
+    return field;
+}
+
+} // namespace
+
+QByteArray TitleTsv(const TitleDocument &document, const QLocale &locale)
+{
+    return sheetText(document, NumberForm{locale, false}, u'\t', asIs).toUtf8();
+}
+
+QByteArray TitleCsv(const TitleDocument &document)
+{
+    return QByteArray("\xEF\xBB\xBF") +
+           sheetText(document, NumberForm{QLocale(QLocale::French, QLocale::France), false}, u';',
+                     csvField)
+               .toUtf8();
 }
 
 namespace {

@@ -71,6 +71,10 @@ QString TitleTextTable(const TitleDocument &document, const QLocale &locale);
 // fields, the decimal comma, no digit grouping, UTF-8 with a BOM, CR LF.
 QByteArray TitleCsv(const TitleDocument &document);
 
+// The same sections for pasting into any spreadsheet: a TAB between fields,
+// the locale's decimal mark, no digit grouping, UTF-8, CR LF.
+QByteArray TitleTsv(const TitleDocument &document, const QLocale &locale);
+
 // For other programs, as the one-capital statement's JSON: the inputs under
 // "entree", then "creances", "frais", "acomptes", the totals, "provision",
 // "imputation" and the rates' source. Amounts in exact cents, ISO dates.

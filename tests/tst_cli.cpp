@@ -1300,11 +1300,14 @@ void TestCli::severalClaims_data()
     QTest::newRow("a payment naming claim 4 of 3") << (QStringList(judgment) << "--acompte"
                                                                              << "01/05/2019=10@4")
                                                    << 4 << QByteArray("!Acompte n° 3 : ");
-    QTest::newRow("no pdf yet") << (QStringList(judgment) << "--format"
-                                                          << "pdf"
-                                                          << "-o"
-                                                          << "x.pdf")
-                                << 2 << QByteArray("!--format : un décompte de plusieurs créances");
+    QTest::newRow("the judgment in tsv") << (QStringList(judgment) << "--format"
+                                                                   << "tsv")
+                                         << 0 << QByteArray("title-judgment.tsv");
+    QTest::newRow("the judgment in pdf")
+        << (QStringList(judgment) << "--format"
+                                  << "pdf"
+                                  << "-o" << path(QStringLiteral("titre.pdf")))
+        << 0 << QByteArray("%PDF-");
     QTest::newRow("served on 15/03/2024, one capital")
         << QStringList{"decompte",   "--montant", "1000",       "--depuis",
                        "01/01/2024", "--au",      "01/07/2024", "--signifie-le",
@@ -1326,7 +1329,11 @@ void TestCli::severalClaims()
     QCOMPARE(r.status, status);
     if (expected.startsWith('!')) {
         QVERIFY2(r.err.contains(expected.mid(1)), r.err.constData());
-    } else if (expected.endsWith(".txt")) {
+    } else if (expected.startsWith("%PDF-")) {
+        QFile pdf(arguments.at(arguments.indexOf(QStringLiteral("-o")) + 1));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith(expected));
+    } else if (expected.endsWith(".txt") || expected.endsWith(".tsv")) {
         QFile golden(QStringLiteral(TESTS_DATA_DIR) + QString::fromLatin1(expected));
         QVERIFY(golden.open(QIODevice::ReadOnly));
         QCOMPARE(r.out, golden.readAll());
