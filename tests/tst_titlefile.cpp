@@ -140,6 +140,8 @@ void TestTitleFile::refused_data()
     QTest::newRow("version 4 comes from a newer program")
         << with("\"version\": 3", "\"version\": 4")
         << u"il vient d'une version plus récente du programme"_s;
+    QTest::newRow("version 0") << with("\"version\": 3", "\"version\": 0")
+                               << u"« version » doit valoir 1, 2 ou 3"_s;
     QTest::newRow("no imputation")
         << with("\"imputation\"", "\"ordre\"") << u"le champ « imputation » manque"_s;
     QTest::newRow("served and first day both given")
