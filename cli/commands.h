@@ -60,6 +60,16 @@ struct StatementRequest
     CaseFields caseFields;
 };
 
+// A saved statement brought up to date: the file says everything but the
+// end date and the statement's date, which the command line may give.
+struct SavedFileRequest
+{
+    CommonRequest common; // its category is the file's
+    QString path;
+    std::optional<QDate> to; // in place of the file's end date
+    QDate madeOn;
+};
+
 // A batch: each line of the file gives its own values; what a line leaves
 // empty comes from these.
 struct BatchRequest
@@ -100,5 +110,6 @@ const PdfFunctions *LoadPdfModule(const QString &programDir, QString *error);
 
 Outcome RunSchedule(const ScheduleRequest &request);
 Outcome RunStatement(const StatementRequest &request);
+Outcome RunSavedStatement(const SavedFileRequest &request);
 Outcome RunBatch(const BatchRequest &request);
 Outcome RunRates(const RatesRequest &request);

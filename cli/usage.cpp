@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 const QString kProgram = QStringLiteral("taux-legal-cli");
@@ -134,7 +136,9 @@ const QList<CommandSpec> &commands()
              helpOption(),
          }},
         {QStringLiteral("decompte"),
-         QStringLiteral("decompte --montant MONTANT --depuis DATE --au DATE [options]"),
+         QStringLiteral("decompte --montant MONTANT --depuis DATE --au DATE [options]\n"
+                        "         ou : taux-legal-cli decompte --fichier DOSSIER.json [--au DATE] "
+                        "[options]"),
          QStringLiteral("le décompte des intérêts au jour près"),
          QStringLiteral(
              "Le décompte des intérêts au jour près : les intérêts courent chaque jour du premier "
@@ -151,7 +155,13 @@ const QList<CommandSpec> &commands()
               QStringLiteral("le premier jour d'intérêts (18/09/2015)")},
              {{QStringLiteral("au")},
               QStringLiteral("DATE"),
-              QStringLiteral("la date de fin, qui n'est pas comptée (10/04/2016)")},
+              QStringLiteral("la date de fin, qui n'est pas comptée (10/04/2016) ; avec "
+                             "--fichier, à la place de celle du fichier")},
+             {{QStringLiteral("fichier")},
+              QStringLiteral("DOSSIER.json"),
+              QStringLiteral("calcule le décompte enregistré par la fenêtre (toute version du "
+                             "fichier) ; seules --au, --date-du-decompte, --format, --sortie et "
+                             "--taux l'accompagnent, le fichier disant tout le reste")},
              categoryOption(),
              coefficientOption(),
              {{QStringLiteral("majoration-depuis")},
@@ -603,8 +613,44 @@ bool isTitle(const Options &options)
     return false;
 }
 
+// A saved statement: the file describes it whole, so an option that
+// describes one would be ignored, or would contradict it.
+Invocation savedStatement(Options &options)
+{
+    const auto isStatement = [](const CommandSpec &c) { return c.name == u"decompte"; };
+    const CommandSpec &command = *std::find_if(commands().begin(), commands().end(), isStatement);
+    for (const OptionSpec &option : command.options) {
+        const QString &name = option.names.last();
+        if (!options.isSet(name))
+            continue;
+        if (name == u"fichier" || name == u"au" || name == u"date-du-decompte" ||
+            name == u"format" || name == u"sortie" || name == u"taux" || name == u"help")
+            continue;
+        options.fail(QStringLiteral("--%1 ne va pas avec --fichier : le fichier dit déjà "
+                                    "le décompte ; seules --au, --date-du-decompte, --format, "
+                                    "--sortie et --taux l'accompagnent")
+                         .arg(name));
+        break;
+    }
+    SavedFileRequest request;
+    request.common = readCommon(options);
+    request.path = options.value(QStringLiteral("fichier"));
+    if (request.path.isEmpty())
+        options.fail(QStringLiteral("--fichier : le nom du fichier est vide"));
+    request.to = options.day(QStringLiteral("au"));
+    request.madeOn = readMadeOn(options);
+
+    Invocation invocation;
+    invocation.kind = Invocation::Run;
+    invocation.needsPainting = request.common.format == OutputFormat::Pdf;
+    invocation.run = [request] { return RunSavedStatement(request); };
+    return invocation;
+}
+
 Invocation statement(Options &options)
 {
+    if (options.isSet(QStringLiteral("fichier")))
+        return savedStatement(options);
     StatementRequest request;
     request.common = readCommon(options);
     if (isTitle(options))

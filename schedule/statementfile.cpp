@@ -31,7 +31,11 @@ struct Coefficient
 };
 constexpr Coefficient kCoefficients[] = {{"1", 1.0}, {"1.5", 1.5}, {"2", 2.0}, {"3", 3.0}};
 
-QString decimalCents(Cents cents)
+} // namespace
+
+namespace savedfile {
+
+QString DecimalCents(Cents cents)
 {
     const Cents magnitude = cents < 0 ? -cents : cents;
     return QStringLiteral("%1%2.%3")
@@ -42,7 +46,7 @@ QString decimalCents(Cents cents)
 
 // Digits and at most two decimals after a full stop: the only form the
 // file writes, so the only one it reads.
-std::optional<Cents> centsFromDecimal(const QString &text)
+std::optional<Cents> CentsFromDecimal(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^([0-9]{1,13})(?:\\.([0-9]{1,2}))?$"));
     const QRegularExpressionMatch m = form.match(text);
@@ -55,14 +59,14 @@ std::optional<Cents> centsFromDecimal(const QString &text)
     return cents;
 }
 
-QJsonValue isoDate(const std::optional<QDate> &date)
+QJsonValue IsoDate(const std::optional<QDate> &date)
 {
     if (!date || !date->isValid())
         return QJsonValue::Null;
     return date->toString(Qt::ISODate);
 }
 
-std::optional<QDate> dateFromIso(const QString &text)
+std::optional<QDate> DateFromIso(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
     if (!form.match(text).hasMatch())
@@ -72,6 +76,12 @@ std::optional<QDate> dateFromIso(const QString &text)
         return std::nullopt;
     return date;
 }
+
+} // namespace savedfile
+
+namespace {
+
+using namespace savedfile;
 
 SavedStatementRead failure(const QString &why)
 {
@@ -95,20 +105,20 @@ QByteArray SavedStatementJson(const SavedStatement &saved)
     object[QStringLiteral("categorie")] = saved.category == RateCategory::PersonnesPhysiques
                                               ? QStringLiteral("personnes_physiques")
                                               : QStringLiteral("autres");
-    object[QStringLiteral("capital")] = decimalCents(in.principal);
-    object[QStringLiteral("du")] = isoDate(in.from);
-    object[QStringLiteral("au")] = isoDate(in.to);
+    object[QStringLiteral("capital")] = DecimalCents(in.principal);
+    object[QStringLiteral("du")] = IsoDate(in.from);
+    object[QStringLiteral("au")] = IsoDate(in.to);
     object[QStringLiteral("coefficient")] = QString::number(in.coefficient);
-    object[QStringLiteral("majoration_du")] = isoDate(in.majorationFrom);
+    object[QStringLiteral("majoration_du")] = IsoDate(in.majorationFrom);
     object[QStringLiteral("capitalisation_du")] =
-        in.capitalise ? isoDate(in.capitalisationFrom ? in.capitalisationFrom : in.from)
+        in.capitalise ? IsoDate(in.capitalisationFrom ? in.capitalisationFrom : in.from)
                       : QJsonValue(QJsonValue::Null);
     object[QStringLiteral("base")] =
         in.dayBase == DayBase::ActualYear ? QStringLiteral("reelle") : QStringLiteral("365");
     QJsonArray payments;
     for (const Payment &p : in.payments)
-        payments.append(QJsonObject{{QStringLiteral("date"), isoDate(p.date)},
-                                    {QStringLiteral("montant"), decimalCents(p.amount)}});
+        payments.append(QJsonObject{{QStringLiteral("date"), IsoDate(p.date)},
+                                    {QStringLiteral("montant"), DecimalCents(p.amount)}});
     object[QStringLiteral("acomptes")] = payments;
     for (const CaseKey &c : kCaseKeys) {
         // A direction override would make the file, and all that is made
@@ -157,16 +167,16 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
         return failure(QStringLiteral("« categorie » doit valoir « autres » ou "
                                       "« personnes_physiques »"));
 
-    const auto principal = centsFromDecimal(o.value(QStringLiteral("capital")).toString());
+    const auto principal = CentsFromDecimal(o.value(QStringLiteral("capital")).toString());
     if (!principal)
         return failure(QStringLiteral("« capital » doit être un montant comme \"2000.00\""));
     in.principal = *principal;
 
-    const auto from = dateFromIso(o.value(QStringLiteral("du")).toString());
+    const auto from = DateFromIso(o.value(QStringLiteral("du")).toString());
     if (!from)
         return failure(dateExpected(QStringLiteral("du")));
     in.from = *from;
-    const auto to = dateFromIso(o.value(QStringLiteral("au")).toString());
+    const auto to = DateFromIso(o.value(QStringLiteral("au")).toString());
     if (!to)
         return failure(dateExpected(QStringLiteral("au")));
     in.to = *to;
@@ -190,7 +200,7 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
         const QJsonValue value = o.value(key);
         if (value.isNull() || value.isUndefined())
             continue;
-        const auto date = dateFromIso(value.toString());
+        const auto date = DateFromIso(value.toString());
         if (!date)
             return failure(dateExpected(key) + QStringLiteral(" ou null"));
         *target = *date;
@@ -213,8 +223,8 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes)
         return failure(QStringLiteral("il contient plus de %1 acomptes").arg(kMaxSavedPayments));
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QJsonObject p = list.at(i).toObject();
-        const auto date = dateFromIso(p.value(QStringLiteral("date")).toString());
-        const auto amount = centsFromDecimal(p.value(QStringLiteral("montant")).toString());
+        const auto date = DateFromIso(p.value(QStringLiteral("date")).toString());
+        const auto amount = CentsFromDecimal(p.value(QStringLiteral("montant")).toString());
         if (!date || !amount)
             return failure(QStringLiteral("l'acompte n° %1 doit avoir une « date » AAAA-MM-JJ "
                                           "et un « montant » comme \"500.00\"")

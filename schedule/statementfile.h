@@ -5,6 +5,7 @@
 #include "schedule/statement.h"
 
 #include <QByteArray>
+#include <QJsonValue>
 #include <QString>
 
 #include <optional>
@@ -40,3 +41,12 @@ SavedStatementRead ReadSavedStatement(const QByteArray &bytes);
 // Larger files are refused before they are read.
 constexpr qint64 kMaxSavedStatementBytes = 1024 * 1024;
 constexpr int kMaxSavedPayments = 10000;
+
+// The forms every saved file writes and reads: amounts as exact decimal
+// strings ("2000.50"), dates as AAAA-MM-JJ, null for no date.
+namespace savedfile {
+QString DecimalCents(Cents cents);
+std::optional<Cents> CentsFromDecimal(const QString &text);
+QJsonValue IsoDate(const std::optional<QDate> &date);
+std::optional<QDate> DateFromIso(const QString &text);
+} // namespace savedfile

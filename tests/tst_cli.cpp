@@ -96,6 +96,8 @@ private slots:
 
     void severalClaims_data();
     void severalClaims();
+    void savedFile_data();
+    void savedFile();
 
 private:
     Run run(const QStringList &arguments, const QString &workingDir = QString(),
@@ -109,6 +111,19 @@ private:
         if (!arguments.isEmpty())
             arguments.insert(1, QStringLiteral("--taux=") + ratesDir());
         return arguments;
+    }
+
+    // 3,65 % every half-year from 2019 to the first of 2026: a day's
+    // interest on 10 000 is 1,00.
+    QString flatRates() const
+    {
+        QString rates;
+        for (int year = 2026; year >= 2019; --year)
+            rates += QStringLiteral("2S%1\t3.65\t3.65\r\n1S%1\t3.65\t3.65\r\n").arg(year);
+        if (!QDir(m_dir.path()).mkpath(QStringLiteral("plat")) ||
+            !writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), rates.mid(18).toLatin1()))
+            return QString();
+        return path(QStringLiteral("plat"));
     }
 
     QTemporaryDir m_dir;
@@ -551,11 +566,18 @@ void TestCli::savedStatementOptionsGiveTheGolden_data()
     for (size_t k = 0; k < std::size(files); ++k) {
         for (const char *format : savedgolden::kFormats) {
             const QString ext = QString::fromLatin1(format);
-            QTest::addRow("%s.%s", savedgolden::kFiles[k], format)
-                << (QStringList{"decompte", "--date-du-decompte", "08/12/2026", "--format",
-                                ext == u"txt" ? QStringLiteral("texte") : ext} +
-                    files[k])
-                << savedgolden::goldenName(QString::fromLatin1(savedgolden::kFiles[k]), ext);
+            const QStringList common = {"decompte", "--date-du-decompte", "08/12/2026", "--format",
+                                        ext == u"txt" ? QStringLiteral("texte") : ext};
+            const QString golden =
+                savedgolden::goldenName(QString::fromLatin1(savedgolden::kFiles[k]), ext);
+            QTest::addRow("%s.%s", savedgolden::kFiles[k], format) << (common + files[k]) << golden;
+            // The file itself, as a script brings it up to date.
+            QTest::addRow("%s.%s from --fichier", savedgolden::kFiles[k], format)
+                << (common +
+                    QStringList{"--fichier", savedgolden::dir() +
+                                                 QString::fromLatin1(savedgolden::kFiles[k]) +
+                                                 QStringLiteral(".json")})
+                << golden;
         }
     }
 }
@@ -1320,12 +1342,7 @@ void TestCli::severalClaims()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QByteArray, expected);
-    QString rates;
-    for (int year = 2026; year >= 2019; --year)
-        rates += QStringLiteral("2S%1\t3.65\t3.65\r\n1S%1\t3.65\t3.65\r\n").arg(year);
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("plat")));
-    QVERIFY(writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), rates.mid(18).toLatin1()));
-    const Run r = run(arguments << "--taux" << path(QStringLiteral("plat")));
+    const Run r = run(arguments << "--taux" << flatRates());
     QCOMPARE(r.status, status);
     if (expected.startsWith('!')) {
         QVERIFY2(r.err.contains(expected.mid(1)), r.err.constData());
@@ -1337,6 +1354,64 @@ void TestCli::severalClaims()
         QFile golden(QStringLiteral(TESTS_DATA_DIR) + QString::fromLatin1(expected));
         QVERIFY(golden.open(QIODevice::ReadOnly));
         QCOMPARE(r.out, golden.readAll());
+    } else {
+        QVERIFY2(r.out.contains(expected), r.out.constData());
+    }
+}
+
+void TestCli::savedFile_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("expected"); // standard output, or "!" and standard error
+
+    // The judgment of severalClaims, saved: the same document.
+    const QString judgment = savedgolden::dir() + QStringLiteral("v3-jugement.json");
+    const QStringList saved{"decompte", "--date-du-decompte", "08/12/2026", "--fichier", judgment};
+    QTest::newRow("a title from its file") << saved << 0 << QByteArray("title-judgment.txt");
+    // A month later: the principal's last line runs on, 7 273,91 x 61 days
+    // x 3,65 / 36 500 = 44,37.
+    QTest::newRow("the end date moved on")
+        << (QStringList(saved) << "--au"
+                               << "01/08/2019")
+        << 0 << QByteArray("01/06/2019  31/07/2019     61   7 273,91         3,65     44,37");
+    QTest::newRow("the end date moved back before a payment")
+        << (QStringList(saved) << "--au"
+                               << "15/05/2019")
+        << 4 << QByteArray("!Acompte n° 2 : le 01/06/2019 est hors de la période du décompte");
+    QTest::newRow("an option that describes a statement")
+        << (QStringList(saved) << "--creancier"
+                               << "X")
+        << 2 << QByteArray("!--creancier ne va pas avec --fichier");
+    QTest::newRow("a title in pdf")
+        << (QStringList(saved) << "--format"
+                               << "pdf"
+                               << "-o"
+                               << "x.pdf")
+        << 2 << QByteArray("!--format : un décompte de plusieurs créances");
+    QTest::newRow("a device")
+        << QStringList{"decompte", "--fichier", "/dev/zero"} << 2
+        << QByteArray("!--fichier « /dev/zero » : ce n'est pas un fichier ordinaire");
+    QTest::newRow("a folder") << QStringList{"decompte", "--fichier", TESTS_DATA_DIR} << 2
+                              << QByteArray("!il est introuvable ou ne peut pas être ouvert");
+    QTest::newRow("a file that is not JSON")
+        << QStringList{"decompte", "--fichier", savedgolden::dir() + QStringLiteral("taux.txt")}
+        << 2
+        << QByteArray("!Ce fichier n'est pas un décompte enregistré lisible : le texte JSON est "
+                      "mal formé");
+}
+
+void TestCli::savedFile()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, expected);
+    const Run r = run(arguments << "--taux" << flatRates());
+    QCOMPARE(r.status, status);
+    if (expected.startsWith('!')) {
+        QVERIFY2(r.err.contains(expected.mid(1)), r.err.constData());
+    } else if (expected.endsWith(".txt")) {
+        QCOMPARE(r.out, readFile(QStringLiteral(TESTS_DATA_DIR) + QString::fromLatin1(expected)));
     } else {
         QVERIFY2(r.out.contains(expected), r.out.constData());
     }
