@@ -2,6 +2,7 @@
 
 #include "files/regularfile.h"
 #include "files/savefile.h"
+#include "schedule/titlefile.h"
 
 #include <QFileInfo>
 
@@ -56,8 +57,13 @@ QString EditedStatement::open(const QString &path)
     if (got != FileRead::Read)
         return QStringLiteral("le fichier ne peut pas être lu.");
     const SavedStatementRead read = ReadSavedStatement(bytes);
-    if (!read.saved)
+    if (!read.saved) {
+        // This program's own file of several claims is no newer program's.
+        if (ReadSavedFile(bytes).title)
+            return QStringLiteral("ce décompte a plusieurs créances, que cette fenêtre ne montre "
+                                  "pas encore : « taux-legal-cli decompte --fichier » le calcule.");
         return read.error;
+    }
     m_current = *read.saved;
     m_readable = true;
     m_baseline = SavedStatementJson(m_current);
