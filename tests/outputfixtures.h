@@ -3,6 +3,8 @@
 #include "schedule/tauxstate.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
@@ -53,6 +55,33 @@ inline QByteArray readGolden(const QString &name)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray("missing golden file ") + name.toUtf8();
     return file.readAll();
+}
+
+// A PDF as a reader sees it, for comparing with a golden one made on
+// another machine: its text, page by page, and the fonts it embeds. Its bytes also carry the
+// machine's font files, which a fresh system may not share. Anything else is compared as it is.
+inline QByteArray comparable(const QByteArray &bytes, const QString &name)
+{
+    if (!name.endsWith(u".pdf"))
+        return bytes;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("golden.pdf"));
+    QFile file(pdf);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QByteArray("unwritable ") + pdf.toUtf8();
+    file.close();
+    QByteArray seen;
+    for (const QStringList &command :
+         {QStringList{QStringLiteral("pdftotext"), pdf, QStringLiteral("-")},
+          QStringList{QStringLiteral("pdffonts"), pdf}}) {
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        if (!process.waitForFinished(60000) || process.exitCode() != 0)
+            return QByteArray("unreadable by ") + command.first().toUtf8();
+        seen += process.readAllStandardOutput() + "\n";
+    }
+    // pdffonts numbers the fonts' objects, which is all it says of bytes.
+    return seen;
 }
 
 // Set TAUX_WRITE_GOLDEN=1 to rewrite a golden file after a deliberate
