@@ -72,8 +72,9 @@ bool Calculator::stillRunning() const
     // A calculator that has quit can linger as a zombie when nothing reaps
     // it (a container's first process, for one); it is no longer open.
     QFile stat(QStringLiteral("/proc/%1/stat").arg(m_pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
+    if (!stat.open(QIODevice::ReadOnly)) // reaped since, or no /proc: ask again
+        return ::kill(static_cast<pid_t>(m_pid), 0) == 0 &&
+               !QFile::exists(QStringLiteral("/proc/self"));
     const QByteArray line = stat.readAll();
     const int close = line.lastIndexOf(')');
     return close < 0 || line.size() < close + 3 || line.at(close + 2) != 'Z';
