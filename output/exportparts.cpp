@@ -150,4 +150,27 @@ QString jsonList(const QStringList &items, const QString &indent)
            u']';
 }
 
+QString jsonLine(const StatementLine &line)
+{
+    if (const auto *i = std::get_if<InterestLine>(&line))
+        return jsonObject({{"type", jsonString(QStringLiteral("interets"))},
+                           {"du", jsonDate(i->from)},
+                           {"au", jsonDate(i->to)},
+                           {"jours", jsonString(QString::number(i->days))},
+                           {"capital", jsonCents(i->capital)},
+                           {"taux", jsonRate(i->rate)},
+                           {"interets", jsonCents(i->interest)}});
+    if (const auto *p = std::get_if<PaymentLine>(&line))
+        return jsonObject({{"type", jsonString(QStringLiteral("acompte"))},
+                           {"date", jsonDate(p->date)},
+                           {"montant", jsonCents(p->amount)},
+                           {"sur_interets", jsonCents(p->onInterest)},
+                           {"sur_capital", jsonCents(p->onCapital)},
+                           {"credit", jsonCents(p->toCredit)}});
+    const auto &c = std::get<CapitalisationLine>(line);
+    return jsonObject({{"type", jsonString(QStringLiteral("capitalisation"))},
+                       {"date", jsonDate(c.date)},
+                       {"montant", jsonCents(c.amount)}});
+}
+
 } // namespace exportparts

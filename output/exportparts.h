@@ -75,5 +75,7 @@ QString jsonDate(const std::optional<QDate> &date);
 QString jsonRate(double rate);
 QString jsonObject(const QList<std::pair<const char *, QString>> &members);
 QString jsonList(const QStringList &items, const QString &indent);
+// A statement line as one object: "interets", "acompte" or "capitalisation".
+QString jsonLine(const StatementLine &line);
 
 } // namespace exportparts

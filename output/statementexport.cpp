@@ -295,28 +295,8 @@ QByteArray StatementJson(const StatementDocument &document)
         payments << jsonObject({{"date", jsonDate(p.date)}, {"montant", jsonCents(p.amount)}});
 
     QStringList lines;
-    for (const StatementLine &line : s.lines) {
-        if (const auto *i = std::get_if<InterestLine>(&line)) {
-            lines << jsonObject({{"type", jsonString(QStringLiteral("interets"))},
-                                 {"du", jsonDate(i->from)},
-                                 {"au", jsonDate(i->to)},
-                                 {"jours", jsonString(QString::number(i->days))},
-                                 {"capital", jsonCents(i->capital)},
-                                 {"taux", jsonRate(i->rate)},
-                                 {"interets", jsonCents(i->interest)}});
-        } else if (const auto *p = std::get_if<PaymentLine>(&line)) {
-            lines << jsonObject({{"type", jsonString(QStringLiteral("acompte"))},
-                                 {"date", jsonDate(p->date)},
-                                 {"montant", jsonCents(p->amount)},
-                                 {"sur_interets", jsonCents(p->onInterest)},
-                                 {"sur_capital", jsonCents(p->onCapital)},
-                                 {"credit", jsonCents(p->toCredit)}});
-        } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
-            lines << jsonObject({{"type", jsonString(QStringLiteral("capitalisation"))},
-                                 {"date", jsonDate(c->date)},
-                                 {"montant", jsonCents(c->amount)}});
-        }
-    }
+    for (const StatementLine &line : s.lines)
+        lines << jsonLine(line);
 
     const auto jsonText = [](const QString &text) {
         // Kept whole, escaped, but never reordered on the reader's screen.

@@ -395,21 +395,8 @@ QString jsonIndex(int index)
 QString jsonLines(const ClaimStatement &claim)
 {
     QStringList lines;
-    for (const StatementLine &line : claim.lines) {
-        if (const auto *i = std::get_if<InterestLine>(&line)) {
-            lines << jsonObject({{"type", jsonString(QStringLiteral("interets"))},
-                                 {"du", jsonDate(i->from)},
-                                 {"au", jsonDate(i->to)},
-                                 {"jours", jsonString(QString::number(i->days))},
-                                 {"capital", jsonCents(i->capital)},
-                                 {"taux", jsonRate(i->rate)},
-                                 {"interets", jsonCents(i->interest)}});
-        } else if (const auto *c = std::get_if<CapitalisationLine>(&line)) {
-            lines << jsonObject({{"type", jsonString(QStringLiteral("capitalisation"))},
-                                 {"date", jsonDate(c->date)},
-                                 {"montant", jsonCents(c->amount)}});
-        }
-    }
+    for (const StatementLine &line : claim.lines)
+        lines << jsonLine(line);
     return jsonList(lines, QStringLiteral("      "));
 }
 
