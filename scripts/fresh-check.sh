@@ -165,7 +165,7 @@ mount --make-rprivate /
 i=0
 until awk '\''$2 == "00000000" { found = 1 } END { exit !found }'\'' /proc/net/route; do
     i=$((i + 1))
-    [ "$i" -lt 200 ] || { echo "slirp4netns gave no network" >&2; exit 1; }
+    [ "$i" -lt 600 ] || { echo "slirp4netns gave no network" >&2; exit 1; }
     sleep 0.1
 done
 ip link set lo up
@@ -285,6 +285,16 @@ run_in_fresh_root() {
     # unshare itself is in the new network namespace; its child is the
     # namespace's first process.
     ns_pid=$!
+    # slirp4netns joins the namespace that the pid is in when it starts: wait
+    # until unshare has left ours, or it would configure the host's.
+    local own_net i=0
+    own_net=$(readlink /proc/self/ns/net)
+    while [ "$(readlink "/proc/$ns_pid/ns/net" 2>/dev/null || echo "$own_net")" = "$own_net" ]; do
+        kill -0 "$ns_pid" 2>/dev/null || break
+        i=$((i + 1))
+        [ "$i" -lt 300 ] || { echo "unshare made no network namespace" >&2; break; }
+        sleep 0.1
+    done
     slirp4netns --configure --mtu=65520 --disable-host-loopback "$ns_pid" tap0 \
         >"$work/slirp-$who.log" 2>&1 &
     slirp_pid=$!
@@ -292,6 +302,10 @@ run_in_fresh_root() {
     wait "$ns_pid" || status=$?
     ns_pid=""
     wait "$stamp_pid" || true
+    if [ "$status" -ne 0 ] && grep -q "gave no network" "$cache/$who.log" 2>/dev/null; then
+        echo "--- slirp4netns said:"
+        sed 's/^/    /' "$work/slirp-$who.log"
+    fi
     kill "$slirp_pid" 2>/dev/null && wait "$slirp_pid" 2>/dev/null || true
     slirp_pid=""
     phase_done "$who run"
