@@ -11,6 +11,7 @@
 class QWidget;
 class TauxState;
 struct StatementDocument;
+struct TitleDocument;
 
 // The queue a report goes to, with its paper and margins.
 struct PrintQueue
@@ -72,7 +73,7 @@ inline void ShowPrintError(QWidget *parent)
 // print (printsupport.h): the start does not load that library. The
 // module's taux_print_functions() returns this table; the version changes
 // with its layout, so that a module of another build is refused.
-constexpr int kPrintModuleVersion = 1;
+constexpr int kPrintModuleVersion = 2;
 
 struct PrintFunctions
 {
@@ -81,6 +82,7 @@ struct PrintFunctions
     bool (*printReportOnQueue)(QWidget *parent, const QString &queue, const TauxState &state);
     bool (*previewStatement)(QWidget *parent, const StatementDocument &document,
                              const QLocale &locale);
+    bool (*previewTitle)(QWidget *parent, const TitleDocument &document, const QLocale &locale);
 };
 
 // The print module of the program in `programDir`, loading it the first

@@ -5,6 +5,6 @@
 extern "C" Q_DECL_EXPORT const void *taux_print_functions()
 {
     static const PrintFunctions functions{kPrintModuleVersion, DefaultPrintQueue,
-                                          PrintReportOnQueue, PreviewStatement};
+                                          PrintReportOnQueue, PreviewStatement, PreviewTitle};
     return &functions;
 }

@@ -4,11 +4,14 @@
 #include "output/reportpdf.h"
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
+#include "output/titleexport.h"
+#include "output/titlepdf.h"
 #include "schedule/tauxstate.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <functional>
 
 namespace {
 
@@ -53,7 +56,9 @@ bool PrintReportOnQueue(QWidget *parent, const QString &queue, const TauxState &
     return PrintScheduleOn(parent, printer, state);
 }
 
-bool PreviewStatement(QWidget *parent, const StatementDocument &document, const QLocale &locale)
+namespace {
+
+bool preview(QWidget *parent, const std::function<bool(QPrinter &)> &paint)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
@@ -65,10 +70,23 @@ bool PreviewStatement(QWidget *parent, const StatementDocument &document, const 
     if (parent)
         preview.resize(parent->size());
     bool painted = true;
-    QObject::connect(
-        &preview, &QPrintPreviewDialog::paintRequested, &preview,
-        [&](QPrinter *target) { painted = PaintStatement(*target, document, locale); });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&](QPrinter *target) { painted = paint(*target); });
     // The preview paints as it opens; what counts is the last painting,
     // the one sent to the printer when the user prints.
     return preview.exec() != QDialog::Accepted || painted;
+}
+
+} // namespace
+
+bool PreviewStatement(QWidget *parent, const StatementDocument &document, const QLocale &locale)
+{
+    return preview(parent,
+                   [&](QPrinter &printer) { return PaintStatement(printer, document, locale); });
+}
+
+bool PreviewTitle(QWidget *parent, const TitleDocument &document, const QLocale &locale)
+{
+    return preview(parent,
+                   [&](QPrinter &printer) { return PaintTitle(printer, document, locale); });
 }

@@ -13,6 +13,7 @@ class QPrinter;
 class QWidget;
 class TauxState;
 struct StatementDocument;
+struct TitleDocument;
 
 // Prints the report on `printer`. False when any step failed; the job is
 // then aborted so that no half-built document reaches the paper later.
@@ -33,3 +34,5 @@ bool PrintReportOnQueue(QWidget *parent, const QString &queue, const TauxState &
 // The statement's print preview, on A4. False when the user printed and the
 // painting sent to the printer failed.
 bool PreviewStatement(QWidget *parent, const StatementDocument &document, const QLocale &locale);
+// The same for a title of several claims.
+bool PreviewTitle(QWidget *parent, const TitleDocument &document, const QLocale &locale);

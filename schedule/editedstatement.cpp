@@ -8,15 +8,23 @@
 
 void EditedStatement::create(const SavedStatement &start)
 {
-    m_current = start;
-    m_readable = true;
-    m_baseline = SavedStatementJson(start);
+    edit(start);
+    markUnchanged();
     m_filePath.clear();
 }
 
 void EditedStatement::edit(const SavedStatement &current)
 {
     m_current = current;
+    m_title.reset();
+    m_bytes = SavedStatementJson(current);
+    m_readable = true;
+}
+
+void EditedStatement::edit(const SavedTitle &current)
+{
+    m_title = current;
+    m_bytes = SavedTitleJson(current);
     m_readable = true;
 }
 
@@ -27,7 +35,7 @@ void EditedStatement::editUnreadable()
 
 bool EditedStatement::isModified() const
 {
-    return !m_readable || SavedStatementJson(m_current) != m_baseline;
+    return !m_readable || m_bytes != m_baseline;
 }
 
 QString EditedStatement::suggestedFileName() const
@@ -39,10 +47,9 @@ bool EditedStatement::saveTo(const QString &path)
 {
     if (!m_readable || path.isEmpty())
         return false;
-    const QByteArray bytes = SavedStatementJson(m_current);
-    if (!SaveFileAtomically(path, bytes))
+    if (!SaveFileAtomically(path, m_bytes))
         return false;
-    m_baseline = bytes;
+    m_baseline = m_bytes;
     m_filePath = path;
     return true;
 }
@@ -56,17 +63,14 @@ QString EditedStatement::open(const QString &path)
             .arg(FileReadReason(got, kMaxSavedStatementBytes));
     if (got != FileRead::Read)
         return QStringLiteral("le fichier ne peut pas être lu.");
-    const SavedStatementRead read = ReadSavedStatement(bytes);
-    if (!read.saved) {
-        // This program's own file of several claims is no newer program's.
-        if (ReadSavedFile(bytes).title)
-            return QStringLiteral("ce décompte a plusieurs créances, que cette fenêtre ne montre "
-                                  "pas encore : « taux-legal-cli decompte --fichier » le calcule.");
+    const SavedFileRead read = ReadSavedFile(bytes);
+    if (read.statement)
+        edit(*read.statement);
+    else if (read.title)
+        edit(*read.title);
+    else
         return read.error;
-    }
-    m_current = *read.saved;
-    m_readable = true;
-    m_baseline = SavedStatementJson(m_current);
+    markUnchanged();
     m_filePath = QFileInfo(path).absoluteFilePath();
     return QString();
 }

@@ -369,11 +369,6 @@ void TestEditedStatement::onlyFilesAreOpened_data()
                                                       "un périphérique…), il n'a pas été lu.");
     QTest::newRow("a pipe") << "fifo" << notAFile;
     QTest::newRow("a link to a device") << "device" << notAFile;
-    QTest::newRow("a title of several claims")
-        << "title"
-        << QStringLiteral("ce décompte a plusieurs créances, que cette fenêtre ne "
-                          "montre pas encore : « taux-legal-cli decompte --fichier » "
-                          "le calcule.");
     QTest::newRow("one byte over 1 Mio")
         << "large" << refused + QStringLiteral("il dépasse 1 Mio.");
 }
@@ -388,8 +383,6 @@ void TestEditedStatement::onlyFilesAreOpened()
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (kind == u"device")
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
-    else if (kind == u"title")
-        QVERIFY(QFile::copy(QStringLiteral(TESTS_DATA_DIR "saved/v3-jugement.json"), path));
     else
         QVERIFY(writeFile(path, QByteArray(1024 * 1024 + 1, ' ')));
     EditedStatement edited;

@@ -873,7 +873,7 @@ void TestStatementWindow::corruptSavedFileRefused_data()
     QTest::newRow("another program's file")
         << with("taux-legal-decompte", "tableur") << "« format » doit valoir";
     QTest::newRow("a later version")
-        << with("\"version\": 2", "\"version\": 3") << "il vient d'une version plus récente";
+        << with("\"version\": 2", "\"version\": 4") << "il vient d'une version plus récente";
     QTest::newRow("a comma in the capital")
         << with("\"2000.00\"", "\"2000,00\"") << "« capital » doit être un montant";
     QTest::newRow("a negative capital")
@@ -1378,6 +1378,8 @@ void TestStatementWindow::keyboardOnly()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     type(QStringLiteral("18/09/2015"));
     QCOMPARE(find<QLineEdit>(QStringLiteral("capital"))->text(), QStringLiteral("2 000,00"));
+    // The way it bears interest; a fixed rate's field is skipped until chosen.
+    tab(QStringLiteral("interets"));
     tab(QStringLiteral("au"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     type(QStringLiteral("10 avril 2016"));
@@ -1391,6 +1393,7 @@ void TestStatementWindow::keyboardOnly()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     type(QStringLiteral("2015-11-18"));
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+    tab(QStringLiteral("signifie"));
     tab(QStringLiteral("capitalisationActive"));
     tab(QStringLiteral("base"));
     tab(QStringLiteral("acomptes"));
@@ -1419,9 +1422,9 @@ void TestStatementWindow::keyboardOnly()
     // Tab leaves the table, then every button in reading order.
     tab(QStringLiteral("ajouterAcompte"));
     for (const char *next :
-         {"supprimerAcompte", "creancier", "debiteur", "reference", "titreExecutoire", "lignes",
-          "ouvrir", "enregistrer", "enregistrerSous", "copier", "exporterCsv", "exporterPdf",
-          "imprimer"}) {
+         {"supprimerAcompte", "frais", "ajouterFrais", "imputation", "provision", "creancier",
+          "debiteur", "reference", "titreExecutoire", "lignes", "ouvrir", "enregistrer",
+          "enregistrerSous", "copier", "exporterCsv", "exporterPdf", "imprimer"}) {
         if (qstrcmp(next, "supprimerAcompte") == 0)
             continue; // nothing selected: disabled
         tab(QString::fromLatin1(next));

@@ -4,6 +4,7 @@
 #include "output/busycursor.h"
 #include "output/printing.h"
 #include "output/statementpdf.h"
+#include "output/titlepdf.h"
 #include "ui/statementwindowparts.h"
 
 #include "ui_statementwindow.h"
@@ -55,17 +56,17 @@ bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
 
 void StatementWindow::ExportCsv()
 {
-    if (!m_result.ok())
+    if (!m_result.ok() && !m_title)
         return;
     const QString path = fileFor(QStringLiteral("Exporter en CSV"), QStringLiteral("decompte.csv"),
                                  QStringLiteral("Fichiers CSV (*.csv)"));
     if (!path.isEmpty())
-        writeExport(path, StatementCsv(document()));
+        writeExport(path, m_title ? TitleCsv(titleDocument()) : StatementCsv(document()));
 }
 
 void StatementWindow::ExportPdf()
 {
-    if (!m_result.ok())
+    if (!m_result.ok() && !m_title)
         return;
     const QString path = fileFor(QStringLiteral("Exporter en PDF"), QStringLiteral("decompte.pdf"),
                                  QStringLiteral("Fichiers PDF (*.pdf)"));
@@ -73,7 +74,8 @@ void StatementWindow::ExportPdf()
         return;
     BusyCursor busy;
     QString error;
-    if (WriteStatementPdf(path, document(), m_locale, &error))
+    if (m_title ? WriteTitlePdf(path, titleDocument(), m_locale, &error)
+                : WriteStatementPdf(path, document(), m_locale, &error))
         return;
     busy.restore();
     QMessageBox::warning(this, kTitle,
@@ -83,7 +85,7 @@ void StatementWindow::ExportPdf()
 
 void StatementWindow::Print()
 {
-    if (!m_result.ok())
+    if (!m_result.ok() && !m_title)
         return;
     const PrintFunctions *printing = ProgramPrintModule();
     if (!printing) {
@@ -92,16 +94,18 @@ void StatementWindow::Print()
                                             "d'impression du programme est introuvable."));
         return;
     }
-    if (!printing->previewStatement(this, document(), m_locale))
+    if (m_title ? !printing->previewTitle(this, titleDocument(), m_locale)
+                : !printing->previewStatement(this, document(), m_locale))
         QMessageBox::warning(this, kTitle, QStringLiteral("Le décompte n'a pas pu être imprimé."));
 }
 
 void StatementWindow::Copy()
 {
-    if (!m_result.ok())
+    if (!m_result.ok() && !m_title)
         return;
     BusyCursor busy;
-    const QString text = QString::fromUtf8(StatementTsv(document(), m_locale));
+    const QString text = QString::fromUtf8(m_title ? TitleTsv(titleDocument(), m_locale)
+                                                   : StatementTsv(document(), m_locale));
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(text);

@@ -134,13 +134,15 @@ void StatementWindow::fitLineColumns()
     QHeaderView *header = m_ui->lignes->horizontalHeader();
     const QFontMetrics metrics(m_ui->lignes->font());
     const int padding = 2 * metrics.averageCharWidth() + 2;
-    std::array<int, LineColumns> needed{};
+    const int columns = m_ui->lignes->columnCount();
+    QList<int> needed(columns, 0);
     int total = 0;
-    for (int column = 0; column < LineColumns; ++column) {
+    for (int column = 0; column < columns; ++column) {
+        const QTableWidgetItem *caption = m_ui->lignes->horizontalHeaderItem(column);
         needed[column] =
-            QFontMetrics(header->font())
-                .horizontalAdvance(m_ui->lignes->horizontalHeaderItem(column)->text()) +
-            2 * padding;
+            header->isHidden() || !caption
+                ? padding
+                : QFontMetrics(header->font()).horizontalAdvance(caption->text()) + 2 * padding;
         for (int row = 0; row < m_ui->lignes->rowCount(); ++row) {
             const QTableWidgetItem *item = m_ui->lignes->item(row, column);
             if (item && m_ui->lignes->columnSpan(row, column) == 1)
@@ -149,7 +151,7 @@ void StatementWindow::fitLineColumns()
         }
         total += needed[column];
     }
-    const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / LineColumns;
-    for (int column = 0; column < LineColumns; ++column)
+    const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / std::max(1, columns);
+    for (int column = 0; column < columns; ++column)
         header->resizeSection(column, needed[column] + extra);
 }

@@ -6,6 +6,7 @@
 
 #include "ui_statementwindow.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
@@ -33,16 +34,18 @@ void setPaymentDate(QAbstractItemModel *model, const QModelIndex &index, const Q
 class DateDelegate : public QStyledItemDelegate
 {
 public:
-    DateDelegate(const QLocale &locale, QObject *parent)
-        : QStyledItemDelegate(parent), m_locale(locale)
+    DateDelegate(const QLocale &locale, QObject *parent,
+                 const QString &name = QStringLiteral("dateAcompte"),
+                 const QString &spoken = QStringLiteral("Date de l'acompte"))
+        : QStyledItemDelegate(parent), m_locale(locale), m_name(name), m_spoken(spoken)
     {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
                           const QModelIndex &) const override
     {
         auto *edit = new QLineEdit(parent);
-        edit->setObjectName(QStringLiteral("dateAcompte"));
-        edit->setAccessibleName(QStringLiteral("Date de l'acompte"));
+        edit->setObjectName(m_name);
+        edit->setAccessibleName(m_spoken);
         edit->setPlaceholderText(QStringLiteral("JJ/MM/AAAA"));
         edit->setFrame(false);
         return edit;
@@ -59,6 +62,8 @@ public:
 
 private:
     QLocale m_locale;
+    QString m_name;
+    QString m_spoken;
 };
 
 // The amount typed in a payment's cell, named for a screen reader, shown
@@ -66,16 +71,18 @@ private:
 class AmountDelegate : public QStyledItemDelegate
 {
 public:
-    AmountDelegate(const QLocale &locale, QObject *parent)
-        : QStyledItemDelegate(parent), m_locale(locale)
+    AmountDelegate(const QLocale &locale, QObject *parent,
+                   const QString &name = QStringLiteral("montantAcompte"),
+                   const QString &spoken = QStringLiteral("Montant de l'acompte, en euros"))
+        : QStyledItemDelegate(parent), m_locale(locale), m_name(name), m_spoken(spoken)
     {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-        editor->setObjectName(QStringLiteral("montantAcompte"));
-        editor->setAccessibleName(QStringLiteral("Montant de l'acompte, en euros"));
+        editor->setObjectName(m_name);
+        editor->setAccessibleName(m_spoken);
         return editor;
     }
     void setModelData(QWidget *editor, QAbstractItemModel *model,
@@ -83,6 +90,44 @@ public:
 
 private:
     QLocale m_locale;
+    QString m_name;
+    QString m_spoken;
+};
+
+// The claim a payment names, picked from the claims' list.
+class ClaimDelegate : public QStyledItemDelegate
+{
+public:
+    ClaimDelegate(std::function<QStringList()> names, QObject *parent)
+        : QStyledItemDelegate(parent), m_names(std::move(names))
+    {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                          const QModelIndex &) const override
+    {
+        auto *box = new QComboBox(parent);
+        box->setObjectName(QStringLiteral("creanceAcompte"));
+        box->setAccessibleName(QStringLiteral("Créance que l'acompte paie d'abord"));
+        box->addItem(QStringLiteral("—"));
+        box->addItems(m_names());
+        return box;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        const QVariant claim = index.data(Qt::UserRole);
+        static_cast<QComboBox *>(editor)->setCurrentIndex(claim.isValid() ? claim.toInt() + 1 : 0);
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        const int claim = static_cast<QComboBox *>(editor)->currentIndex() - 1;
+        model->setData(index, claim, Qt::UserRole);
+        model->setData(index, claim < 0 ? QStringLiteral("—") : QString::number(claim + 1),
+                       Qt::EditRole);
+    }
+
+private:
+    std::function<QStringList()> m_names;
 };
 
 void AmountDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
@@ -101,6 +146,29 @@ void statementwindow::setPaymentDelegates(QTableWidget *payments, const QLocale 
     payments->setItemDelegateForColumn(PaymentAmount, new AmountDelegate(locale, payments));
 }
 
+void statementwindow::setCostDelegates(QTableWidget *costs, const QLocale &locale)
+{
+    costs->setItemDelegateForColumn(CostDate,
+                                    new DateDelegate(locale, costs, QStringLiteral("dateFrais"),
+                                                     QStringLiteral("Date des frais")));
+    costs->setItemDelegateForColumn(
+        CostAmount, new AmountDelegate(locale, costs, QStringLiteral("montantFrais"),
+                                       QStringLiteral("Montant des frais, en euros")));
+}
+
+void statementwindow::setClaimDelegate(QTableWidget *payments, std::function<QStringList()> names)
+{
+    payments->setItemDelegateForColumn(PaymentClaim, new ClaimDelegate(std::move(names), payments));
+}
+
+void statementwindow::setClaimCell(QTableWidget *payments, int row, int claim)
+{
+    auto *item = new QTableWidgetItem(claim < 0 ? QStringLiteral("—") : QString::number(claim + 1));
+    item->setData(Qt::UserRole, claim);
+    item->setTextAlignment(Qt::AlignCenter);
+    payments->setItem(row, PaymentClaim, item);
+}
+
 void StatementWindow::fillPayments(const QList<Payment> &payments)
 {
     m_ui->acomptes->setRowCount(0);
@@ -113,6 +181,7 @@ void StatementWindow::fillPayments(const QList<Payment> &payments)
         auto *amount = new QTableWidgetItem(formatCents(p.amount, m_locale));
         amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_ui->acomptes->setItem(row, PaymentAmount, amount);
+        setClaimCell(m_ui->acomptes, row, -1);
     }
 }
 
@@ -167,6 +236,7 @@ void StatementWindow::addPayment()
     auto *amount = new QTableWidgetItem;
     amount->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_ui->acomptes->setItem(row, PaymentAmount, amount);
+    setClaimCell(m_ui->acomptes, row, -1);
     m_filling = false;
     m_ui->acomptes->setFocus();
     m_ui->acomptes->setCurrentItem(date);

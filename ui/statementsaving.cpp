@@ -18,7 +18,7 @@ using namespace statementwindow;
 void StatementWindow::startAfresh()
 {
     Recompute();
-    m_edited.create(m_edited.current());
+    m_edited.startNew();
     updateTitle();
 }
 
@@ -105,7 +105,13 @@ bool StatementWindow::OpenFile(const QString &path)
     if (!MayClose())
         return false;
     m_edited = opened;
-    fillForm(m_edited.current().input, m_edited.current().category, m_edited.current().caseFields);
+    if (const std::optional<SavedTitle> &title = m_edited.currentTitle()) {
+        m_savesTitle = true;
+        fillTitleForm(TitleDraft::of(*title, m_locale));
+    } else {
+        fillForm(m_edited.current().input, m_edited.current().category,
+                 m_edited.current().caseFields);
+    }
     noteRecent(m_edited.filePath());
     updateTitle();
     return true;

@@ -123,6 +123,7 @@ StatementWindow::StatementWindow(const QString &ratesPath, const QLocale &locale
     setLocale(locale);
     build();
     connectInputs();
+    buildTitleParts();
 
     setDefaultDates();
     startAfresh();
@@ -183,13 +184,18 @@ void StatementWindow::build()
     // Each field has its error right under it; placeInputs() sets them out.
     // The error names its field for a screen reader (setError).
     m_inputRows = {
+        {m_ui->libelleCreances, m_ui->barreCreances, m_ui->erreurCreances},
+        {m_ui->libelleLibelle, m_ui->libelle, nullptr},
         {m_ui->libelleCapital, m_ui->capital, m_ui->erreurCapital},
         {m_ui->libelleDu, m_ui->duChamp, m_ui->erreurDu},
+        {m_ui->libelleInterets, m_ui->interets, nullptr},
+        {m_ui->libelleTauxFixe, m_ui->tauxFixe, m_ui->erreurTauxFixe},
         {m_ui->libelleAu, m_ui->auChamp, m_ui->erreurAu},
         {nullptr, m_ui->actionsTaux, nullptr},
         {m_ui->libelleCategorie, m_ui->categorie, m_ui->erreurCategorie},
         {m_ui->libelleCoefficient, m_ui->coefficient, m_ui->erreurCoefficient},
         {m_ui->majorationActive, m_ui->majorationDuChamp, m_ui->erreurMajoration},
+        {nullptr, m_ui->signification, nullptr},
         {m_ui->capitalisationActive, m_ui->capitalisationDuChamp, m_ui->erreurCapitalisation},
         {m_ui->libelleBase, m_ui->base, nullptr},
     };
@@ -199,6 +205,7 @@ void StatementWindow::build()
             row.error->setProperty("field",
                                    QVariant::fromValue<QWidget *>(date ? date->edit() : row.field));
     }
+    m_ui->erreurCreances->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->creances));
     m_ui->erreurAcomptes->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->acomptes));
     placeInputs(false);
 
@@ -289,7 +296,11 @@ void StatementWindow::connectInputs()
     // starts from a sensible day.
     connect(m_ui->duChamp, &DateField::changed, this, [this] {
         const QScopedValueRollback<bool> filling(m_filling, true);
-        if (!m_ui->majorationActive->isChecked())
+        // The five points' day is the title's: another claim may use it.
+        const bool otherMajorated =
+            std::any_of(m_draft.claims.cbegin(), m_draft.claims.cend(),
+                        [&](const ClaimDraft &claim) { return claim.majorated; });
+        if (!m_ui->majorationActive->isChecked() && !otherMajorated)
             m_ui->majorationDuChamp->setText(m_ui->duChamp->text());
         if (!m_ui->capitalisationActive->isChecked())
             m_ui->capitalisationDuChamp->setText(m_ui->duChamp->text());
@@ -386,6 +397,7 @@ CaseFields StatementWindow::caseFields() const
 void StatementWindow::fillForm(const StatementInput &input, RateCategory category,
                                const CaseFields &caseFields)
 {
+    resetTitleParts();
     m_filling = true;
     m_caseFields[0]->setText(caseFields.creancier);
     m_caseFields[1]->setText(caseFields.debiteur);
@@ -447,9 +459,10 @@ void StatementWindow::tidyPrincipal()
 
 void StatementWindow::clearErrors()
 {
-    for (QLabel *label : {m_ui->erreurCapital, m_ui->erreurDu, m_ui->erreurAu,
-                          m_ui->erreurCategorie, m_ui->erreurCoefficient, m_ui->erreurMajoration,
-                          m_ui->erreurCapitalisation, m_ui->erreurAcomptes})
+    for (QLabel *label :
+         {m_ui->erreurCapital, m_ui->erreurDu, m_ui->erreurAu, m_ui->erreurCategorie,
+          m_ui->erreurCoefficient, m_ui->erreurMajoration, m_ui->erreurCapitalisation,
+          m_ui->erreurAcomptes, m_ui->erreurCreances, m_ui->erreurTauxFixe, m_ui->erreurFrais})
         setError(label, QString());
     m_ui->actionsTaux->hide();
 }
@@ -490,11 +503,23 @@ void StatementWindow::Recompute()
         return;
     clearErrors();
     m_result = {};
+    m_title.reset();
+    syncDraft();
+    // Several claims, costs or a payment naming a claim: the title's
+    // computation. One capital is computed, saved and shown as it always was.
+    if (!m_draft.isOneCapital()) {
+        recomputeTitle();
+        return;
+    }
     bool missing = false;
     const std::optional<StatementInput> input = readInputs(&missing);
     // Every change of the form reaches the statement being edited, so that
-    // the title and the closing question know of it.
-    if (input)
+    // the title and the closing question know of it. A file of several
+    // claims stays one.
+    const DraftRead asTitle = m_savesTitle ? m_draft.read(m_locale) : DraftRead{};
+    if (input && m_savesTitle && asTitle.title)
+        m_edited.edit(*asTitle.title);
+    else if (input && !m_savesTitle)
         m_edited.edit({*input, category(), caseFields()});
     else
         m_edited.editUnreadable();
@@ -580,6 +605,8 @@ void StatementWindow::clearResult(const QString &hint)
 {
     m_ui->lignes->clearSpans();
     m_ui->lignes->setRowCount(0);
+    m_ui->lignes->setColumnCount(LineColumns);
+    m_ui->lignes->horizontalHeader()->show();
     for (QLabel *total : m_totals)
         total->setText(QStringLiteral("—"));
     m_totals[Credit]->hide();
@@ -595,6 +622,8 @@ void StatementWindow::showStatement(const Statement &statement)
 {
     m_ui->lignes->clearSpans();
     m_ui->lignes->setRowCount(0);
+    m_ui->lignes->setColumnCount(LineColumns);
+    m_ui->lignes->horizontalHeader()->show();
     const QList<StatementLine> &lines = statement.lines;
     m_ui->lignes->setRowCount(int(lines.size()));
     QFont italic = m_ui->lignes->font();

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "output/statementexport.h"
+#include "output/titleexport.h"
 #include "rates/ratetable.h"
 #include "schedule/editedstatement.h"
 #include "schedule/statement.h"
+#include "schedule/titledraft.h"
 #include "update/updatenow.h"
 
 #include <QDate>
@@ -82,6 +84,13 @@ public:
     // What the exports and the print-out are made from; only meaningful
     // while result() holds a statement.
     StatementDocument document() const;
+    // The title being shown, when it holds more than one capital (several
+    // claims, costs, a payment naming a claim…): what the exports and the
+    // print-out are then made from. Empty otherwise.
+    const std::optional<TitleStatement> &title() const { return m_title; }
+    TitleDocument titleDocument() const;
+    // The title as the form holds it, every field as typed.
+    const TitleDraft &draft() const { return m_draft; }
 
     // The buttons' handlers; the exports, Save and Open ask for their file
     // first.
@@ -128,6 +137,31 @@ private:
     // "300" shows as "300,00" once the field is left.
     void tidyPrincipal();
     void removePayment();
+
+    // The claims, costs and title terms (statementclaims.cpp).
+    void buildTitleParts();
+    // The form's fields into the draft: the claim shown, the title's
+    // terms, the costs and payments.
+    void syncDraft();
+    void storeClaim();
+    void showClaim(int index);
+    void refreshClaimList();
+    void addClaim();
+    void removeClaim();
+    void moveClaim(int step);
+    // The payments' claims, as a draft of every row, and back.
+    QList<PaymentDraft> paymentRowsClaims() const;
+    void setPaymentClaims(const QList<PaymentDraft> &rows);
+    void addCost();
+    void removeCost();
+    void fillCosts(const QList<CostDraft> &costs);
+    void fillTitleForm(const TitleDraft &draft);
+    void resetTitleParts();
+    void updateDerivedMajoration();
+    void updateClaimFields();
+    void recomputeTitle();
+    void showTitleError(const TitleError &error);
+    void showTitle(const TitleStatement &statement);
     void updateRatesNow();
     void warnNotWritten(const QString &path);
     // The inputs as typed; nothing when one cannot be read, the reason
@@ -165,6 +199,16 @@ private:
     std::optional<LoadResult> m_load;
     StatementInput m_input;
     StatementResult m_result;
+    TitleDraft m_draft;
+    int m_claim = 0;                   // the claim the fields show
+    QString m_shownCapitalisationFrom; // as showClaim() put it in its field
+    std::optional<TitleInput> m_titleInput;
+    std::optional<TitleStatement> m_title;
+    // Opened from a file of several claims: saved as one again.
+    bool m_savesTitle = false;
+    // The table rows of the costs and payments the draft holds.
+    QList<int> m_costRows;
+    QList<int> m_titlePaymentRows;
     EditedStatement m_edited;
     std::unique_ptr<Ui::StatementWindow> m_ui;
     QString m_iniPath;
