@@ -4,9 +4,11 @@
 #include "outputfixtures.h"
 #include "savedgolden.h"
 #include "schedule/statementfile.h"
+#include "schedule/titlefile.h"
 #include "testfiles.h"
 #include "ui/mainwindow.h"
 #include "ui/statementwindow.h"
+#include "ui/statementwindowparts.h"
 #include "ui/tauxapp.h"
 #include "update/majdialog.h"
 
@@ -144,6 +146,8 @@ private slots:
     void fitsAtEveryWidth_data();
     void fitsAtEveryWidth();
     void nothingScrollsSidewaysAtAnyWidth();
+    void titleOfSeveralClaims();
+    void oneCapitalBecomesATitle();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -1617,6 +1621,108 @@ void TestStatementWindow::accessibleNamesAndErrors()
         QVERIFY(cell);
         QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("18/11/2015"));
     }
+}
+
+void TestStatementWindow::titleOfSeveralClaims()
+{
+    // The judgment of the command line's tests, opened: principal,
+    // article 700, dépens, a cost and two payments; 9 462,29 € due on the
+    // bundled rates.
+    m_openPath = path(QStringLiteral("jugement.json"));
+    QVERIFY(QFile::copy(savedgolden::dir() + QStringLiteral("v3-jugement.json"), m_openPath));
+    click(find<QToolButton>(QStringLiteral("ouvrir")));
+    QVERIFY(!m_window->isWindowModified());
+    QVERIFY(m_window->title());
+    QCOMPARE(total(QStringLiteral("total")), Cents(946229));
+    auto *claims = find<QComboBox>(QStringLiteral("creances"));
+    QCOMPARE(claims->count(), 3);
+    QCOMPARE(claims->itemText(1), QStringLiteral("2. Article 700"));
+    QCOMPARE(find<QTableWidget>(QStringLiteral("frais"))->rowCount(), 1);
+    QVERIFY(!find<QTableWidget>(QStringLiteral("acomptes"))
+                 ->isColumnHidden(statementwindow::PaymentClaim));
+
+    // The second claim in the fields, then the third, which bears nothing.
+    claims->setFocus();
+    QTest::keyClick(claims, Qt::Key_Down);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("capital"))->text(), QStringLiteral("1 500,00"));
+    QCOMPARE(find<QComboBox>(QStringLiteral("libelle"))->currentText(),
+             QStringLiteral("Article 700"));
+    QVERIFY(!find<QLineEdit>(QStringLiteral("tauxFixe"))->isEnabled());
+    // A wrong amount is said beside it, naming the claim.
+    auto *capital = find<QLineEdit>(QStringLiteral("capital"));
+    capital->selectAll();
+    QTest::keyClicks(capital, QStringLiteral("12,505"));
+    QCOMPARE(find<QLabel>(QStringLiteral("erreurCapital"))->text(),
+             QStringLiteral("Créance n° 2, montant : « 12,505 » a plus de deux décimales ; "
+                            "attendu un montant au centime, comme 1500,50."));
+    QVERIFY(m_window->isWindowModified());
+    capital->selectAll();
+    QTest::keyClicks(capital, QStringLiteral("1 500,00"));
+    QCOMPARE(total(QStringLiteral("total")), Cents(946229));
+    QVERIFY(!m_window->isWindowModified());
+
+    // Saved whole: the same bytes as the file opened.
+    m_savePath = path(QStringLiteral("copie.json"));
+    QVERIFY(m_window->SaveAs());
+    QCOMPARE(readFile(m_savePath), readFile(m_openPath));
+
+    // The dépens removed: nothing of the payments had reached them.
+    QTest::keyClick(claims, Qt::Key_Down);
+    QCOMPARE(find<QComboBox>(QStringLiteral("interets"))->currentIndex(), 2);
+    click(find<QToolButton>(QStringLiteral("supprimerCreance")));
+    QCOMPARE(claims->count(), 2);
+    QCOMPARE(total(QStringLiteral("total")), Cents(866229));
+    QVERIFY(m_window->isWindowModified());
+}
+
+void TestStatementWindow::oneCapitalBecomesATitle()
+{
+    typeFiche();
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+    QVERIFY(!m_window->title());
+    QVERIFY(find<QTableWidget>(QStringLiteral("acomptes"))
+                ->isColumnHidden(statementwindow::PaymentClaim));
+    // A second claim, without interest: 100,00 € more, and the first claim's
+    // figures unchanged.
+    click(find<QToolButton>(QStringLiteral("ajouterCreance")));
+    QCOMPARE(find<QComboBox>(QStringLiteral("creances"))->count(), 2);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("du"))->text(), QStringLiteral("18/09/2015"));
+    QCOMPARE(find<QLabel>(QStringLiteral("erreurCapital"))->text(),
+             QStringLiteral("Créance n° 2, montant : saisissez le montant, par exemple 1500,50."));
+    find<QComboBox>(QStringLiteral("libelle"))->setCurrentText(QStringLiteral("Dépens"));
+    find<QComboBox>(QStringLiteral("interets"))->setCurrentIndex(2);
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("100"));
+    QVERIFY(m_window->title());
+    QCOMPARE(total(QStringLiteral("total")), Cents(218901));
+    // A cost of 35,00 € on 01/12/2015.
+    click(find<QPushButton>(QStringLiteral("ajouterFrais")));
+    auto *costs = find<QTableWidget>(QStringLiteral("frais"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    costs->item(0, statementwindow::CostDate)->setText(QStringLiteral("01/12/2015"));
+    costs->item(0, statementwindow::CostLabel)->setText(QStringLiteral("Signification"));
+    costs->item(0, statementwindow::CostAmount)->setText(QStringLiteral("35"));
+    QCOMPARE(total(QStringLiteral("total")), Cents(222401));
+    // A cost dated after the end is refused, naming its row.
+    costs->item(0, statementwindow::CostDate)->setText(QStringLiteral("01/12/2016"));
+    QVERIFY(find<QLabel>(QStringLiteral("erreurFrais"))
+                ->text()
+                .startsWith(QStringLiteral("Frais n° 1 : le 01/12/2016 est hors de la période")));
+    costs->item(0, statementwindow::CostDate)->setText(QStringLiteral("01/12/2015"));
+    // Saved as a title, and opened again the same.
+    m_savePath = path(QStringLiteral("titre.json"));
+    QVERIFY(m_window->SaveAs());
+    const SavedFileRead saved = ReadSavedFile(readFile(m_savePath));
+    QVERIFY(saved.title);
+    QCOMPARE(saved.title->input.claims.size(), 2);
+    QCOMPARE(saved.title->input.claims[1].label, QStringLiteral("Dépens"));
+    QCOMPARE(saved.title->input.costs.size(), 1);
+    // Back to one capital: the dépens and the cost removed.
+    find<QComboBox>(QStringLiteral("creances"))->setFocus();
+    click(find<QToolButton>(QStringLiteral("supprimerCreance")));
+    costs->selectRow(0);
+    click(find<QPushButton>(QStringLiteral("supprimerFrais")));
+    QVERIFY(!m_window->title());
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
 }
 
 QTEST_MAIN(TestStatementWindow)
