@@ -51,6 +51,9 @@ QTableWidgetItem *resultCell(const QString &text, bool right)
 
 void StatementWindow::buildTitleParts()
 {
+    // Wide enough to tell the claims apart beside their buttons.
+    m_ui->creances->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_ui->creances->setMinimumContentsLength(16);
     m_ui->libelle->addItems(ClaimLabelSuggestions());
     m_ui->libelle->lineEdit()->setMaxLength(kMaxLabelLength);
     m_ui->libelle->lineEdit()->setAccessibleName(m_ui->libelle->accessibleName());
