@@ -26,6 +26,16 @@ inline RateTable flatTable()
     return table;
 }
 
+// The same rates as a rates file: 3,65 % every half-year from 2019 to the
+// first of 2026, in both categories.
+inline QByteArray flatRatesFile()
+{
+    QString rates;
+    for (int year = 2026; year >= 2019; --year)
+        rates += QStringLiteral("2S%1\t3.65\t3.65\r\n1S%1\t3.65\t3.65\r\n").arg(year);
+    return rates.mid(18).toLatin1();
+}
+
 inline Claim claim(const QString &label, Cents amount, const QDate &from)
 {
     Claim c;

@@ -3,6 +3,7 @@
 #include "outputfixtures.h"
 #include "savedgolden.h"
 #include "testfiles.h"
+#include "titlefixtures.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -117,11 +118,8 @@ private:
     // interest on 10 000 is 1,00.
     QString flatRates() const
     {
-        QString rates;
-        for (int year = 2026; year >= 2019; --year)
-            rates += QStringLiteral("2S%1\t3.65\t3.65\r\n1S%1\t3.65\t3.65\r\n").arg(year);
         if (!QDir(m_dir.path()).mkpath(QStringLiteral("plat")) ||
-            !writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), rates.mid(18).toLatin1()))
+            !writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), titlefixtures::flatRatesFile()))
             return QString();
         return path(QStringLiteral("plat"));
     }

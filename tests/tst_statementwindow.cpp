@@ -6,6 +6,7 @@
 #include "schedule/statementfile.h"
 #include "schedule/titlefile.h"
 #include "testfiles.h"
+#include "titlefixtures.h"
 #include "ui/mainwindow.h"
 #include "ui/statementwindow.h"
 #include "ui/statementwindowparts.h"
@@ -148,6 +149,8 @@ private slots:
     void nothingScrollsSidewaysAtAnyWidth();
     void titleOfSeveralClaims();
     void oneCapitalBecomesATitle();
+    void titleExports_data();
+    void titleExports();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -1723,6 +1726,54 @@ void TestStatementWindow::oneCapitalBecomesATitle()
     click(find<QPushButton>(QStringLiteral("supprimerFrais")));
     QVERIFY(!m_window->title());
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::titleExports_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("tsv") << "tsv";
+    QTest::newRow("pdf") << "pdf";
+}
+
+void TestStatementWindow::titleExports()
+{
+    // The judgment saved, exported from the window as the command line
+    // gives it from the same file and the same rates.
+    QFETCH(QString, format);
+    const QString rates = path(QStringLiteral("QUERDAN.TXT"));
+    QVERIFY(writeFile(rates, titlefixtures::flatRatesFile()));
+    m_window = std::make_unique<StatementWindow>(rates, french);
+    m_window->setHooks({[this](QWidget *, const QString &, const QString &, const QString &) {
+                            return m_savePath;
+                        },
+                        {},
+                        [] { return savedgolden::kMadeOn; },
+                        {},
+                        {},
+                        {}});
+    QVERIFY(m_window->LoadRates().ok());
+    m_window->show();
+    QVERIFY(m_window->OpenFile(savedgolden::dir() + QStringLiteral("v3-jugement.json")));
+    QVERIFY(m_window->title());
+    m_savePath = path(QStringLiteral("decompte.") + format);
+    if (format == u"tsv") {
+        click(find<QPushButton>(QStringLiteral("copier")));
+        QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(),
+                 fixtures::readGolden(QStringLiteral("title-judgment.tsv")));
+    } else if (format == u"csv") {
+        click(find<QPushButton>(QStringLiteral("exporterCsv")));
+        QCOMPARE(readFile(m_savePath), fixtures::readGolden(QStringLiteral("title-judgment.csv")));
+    } else {
+        click(find<QPushButton>(QStringLiteral("exporterPdf")));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), m_savePath, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char *value : {"Créance n° 2 « Article 700 »", "Commandement", "9 600,23"})
+            QVERIFY2(page.contains(QString::fromUtf8(value)), value);
+    }
 }
 
 QTEST_MAIN(TestStatementWindow)

@@ -70,9 +70,14 @@ void StatementWindow::buildTitleParts()
     m_ui->erreurFrais->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->frais));
     m_ui->erreurCreances->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->creances));
     m_ui->erreurTauxFixe->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->tauxFixe));
-    m_ui->frais->setMinimumHeight(m_ui->frais->horizontalHeader()->sizeHint().height() +
-                                  3 * m_ui->frais->verticalHeader()->defaultSectionSize() +
-                                  2 * m_ui->frais->frameWidth());
+    // Three costs in sight, six before the table scrolls: most titles have few.
+    auto rowsHigh = [this](int rows) {
+        return m_ui->frais->horizontalHeader()->sizeHint().height() +
+               rows * m_ui->frais->verticalHeader()->defaultSectionSize() +
+               2 * m_ui->frais->frameWidth();
+    };
+    m_ui->frais->setMinimumHeight(rowsHigh(3));
+    m_ui->frais->setMaximumHeight(rowsHigh(6));
 
     connect(m_ui->creances, &QComboBox::activated, this, [this](int index) {
         storeClaim();
