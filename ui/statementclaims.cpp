@@ -513,19 +513,9 @@ void StatementWindow::showTitleError(const TitleError &error)
     case TitleField::Majoration:
         first(m_ui->erreurMajoration, error.message);
         return;
-    case TitleField::Rates: {
-        const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
-        const bool afterTable =
-            error.missingMonth.isValid() && newest.isValid() && error.missingMonth > newest;
-        m_ui->actionsTaux->setVisible(afterTable);
-        if (afterTable) {
-            m_stopDay = error.missingMonth;
-            m_ui->arreterAu->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
-        }
-        first(afterTable || !error.missingMonth.isValid() ? m_ui->erreurAu : m_ui->erreurDu,
-              error.message);
+    case TitleField::Rates:
+        first(showMissingRate(error.missingMonth), error.message);
         return;
-    }
     case TitleField::Costs:
     case TitleField::CostDate:
     case TitleField::CostLabel:
@@ -608,19 +598,8 @@ void StatementWindow::showTitle(const TitleStatement &statement)
         }
     }
     // The totals below, as for one capital.
-    const Cents total = statement.total();
-    const std::array<Cents, 6> totals{statement.accrued,          statement.paid,
-                                      statement.capital,          statement.interest,
-                                      std::max<Cents>(0, -total), std::max<Cents>(0, total)};
-    for (int k = 0; k < int(totals.size()); ++k) {
-        m_totals[k]->setText(formatCents(totals[k], m_locale) + QStringLiteral(" €"));
-        m_totals[k]->setProperty("cents", totals[k]);
-    }
-    const bool credit = total < 0;
-    m_totals[4]->setVisible(credit);
-    m_totalCaptions[4]->setVisible(credit);
-    m_totals[5]->setVisible(!credit);
-    m_totalCaptions[5]->setVisible(!credit);
+    showTotals({statement.accrued, statement.paid, statement.capital, statement.interest},
+               statement.total(), QString());
     fitLineColumns();
     m_ui->message->hide();
     setExportsEnabled(true);

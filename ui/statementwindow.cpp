@@ -555,20 +555,9 @@ void StatementWindow::showError(const StatementError &error)
     QLabel *label = m_ui->erreurAu;
     QString message = error.message;
     switch (error.field) {
-    case StatementField::Rates: {
-        // A month before the table is the start date's fault; a month after
-        // it is cured by a newer rates file.
-        const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
-        const bool afterTable =
-            error.missingMonth.isValid() && newest.isValid() && error.missingMonth > newest;
-        label = afterTable || !error.missingMonth.isValid() ? m_ui->erreurAu : m_ui->erreurDu;
-        m_ui->actionsTaux->setVisible(afterTable);
-        if (afterTable) {
-            m_stopDay = error.missingMonth;
-            m_ui->arreterAu->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
-        }
+    case StatementField::Rates:
+        label = showMissingRate(error.missingMonth);
         break;
-    }
     case StatementField::Principal:
         label = m_ui->erreurCapital;
         break;
@@ -599,6 +588,39 @@ void StatementWindow::showError(const StatementError &error)
         break;
     }
     setError(label, message);
+}
+
+void StatementWindow::showTotals(const std::array<Cents, 4> &ran, Cents total,
+                                 const QString &totalText)
+{
+    const std::array<Cents, 6> totals{
+        ran[0], ran[1], ran[2], ran[3], std::max<Cents>(0, -total), std::max<Cents>(0, total)};
+    for (int k = 0; k < int(totals.size()); ++k) {
+        m_totals[k]->setText(formatCents(totals[k], m_locale) + QStringLiteral(" €"));
+        m_totals[k]->setProperty("cents", totals[k]);
+    }
+    const bool credit = total < 0;
+    for (int k : {int(Credit), int(Due)}) {
+        const bool shown = (k == Credit) == credit;
+        m_totals[k]->setVisible(shown);
+        m_totalCaptions[k]->setVisible(shown);
+        if (shown && !totalText.isEmpty())
+            m_totals[k]->setText(totalText);
+    }
+}
+
+QLabel *StatementWindow::showMissingRate(const QDate &missingMonth)
+{
+    // A month before the table is the start date's fault; a month after
+    // it is cured by a newer rates file.
+    const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
+    const bool afterTable = missingMonth.isValid() && newest.isValid() && missingMonth > newest;
+    m_ui->actionsTaux->setVisible(afterTable);
+    if (afterTable) {
+        m_stopDay = missingMonth;
+        m_ui->arreterAu->setText(QStringLiteral("Arrêter au %1").arg(formatDay(m_stopDay)));
+    }
+    return afterTable || !missingMonth.isValid() ? m_ui->erreurAu : m_ui->erreurDu;
 }
 
 void StatementWindow::clearResult(const QString &hint)
@@ -657,24 +679,9 @@ void StatementWindow::showStatement(const Statement &statement)
     }
     // The totals as every export words them: what is still owed, or the
     // debtor's credit when more was paid, never a negative total.
-    const Cents total = statement.total();
-    const std::array<Cents, 6> totals{statement.accrued,          statement.paid,
-                                      statement.capital,          statement.interest,
-                                      std::max<Cents>(0, -total), std::max<Cents>(0, total)};
     const QList<QStringList> rows = StatementTotalRows(statement, m_locale);
-    for (int k = 0; k < int(totals.size()); ++k) {
-        m_totals[k]->setText(formatCents(totals[k], m_locale) + QStringLiteral(" €"));
-        m_totals[k]->setProperty("cents", totals[k]);
-    }
-    const bool credit =
-        !rows.isEmpty() && rows.last().value(0) == m_totalCaptions[Credit]->text().chopped(2);
-    for (int k : {int(Credit), int(Due)}) {
-        const bool shown = (k == Credit) == credit;
-        m_totals[k]->setVisible(shown);
-        m_totalCaptions[k]->setVisible(shown);
-        if (shown && !rows.isEmpty())
-            m_totals[k]->setText(rows.last().value(1));
-    }
+    showTotals({statement.accrued, statement.paid, statement.capital, statement.interest},
+               statement.total(), rows.isEmpty() ? QString() : rows.last().value(1));
     fitLineColumns();
     m_ui->message->hide();
     setExportsEnabled(true);

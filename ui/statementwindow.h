@@ -172,6 +172,12 @@ private:
     void showError(const StatementError &error);
     void showStatement(const Statement &statement);
     void clearResult(const QString &hint);
+    // Accrued, paid, capital and interest, then what is owed or, below
+    // zero, the debtor's credit; `totalText` words the last when given.
+    void showTotals(const std::array<Cents, 4> &ran, Cents total, const QString &totalText);
+    // The missing rate's actions when a newer file would cure it; the
+    // label the error goes under.
+    QLabel *showMissingRate(const QDate &missingMonth);
     // The form as it stands becomes the new statement's, unchanged.
     void startAfresh();
     void fillForm(const StatementInput &input, RateCategory category,
