@@ -149,6 +149,7 @@ private slots:
     void nothingScrollsSidewaysAtAnyWidth();
     void titleOfSeveralClaims();
     void oneCapitalBecomesATitle();
+    void slowTitleWaitsForAPause();
     void titleExports_data();
     void titleExports();
 
@@ -1726,6 +1727,33 @@ void TestStatementWindow::oneCapitalBecomesATitle()
     click(find<QPushButton>(QStringLiteral("supprimerFrais")));
     QVERIFY(!m_window->title());
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::slowTitleWaitsForAPause()
+{
+    // Any title taken as slow: what is typed shows in the document once the
+    // typing pauses, and at once when the document is copied or saved.
+    m_window->setSlowTitle(-1);
+    m_openPath = path(QStringLiteral("jugement.json"));
+    QVERIFY(QFile::copy(savedgolden::dir() + QStringLiteral("v3-jugement.json"), m_openPath));
+    QVERIFY(m_window->OpenFile(m_openPath));
+    auto *lines = find<QTableWidget>(QStringLiteral("lignes"));
+    QCOMPARE(lines->item(0, 0)->text(), QStringLiteral("Catégorie : Autres"));
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("creancier")), QStringLiteral("SCI"));
+    QCOMPARE(lines->item(0, 0)->text(), QStringLiteral("Catégorie : Autres"));
+    QTRY_COMPARE(lines->item(0, 0)->text(), QStringLiteral("Créancier : SCI"));
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("creancier")), QStringLiteral(" Lyon"));
+    click(find<QPushButton>(QStringLiteral("copier")));
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(
+        QStringLiteral("Décompte des sommes dues\r\n\r\nCréancier\tSCI Lyon\r\n")));
+    QCOMPARE(lines->item(0, 0)->text(), QStringLiteral("Créancier : SCI Lyon"));
+    // One capital is never kept waiting.
+    m_window->setInputs(ficheInput(), RateCategory::PersonnesPhysiques);
+    QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("5"));
+    QCOMPARE(find<QLabel>(QStringLiteral("erreurCapital"))->text(),
+             QStringLiteral("« 2 000,005 » a plus de deux décimales ; attendu un montant au "
+                            "centime, comme 1500,50."));
 }
 
 void TestStatementWindow::titleExports_data()

@@ -8,10 +8,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTableWidget>
@@ -43,7 +45,6 @@ QTableWidgetItem *resultCell(const QString &text, bool right)
     auto *item = new QTableWidgetItem(text);
     item->setTextAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setToolTip(text);
     return item;
 }
 
@@ -92,24 +93,25 @@ void StatementWindow::buildTitleParts()
             return;
         storeClaim();
         refreshClaimList();
-        Recompute();
+        inputChanged();
     });
     connect(m_ui->interets, &QComboBox::currentIndexChanged, this, [this] {
         updateClaimFields();
-        Recompute();
+        inputChanged();
     });
-    connect(m_ui->tauxFixe, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->tauxFixe, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->signifie, &QCheckBox::toggled, this, [this] {
         updateDerivedMajoration();
-        Recompute();
+        inputChanged();
     });
     connect(m_ui->majorationDuChamp, &DateField::changed, this,
             &StatementWindow::updateDerivedMajoration);
     connect(m_ui->majorationActive, &QCheckBox::toggled, this,
             &StatementWindow::updateDerivedMajoration);
-    connect(m_ui->imputation, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
-    connect(m_ui->provision, &QCheckBox::toggled, this, &StatementWindow::Recompute);
-    connect(m_ui->frais, &QTableWidget::itemChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->imputation, &QComboBox::currentIndexChanged, this,
+            &StatementWindow::inputChanged);
+    connect(m_ui->provision, &QCheckBox::toggled, this, &StatementWindow::inputChanged);
+    connect(m_ui->frais, &QTableWidget::itemChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->frais, &QTableWidget::itemSelectionChanged, this,
             [this] { m_ui->supprimerFrais->setEnabled(!m_ui->frais->selectedItems().isEmpty()); });
     connect(m_ui->ajouterFrais, &QPushButton::clicked, this, &StatementWindow::addCost);
@@ -126,6 +128,9 @@ void StatementWindow::buildTitleParts()
         field->installEventFilter(this);
         m_wheelGuarded << field;
     }
+    m_pendingTitle.setSingleShot(true);
+    m_pendingTitle.setInterval(kTitlePause);
+    connect(&m_pendingTitle, &QTimer::timeout, this, &StatementWindow::Recompute);
     resetTitleParts();
 }
 
@@ -437,8 +442,31 @@ void StatementWindow::fillTitleForm(const TitleDraft &draft)
         LoadRates();
 }
 
+void StatementWindow::inputChanged()
+{
+    // A title whose document took long to show waits for a pause in the
+    // typing, so that every key is echoed at once; the rest is computed as
+    // it is typed.
+    if (m_filling)
+        return;
+    if (m_lastTitleMs > m_slowTitleMs && !m_draftIsOneCapital) {
+        m_pendingTitle.start();
+        return;
+    }
+    Recompute();
+}
+
+void StatementWindow::settle()
+{
+    if (m_pendingTitle.isActive())
+        Recompute();
+}
+
 void StatementWindow::recomputeTitle()
 {
+    QElapsedTimer timer;
+    timer.start();
+    const auto measure = qScopeGuard([&] { m_lastTitleMs = timer.elapsed(); });
     m_title.reset();
     m_titleInput.reset();
     const DraftRead read = m_draft.read(m_locale);
@@ -554,49 +582,74 @@ TitleDocument StatementWindow::titleDocument() const
 
 void StatementWindow::showTitle(const TitleStatement &statement)
 {
-    QTableWidget *lines = m_ui->lignes;
-    lines->clearSpans();
-    lines->setRowCount(0);
-    const QList<TitleSection> sections = TitleSections(titleDocument(), m_locale);
+    // The document's rows: a heading, a pair or a sentence across the
+    // table, or a table's row of cells (its first row bold).
+    QList<ShownRow> rows;
     int columns = LineColumns;
-    for (const TitleSection &section : sections) {
-        for (const QStringList &row : section.table)
-            columns = std::max(columns, int(row.size()));
-    }
-    lines->setColumnCount(columns);
-    lines->horizontalHeader()->hide();
-    QFont bold = lines->font();
-    bold.setBold(true);
-    auto across = [&](const QString &text, bool strong) {
-        const int row = lines->rowCount();
-        lines->insertRow(row);
-        QTableWidgetItem *item = resultCell(text, false);
-        if (strong)
-            item->setFont(bold);
-        lines->setItem(row, 0, item);
-        lines->setSpan(row, 0, 1, columns);
-    };
-    for (const TitleSection &section : sections) {
+    for (const TitleSection &section : TitleSections(titleDocument(), m_locale)) {
         if (!section.heading.isEmpty())
-            across(section.heading, true);
+            rows.append({{section.heading}, {}, true, true});
         for (const QStringList &pair : section.pairs)
-            across(pair.value(0) + QStringLiteral(" : ") + pair.value(1), false);
+            rows.append({{pair.value(0) + QStringLiteral(" : ") + pair.value(1)}, {}, true, false});
         for (int r = 0; r < section.table.size(); ++r) {
             const QStringList &fields = section.table.at(r);
-            if (fields.size() == 1) {
-                across(fields.first(), false);
-                continue;
-            }
-            const int row = lines->rowCount();
-            lines->insertRow(row);
-            for (int c = 0; c < fields.size(); ++c) {
-                QTableWidgetItem *item = resultCell(fields.at(c), section.right.value(c) && r > 0);
-                if (r == 0)
-                    item->setFont(bold);
-                lines->setItem(row, c, item);
-            }
+            columns = std::max(columns, int(fields.size()));
+            if (fields.size() == 1)
+                rows.append({fields, {}, true, false});
+            else
+                rows.append({fields, r == 0 ? QList<bool>{} : section.right, false, r == 0});
         }
     }
+    QTableWidget *lines = m_ui->lignes;
+    // A change that keeps the document's shape (a case field, an amount)
+    // changes the texts in place: building thousands of cells again is
+    // what would make typing slow.
+    const bool sameShape = columns == lines->columnCount() && rows.size() == m_shownRows.size() &&
+                           lines->rowCount() == rows.size() &&
+                           std::equal(rows.cbegin(), rows.cend(), m_shownRows.cbegin(),
+                                      [](const ShownRow &a, const ShownRow &b) {
+                                          return a.across == b.across && a.bold == b.bold &&
+                                                 a.cells.size() == b.cells.size() &&
+                                                 a.right == b.right;
+                                      });
+    if (sameShape) {
+        for (int row = 0; row < rows.size(); ++row) {
+            const QStringList &cells = rows.at(row).cells;
+            for (int c = 0; c < cells.size(); ++c) {
+                if (cells.at(c) == m_shownRows.at(row).cells.at(c))
+                    continue;
+                QTableWidgetItem *item = lines->item(row, c);
+                item->setText(cells.at(c));
+                if (rows.at(row).across)
+                    item->setToolTip(cells.at(c));
+            }
+        }
+    } else {
+        lines->clearSpans();
+        lines->setRowCount(0);
+        lines->setColumnCount(columns);
+        lines->horizontalHeader()->hide();
+        // Every row first, then their cells: a row inserted at a time moves
+        // the spans of all those below it.
+        lines->setRowCount(int(rows.size()));
+        QFont bold = lines->font();
+        bold.setBold(true);
+        for (int row = 0; row < rows.size(); ++row) {
+            const ShownRow &shown = rows.at(row);
+            for (int c = 0; c < shown.cells.size(); ++c) {
+                QTableWidgetItem *item = resultCell(shown.cells.at(c), shown.right.value(c));
+                if (shown.bold)
+                    item->setFont(bold);
+                // Only a sentence across the table may be cut short.
+                if (shown.across)
+                    item->setToolTip(shown.cells.at(c));
+                lines->setItem(row, c, item);
+            }
+            if (shown.across)
+                lines->setSpan(row, 0, 1, columns);
+        }
+    }
+    m_shownRows = rows;
     // The totals below, as for one capital.
     showTotals({statement.accrued, statement.paid, statement.capital, statement.interest},
                statement.total(), QString());

@@ -56,6 +56,7 @@ bool StatementWindow::writeExport(const QString &path, const QByteArray &bytes)
 
 void StatementWindow::ExportCsv()
 {
+    settle();
     if (!m_result.ok() && !m_title)
         return;
     const QString path = fileFor(QStringLiteral("Exporter en CSV"), QStringLiteral("decompte.csv"),
@@ -66,6 +67,7 @@ void StatementWindow::ExportCsv()
 
 void StatementWindow::ExportPdf()
 {
+    settle();
     if (!m_result.ok() && !m_title)
         return;
     const QString path = fileFor(QStringLiteral("Exporter en PDF"), QStringLiteral("decompte.pdf"),
@@ -85,6 +87,7 @@ void StatementWindow::ExportPdf()
 
 void StatementWindow::Print()
 {
+    settle();
     if (!m_result.ok() && !m_title)
         return;
     const PrintFunctions *printing = ProgramPrintModule();
@@ -101,6 +104,7 @@ void StatementWindow::Print()
 
 void StatementWindow::Copy()
 {
+    settle();
     if (!m_result.ok() && !m_title)
         return;
     BusyCursor busy;

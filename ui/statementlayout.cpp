@@ -143,12 +143,33 @@ void StatementWindow::fitLineColumns()
             header->isHidden() || !caption
                 ? padding
                 : QFontMetrics(header->font()).horizontalAdvance(caption->text()) + 2 * padding;
+        // Only some of the longest texts are measured: the figures of a
+        // column differ in width by their digits' count, and a title has
+        // thousands of them.
+        QList<QString> longest;
+        int length = 0;
         for (int row = 0; row < m_ui->lignes->rowCount(); ++row) {
-            const QTableWidgetItem *item = m_ui->lignes->item(row, column);
-            if (item && m_ui->lignes->columnSpan(row, column) == 1)
-                needed[column] =
-                    std::max(needed[column], metrics.horizontalAdvance(item->text()) + padding);
+            // A title's texts are at hand without asking each cell.
+            QString text;
+            if (row < m_shownRows.size()) {
+                if (m_shownRows.at(row).across)
+                    continue;
+                text = m_shownRows.at(row).cells.value(column);
+            } else {
+                const QTableWidgetItem *item = m_ui->lignes->item(row, column);
+                if (!item || m_ui->lignes->columnSpan(row, column) != 1)
+                    continue;
+                text = item->text();
+            }
+            if (text.size() > length + 2) {
+                longest.clear();
+                length = int(text.size());
+            }
+            if (text.size() + 2 >= length && longest.size() < 24)
+                longest.append(text);
         }
+        for (const QString &text : std::as_const(longest))
+            needed[column] = std::max(needed[column], metrics.horizontalAdvance(text) + padding);
         total += needed[column];
     }
     const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / std::max(1, columns);

@@ -283,15 +283,15 @@ void StatementWindow::connectInputs()
     connect(m_ui->exporterCsv, &QPushButton::clicked, this, &StatementWindow::ExportCsv);
     connect(m_ui->exporterPdf, &QPushButton::clicked, this, &StatementWindow::ExportPdf);
     connect(m_ui->imprimer, &QPushButton::clicked, this, &StatementWindow::Print);
-    connect(m_ui->capital, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->capital, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->capital, &QLineEdit::editingFinished, this, &StatementWindow::tidyPrincipal);
     for (QLineEdit *field : m_caseFields)
-        connect(field, &QLineEdit::textChanged, this, &StatementWindow::Recompute);
+        connect(field, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
     for (DateField *edit :
          {m_ui->duChamp, m_ui->auChamp, m_ui->majorationDuChamp, m_ui->capitalisationDuChamp})
-        connect(edit, &DateField::changed, this, &StatementWindow::Recompute);
+        connect(edit, &DateField::changed, this, &StatementWindow::inputChanged);
     for (QCheckBox *box : {m_ui->majorationActive, m_ui->capitalisationActive})
-        connect(box, &QCheckBox::toggled, this, &StatementWindow::Recompute);
+        connect(box, &QCheckBox::toggled, this, &StatementWindow::inputChanged);
     // An optional date not in use follows the start, so that ticking it
     // starts from a sensible day.
     connect(m_ui->duChamp, &DateField::changed, this, [this] {
@@ -317,13 +317,14 @@ void StatementWindow::connectInputs()
     }
     m_ui->majorationDuChamp->setEnabled(false);
     m_ui->capitalisationDuChamp->setEnabled(false);
-    connect(m_ui->coefficient, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
-    connect(m_ui->base, &QComboBox::currentIndexChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->coefficient, &QComboBox::currentIndexChanged, this,
+            &StatementWindow::inputChanged);
+    connect(m_ui->base, &QComboBox::currentIndexChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->categorie, &QComboBox::currentIndexChanged, this, [this] {
         if (!m_filling)
             LoadRates();
     });
-    connect(m_ui->acomptes, &QTableWidget::itemChanged, this, &StatementWindow::Recompute);
+    connect(m_ui->acomptes, &QTableWidget::itemChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->acomptes, &QTableWidget::itemSelectionChanged, this, [this] {
         m_ui->supprimerAcompte->setEnabled(!m_ui->acomptes->selectedItems().isEmpty());
     });
@@ -501,13 +502,15 @@ void StatementWindow::Recompute()
 {
     if (m_filling)
         return;
+    m_pendingTitle.stop();
     clearErrors();
     m_result = {};
     m_title.reset();
     syncDraft();
+    m_draftIsOneCapital = m_draft.isOneCapital();
     // Several claims, costs or a payment naming a claim: the title's
     // computation. One capital is computed, saved and shown as it always was.
-    if (!m_draft.isOneCapital()) {
+    if (!m_draftIsOneCapital) {
         recomputeTitle();
         return;
     }
@@ -625,6 +628,7 @@ QLabel *StatementWindow::showMissingRate(const QDate &missingMonth)
 
 void StatementWindow::clearResult(const QString &hint)
 {
+    m_shownRows.clear();
     m_ui->lignes->clearSpans();
     m_ui->lignes->setRowCount(0);
     m_ui->lignes->setColumnCount(LineColumns);
@@ -642,6 +646,7 @@ void StatementWindow::clearResult(const QString &hint)
 
 void StatementWindow::showStatement(const Statement &statement)
 {
+    m_shownRows.clear();
     m_ui->lignes->clearSpans();
     m_ui->lignes->setRowCount(0);
     m_ui->lignes->setColumnCount(LineColumns);

@@ -10,6 +10,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -63,6 +64,9 @@ public:
     // The settings file that keeps the recent statements of "Ouvrir"'s menu;
     // none, no list.
     void setSettingsFile(const QString &iniPath);
+    // A title that takes longer than this to show (40 ms unless set) is
+    // computed again only once the typing pauses.
+    void setSlowTitle(qint64 milliseconds) { m_slowTitleMs = milliseconds; }
 
     // Reads the rates file in the chosen category. A failure is shown in
     // the window and returned, so a program that has nothing else to show
@@ -169,6 +173,11 @@ private:
     std::optional<StatementInput> readInputs(bool *missing);
     void clearErrors();
     void Recompute();
+    // A field changed: computed now, or after a pause in the typing when
+    // the title is one that takes long to show.
+    void inputChanged();
+    // What waits for that pause is computed now: before an export, a save.
+    void settle();
     void showError(const StatementError &error);
     void showStatement(const Statement &statement);
     void clearResult(const QString &hint);
@@ -215,6 +224,22 @@ private:
     // The table rows of the costs and payments the draft holds.
     QList<int> m_costRows;
     QList<int> m_titlePaymentRows;
+    // What the result table shows of a title, to change only what changed.
+    struct ShownRow
+    {
+        QStringList cells;
+        QList<bool> right; // which cells line up on the right
+        bool across = false;
+        bool bold = false;
+    };
+    QList<ShownRow> m_shownRows;
+    // A title that took longer than this to show waits for the typing to
+    // pause this long.
+    qint64 m_slowTitleMs = 40;
+    static constexpr int kTitlePause = 150;
+    qint64 m_lastTitleMs = 0;
+    bool m_draftIsOneCapital = true;
+    QTimer m_pendingTitle;
     EditedStatement m_edited;
     std::unique_ptr<Ui::StatementWindow> m_ui;
     QString m_iniPath;
