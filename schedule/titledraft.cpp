@@ -258,7 +258,9 @@ TitleDraft TitleDraft::of(const SavedTitle &saved, const QLocale &locale)
     for (const Claim &claim : in.claims) {
         ClaimDraft d;
         d.label = claim.label;
-        d.amount = claim.amount > 0 ? formatCents(claim.amount, locale) : QString();
+        // A claim of nothing is one (a title may state it): "0,00", not a
+        // field left to fill.
+        d.amount = formatCents(claim.amount, locale);
         d.from = day(claim.from);
         d.interest = claim.interest;
         d.coefficient = 0;

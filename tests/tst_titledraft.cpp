@@ -262,6 +262,13 @@ void TestTitleDraft::savedTitleComesBackWhole()
     QVERIFY(read.title);
     QCOMPARE(SavedTitleJson(*read.title), bytes);
 
+    // A claim of 0,00 € stays one.
+    SavedTitle zero = *file.title;
+    zero.input.claims[2].amount = 0;
+    const TitleDraft z = TitleDraft::of(zero, kFrench);
+    QCOMPARE(z.claims[2].amount, u"0,00"_s);
+    QCOMPARE(z.read(kFrench).title->input.claims[2].amount, Cents(0));
+
     // A missing first amount is a form to fill, not an error.
     TitleDraft empty;
     empty.to = u"01/07/2019"_s;
