@@ -149,6 +149,8 @@ private slots:
     void nothingScrollsSidewaysAtAnyWidth();
     void titleOfSeveralClaims();
     void oneCapitalBecomesATitle();
+    void serviceDateGivesTheMajoration_data();
+    void serviceDateGivesTheMajoration();
     void slowTitleWaitsForAPause();
     void titleExports_data();
     void titleExports();
@@ -1690,6 +1692,15 @@ void TestStatementWindow::oneCapitalBecomesATitle()
     // figures unchanged.
     click(find<QToolButton>(QStringLiteral("ajouterCreance")));
     QCOMPARE(find<QComboBox>(QStringLiteral("creances"))->count(), 2);
+    auto *label = find<QComboBox>(QStringLiteral("libelle"));
+    QCOMPARE(label->currentText(), QString());
+    QStringList suggested;
+    for (int i = 0; i < label->count(); ++i)
+        suggested << label->itemText(i);
+    QCOMPARE(suggested,
+             (QStringList{QStringLiteral("Principal"),
+                          QStringLiteral("Article 700 du code de procédure civile"),
+                          QStringLiteral("Dommages et intérêts"), QStringLiteral("Dépens")}));
     QCOMPARE(find<QLineEdit>(QStringLiteral("du"))->text(), QStringLiteral("18/09/2015"));
     QCOMPARE(find<QLabel>(QStringLiteral("erreurCapital"))->text(),
              QStringLiteral("Créance n° 2, montant : saisissez le montant, par exemple 1500,50."));
@@ -1727,6 +1738,45 @@ void TestStatementWindow::oneCapitalBecomesATitle()
     click(find<QPushButton>(QStringLiteral("supprimerFrais")));
     QVERIFY(!m_window->title());
     QCOMPARE(total(QStringLiteral("total")), Cents(208901));
+}
+
+void TestStatementWindow::serviceDateGivesTheMajoration_data()
+{
+    QTest::addColumn<QString>("served");
+    QTest::addColumn<QString>("derived");
+    QTest::newRow("15 March") << "15/03/2024"
+                              << "majoration à compter du 16/05/2024";
+    QTest::newRow("31 December, a leap February") << "31/12/2023"
+                                                  << "majoration à compter du 01/03/2024";
+    QTest::newRow("30 June") << "30/06/2025"
+                             << "majoration à compter du 31/08/2025";
+    QTest::newRow("not a date") << "demain"
+                                << "";
+}
+
+void TestStatementWindow::serviceDateGivesTheMajoration()
+{
+    // The fiche's capital majorated from the service of the judgment: the
+    // derived day beside the field, and a title computed from it.
+    QFETCH(QString, served);
+    QFETCH(QString, derived);
+    typeFiche();
+    typeDate(QStringLiteral("au"), QStringLiteral("01/01/2026"));
+    auto *service = find<QCheckBox>(QStringLiteral("signifie"));
+    QVERIFY(service->isEnabled());
+    click(service);
+    typeDate(QStringLiteral("majorationDu"), served);
+    auto *shown = find<QLabel>(QStringLiteral("majorationDerivee"));
+    QCOMPARE(shown->text(), derived);
+    QCOMPARE(shown->isVisible(), !derived.isEmpty());
+    QCOMPARE(bool(m_window->title()), !derived.isEmpty());
+    if (!derived.isEmpty())
+        QCOMPARE(m_window->title()->majorationFrom,
+                 QDate::fromString(derived.right(10), QStringLiteral("dd/MM/yyyy")));
+    // Unticked, the day is the first majorated one again.
+    click(service);
+    QVERIFY(shown->isHidden());
+    QVERIFY(!m_window->title());
 }
 
 void TestStatementWindow::slowTitleWaitsForAPause()
