@@ -262,12 +262,30 @@ void TestTitleDraft::savedTitleComesBackWhole()
     QVERIFY(read.title);
     QCOMPARE(SavedTitleJson(*read.title), bytes);
 
-    // A claim of 0,00 € stays one.
-    SavedTitle zero = *file.title;
-    zero.input.claims[2].amount = 0;
-    const TitleDraft z = TitleDraft::of(zero, kFrench);
-    QCOMPARE(z.claims[2].amount, u"0,00"_s);
-    QCOMPARE(z.read(kFrench).title->input.claims[2].amount, Cents(0));
+    // Every term away from its default comes back too, and a claim of
+    // 0,00 € stays one.
+    SavedTitle other = *file.title;
+    TitleInput &in = other.input;
+    in.category = RateCategory::PersonnesPhysiques;
+    in.dayBase = DayBase::ActualYear;
+    in.imputation = Imputation::CapitalFirst;
+    in.provision = true;
+    in.majoration = {TitleMajoration::Kind::ServedOn, QDate(2019, 2, 15)};
+    in.claims[0].majorated = true;
+    in.claims[0].coefficient = 1.5;
+    in.claims[0].capitalise = true;
+    in.claims[0].capitalisationFrom = QDate(2019, 2, 1);
+    in.claims[1].interest = ClaimInterest::Fixed;
+    in.claims[1].fixedRate = u"4,1255"_s;
+    in.claims[1].capitalise = true;
+    in.claims[2].amount = 0;
+    in.payments[1].claim = 1;
+    other.caseFields = {u"SCI Lyon"_s, u"M. Martin"_s, u"2019/7"_s, u"Jugement"_s};
+    const TitleDraft o = TitleDraft::of(other, kFrench);
+    QCOMPARE(o.claims[2].amount, u"0,00"_s);
+    const DraftRead back = o.read(kFrench);
+    QVERIFY(back.title);
+    QCOMPARE(SavedTitleJson(*back.title), SavedTitleJson(other));
 
     // A missing first amount is a form to fill, not an error.
     TitleDraft empty;
