@@ -620,11 +620,14 @@ void StatementWindow::showTitle(const TitleStatement &statement)
                     continue;
                 QTableWidgetItem *item = lines->item(row, c);
                 item->setText(cells.at(c));
+                if (rows.at(row).across || rows.at(row).bold)
+                    m_rowHeightsStale = true;
                 if (rows.at(row).across)
                     item->setToolTip(cells.at(c));
             }
         }
     } else {
+        m_rowHeightsStale = true;
         lines->clearSpans();
         lines->setRowCount(0);
         lines->setColumnCount(columns);

@@ -134,15 +134,19 @@ void StatementWindow::fitLineColumns()
     QHeaderView *header = m_ui->lignes->horizontalHeader();
     const QFontMetrics metrics(m_ui->lignes->font());
     const int padding = 2 * metrics.averageCharWidth() + 2;
+    QFont bold = m_ui->lignes->font();
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
     const int columns = m_ui->lignes->columnCount();
     QList<int> needed(columns, 0);
     int total = 0;
     for (int column = 0; column < columns; ++column) {
         const QTableWidgetItem *caption = m_ui->lignes->horizontalHeaderItem(column);
-        needed[column] =
+        needed[column] = std::max(
+            needed[column],
             header->isHidden() || !caption
                 ? padding
-                : QFontMetrics(header->font()).horizontalAdvance(caption->text()) + 2 * padding;
+                : QFontMetrics(header->font()).horizontalAdvance(caption->text()) + 2 * padding);
         // Only some of the longest texts are measured: the figures of a
         // column differ in width by their digits' count, and a title has
         // thousands of them.
@@ -152,9 +156,18 @@ void StatementWindow::fitLineColumns()
             // A title's texts are at hand without asking each cell.
             QString text;
             if (row < m_shownRows.size()) {
-                if (m_shownRows.at(row).across)
+                const ShownRow &shown = m_shownRows.at(row);
+                if (shown.across)
                     continue;
-                text = m_shownRows.at(row).cells.value(column);
+                text = shown.cells.value(column);
+                // A table's heading wraps: its longest word is what it
+                // needs.
+                if (shown.bold) {
+                    for (const QString &word : text.split(u' '))
+                        needed[column] =
+                            std::max(needed[column], boldMetrics.horizontalAdvance(word) + padding);
+                    continue;
+                }
             } else {
                 const QTableWidgetItem *item = m_ui->lignes->item(row, column);
                 if (!item || m_ui->lignes->columnSpan(row, column) != 1)
@@ -173,6 +186,24 @@ void StatementWindow::fitLineColumns()
         total += needed[column];
     }
     const int extra = std::max(0, m_ui->lignes->viewport()->width() - total) / std::max(1, columns);
-    for (int column = 0; column < columns; ++column)
+    bool widthsChanged = false;
+    for (int column = 0; column < columns; ++column) {
+        widthsChanged = widthsChanged || header->sectionSize(column) != needed[column] + extra;
         header->resizeSection(column, needed[column] + extra);
+    }
+    // A title's headings and sentences wrap, each row as high as its text
+    // needs and never lower than a row: where a payment went is read whole.
+    // Laying out thousands of sentences is slow: only when the widths or
+    // the texts changed.
+    m_ui->lignes->setWordWrap(!m_shownRows.isEmpty());
+    if (!widthsChanged && !m_rowHeightsStale)
+        return;
+    m_rowHeightsStale = false;
+    const QAbstractItemView *view = m_ui->lignes;
+    QHeaderView *rows = m_ui->lignes->verticalHeader();
+    for (int row = 0; row < m_shownRows.size(); ++row) {
+        if (m_shownRows.at(row).bold || m_shownRows.at(row).across)
+            rows->resizeSection(row,
+                                std::max(rows->defaultSectionSize(), view->sizeHintForRow(row)));
+    }
 }

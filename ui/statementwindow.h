@@ -233,6 +233,7 @@ private:
         bool bold = false;
     };
     QList<ShownRow> m_shownRows;
+    bool m_rowHeightsStale = false; // a sentence or heading changed since they were set
     // A title that took longer than this to show waits for the typing to
     // pause this long.
     qint64 m_slowTitleMs = 40;
