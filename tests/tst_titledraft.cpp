@@ -308,6 +308,8 @@ void TestTitleDraft::limits()
     QCOMPARE(d.addCost(), -1);
     QVERIFY(d.removeCost(199));
     QVERIFY(!d.removeCost(199));
+    QVERIFY(d.removeCost(0));
+    QCOMPARE(d.costs.size(), 198);
     QVERIFY(!d.removeCost(-1));
     // The last claim stays.
     TitleDraft one;
