@@ -43,8 +43,9 @@ foreach(program taux-legal-cli taux-legal-decompte)
     endif()
 endforeach()
 
-# The packaged copy of the rates file: read only, it seeds each user's own.
-install(FILES "${PROJECT_SOURCE_DIR}/data/QUERDAN.TXT"
+# The packaged copies of the rates file and of the ECB's rates: read only,
+# they seed each user's own.
+install(FILES "${PROJECT_SOURCE_DIR}/data/QUERDAN.TXT" "${PROJECT_SOURCE_DIR}/data/TAUXBCE.TXT"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/${TAUX_APP_ID}")
 install(FILES "${TAUX_PACKAGING}/${TAUX_APP_ID}.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
