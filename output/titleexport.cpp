@@ -90,6 +90,26 @@ QString claimInterest(const Claim &claim, const ClaimStatement &statement, const
             text += QStringLiteral(", majoré de cinq points à compter du ") +
                     formatDay(statement.majorationFrom);
         break;
+    case ClaimInterest::EcbPenalties:
+    case ClaimInterest::EcbPublicBuyer: {
+        // "taux BCE au 1er juillet 2025 (2,15 %) + 10 points", each
+        // half-year the claim ran in.
+        const bool penalties = claim.interest == ClaimInterest::EcbPenalties;
+        const QString points =
+            penalties ? SafeLine(claim.margin).trimmed().replace(u'.', form.locale.decimalPoint())
+                      : QStringLiteral("8");
+        QStringList bases;
+        for (const EcbBasis &basis : statement.ecbBases)
+            bases << QStringLiteral("taux BCE au 1er %1 %2 (%3 %) + %4 points")
+                         .arg(basis.halfYear.month() == 1 ? QStringLiteral("janvier")
+                                                          : QStringLiteral("juillet"))
+                         .arg(basis.halfYear.year())
+                         .arg(form.rate(basis.rate / 1000.0), points);
+        text = (penalties ? QStringLiteral("pénalités de retard : ")
+                          : QStringLiteral("intérêts moratoires : ")) +
+               bases.join(QStringLiteral(", puis "));
+        break;
+    }
     }
     if (claim.capitalise)
         text += QStringLiteral(", capitalisés chaque année à compter du ") +
@@ -407,6 +427,10 @@ QString interestKind(ClaimInterest interest)
         return QStringLiteral("legal");
     case ClaimInterest::Fixed:
         return QStringLiteral("fixe");
+    case ClaimInterest::EcbPenalties:
+        return QStringLiteral("bce");
+    case ClaimInterest::EcbPublicBuyer:
+        return QStringLiteral("commande-publique");
     case ClaimInterest::None:
         break;
     }
@@ -451,6 +475,16 @@ QByteArray TitleJson(const TitleDocument &document)
                      ? jsonDate(claim.capitalisationFrom.value_or(claim.from))
                      : QStringLiteral("null")),
         };
+        if (claim.interest == ClaimInterest::EcbPenalties)
+            parts << QStringLiteral("\"marge\": ") +
+                         jsonString(QString(claim.margin).trimmed().replace(u',', u'.'));
+        if (result && !result->ecbBases.isEmpty()) {
+            QStringList bases;
+            for (const EcbBasis &basis : result->ecbBases)
+                bases << QStringLiteral("{\"semestre\": %1, \"taux\": %2}")
+                             .arg(jsonDate(basis.halfYear), jsonRate(basis.rate / 1000.0));
+            parts << QStringLiteral("\"taux_bce\": [") + bases.join(QStringLiteral(", ")) + u']';
+        }
         if (result) {
             parts << QStringLiteral("\"majoration_du\": ") + (result->majorationFrom.isValid()
                                                                   ? jsonDate(result->majorationFrom)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace {
@@ -152,6 +153,28 @@ std::optional<TitleError> checkClaim(const TitleInput &input, int i, bool titleM
                               QStringLiteral("la majoration de cinq points ne s'applique pas à un "
                                              "taux fixe"));
     }
+    if (claim.interest == ClaimInterest::EcbPenalties) {
+        if (!parseFixedRate(claim.margin))
+            return claimError(TitleField::ClaimMargin, i,
+                              QStringLiteral("la marge au-dessus du taux de la BCE doit être "
+                                             "supérieure à 0 et d'au plus 100 points, avec au plus "
+                                             "quatre décimales"));
+        if (claim.from < kEcbHalfYearRuleFrom)
+            return claimError(TitleField::ClaimFrom, i,
+                              QStringLiteral("les pénalités au taux de la BCE ne courent selon la "
+                                             "règle du semestre qu'à compter du 01/01/2013 ; pour "
+                                             "des intérêts antérieurs, choisissez un taux fixe"));
+    }
+    const bool ecb = claim.interest == ClaimInterest::EcbPenalties ||
+                     claim.interest == ClaimInterest::EcbPublicBuyer;
+    if (ecb && claim.majorated)
+        return claimError(TitleField::ClaimMajorated, i,
+                          QStringLiteral("la majoration de cinq points ne s'applique qu'au taux "
+                                         "légal"));
+    if (!ecb && claim.recoveryIndemnity)
+        return claimError(TitleField::ClaimAmount, i,
+                          QStringLiteral("l'indemnité forfaitaire de 40 € ne vaut que pour des "
+                                         "pénalités de retard ou des intérêts moratoires"));
     if (claim.interest != ClaimInterest::None && claim.capitalise && claim.capitalisationFrom) {
         if (!usableDate(*claim.capitalisationFrom))
             return claimError(TitleField::ClaimCapitalisationFrom, i,
@@ -163,6 +186,41 @@ std::optional<TitleError> checkClaim(const TitleInput &input, int i, bool titleM
                 QStringLiteral("la capitalisation ne peut pas commencer avant la date "
                                "« dû à compter du » (%1)")
                     .arg(formatDay(claim.from)));
+    }
+    return std::nullopt;
+}
+
+// "second semestre 2026".
+QString halfYearInWords(const QDate &start)
+{
+    return QStringLiteral("%1 semestre %2")
+        .arg(start.month() == 1 ? QStringLiteral("premier") : QStringLiteral("second"))
+        .arg(start.year());
+}
+
+std::optional<TitleError> checkEcbRates(const TitleInput &input, const EcbTable *ecb)
+{
+    for (const Claim &claim : input.claims) {
+        const bool penalties = claim.interest == ClaimInterest::EcbPenalties;
+        if (!penalties && claim.interest != ClaimInterest::EcbPublicBuyer)
+            continue;
+        if (!ecb)
+            return generalError(TitleField::Rates,
+                                QStringLiteral("Le tableau des taux de la BCE n'est pas lu"));
+        // Penalties take every half-year they run in; a public buyer's
+        // interest the first one only.
+        const QDate last = penalties ? input.to.addDays(-1) : claim.from;
+        for (QDate half = HalfYearStart(claim.from); half <= last; half = half.addMonths(6)) {
+            if (!ecb->halfYearRate(half)) {
+                TitleError error = generalError(
+                    TitleField::Rates,
+                    QStringLiteral("Pas de taux de la BCE pour le %1 : mettez à jour le tableau "
+                                   "des taux de la BCE")
+                        .arg(halfYearInWords(half)));
+                error.missingMonth = half;
+                return error;
+            }
+        }
     }
     return std::nullopt;
 }
@@ -189,7 +247,8 @@ std::optional<TitleError> checkRates(const TitleInput &input, const StatementRat
     return std::nullopt;
 }
 
-std::optional<TitleError> checkInput(const TitleInput &input, const StatementRates &rates)
+std::optional<TitleError> checkInput(const TitleInput &input, const StatementRates &rates,
+                                     const EcbTable *ecb)
 {
     if (!usableDate(input.to))
         return generalError(TitleField::To,
@@ -268,7 +327,9 @@ std::optional<TitleError> checkInput(const TitleInput &input, const StatementRat
                                     .arg(payment.claim + 1)
                                     .arg(formatDay(input.claims.at(payment.claim).from)));
     }
-    return checkRates(input, rates);
+    if (auto error = checkRates(input, rates))
+        return error;
+    return checkEcbRates(input, ecb);
 }
 
 } // namespace
@@ -374,7 +435,8 @@ Cents Ledger::apply(PaymentApplication &line, Cents amount, int named, const QDa
     return left;
 }
 
-AccrualTerms termsOf(const TitleInput &input, const Claim &claim, const QDate &majorationFrom)
+AccrualTerms termsOf(const TitleInput &input, const Claim &claim, const QDate &majorationFrom,
+                     qint32 publicBuyerRate)
 {
     AccrualTerms terms;
     terms.principal = claim.amount;
@@ -394,6 +456,14 @@ AccrualTerms termsOf(const TitleInput &input, const Claim &claim, const QDate &m
         break;
     case ClaimInterest::None:
         terms.rate = AccrualTerms::Rate::None;
+        break;
+    case ClaimInterest::EcbPenalties:
+        // The month's rate, from the claim's own table of half-years.
+        terms.rate = AccrualTerms::Rate::Legal;
+        break;
+    case ClaimInterest::EcbPublicBuyer:
+        terms.rate = AccrualTerms::Rate::Fixed;
+        terms.fixedRate = double(publicBuyerRate) / 1000.0 + 8.0;
         break;
     }
     if (claim.interest != ClaimInterest::None && claim.capitalise)
@@ -439,6 +509,24 @@ bool provisionOf(const StatementRates &rates, const AccrualTerms &terms, Cents c
     return true;
 }
 
+// The months a penalty claim may run in, each at the ECB rate of its
+// half-year plus `margin` (ten-thousandths of a percent), from 2013 to the
+// end of the half-year the table is confirmed in.
+RateTable penaltyTable(const EcbTable &ecb, qint64 margin)
+{
+    RateTable table;
+    const QDate last = HalfYearStart(ecb.confirmedUntil).addMonths(5);
+    int count = 0;
+    for (QDate month = last; month >= kEcbHalfYearRuleFrom && count < kMaxMonths;
+         month = month.addMonths(-1), ++count) {
+        table.rows[count].monthStart = month;
+        if (const auto rate = ecb.halfYearRate(month))
+            table.rows[count].rate = double(*rate) / 1000.0 + double(margin) / 10000.0;
+    }
+    table.count = qint16(count);
+    return table;
+}
+
 std::vector<int> orderBy(int count, const std::function<QDate(int)> &dateOf)
 {
     std::vector<int> order(count);
@@ -451,14 +539,24 @@ std::vector<int> orderBy(int count, const std::function<QDate(int)> &dateOf)
 
 } // namespace
 
-TitleResult ComputeTitle(const RateTable &table, const TitleInput &input)
+TitleInput WithRecoveryIndemnities(const TitleInput &input)
 {
-    return ComputeTitle(StatementRates(table), input);
+    TitleInput out = input;
+    for (const Claim &claim : input.claims) {
+        if (claim.recoveryIndemnity)
+            out.costs.append({claim.from, kRecoveryIndemnityLabel, kRecoveryIndemnity});
+    }
+    return out;
 }
 
-TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input)
+TitleResult ComputeTitle(const RateTable &table, const TitleInput &input, const EcbTable *ecb)
 {
-    if (auto error = checkInput(input, rates))
+    return ComputeTitle(StatementRates(table), input, ecb);
+}
+
+TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input, const EcbTable *ecb)
+{
+    if (auto error = checkInput(input, rates, ecb))
         return {std::nullopt, std::move(error)};
     const auto failed = [](TitleError error) {
         return TitleResult{std::nullopt, std::move(error)};
@@ -476,10 +574,29 @@ TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input)
     paymentDays.reserve(input.payments.size());
     for (const TitlePayment &payment : input.payments)
         paymentDays.push_back(payment.date);
+    // A penalty claim reads its months from a table of its own margin; the
+    // tables stay where they are while the claims accrue.
+    std::map<qint64, StatementRates> penaltyRates;
+    std::vector<const StatementRates *> claimRates;
     std::vector<ClaimAccrual> claims;
     claims.reserve(claimCount);
-    for (const Claim &claim : input.claims)
-        claims.emplace_back(rates, termsOf(input, claim, statement.majorationFrom), paymentDays);
+    for (const Claim &claim : input.claims) {
+        const StatementRates *own = &rates;
+        qint32 publicBuyerRate = 0;
+        if (claim.interest == ClaimInterest::EcbPenalties) {
+            const qint64 margin = *parseFixedRate(claim.margin);
+            auto found = penaltyRates.find(margin);
+            if (found == penaltyRates.end())
+                found =
+                    penaltyRates.emplace(margin, StatementRates(penaltyTable(*ecb, margin))).first;
+            own = &found->second;
+        } else if (claim.interest == ClaimInterest::EcbPublicBuyer) {
+            publicBuyerRate = *ecb->halfYearRate(claim.from);
+        }
+        claimRates.push_back(own);
+        claims.emplace_back(*own, termsOf(input, claim, statement.majorationFrom, publicBuyerRate),
+                            paymentDays);
+    }
 
     const std::vector<int> claimOrder =
         orderBy(claimCount, [&](int i) { return input.claims.at(i).from; });
@@ -555,6 +672,13 @@ TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input)
         ClaimAccrual &accrual = claims[c];
         ClaimStatement claim;
         claim.majorationFrom = accrual.terms().majorationFrom;
+        const Claim &typed = input.claims.at(c);
+        if (typed.interest == ClaimInterest::EcbPenalties) {
+            for (QDate half = HalfYearStart(typed.from); half < input.to; half = half.addMonths(6))
+                claim.ecbBases.append({half, *ecb->halfYearRate(half)});
+        } else if (typed.interest == ClaimInterest::EcbPublicBuyer) {
+            claim.ecbBases.append({HalfYearStart(typed.from), *ecb->halfYearRate(typed.from)});
+        }
         claim.principal = accrual.terms().principal;
         claim.accrued = accrual.accrued;
         for (const StatementLine &line : accrual.lines) {
@@ -567,7 +691,7 @@ TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input)
         if (!addCents(accrual.account.olderInterest, accrual.account.yearInterest,
                       &claim.interest) ||
             (input.provision &&
-             !provisionOf(rates, accrual.terms(), claim.capital, statement.provisionUntil,
+             !provisionOf(*claimRates[c], accrual.terms(), claim.capital, statement.provisionUntil,
                           &claim.provision, &statement.provisionRateMonth)) ||
             !addCents(statement.principal, claim.principal, &statement.principal) ||
             !addCents(statement.accrued, claim.accrued, &statement.accrued) ||

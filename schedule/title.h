@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rates/ecbtable.h"
 #include "rates/ratetable.h"
 #include "statement.h"
 
@@ -22,7 +23,20 @@ enum class ClaimInterest {
     Legal, // the legal rate of the statement's category
     Fixed, // a rate stipulated by the parties, as typed
     None,
+    // "Pénalités de retard (BCE + 10 points)": each half-year the ECB rate in
+    // force on 1 January or 1 July, plus the margin; from 1 January 2013.
+    EcbPenalties,
+    // "Intérêts moratoires (commande publique, BCE + 8 points)": the ECB
+    // rate in force on the first day of the half-year interest began to
+    // run in, plus 8 points, for the whole claim.
+    EcbPublicBuyer,
 };
+
+// What a tick adds to a claim between businesses or from a public buyer:
+// one flat indemnity an invoice, dated the claim's first day.
+constexpr Cents kRecoveryIndemnity = 4000;
+inline const QString kRecoveryIndemnityLabel =
+    QStringLiteral("Indemnité forfaitaire pour frais de recouvrement");
 
 struct Claim
 {
@@ -37,6 +51,11 @@ struct Claim
     // capitalisationFrom (from when it is not set).
     bool capitalise = false;
     std::optional<QDate> capitalisationFrom;
+    // Late-payment penalties only: the points above the ECB rate, as typed
+    // (a contract may stipulate more than ten).
+    QString margin = QStringLiteral("10");
+    // Penalties or a public buyer's interest: the 40 € indemnity is owed.
+    bool recoveryIndemnity = false;
 };
 
 // Costs of enforcement: owed from their date, bearing no interest.
@@ -122,9 +141,18 @@ struct PaymentApplication
     Cents toCredit = 0;
 };
 
+// The ECB rate a claim took for a half-year (or, from a public buyer, for
+// the whole claim), in thousandths of a percent.
+struct EcbBasis
+{
+    QDate halfYear; // its first day
+    qint32 rate = 0;
+};
+
 struct ClaimStatement
 {
     QList<StatementLine> lines; // its interest and capitalisation lines
+    QList<EcbBasis> ecbBases;   // the ECB rates it bore, oldest first
     QDate majorationFrom;       // its first majorated day; invalid when not majorated
     Cents principal = 0;
     Cents accrued = 0;     // every interest line added up
@@ -177,6 +205,7 @@ enum class TitleField {
     ClaimMajorated,
     ClaimFixedRate,
     ClaimCapitalisationFrom,
+    ClaimMargin,
     Costs, // how many
     CostDate,
     CostLabel,
@@ -202,8 +231,14 @@ struct TitleResult
     bool ok() const { return statement.has_value(); }
 };
 
+// The title with the indemnities its ticked claims add, after the costs
+// typed, in the claims' order: what ComputeTitle and the documents take.
+TitleInput WithRecoveryIndemnities(const TitleInput &input);
+
 // Each claim accrues as ComputeStatement computes one capital: a title of
 // one legal-rate claim, no costs and payments that name nothing gives that
-// statement's figures.
-TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input);
-TitleResult ComputeTitle(const RateTable &table, const TitleInput &input);
+// statement's figures. A claim on the ECB's rate needs `ecb`.
+TitleResult ComputeTitle(const StatementRates &rates, const TitleInput &input,
+                         const EcbTable *ecb = nullptr);
+TitleResult ComputeTitle(const RateTable &table, const TitleInput &input,
+                         const EcbTable *ecb = nullptr);

@@ -39,7 +39,9 @@ struct InterestName
 };
 constexpr InterestName kInterests[] = {{"legal", ClaimInterest::Legal},
                                        {"fixe", ClaimInterest::Fixed},
-                                       {"aucun", ClaimInterest::None}};
+                                       {"aucun", ClaimInterest::None},
+                                       {"bce", ClaimInterest::EcbPenalties},
+                                       {"commande-publique", ClaimInterest::EcbPublicBuyer}};
 
 // The writer lays the keys out itself: QJsonObject would sort them, and a
 // file read by people keeps the order a statement is read in.
@@ -86,16 +88,25 @@ QString claimLine(const Claim &claim)
     const bool legal = claim.interest == ClaimInterest::Legal;
     const bool fixed = claim.interest == ClaimInterest::Fixed;
     const bool capitalised = claim.interest != ClaimInterest::None && claim.capitalise;
-    return objectLine({member("libelle", WithoutBidiControls(claim.label)),
-                       member("montant", DecimalCents(claim.amount)),
-                       member("du", IsoDate(claim.from)), member("interets", interest),
-                       member("coefficient", legal ? QJsonValue(coefficientText(claim.coefficient))
-                                                   : QJsonValue()),
-                       member("majoree", legal && claim.majorated),
-                       member("taux", fixed ? QJsonValue(claim.fixedRate) : QJsonValue()),
-                       member("capitalisation_du",
-                              capitalised ? IsoDate(claim.capitalisationFrom.value_or(claim.from))
-                                          : QJsonValue())});
+    QStringList members{member("libelle", WithoutBidiControls(claim.label)),
+                        member("montant", DecimalCents(claim.amount)),
+                        member("du", IsoDate(claim.from)),
+                        member("interets", interest),
+                        member("coefficient", legal ? QJsonValue(coefficientText(claim.coefficient))
+                                                    : QJsonValue()),
+                        member("majoree", legal && claim.majorated),
+                        member("taux", fixed ? QJsonValue(claim.fixedRate) : QJsonValue()),
+                        member("capitalisation_du",
+                               capitalised ? IsoDate(claim.capitalisationFrom.value_or(claim.from))
+                                           : QJsonValue())};
+    // A claim on the ECB's rate alone has its margin and its indemnity: the
+    // files of other claims keep their bytes.
+    if (claim.interest == ClaimInterest::EcbPenalties)
+        members << member("marge", claim.margin);
+    if (claim.interest == ClaimInterest::EcbPenalties ||
+        claim.interest == ClaimInterest::EcbPublicBuyer)
+        members << member("indemnite", claim.recoveryIndemnity);
+    return objectLine(members);
 }
 
 SavedFileRead failure(const QString &why)
@@ -160,7 +171,27 @@ std::optional<QString> readClaim(const QJsonObject &o, Claim *claim)
         }
     }
     if (!known)
-        return QStringLiteral("« interets » doit valoir \"legal\", \"fixe\" ou \"aucun\"");
+        return QStringLiteral("« interets » doit valoir \"legal\", \"fixe\", \"aucun\", "
+                              "\"bce\" ou \"commande-publique\"");
+    const bool penalties = claim->interest == ClaimInterest::EcbPenalties;
+    const bool ecb = penalties || claim->interest == ClaimInterest::EcbPublicBuyer;
+    const QJsonValue margin = o.value(QStringLiteral("marge"));
+    if (penalties) {
+        if (!margin.isString() || !parseFixedRate(margin.toString()))
+            return QStringLiteral("« marge » doit être un nombre de points de plus de 0 à 100 avec "
+                                  "au plus quatre décimales, comme \"10\"");
+        claim->margin = margin.toString();
+    } else if (!absent(margin)) {
+        return QStringLiteral("« marge » ne vaut que pour des pénalités au taux de la BCE : "
+                              "attendu null");
+    }
+    const QJsonValue indemnity = o.value(QStringLiteral("indemnite"));
+    if (!indemnity.isBool() && !indemnity.isUndefined() && !indemnity.isNull())
+        return QStringLiteral("« indemnite » doit valoir true ou false");
+    claim->recoveryIndemnity = indemnity.toBool();
+    if (claim->recoveryIndemnity && !ecb)
+        return QStringLiteral("« indemnite » ne vaut que pour des pénalités ou des intérêts "
+                              "moratoires : attendu false");
     const bool legal = claim->interest == ClaimInterest::Legal;
 
     const QJsonValue coefficient = o.value(QStringLiteral("coefficient"));

@@ -171,7 +171,7 @@ void TestTitleFile::refused_data()
                                       "\"1.5\", \"2\" ou \"3\""_s;
     QTest::newRow("interest of another kind") << withThirdClaim("aucun", "usuraire")
                                               << u"créance n° 3 : « interets » doit valoir "
-                                                 "\"legal\", \"fixe\" ou \"aucun\""_s;
+                                                 "\"legal\", \"fixe\", \"aucun\", \"bce\" ou \"commande-publique\""_s;
     QTest::newRow("no interest but majorated")
         << withThirdClaim("\"majoree\": false", "\"majoree\": true")
         << u"créance n° 3 : « majoree » ne vaut que pour le taux légal : attendu false"_s;

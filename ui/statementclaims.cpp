@@ -532,6 +532,7 @@ void StatementWindow::showTitleError(const TitleError &error)
         claimLabel = m_ui->erreurCapitalisation;
         break;
     case TitleField::ClaimLabel:
+    case TitleField::ClaimMargin:
     case TitleField::Claims:
         first(m_ui->erreurCreances, error.message);
         return;
