@@ -12,6 +12,7 @@ class TestTitleExport : public QObject
 private slots:
     void formats_data();
     void formats();
+    void unlabelledCost();
 };
 
 // The figures of the judgment are worked out line by line in tst_title. The
@@ -49,6 +50,21 @@ void TestTitleExport::formats()
                      .arg(which == 0 ? "judgment" : "served", format));
     QVERIFY(golden.open(QIODevice::ReadOnly));
     QCOMPARE(out, golden.readAll());
+}
+
+void TestTitleExport::unlabelledCost()
+{
+    // A cost without a label is named by its number alone: the judgment's
+    // first payment pays it first.
+    TitleInput input = judgment();
+    input.costs[0].label.clear();
+    const TitleResult result = ComputeTitle(flatTable(), input);
+    QVERIFY(result.ok());
+    const TitleDocument doc =
+        MakeTitleDocument(flatTable(), input, *result.statement, QDate(2026, 12, 8));
+    QVERIFY(PaymentApplicationText(doc, result.statement->payments[0], french)
+                .startsWith(QStringLiteral("Acompte du 01/04/2019 : 2 000,00 € (120,00 sur les "
+                                           "frais n° 1, ")));
 }
 
 QTEST_GUILESS_MAIN(TestTitleExport)
