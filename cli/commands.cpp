@@ -152,14 +152,24 @@ CaseFields shownCaseFields(CaseFields fields)
 Outcome runTitle(const StatementRequest &request, const RateTable &table)
 {
     const QLocale locale;
-    TitleInput input = *request.title;
+    TitleInput input = WithRecoveryIndemnities(*request.title);
     input.category = request.common.category;
-    const TitleResult result = ComputeTitle(table, input);
+    // The ECB's rates are read only for a claim that bears them.
+    const bool ecb = std::any_of(input.claims.cbegin(), input.claims.cend(), [](const Claim &c) {
+        return c.interest == ClaimInterest::EcbPenalties ||
+               c.interest == ClaimInterest::EcbPublicBuyer;
+    });
+    const EcbRead rates = ecb ? ReadEcbTableFile(LocateEcbFile(table.filePath)) : EcbRead{};
+    if (ecb && !rates.table)
+        return {kRatesFailed, rates.error};
+    const TitleResult result = ComputeTitle(table, input, rates.table ? &*rates.table : nullptr);
     if (!result.ok())
         return {kComputeFailed,
                 result.error ? result.error->message : QStringLiteral("Calcul impossible")};
-    const TitleDocument document = MakeTitleDocument(
-        table, input, *result.statement, request.madeOn, shownCaseFields(request.caseFields));
+    TitleDocument document = MakeTitleDocument(table, input, *result.statement, request.madeOn,
+                                               shownCaseFields(request.caseFields));
+    if (rates.table)
+        document.ecbConfirmedUntil = rates.table->confirmedUntil;
     switch (request.common.format) {
     case OutputFormat::Text:
         return written(TitleTextTable(document, locale).toUtf8(), request.common.outputPath);

@@ -54,6 +54,25 @@ Read<Claim> readClaim(QStringView text)
         } else if (i == 0 && word == u"aucun") {
             claim.interest = ClaimInterest::None;
             claim.capitalise = false;
+        } else if (i == 0 && (word == u"bce" || word.startsWith(u"bce+"))) {
+            // Penalties between businesses: ten points unless a contract
+            // stipulates more; no compounding unless asked.
+            claim.interest = ClaimInterest::EcbPenalties;
+            claim.capitalise = false;
+            if (word != u"bce") {
+                claim.margin = word.mid(4).toString();
+                if (!parseFixedRate(claim.margin))
+                    return claimFail(quotedValue(word.mid(4)) +
+                                     QStringLiteral(" n'est pas une marge ; attendu plus de 0 et "
+                                                    "au plus 100 points, quatre décimales au plus, "
+                                                    "comme bce+12,5"));
+            }
+        } else if (i == 0 && word == u"commande-publique") {
+            claim.interest = ClaimInterest::EcbPublicBuyer;
+            claim.capitalise = false;
+        } else if (word == u"indemnite" && (claim.interest == ClaimInterest::EcbPenalties ||
+                                            claim.interest == ClaimInterest::EcbPublicBuyer)) {
+            claim.recoveryIndemnity = true;
         } else if (i == 0 && word.startsWith(u"fixe:")) {
             claim.interest = ClaimInterest::Fixed;
             claim.fixedRate = word.mid(5).toString();
@@ -74,12 +93,14 @@ Read<Claim> readClaim(QStringView text)
             if (!day.value)
                 return claimFail(day.error);
             claim.capitalisationFrom = *day.value;
+            claim.capitalise = true;
         } else {
             return claimFail(
                 quotedValue(word) +
-                QStringLiteral(" : attendu legal, fixe:TAUX ou aucun en premier, puis x1,5, +5, "
-                               "sans-capitalisation ou capitalisation:DATE (les deux premiers "
-                               "pour le taux légal seulement)"));
+                QStringLiteral(" : attendu legal, fixe:TAUX, aucun, bce, bce+MARGE ou "
+                               "commande-publique en premier, puis x1,5, +5, indemnite, "
+                               "sans-capitalisation ou capitalisation:DATE (x1,5 et +5 pour le "
+                               "taux légal seulement, indemnite pour bce et commande-publique)"));
         }
     }
     if (!claim.capitalise && claim.capitalisationFrom)

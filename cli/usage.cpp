@@ -185,9 +185,12 @@ const QList<CommandSpec> &commands()
               QStringLiteral("LIBELLE;MONTANT;DATE[;INTERETS]"),
               QStringLiteral("une créance du titre, due et productive d'intérêts à compter de "
                              "DATE, à la place de --montant et --depuis ; l'option se répète "
-                             "(50 au plus). INTERETS : legal (par défaut), fixe:4,5 ou aucun, "
-                             "puis x1,5, +5, sans-capitalisation ou capitalisation:DATE, séparés "
-                             "par des espaces : \"Principal;10000;15/03/2024;legal +5\"")},
+                             "(50 au plus). INTERETS : legal (par défaut), fixe:4,5, aucun, bce "
+                             "(pénalités de retard, BCE + 10 points ; bce+12 pour une autre "
+                             "marge) ou commande-publique (BCE + 8 points), puis x1,5, +5, "
+                             "indemnite (les 40 € de frais de recouvrement), sans-capitalisation "
+                             "ou capitalisation:DATE, séparés par des espaces : "
+                             "\"Principal;10000;15/03/2024;legal +5\"")},
              {{QStringLiteral("frais")},
               QStringLiteral("DATE=MONTANT:LIBELLE"),
               QStringLiteral("des frais, sans intérêts (15/04/2024=120,50:Commandement) ; "

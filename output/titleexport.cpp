@@ -263,6 +263,9 @@ QList<TitleSection> sections(const TitleDocument &doc, const NumberForm &form, b
 
     TitleSection source;
     source.pairs = {{QStringLiteral("Taux connus jusqu'au"), halfYearText(doc.newestMonth)}};
+    if (doc.ecbConfirmedUntil.isValid())
+        source.pairs.append({QStringLiteral("Taux de la BCE confirmés jusqu'au"),
+                             formatDay(doc.ecbConfirmedUntil)});
     if (forSheet || !doc.ratesNote.isEmpty())
         source.pairs.append({QStringLiteral("Origine des taux"), SafeLine(doc.ratesNote)});
     source.pairs.append({QStringLiteral("Décompte établi le"), formatDay(doc.madeOn)});

@@ -19,7 +19,10 @@ struct TitleDocument
     TitleStatement statement;
     QString ratesPath; // the rates file the table was read from
     QDate newestMonth; // first day of the newest month of that file; invalid when empty
-    QDate madeOn;      // the date the statement is made on, given by the caller
+    // The day the ECB's table is confirmed to, when a claim bears its rate;
+    // invalid otherwise.
+    QDate ecbConfirmedUntil;
+    QDate madeOn; // the date the statement is made on, given by the caller
     CaseFields caseFields;
     QString ratesNote; // the note the rates file's last update left
 };

@@ -118,8 +118,11 @@ private:
     // interest on 10 000 is 1,00.
     QString flatRates() const
     {
+        // The ECB's table beside it, as an install has it.
         if (!QDir(m_dir.path()).mkpath(QStringLiteral("plat")) ||
-            !writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), titlefixtures::flatRatesFile()))
+            !writeFile(path(QStringLiteral("plat/QUERDAN.TXT")), titlefixtures::flatRatesFile()) ||
+            !writeFile(path(QStringLiteral("plat/TAUXBCE.TXT")),
+                       readFile(QStringLiteral(BUNDLED_ECB))))
             return QString();
         return path(QStringLiteral("plat"));
     }
@@ -1334,6 +1337,34 @@ void TestCli::severalClaims_data()
                        "01/01/2024", "--au",      "01/07/2024", "--signifie-le",
                        "15/03/2024", "--format",  "json"}
         << 0 << QByteArray("\"majoration_du\": \"2024-05-16\"");
+    // Invoices: the worked figures of tst_titleecb, 838,91 and 315,07 of
+    // interest, each with its 40,00.
+    const QStringList invoice{"decompte",           "--au",       "15/10/2024",
+                              "--date-du-decompte", "08/12/2026", "--creance"};
+    QTest::newRow("penalties between businesses")
+        << (QStringList(invoice) << "Facture 117;10000;16/03/2024;bce indemnite") << 0
+        << QByteArray("Total dû              10 878,91 €\n\nTaux connus jusqu'au               "
+                      "premier semestre 2026\nTaux de la BCE confirmés jusqu'au  01/01/2026\n");
+    QTest::newRow("a public buyer") << QStringList{"decompte",
+                                                   "--au",
+                                                   "20/08/2024",
+                                                   "--date-du-decompte",
+                                                   "08/12/2026",
+                                                   "--creance",
+                                                   "Facture 118;10000;20/05/2024;commande-publique "
+                                                   "indemnite"}
+                                    << 0 << QByteArray("Total dû              10 355,07 €");
+    QTest::newRow("penalties from 2012")
+        << (QStringList(invoice) << "Facture 117;10000;31/12/2012;bce+12") << 4
+        << QByteArray("!Créance n° 1 : les pénalités au taux de la BCE ne courent selon la règle "
+                      "du semestre qu'à compter du 01/01/2013");
+    QTest::newRow("a margin in words")
+        << (QStringList(invoice) << "Facture 117;10000;16/03/2024;bce+dix") << 2
+        << QByteArray("!« dix » n'est pas une marge");
+    QTest::newRow("the indemnity on the legal rate")
+        << (QStringList(invoice) << "Facture 117;10000;16/03/2024;legal indemnite") << 2
+        << QByteArray("!« indemnite » : attendu legal, fixe:TAUX, aucun, bce, bce+MARGE ou "
+                      "commande-publique en premier");
 }
 
 void TestCli::severalClaims()

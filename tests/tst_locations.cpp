@@ -39,6 +39,8 @@ private slots:
     void ratesFileOnDisk_data();
     void ratesFileOnDisk();
     void unwritableDataFolderReadsThePackagedCopy();
+    void ecbTableBesideTheRates_data();
+    void ecbTableBesideTheRates();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -328,6 +330,58 @@ void TestLocations::unwritableDataFolderReadsThePackagedCopy()
     QVERIFY(writeFile(packaged, kNew));
     QCOMPARE(LocateRatesFile(QString(), m_user, {m_user, m_system}, QDate(2016, 3, 1)), packaged);
     QCOMPARE(readFile(packaged), kNew);
+}
+
+// The ECB's table beside the rates file: the user's copy seeded from the
+// package, replaced only by one that keeps its changes and knows more, and
+// never written anywhere but the user's own folder.
+void TestLocations::ecbTableBesideTheRates_data()
+{
+    QTest::addColumn<QString>("rates");     // "user" or "elsewhere"
+    QTest::addColumn<QByteArray>("beside"); // what lies beside the rates file; empty for nothing
+    QTest::addColumn<QByteArray>("packaged");
+    QTest::addColumn<QString>("found");    // "beside" or "packaged"
+    QTest::addColumn<QByteArray>("after"); // beside the rates once located
+
+    const QByteArray older = "confirme-jusqu-au\t2025-07-01\n2025-06-11\t2.15\n";
+    const QByteArray newer = "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n";
+    const QByteArray other = "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.40\n";
+    QTest::newRow("seeds the user's copy") << "user" << QByteArray() << newer << "beside" << newer;
+    QTest::newRow("a newer packaged copy replaces it")
+        << "user" << older << newer << "beside" << newer;
+    QTest::newRow("one that changes a rate does not")
+        << "user" << older << other << "beside" << older;
+    QTest::newRow("nor one confirmed no later") << "user" << newer << older << "beside" << newer;
+    QTest::newRow("a broken packaged copy leaves it")
+        << "user" << older << QByteArray("x") << "beside" << older;
+    QTest::newRow("a folder of the user's choosing is read, not written")
+        << "elsewhere" << QByteArray() << newer << "packaged" << QByteArray();
+    QTest::newRow("its own table first") << "elsewhere" << older << newer << "beside" << older;
+}
+
+void TestLocations::ecbTableBesideTheRates()
+{
+    QFETCH(QString, rates);
+    QFETCH(QByteArray, beside);
+    QFETCH(QByteArray, packaged);
+    QFETCH(QString, found);
+    QFETCH(QByteArray, after);
+    const QString folder = rates == u"user" ? m_user + QStringLiteral("/com.example.tauxlegal")
+                                            : m_dir->filePath(QStringLiteral("ailleurs"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString besidePath = folder + QStringLiteral("/TAUXBCE.TXT");
+    const QString packagedPath = m_system + QStringLiteral("/com.example.tauxlegal/TAUXBCE.TXT");
+    if (!beside.isEmpty())
+        QVERIFY(writeFile(besidePath, beside));
+    QVERIFY(writeFile(packagedPath, packaged));
+    const QString path =
+        LocateEcbFile(folder + QStringLiteral("/QUERDAN.TXT"), m_user, {m_user, m_system});
+    QCOMPARE(path, found == u"beside" ? besidePath : packagedPath);
+    if (after.isEmpty())
+        QVERIFY(!QFileInfo::exists(besidePath));
+    else
+        QCOMPARE(readFile(besidePath), after);
+    QCOMPARE(readFile(packagedPath), packaged);
 }
 
 QTEST_GUILESS_MAIN(TestLocations)

@@ -1,5 +1,8 @@
 #include "locations.h"
 
+#include "rates/ecbtable.h"
+
+#include "files/regularfile.h"
 #include "files/savefile.h"
 #include "rates/ratesmerge.h"
 #include "rates/ratetable.h"
@@ -215,4 +218,61 @@ QString LocateRatesFile(const QString &commandLine, const QDate &today)
     if (!refusal.isEmpty())
         std::fprintf(stderr, "%s\n", qUtf8Printable(refusal));
     return path;
+}
+
+QString LocateEcbFile(const QString &ratesPath, const QString &userDataDir,
+                      const QStringList &dataDirs)
+{
+    const QString name = QStringLiteral("TAUXBCE.TXT");
+    const QString beside = QFileInfo(ratesPath).dir().filePath(name);
+    QString packaged;
+    for (const QString &dir : dataDirs) {
+        const QString candidate = QDir(dir).filePath(ApplicationId() + u'/' + name);
+        if (QFileInfo(candidate).absoluteFilePath() != QFileInfo(beside).absoluteFilePath() &&
+            QFileInfo(candidate).isFile()) {
+            packaged = candidate;
+            break;
+        }
+    }
+    if (packaged.isEmpty())
+        return beside;
+    // Only the user's own folder is written to, never one a rates file was
+    // merely read from.
+    const bool userCopy =
+        !userDataDir.isEmpty() &&
+        QFileInfo(beside).absolutePath() ==
+            QFileInfo(QDir(userDataDir).filePath(ApplicationId() + u'/' + name)).absolutePath();
+    if (!userCopy)
+        return QFileInfo::exists(beside) ? beside : packaged;
+    QByteArray packagedBytes;
+    const EcbRead fromPackage =
+        ReadRegularFile(packaged, kMaxEcbFileBytes, &packagedBytes) == FileRead::Read
+            ? ParseEcbTable(packagedBytes)
+            : EcbRead{};
+    if (!fromPackage.table)
+        return QFileInfo::exists(beside) ? beside : packaged;
+    if (QFileInfo::exists(beside)) {
+        // Only a table that keeps every change and knows more replaces it.
+        const EcbRead own = ReadEcbTableFile(beside);
+        if (!own.table)
+            return beside;
+        const QList<EcbChange> &mine = own.table->changes;
+        const QList<EcbChange> &theirs = fromPackage.table->changes;
+        const bool keepsMine =
+            theirs.size() >= mine.size() && std::equal(mine.cbegin(), mine.cend(), theirs.cbegin(),
+                                                       [](const EcbChange &a, const EcbChange &b) {
+                                                           return a.from == b.from &&
+                                                                  a.thousandths == b.thousandths;
+                                                       });
+        if (!keepsMine || fromPackage.table->confirmedUntil <= own.table->confirmedUntil)
+            return beside;
+    }
+    return SaveFileAtomically(beside, packagedBytes) ? beside : packaged;
+}
+
+QString LocateEcbFile(const QString &ratesPath)
+{
+    return LocateEcbFile(ratesPath,
+                         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
 }

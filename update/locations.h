@@ -91,3 +91,14 @@ QString LocateRatesFile(const QString &commandLine, const QString &userDataDir,
 // The same, with the user's data folder and the system data folders of
 // this machine; a refusal goes to standard error.
 QString LocateRatesFile(const QString &commandLine, const QDate &today);
+
+// The ECB's rates, "TAUXBCE.TXT", beside the rates file at `ratesPath`.
+// When it is not there, the packaged copy (the first one in `dataDirs`) is
+// read in place, or, when the rates file is the user's own copy in
+// `userDataDir`, seeds the user's copy as the rates file's was seeded. A
+// packaged copy replaces the user's only when it keeps every change of it
+// and is confirmed to a later day.
+QString LocateEcbFile(const QString &ratesPath, const QString &userDataDir,
+                      const QStringList &dataDirs);
+// The same with the system data folders of this machine.
+QString LocateEcbFile(const QString &ratesPath);
