@@ -1361,6 +1361,36 @@ void TestCli::severalClaims_data()
     QTest::newRow("a margin in words")
         << (QStringList(invoice) << "Facture 117;10000;16/03/2024;bce+dix") << 2
         << QByteArray("!« dix » n'est pas une marge");
+    // Each word of a claim reaches the document.
+    const QStringList words{"decompte",
+                            "--au",
+                            "01/07/2019",
+                            "--creance",
+                            "Principal;10000;01/01/2019;legal x1,5 "
+                            "capitalisation:01/02/2019",
+                            "--creance",
+                            "Prêt;1000;01/03/2019;fixe:4,5",
+                            "--format",
+                            "json"};
+    QTest::newRow("a coefficient and a capitalisation's day")
+        << words << 0
+        << QByteArray("\"coefficient\": \"1.5\",\n      \"taux_fixe\": null,\n      "
+                      "\"majoree\": false,\n      \"capitalisation_du\": \"2019-02-01\"");
+    QTest::newRow("a fixed rate as typed")
+        << words << 0 << QByteArray("\"coefficient\": null,\n      \"taux_fixe\": \"4.5\"");
+    QTest::newRow("a capitalisation's day in words")
+        << QStringList{"decompte", "--au", "01/07/2019", "--creance",
+                       "Principal;10000;01/01/2019;legal capitalisation:demain"}
+        << 2 << QByteArray("!--creance : « demain » n'est pas une date");
+    QTest::newRow("a cost without its label")
+        << QStringList{"decompte",
+                       "--au",
+                       "01/07/2019",
+                       "--creance",
+                       "Principal;10000;01/01/2019",
+                       "--frais",
+                       "01/04/2019=120"}
+        << 2 << QByteArray("!--frais : « 01/04/2019=120 » n'est pas un frais");
     QTest::newRow("the indemnity on the legal rate")
         << (QStringList(invoice) << "Facture 117;10000;16/03/2024;legal indemnite") << 2
         << QByteArray("!« indemnite » : attendu legal, fixe:TAUX, aucun, bce, bce+MARGE ou "
