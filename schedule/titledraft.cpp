@@ -202,6 +202,17 @@ DraftRead TitleDraft::read(const QLocale &locale) const
                                                 "avec au plus quatre décimales, comme 4,5")
                                      .arg(quotedValue(claim.fixedRate)));
         }
+        const bool ecb = d.interest == ClaimInterest::EcbPenalties ||
+                         d.interest == ClaimInterest::EcbPublicBuyer;
+        if (d.interest == ClaimInterest::EcbPenalties) {
+            claim.margin = d.margin.trimmed();
+            if (!parseFixedRate(claim.margin))
+                field.fail(TitleField::ClaimMargin, i, claimName(i) + QStringLiteral(", marge"),
+                           QStringLiteral("%1 n'est pas une marge : plus de 0, au plus 100 points, "
+                                          "avec au plus quatre décimales, comme 10")
+                               .arg(quotedValue(claim.margin)));
+        }
+        claim.recoveryIndemnity = ecb && d.recoveryIndemnity;
         claim.capitalise = d.interest != ClaimInterest::None && d.capitalise;
         if (claim.capitalise && !d.capitalisationFrom.trimmed().isEmpty())
             claim.capitalisationFrom =
@@ -271,6 +282,8 @@ TitleDraft TitleDraft::of(const SavedTitle &saved, const QLocale &locale)
         d.majorated = claim.majorated;
         d.fixedRate = claim.fixedRate;
         d.capitalise = claim.capitalise;
+        d.margin = claim.margin;
+        d.recoveryIndemnity = claim.recoveryIndemnity;
         d.capitalisationFrom =
             claim.capitalisationFrom ? day(*claim.capitalisationFrom) : QString();
         draft.claims.append(d);

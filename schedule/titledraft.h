@@ -24,7 +24,9 @@ struct ClaimDraft
     bool majorated = false;
     QString fixedRate; // "4,5"
     bool capitalise = false;
-    QString capitalisationFrom; // empty: from the claim's first day
+    QString capitalisationFrom;            // empty: from the claim's first day
+    QString margin = QStringLiteral("10"); // penalties: points above the ECB rate
+    bool recoveryIndemnity = false;        // penalties or a public buyer: the 40 €
 };
 
 struct CostDraft

@@ -151,6 +151,7 @@ private slots:
     void oneCapitalBecomesATitle();
     void serviceDateGivesTheMajoration_data();
     void serviceDateGivesTheMajoration();
+    void invoiceOnTheEcbRate();
     void slowTitleWaitsForAPause();
     void titleExports_data();
     void titleExports();
@@ -1777,6 +1778,57 @@ void TestStatementWindow::serviceDateGivesTheMajoration()
     click(service);
     QVERIFY(shown->isHidden());
     QVERIFY(!m_window->title());
+}
+
+void TestStatementWindow::invoiceOnTheEcbRate()
+{
+    // The worked invoice of the command line's tests: penalties of 838,91
+    // and the 40,00; a margin of 12 points gives 483,70 + 471,92.
+    QVERIFY(QFile::copy(QStringLiteral(BUNDLED_ECB), path(QStringLiteral("TAUXBCE.TXT"))));
+    QVERIFY(m_window->LoadRates().ok());
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("10000"));
+    typeDate(QStringLiteral("du"), QStringLiteral("16/03/2024"));
+    typeDate(QStringLiteral("au"), QStringLiteral("15/10/2024"));
+    auto *interest = find<QComboBox>(QStringLiteral("interets"));
+    auto *margin = find<QLineEdit>(QStringLiteral("marge"));
+    auto *indemnity = find<QCheckBox>(QStringLiteral("indemnite"));
+    QVERIFY(!margin->isEnabled());
+    QVERIFY(!indemnity->isEnabled());
+    interest->setCurrentIndex(3);
+    QCOMPARE(interest->currentText(), QStringLiteral("Pénalités de retard (BCE + 10 points)"));
+    QVERIFY(margin->isEnabled());
+    QVERIFY(!find<QComboBox>(QStringLiteral("coefficient"))->isEnabled());
+    QCOMPARE(margin->text(), QStringLiteral("10"));
+    QVERIFY(m_window->title());
+    QCOMPARE(total(QStringLiteral("total")), Cents(1083891));
+    click(indemnity);
+    QCOMPARE(total(QStringLiteral("total")), Cents(1087891));
+    QCOMPARE(m_window->title()->costsAmount, Cents(4000));
+    margin->selectAll();
+    QTest::keyClicks(margin, QStringLiteral("12"));
+    QCOMPARE(total(QStringLiteral("total")), Cents(1000000 + 48370 + 47192 + 4000));
+    margin->selectAll();
+    QTest::keyClicks(margin, QStringLiteral("0"));
+    QCOMPARE(find<QLabel>(QStringLiteral("erreurMarge"))->text(),
+             QStringLiteral("Créance n° 1, marge : « 0 » n'est pas une marge : plus de 0, au plus "
+                            "100 points, avec au plus quatre décimales, comme 10."));
+    // A public buyer's: 8 points on the rate of the half-year it began in.
+    typeDate(QStringLiteral("du"), QStringLiteral("20/05/2024"));
+    typeDate(QStringLiteral("au"), QStringLiteral("20/08/2024"));
+    interest->setCurrentIndex(4);
+    QVERIFY(!margin->isEnabled());
+    QVERIFY(indemnity->isChecked());
+    QCOMPARE(total(QStringLiteral("total")), Cents(1000000 + 31507 + 4000));
+    // Before 2013, penalties are refused beside the first day.
+    interest->setCurrentIndex(3);
+    margin->selectAll();
+    QTest::keyClicks(margin, QStringLiteral("10"));
+    typeDate(QStringLiteral("du"), QStringLiteral("31/12/2012"));
+    QVERIFY(find<QLabel>(QStringLiteral("erreurDu"))
+                ->text()
+                .startsWith(QStringLiteral("Créance n° 1 : les pénalités au taux de la BCE ne "
+                                           "courent selon la règle du semestre qu'à compter du "
+                                           "01/01/2013")));
 }
 
 void TestStatementWindow::slowTitleWaitsForAPause()

@@ -71,6 +71,7 @@ void StatementWindow::buildTitleParts()
     m_ui->erreurFrais->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->frais));
     m_ui->erreurCreances->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->creances));
     m_ui->erreurTauxFixe->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->tauxFixe));
+    m_ui->erreurMarge->setProperty("field", QVariant::fromValue<QWidget *>(m_ui->marge));
     // Three costs in sight, six before the table scrolls: most titles have few.
     auto rowsHigh = [this](int rows) {
         return m_ui->frais->horizontalHeader()->sizeHint().height() +
@@ -100,6 +101,8 @@ void StatementWindow::buildTitleParts()
         inputChanged();
     });
     connect(m_ui->tauxFixe, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
+    connect(m_ui->marge, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
+    connect(m_ui->indemnite, &QCheckBox::toggled, this, &StatementWindow::inputChanged);
     connect(m_ui->signifie, &QCheckBox::toggled, this, [this] {
         updateDerivedMajoration();
         inputChanged();
@@ -144,6 +147,8 @@ void StatementWindow::resetTitleParts()
     m_ui->libelle->setCurrentText(m_draft.claims.first().label);
     m_ui->interets->setCurrentIndex(0);
     m_ui->tauxFixe->clear();
+    m_ui->marge->setText(m_draft.claims.first().margin);
+    m_ui->indemnite->setChecked(false);
     m_ui->signifie->setChecked(false);
     m_ui->imputation->setCurrentIndex(0);
     m_ui->provision->setChecked(false);
@@ -180,7 +185,9 @@ void StatementWindow::storeClaim()
     claim.label = m_ui->libelle->currentText();
     claim.amount = m_ui->capital->text();
     claim.from = m_ui->duChamp->text();
-    claim.interest = ClaimInterest(qBound(0, m_ui->interets->currentIndex(), 2));
+    claim.interest = ClaimInterest(qBound(0, m_ui->interets->currentIndex(), 4));
+    claim.margin = m_ui->marge->text();
+    claim.recoveryIndemnity = m_ui->indemnite->isChecked();
     claim.coefficient = qBound(0, m_ui->coefficient->currentIndex(), 3);
     claim.majorated = m_ui->majorationActive->isChecked();
     claim.fixedRate = m_ui->tauxFixe->text();
@@ -208,6 +215,8 @@ void StatementWindow::showClaim(int index)
         m_ui->coefficient->setCurrentIndex(claim.coefficient);
         m_ui->majorationActive->setChecked(claim.majorated);
         m_ui->tauxFixe->setText(claim.fixedRate);
+        m_ui->marge->setText(claim.margin);
+        m_ui->indemnite->setChecked(claim.recoveryIndemnity);
         m_ui->capitalisationActive->setChecked(claim.capitalise);
         m_ui->capitalisationDuChamp->setText(
             claim.capitalisationFrom.isEmpty() ? claim.from : claim.capitalisationFrom);
@@ -230,6 +239,10 @@ void StatementWindow::updateClaimFields()
     m_ui->signifie->setEnabled(legal && m_ui->majorationActive->isChecked());
     m_ui->tauxFixe->setEnabled(fixed);
     m_ui->libelleTauxFixe->setEnabled(fixed);
+    const bool penalties = interest == int(ClaimInterest::EcbPenalties);
+    m_ui->marge->setEnabled(penalties);
+    m_ui->libelleMarge->setEnabled(penalties);
+    m_ui->indemnite->setEnabled(penalties || interest == int(ClaimInterest::EcbPublicBuyer));
     m_ui->capitalisationActive->setEnabled(interest != int(ClaimInterest::None));
     m_ui->capitalisationDuChamp->setEnabled(interest != int(ClaimInterest::None) &&
                                             m_ui->capitalisationActive->isChecked());
@@ -491,7 +504,8 @@ void StatementWindow::recomputeTitle()
         clearResult(QStringLiteral("Saisissez le capital dû pour obtenir le décompte."));
         return;
     }
-    const TitleResult result = ComputeTitle(m_table, read.title->input);
+    const TitleInput input = WithRecoveryIndemnities(read.title->input);
+    const TitleResult result = ComputeTitle(m_table, input, m_ecb.table ? &*m_ecb.table : nullptr);
     if (!result.ok()) {
         const TitleError error = result.error.value_or(TitleError{});
         showTitleError(error);
@@ -499,7 +513,7 @@ void StatementWindow::recomputeTitle()
             QStringLiteral("Le décompte ne peut pas être calculé : %1.").arg(error.message));
         return;
     }
-    m_titleInput = read.title->input;
+    m_titleInput = input;
     m_title = *result.statement;
     showTitle(*m_title);
 }
@@ -531,8 +545,10 @@ void StatementWindow::showTitleError(const TitleError &error)
     case TitleField::ClaimCapitalisationFrom:
         claimLabel = m_ui->erreurCapitalisation;
         break;
-    case TitleField::ClaimLabel:
     case TitleField::ClaimMargin:
+        claimLabel = m_ui->erreurMarge;
+        break;
+    case TitleField::ClaimLabel:
     case TitleField::Claims:
         first(m_ui->erreurCreances, error.message);
         return;
@@ -577,8 +593,16 @@ void StatementWindow::showTitleError(const TitleError &error)
 
 TitleDocument StatementWindow::titleDocument() const
 {
-    return MakeTitleDocument(m_table, m_titleInput.value_or(TitleInput{}),
-                             m_title.value_or(TitleStatement{}), m_hooks.today(), caseFields());
+    TitleDocument document =
+        MakeTitleDocument(m_table, m_titleInput.value_or(TitleInput{}),
+                          m_title.value_or(TitleStatement{}), m_hooks.today(), caseFields());
+    const QList<Claim> claims = m_titleInput ? m_titleInput->claims : QList<Claim>();
+    if (m_ecb.table && std::any_of(claims.cbegin(), claims.cend(), [](const Claim &c) {
+            return c.interest == ClaimInterest::EcbPenalties ||
+                   c.interest == ClaimInterest::EcbPublicBuyer;
+        }))
+        document.ecbConfirmedUntil = m_ecb.table->confirmedUntil;
+    return document;
 }
 
 void StatementWindow::showTitle(const TitleStatement &statement)

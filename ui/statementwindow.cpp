@@ -5,6 +5,7 @@
 #include "ui/datefield.h"
 #include "ui/icons.h"
 #include "ui/statementwindowparts.h"
+#include "update/locations.h"
 
 #include "ui_statementwindow.h"
 
@@ -190,6 +191,8 @@ void StatementWindow::build()
         {m_ui->libelleDu, m_ui->duChamp, m_ui->erreurDu},
         {m_ui->libelleInterets, m_ui->interets, nullptr},
         {m_ui->libelleTauxFixe, m_ui->tauxFixe, m_ui->erreurTauxFixe},
+        {m_ui->libelleMarge, m_ui->marge, m_ui->erreurMarge},
+        {nullptr, m_ui->indemnite, nullptr},
         {m_ui->libelleAu, m_ui->auChamp, m_ui->erreurAu},
         {nullptr, m_ui->actionsTaux, nullptr},
         {m_ui->libelleCategorie, m_ui->categorie, m_ui->erreurCategorie},
@@ -345,6 +348,7 @@ LoadResult StatementWindow::LoadRates()
     m_table = RateTable();
     m_table.filePath = m_ratesPath;
     m_load = LoadRatesFile(m_table, category());
+    m_ecb = ReadEcbTableFile(LocateEcbFile(m_ratesPath));
     Recompute();
     return *m_load;
 }

@@ -2,6 +2,7 @@
 
 #include "output/statementexport.h"
 #include "output/titleexport.h"
+#include "rates/ecbtable.h"
 #include "rates/ratetable.h"
 #include "schedule/editedstatement.h"
 #include "schedule/statement.h"
@@ -212,6 +213,7 @@ private:
     Hooks m_hooks;
     RateTable m_table;
     std::optional<LoadResult> m_load;
+    EcbRead m_ecb; // the ECB's rates beside the rates file
     StatementInput m_input;
     StatementResult m_result;
     TitleDraft m_draft;
