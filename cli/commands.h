@@ -96,6 +96,7 @@ struct RatesRequest
     QString ratesFolder;
     bool update = false;
     QString address;     // empty: the settings' address
+    QString ecbAddress;  // empty: the ECB's data portal
     QString addedPeriod; // "2S2026"; empty: nothing to add
     QString autres;
     QString particuliers;

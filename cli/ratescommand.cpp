@@ -4,12 +4,15 @@
 #include "output/safetext.h"
 #include "rates/publication.h"
 #include "update/download.h"
+#include "update/ecbupdate.h"
 #include "update/locations.h"
 #include "update/ratesupdate.h"
 #include "update/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 
 #include <memory>
 
@@ -32,6 +35,29 @@ QString summary(const RateTable &autres, const RateTable &particuliers, const QS
         // The note is a line of the file, which anyone may have written.
         text += QStringLiteral("Source : ") + SafeLine(autres.sourceNote, 300) + u'\n';
     return text;
+}
+
+// The ECB's table beside the rates file, the only one an update writes
+// (a packaged copy is read, never updated); empty when there is none.
+QString ecbBeside(const QString &ratesPath)
+{
+    const QString located = LocateEcbFile(ratesPath);
+    return QFileInfo(located).absolutePath() == QFileInfo(ratesPath).absolutePath() &&
+                   QFileInfo(located).isFile()
+               ? located
+               : QString();
+}
+
+QString ecbSummary(const QString &path)
+{
+    const EcbRead read = ReadEcbTableFile(path);
+    if (!read.table)
+        return SafeLine(read.error, 300) + u'\n';
+    const QLocale french(QLocale::French, QLocale::France);
+    const EcbChange &last = read.table->changes.last();
+    return QStringLiteral("Taux de la BCE : %1 % depuis le %2, tableau confirmé jusqu'au %3 (%4)\n")
+        .arg(EcbRateText(last.thousandths, french), formatDay(last.from),
+             formatDay(read.table->confirmedUntil), QDir::toNativeSeparators(path));
 }
 
 int statusOf(RatesUpdateReport::Status status)
@@ -89,6 +115,16 @@ Outcome RunRates(const RatesRequest &request)
             const QString why = report.status == RatesUpdateReport::Refused
                                     ? QStringLiteral("--ajouter : ") + report.message
                                     : report.message;
+            // The ECB's table is brought up to date all the same.
+            if (request.update) {
+                if (const QString ecbPath = ecbBeside(path); !ecbPath.isEmpty()) {
+                    const EcbUpdateReport ecb = UpdateEcbTable(
+                        ecbPath, request.ecbAddress.isEmpty() ? kEcbAddress : request.ecbAddress,
+                        request.today, [](const QString &url) { return Download(url); });
+                    QString error;
+                    Deliver((ecb.message + u'\n').toUtf8(), QString(), &error);
+                }
+            }
             return {status, why};
         }
         said = report.message + u'\n';
@@ -104,8 +140,24 @@ Outcome RunRates(const RatesRequest &request)
     if (!other.ok())
         return RatesFailure(other, path);
 
+    // The ECB's table, beside the rates file, goes with them.
+    const QString ecbPath = ecbBeside(path);
+    Outcome ecbOutcome;
+    if (request.update && !ecbPath.isEmpty()) {
+        const EcbUpdateReport ecb =
+            UpdateEcbTable(ecbPath, request.ecbAddress.isEmpty() ? kEcbAddress : request.ecbAddress,
+                           request.today, [](const QString &url) { return Download(url); });
+        if (ecb.status == EcbUpdateReport::Added || ecb.status == EcbUpdateReport::UpToDate)
+            said += ecb.message + u'\n';
+        else
+            ecbOutcome = {ecb.status == EcbUpdateReport::WriteFailed ? kWriteFailed : kUpdateFailed,
+                          ecb.message};
+    }
+    QString text = said + summary(*autres, *particuliers, path);
+    if (!ecbPath.isEmpty())
+        text += ecbSummary(ecbPath);
     QString error;
-    if (!Deliver((said + summary(*autres, *particuliers, path)).toUtf8(), QString(), &error))
+    if (!Deliver(text.toUtf8(), QString(), &error))
         return {kWriteFailed, error};
-    return {};
+    return ecbOutcome;
 }

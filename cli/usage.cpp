@@ -256,11 +256,16 @@ const QList<CommandSpec> &commands()
          {
              {{QStringLiteral("mettre-a-jour")},
               QString(),
-              QStringLiteral("télécharge et ajoute les nouveaux semestres")},
+              QStringLiteral("télécharge et ajoute les nouveaux semestres, et les nouveaux taux "
+                             "de la BCE quand leur tableau est à côté du fichier des taux")},
              {{QStringLiteral("adresse")},
               QStringLiteral("URL"),
               QStringLiteral("l'adresse de la publication ; par défaut celle de Querdan.ini, "
                              "sinon l'adresse intégrée")},
+             {{QStringLiteral("adresse-bce")},
+              QStringLiteral("URL"),
+              QStringLiteral("l'adresse des taux de la BCE (un miroir) ; par défaut le portail "
+                             "de données de la BCE")},
              {{QStringLiteral("ajouter")},
               QStringLiteral("SEMESTRE"),
               QStringLiteral("le semestre à ajouter : 1S2027 (janvier à juin) ou 2S2026 "
@@ -714,6 +719,11 @@ Invocation rates(Options &options)
         options.fail(QStringLiteral("--adresse va avec --mettre-a-jour"));
     if (options.isSet(QStringLiteral("adresse")) && request.address.isEmpty())
         options.fail(QStringLiteral("--adresse : l'adresse est vide"));
+    request.ecbAddress = options.value(QStringLiteral("adresse-bce")).trimmed();
+    if (options.isSet(QStringLiteral("adresse-bce")) && !request.update)
+        options.fail(QStringLiteral("--adresse-bce va avec --mettre-a-jour"));
+    if (options.isSet(QStringLiteral("adresse-bce")) && request.ecbAddress.isEmpty())
+        options.fail(QStringLiteral("--adresse-bce : l'adresse est vide"));
     static const QRegularExpression period(QStringLiteral("^[12]S\\d{4}$"));
     if (adding && !period.match(request.addedPeriod).hasMatch())
         options.fail(QStringLiteral("--ajouter : « ") + options.value(QStringLiteral("ajouter")) +

@@ -4,6 +4,7 @@
 #include "update/ecbupdate.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@ private slots:
     void answers_data();
     void answers();
     void noTableNoDownload();
+    void commandLineUpdatesBoth_data();
+    void commandLineUpdatesBoth();
 };
 
 namespace {
@@ -140,6 +143,63 @@ void TestEcbUpdate::noTableNoDownload()
     QCOMPARE(asked, 0);
     QVERIFY2(report.message.startsWith(u"Taux de la BCE : Le tableau des taux de la BCE"_s),
              qPrintable(report.message));
+}
+
+void TestEcbUpdate::commandLineUpdatesBoth_data()
+{
+    QTest::addColumn<QByteArray>("legal");
+    QTest::addColumn<QByteArray>("ecb");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // what standard output holds; %d for today
+    QTest::addColumn<QString>("err"); // what standard error holds
+    QTest::addColumn<bool>("added");  // whether the ECB's change went in
+
+    const QByteArray rates = readFile(QStringLiteral(BUNDLED_RATES));
+    const QByteArray fresh = rows({"2025-06-11,2.15", "2026-02-04,1.90"});
+    QTest::newRow("both brought up to date")
+        << http("200 OK", rates) << http("200 OK", fresh) << 0
+        << u"Taux de la BCE : ajouté 1,90 % au 04/02/2026, tableau confirmé jusqu'au %d.\n"_s
+        << QString() << true;
+    QTest::newRow("the legal rates failed, the ECB's came")
+        << http("404 Not Found", "x") << http("200 OK", fresh) << 5
+        << u"Taux de la BCE : ajouté 1,90 % au 04/02/2026"_s << u"le serveur a répondu 404"_s
+        << true;
+    QTest::newRow("the ECB's failed, the legal rates came")
+        << http("200 OK", rates) << http("404 Not Found", "x") << 5 << u"Dernier semestre : "_s
+        << u"taux-legal-cli taux : Taux de la BCE : le serveur a répondu 404 : le tableau n'a pas "
+           "été changé.\n"_s
+        << false;
+}
+
+void TestEcbUpdate::commandLineUpdatesBoth()
+{
+    QFETCH(QByteArray, legal);
+    QFETCH(QByteArray, ecb);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(bool, added);
+    QTemporaryDir dir;
+    QVERIFY(
+        QFile::copy(QStringLiteral(BUNDLED_RATES), dir.filePath(QStringLiteral("QUERDAN.TXT"))));
+    QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("QUERDAN.TXT")),
+                                  QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("TAUXBCE.TXT")), kTable));
+    Server legalServer(legal);
+    Server ecbServer(ecb);
+    QProcess cli;
+    cli.start(QStringLiteral(TAUX_CLI), {"taux", "--mettre-a-jour", "--adresse", legalServer.url(),
+                                         "--adresse-bce", ecbServer.url(), "--taux", dir.path()});
+    QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+    const QString stdOut = QString::fromUtf8(cli.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(cli.readAllStandardError());
+    QCOMPARE(cli.exitCode(), status);
+    QVERIFY2(stdOut.contains(out.replace(QStringLiteral("%d"), QDate::currentDate().toString(
+                                                                   QStringLiteral("dd/MM/yyyy")))),
+             qPrintable(stdOut));
+    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("TAUXBCE.TXT"))).contains("2026-02-04\t1.90\n"),
+             added);
 }
 
 QTEST_GUILESS_MAIN(TestEcbUpdate)
