@@ -169,9 +169,10 @@ void TestTitleFile::refused_data()
     QTest::newRow("coefficient 4") << with("\"coefficient\": \"1\"", "\"coefficient\": \"4\"")
                                    << u"créance n° 1 : « coefficient » doit valoir \"1\", "
                                       "\"1.5\", \"2\" ou \"3\""_s;
-    QTest::newRow("interest of another kind") << withThirdClaim("aucun", "usuraire")
-                                              << u"créance n° 3 : « interets » doit valoir "
-                                                 "\"legal\", \"fixe\", \"aucun\", \"bce\" ou \"commande-publique\""_s;
+    QTest::newRow("interest of another kind")
+        << withThirdClaim("aucun", "usuraire")
+        << u"créance n° 3 : « interets » doit valoir "
+           "\"legal\", \"fixe\", \"aucun\", \"bce\" ou \"commande-publique\""_s;
     QTest::newRow("no interest but majorated")
         << withThirdClaim("\"majoree\": false", "\"majoree\": true")
         << u"créance n° 3 : « majoree » ne vaut que pour le taux légal : attendu false"_s;
