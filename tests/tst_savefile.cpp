@@ -137,8 +137,11 @@ void TestSaveFile::regularFiles()
         QVERIFY(QFile::rename(out, other) && QFile::link(other, out));
     int live = -1;
     if (kind == u"stale") {
-        for (const char *name : {"out.backup", "out.tauxlegal-Stale9", "out.tauxlegal-Live01",
-                                 "out.tauxlegal-abcdefg", "out.tauxlegal-ab.def"})
+        // Every letter and digit a temporary's name may end with, the
+        // first and last of each range among them.
+        for (const char *name :
+             {"out.backup", "out.tauxlegal-Stale9", "out.tauxlegal-AZaz09", "out.tauxlegal-Live01",
+              "out.tauxlegal-abcdefg", "out.tauxlegal-ab.def"})
             QVERIFY(writeFile(m_dir->filePath(QString::fromLatin1(name)), "x"));
         live = ::open(QFile::encodeName(m_dir->filePath(QStringLiteral("out.tauxlegal-Live01"))),
                       O_RDONLY);
