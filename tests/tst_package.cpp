@@ -377,7 +377,7 @@ void TestPackage::modulesLoadFromThePackage_data()
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<int>("version");
     QTest::newRow("network") << "tauxnetwork" << QByteArray("taux_network_functions") << 3;
-    QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions") << 1;
+    QTest::newRow("printing") << "tauxprint" << QByteArray("taux_print_functions") << 2;
     QTest::newRow("the command line's PDF") << "tauxpdf" << QByteArray("taux_pdf_functions") << 2;
 }
 
