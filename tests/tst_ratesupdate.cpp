@@ -72,6 +72,8 @@ private slots:
     void fileInTheWay();
     void twoCommandsAtOnce();
     void noteIsOneLine();
+    void tooFarAheadIsNamed_data();
+    void tooFarAheadIsNamed();
     void networkFault_data();
     void networkFault();
 
@@ -641,6 +643,29 @@ void TestRatesUpdate::twoCommandsAtOnce()
                             "dernier du fichier peut être ajouté : 1S2027 (1er semestre 2027)\n"));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("QUERDAN.TXT"))).count("2S2026"), 1);
     }
+}
+
+void TestRatesUpdate::tooFarAheadIsNamed_data()
+{
+    QTest::addColumn<QDate>("newest");
+    QTest::addColumn<QString>("said");
+    // On 08/12/2026 the latest half-year that may be published is 1S2027.
+    QTest::newRow("the next half-year is not too far") << QDate(2027, 6, 1) << QString();
+    QTest::newRow("a second half-year")
+        << QDate(2027, 12, 1)
+        << u"le 2e semestre 2027 commence après le 1er semestre 2027, le semestre qui suit celui "
+           "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt"_s;
+    QTest::newRow("a first half-year")
+        << QDate(2028, 1, 1)
+        << u"le 1er semestre 2028 commence après le 1er semestre 2027, le semestre qui suit celui "
+           "d'aujourd'hui (08/12/2026) : aucun taux n'est fixé si tôt"_s;
+}
+
+void TestRatesUpdate::tooFarAheadIsNamed()
+{
+    QFETCH(QDate, newest);
+    QFETCH(QString, said);
+    QCOMPARE(TooFarAhead(newest, QDate(2026, 12, 8)), said);
 }
 
 void TestRatesUpdate::noteIsOneLine()
