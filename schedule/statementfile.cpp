@@ -10,26 +10,7 @@
 
 namespace {
 
-const QString kFormat = QStringLiteral("taux-legal-decompte");
 constexpr int kVersion = 2;
-
-// The case fields of version 2, in the order the file lists them.
-struct CaseKey
-{
-    const char *key;
-    QString CaseFields::*field;
-};
-const CaseKey kCaseKeys[] = {{"creancier", &CaseFields::creancier},
-                             {"debiteur", &CaseFields::debiteur},
-                             {"reference", &CaseFields::reference},
-                             {"titre_executoire", &CaseFields::titre}};
-
-struct Coefficient
-{
-    const char *text;
-    double value;
-};
-constexpr Coefficient kCoefficients[] = {{"1", 1.0}, {"1.5", 1.5}, {"2", 2.0}, {"3", 3.0}};
 
 } // namespace
 

@@ -45,6 +45,27 @@ constexpr int kMaxSavedPayments = 10000;
 // The forms every saved file writes and reads: amounts as exact decimal
 // strings ("2000.50"), dates as AAAA-MM-JJ, null for no date.
 namespace savedfile {
+inline const QString kFormat = QStringLiteral("taux-legal-decompte");
+
+// The case fields, in the order every version lists them.
+struct CaseKey
+{
+    const char *key;
+    QString CaseFields::*field;
+};
+inline constexpr CaseKey kCaseKeys[] = {{"creancier", &CaseFields::creancier},
+                                        {"debiteur", &CaseFields::debiteur},
+                                        {"reference", &CaseFields::reference},
+                                        {"titre_executoire", &CaseFields::titre}};
+
+// The coefficients a legal rate takes, as the files write them.
+struct Coefficient
+{
+    const char *text;
+    double value;
+};
+inline constexpr Coefficient kCoefficients[] = {{"1", 1.0}, {"1.5", 1.5}, {"2", 2.0}, {"3", 3.0}};
+
 QString DecimalCents(Cents cents);
 std::optional<Cents> CentsFromDecimal(const QString &text);
 QJsonValue IsoDate(const std::optional<QDate> &date);
