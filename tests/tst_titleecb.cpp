@@ -74,10 +74,6 @@ void TestTitleEcb::workedFigures_data()
         << int(ClaimInterest::EcbPenalties) << "10" << QDate(2024, 3, 16) << QDate(2024, 10, 15)
         << true << QList<int>{107, 106} << QList<double>{14.5, 14.25} << QList<Cents>{42507, 41384}
         << Cents(1000000 + 83891 + 4000);
-    QTest::newRow("penalties without it")
-        << int(ClaimInterest::EcbPenalties) << "10" << QDate(2024, 3, 16) << QDate(2024, 10, 15)
-        << false << QList<int>{107, 106} << QList<double>{14.5, 14.25} << QList<Cents>{42507, 41384}
-        << Cents(1000000 + 83891);
     QTest::newRow("a margin of 12 points")
         << int(ClaimInterest::EcbPenalties) << "12" << QDate(2024, 3, 16) << QDate(2024, 10, 15)
         << false << QList<int>{107, 106} << QList<double>{16.5, 16.25} << QList<Cents>{48370, 47192}
