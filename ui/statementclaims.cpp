@@ -488,12 +488,8 @@ void StatementWindow::recomputeTitle()
     else
         m_edited.editUnreadable();
     setWindowModified(m_edited.isModified());
-    if (!m_load || !m_load->ok()) {
-        setError(m_ui->erreurCategorie,
-                 m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
-        clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
+    if (!ratesReadable())
         return;
-    }
     for (const TitleError &error : read.errors)
         showTitleError(error);
     if (!read.errors.isEmpty()) {

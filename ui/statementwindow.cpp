@@ -531,12 +531,8 @@ void StatementWindow::Recompute()
     else
         m_edited.editUnreadable();
     setWindowModified(m_edited.isModified());
-    if (!m_load || !m_load->ok()) {
-        setError(m_ui->erreurCategorie,
-                 m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
-        clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
+    if (!ratesReadable())
         return;
-    }
     if (!input) {
         clearResult(QStringLiteral("Corrigez les données signalées en rouge."));
         return;
@@ -555,6 +551,16 @@ void StatementWindow::Recompute()
         return;
     }
     showStatement(*m_result.statement);
+}
+
+bool StatementWindow::ratesReadable()
+{
+    if (m_load && m_load->ok())
+        return true;
+    setError(m_ui->erreurCategorie,
+             m_load ? m_load->message : QStringLiteral("Le fichier des taux n'est pas lu."));
+    clearResult(QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
+    return false;
 }
 
 void StatementWindow::showError(const StatementError &error)

@@ -179,6 +179,8 @@ private:
     void inputChanged();
     // What waits for that pause is computed now: before an export, a save.
     void settle();
+    // Whether the rates file read; when not, says so in place of a result.
+    bool ratesReadable();
     void showError(const StatementError &error);
     void showStatement(const Statement &statement);
     void clearResult(const QString &hint);
