@@ -152,6 +152,7 @@ private slots:
     void serviceDateGivesTheMajoration_data();
     void serviceDateGivesTheMajoration();
     void invoiceOnTheEcbRate();
+    void titleWithoutRates();
     void slowTitleWaitsForAPause();
     void titleExports_data();
     void titleExports();
@@ -1829,6 +1830,19 @@ void TestStatementWindow::invoiceOnTheEcbRate()
                 .startsWith(QStringLiteral("Créance n° 1 : les pénalités au taux de la BCE ne "
                                            "courent selon la règle du semestre qu'à compter du "
                                            "01/01/2013")));
+}
+
+void TestStatementWindow::titleWithoutRates()
+{
+    // A rates file that does not read computes no title: the window says
+    // why in place of the result.
+    QVERIFY(writeFile(m_ratesPath, "pas un fichier des taux"));
+    QVERIFY(!m_window->LoadRates().ok());
+    QVERIFY(m_window->OpenFile(savedgolden::dir() + QStringLiteral("v3-jugement.json")));
+    QVERIFY(!m_window->title());
+    QCOMPARE(find<QLabel>(QStringLiteral("message"))->text(),
+             QStringLiteral("Sans fichier des taux, le décompte ne peut pas être calculé."));
+    QVERIFY(!find<QPushButton>(QStringLiteral("exporterCsv"))->isEnabled());
 }
 
 void TestStatementWindow::slowTitleWaitsForAPause()
