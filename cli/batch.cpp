@@ -4,10 +4,13 @@
 #include "cli/commands.h"
 #include "cli/csvreader.h"
 #include "cli/output.h"
+#include "cli/titlevalues.h"
 #include "output/safetext.h"
 #include "output/statementexport.h"
 #include "schedule/money.h"
 #include "schedule/ratecheck.h"
+#include "schedule/title.h"
+#include "update/locations.h"
 
 #include <QDataStream>
 #include <QFile>
@@ -49,6 +52,7 @@ enum Column {
     CapitalisationFrom,
     Base,
     Payments,
+    Rate,
     ColumnCount
 };
 
@@ -63,6 +67,7 @@ const std::array<const char *, ColumnCount> kColumnNames = {
     "capitalisation-depuis",
     "base",
     "acomptes",
+    "taux",
 };
 
 // Spreadsheet headers come typed by hand: "Référence", "majoration_depuis".
@@ -86,6 +91,7 @@ struct Summary
     RateCategory category = RateCategory::Autres;
     QDate from;
     QDate to;
+    QString basis; // the rate when it is not the legal one: "bce+10", "commande-publique", "4,5"
     // In the order of the columns: initial capital, interest accrued,
     // payments, capital, interest and credit at the end, total.
     Amounts amounts{};
@@ -94,7 +100,7 @@ struct Summary
 QDataStream &operator<<(QDataStream &stream, const Summary &s)
 {
     stream << s.line << s.reference << quint8(s.category == RateCategory::Autres ? 0 : 1) << s.from
-           << s.to;
+           << s.to << s.basis;
     for (Cents c : s.amounts)
         stream << c;
     return stream;
@@ -103,7 +109,7 @@ QDataStream &operator<<(QDataStream &stream, const Summary &s)
 QDataStream &operator>>(QDataStream &stream, Summary &s)
 {
     quint8 category = 0;
-    stream >> s.line >> s.reference >> category >> s.from >> s.to;
+    stream >> s.line >> s.reference >> category >> s.from >> s.to >> s.basis;
     s.category = category == 0 ? RateCategory::Autres : RateCategory::PersonnesPhysiques;
     for (Cents &c : s.amounts)
         stream >> c;
@@ -299,6 +305,13 @@ private:
     // The table of a category, read, checked and indexed once; nullptr
     // after a rates failure, which `m_ratesFailure` then holds.
     const StatementRates *table(RateCategory category);
+    // The ECB's table beside the rates file, read once; nullptr when it
+    // does not read, and `m_ecbError` says why.
+    const EcbTable *ecbTable();
+    // A line whose claim bears another rate than the legal one, as a title
+    // of that one claim.
+    QString computeOtherRate(const Claim &basis, const StatementInput &input, Summary *summary,
+                             bool *ratesFailed);
     std::optional<Outcome> readHeader(const CsvRecord &header);
     // Computes one record into `summary` or says what is wrong with it;
     // `ratesFailed` when the table it needs could not be read. Safe to
@@ -321,6 +334,9 @@ private:
     std::mutex m_tablesLock;    // the tables are read by the first line that needs each
     std::array<std::unique_ptr<StatementRates>, 2> m_tables;
     std::optional<Outcome> m_ratesFailure;
+    std::once_flag m_ecbRead;
+    std::optional<EcbTable> m_ecb;
+    QString m_ecbError;
     Spool m_summaries;
     Spool m_refused;
     Totals m_totals;
@@ -340,6 +356,17 @@ const StatementRates *Batch::table(RateCategory category)
         slot = std::make_unique<StatementRates>(*table);
     }
     return slot.get();
+}
+
+const EcbTable *Batch::ecbTable()
+{
+    std::call_once(m_ecbRead, [this] {
+        const EcbRead read =
+            ReadEcbTableFile(LocateEcbFile(RatesFilePath(m_request.common.ratesFolder)));
+        m_ecb = read.table;
+        m_ecbError = read.error;
+    });
+    return m_ecb ? &*m_ecb : nullptr;
 }
 
 void Batch::refuse(int line, const QString &message)
@@ -479,6 +506,23 @@ QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFai
             return named(Category, category.error);
         summary->category = *category.value;
     }
+    std::optional<Claim> basis; // none for the legal rate
+    if (!field(Rate).isEmpty()) {
+        const Read<Claim> read = readRateBasis(field(Rate));
+        if (!read.value)
+            return named(Rate, read.error);
+        if (read.value->interest != ClaimInterest::Legal)
+            basis = *read.value;
+    }
+    if (basis) {
+        // What only the legal rate takes.
+        for (Column c : {Coefficient, MajorationFrom}) {
+            if (!field(c).isEmpty())
+                return named(c, QStringLiteral("pour le taux légal seulement, pas pour le taux "
+                                               "« %1 »")
+                                    .arg(field(Rate).trimmed()));
+        }
+    }
     int coefficient = m_request.coefficientIndex;
     if (!field(Coefficient).isEmpty()) {
         const Read<int> read = readCoefficientIndex(field(Coefficient));
@@ -493,7 +537,8 @@ QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFai
             return named(MajorationFrom, read.error);
         input.majorationFrom = *read.value;
     }
-    input.capitalise = m_request.capitalise;
+    // The ECB's rates are compounded only when the line asks.
+    input.capitalise = basis ? basis->capitalise && m_request.capitalise : m_request.capitalise;
     const QString capitalisation = field(CapitalisationFrom).toLower();
     if (capitalisation == u"non" || capitalisation == u"sans") {
         input.capitalise = false;
@@ -524,6 +569,8 @@ QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFai
         input.payments.append(*payment.value);
     }
 
+    if (basis)
+        return computeOtherRate(*basis, input, summary, ratesFailed);
     const StatementRates *rates = table(summary->category);
     if (!rates) {
         *ratesFailed = true;
@@ -537,6 +584,57 @@ QString Batch::compute(const CsvRecord &record, Summary *summary, bool *ratesFai
     const Statement &statement = *result.statement;
     summary->from = input.from;
     summary->to = input.to;
+    summary->amounts = {input.principal,    statement.accrued, statement.paid,   statement.capital,
+                        statement.interest, statement.credit,  statement.total()};
+    return {};
+}
+
+QString Batch::computeOtherRate(const Claim &basis, const StatementInput &input, Summary *summary,
+                                bool *ratesFailed)
+{
+    TitleInput title;
+    Claim claim = basis;
+    claim.label = QStringLiteral("Principal");
+    claim.amount = input.principal;
+    claim.from = input.from;
+    claim.capitalise = input.capitalise;
+    claim.capitalisationFrom = input.capitalisationFrom;
+    title.claims = {claim};
+    for (const Payment &payment : input.payments)
+        title.payments.append({payment.date, payment.amount, -1});
+    title.category = summary->category;
+    title.dayBase = input.dayBase;
+    title.to = input.to;
+    const bool ecb = basis.interest == ClaimInterest::EcbPenalties ||
+                     basis.interest == ClaimInterest::EcbPublicBuyer;
+    const EcbTable *ecbRates = ecb ? ecbTable() : nullptr;
+    if (ecb && !ecbRates)
+        return m_ecbError;
+    // The legal rates are not needed, but a lot reads them as any line.
+    const StatementRates *rates = table(summary->category);
+    if (!rates) {
+        *ratesFailed = true;
+        return {};
+    }
+    const TitleResult result = ComputeTitle(*rates, title, ecbRates);
+    if (!result.ok())
+        return result.error
+                   ? result.error->reason.isEmpty() ? result.error->message : result.error->reason
+                   : QStringLiteral("calcul impossible");
+    const TitleStatement &statement = *result.statement;
+    summary->from = input.from;
+    summary->to = input.to;
+    switch (basis.interest) {
+    case ClaimInterest::EcbPenalties:
+        summary->basis = QStringLiteral("bce+") + basis.margin;
+        break;
+    case ClaimInterest::EcbPublicBuyer:
+        summary->basis = QStringLiteral("commande-publique");
+        break;
+    default:
+        summary->basis = basis.fixedRate;
+        break;
+    }
     summary->amounts = {input.principal,    statement.accrued, statement.paid,   statement.capital,
                         statement.interest, statement.credit,  statement.total()};
     return {};
@@ -751,14 +849,15 @@ void Batch::json(Sink &sink)
     sink.write(QStringLiteral("{\n  \"decomptes\": ["));
     bool first = true;
     m_summaries.forEach<Summary>([&](const Summary &s) {
-        sink.write((first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
-                   QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(s.line)) +
-                   QStringLiteral(", \"reference\": ") +
-                   jsonString(WithoutBidiControls(s.reference)) +
-                   QStringLiteral(", \"categorie\": ") + jsonString(categoryName(s.category)) +
-                   QStringLiteral(", \"du\": ") + jsonString(s.from.toString(Qt::ISODate)) +
-                   QStringLiteral(", \"jusqu_au\": ") + jsonString(s.to.toString(Qt::ISODate)) +
-                   amounts(s.amounts) + u'}');
+        sink.write(
+            (first ? QStringLiteral("\n") : QStringLiteral(",\n")) +
+            QStringLiteral("    {\"ligne\": ") + jsonString(QString::number(s.line)) +
+            QStringLiteral(", \"reference\": ") + jsonString(WithoutBidiControls(s.reference)) +
+            QStringLiteral(", \"categorie\": ") + jsonString(categoryName(s.category)) +
+            (s.basis.isEmpty() ? QString() : QStringLiteral(", \"taux\": ") + jsonString(s.basis)) +
+            QStringLiteral(", \"du\": ") + jsonString(s.from.toString(Qt::ISODate)) +
+            QStringLiteral(", \"jusqu_au\": ") + jsonString(s.to.toString(Qt::ISODate)) +
+            amounts(s.amounts) + u'}');
         first = false;
     });
     sink.write(first ? QStringLiteral("],\n") : QStringLiteral("\n  ],\n"));

@@ -37,17 +37,6 @@ QString summary(const RateTable &autres, const RateTable &particuliers, const QS
     return text;
 }
 
-// The ECB's table beside the rates file, the only one an update writes
-// (a packaged copy is read, never updated); empty when there is none.
-QString ecbBeside(const QString &ratesPath)
-{
-    const QString located = LocateEcbFile(ratesPath);
-    return QFileInfo(located).absolutePath() == QFileInfo(ratesPath).absolutePath() &&
-                   QFileInfo(located).isFile()
-               ? located
-               : QString();
-}
-
 QString ecbSummary(const QString &path)
 {
     const EcbRead read = ReadEcbTableFile(path);
@@ -96,14 +85,17 @@ Outcome RunRates(const RatesRequest &request)
         return RatesFailure(load, path);
 
     QString said;
+    // The addresses not given take Querdan.ini's, found as the window finds it.
+    const UpdateSettings settings =
+        request.update
+            ? LoadUpdateSettings(LocateSettingsFile(QCoreApplication::applicationDirPath()))
+            : UpdateSettings();
+    const QString ecbAddress =
+        request.ecbAddress.isEmpty() ? settings.ecbAddress : request.ecbAddress;
     if (request.update || !request.addedPeriod.isEmpty()) {
         RatesUpdateReport report;
         if (request.update) {
-            const QString address =
-                request.address.isEmpty()
-                    ? LoadUpdateSettings(LocateSettingsFile(QCoreApplication::applicationDirPath()))
-                          .address
-                    : request.address;
+            const QString address = request.address.isEmpty() ? settings.address : request.address;
             report = UpdateRatesFromAddress(path, address, request.today,
                                             [](const QString &url) { return Download(url); });
         } else {
@@ -117,10 +109,10 @@ Outcome RunRates(const RatesRequest &request)
                                     : report.message;
             // The ECB's table is brought up to date all the same.
             if (request.update) {
-                if (const QString ecbPath = ecbBeside(path); !ecbPath.isEmpty()) {
-                    const EcbUpdateReport ecb = UpdateEcbTable(
-                        ecbPath, request.ecbAddress.isEmpty() ? kEcbAddress : request.ecbAddress,
-                        request.today, [](const QString &url) { return Download(url); });
+                if (const QString ecbPath = EcbTableBeside(path); !ecbPath.isEmpty()) {
+                    const EcbUpdateReport ecb =
+                        UpdateEcbTable(ecbPath, ecbAddress, request.today,
+                                       [](const QString &url) { return Download(url); });
                     QString error;
                     Deliver((ecb.message + u'\n').toUtf8(), QString(), &error);
                 }
@@ -141,12 +133,11 @@ Outcome RunRates(const RatesRequest &request)
         return RatesFailure(other, path);
 
     // The ECB's table, beside the rates file, goes with them.
-    const QString ecbPath = ecbBeside(path);
+    const QString ecbPath = EcbTableBeside(path);
     Outcome ecbOutcome;
     if (request.update && !ecbPath.isEmpty()) {
-        const EcbUpdateReport ecb =
-            UpdateEcbTable(ecbPath, request.ecbAddress.isEmpty() ? kEcbAddress : request.ecbAddress,
-                           request.today, [](const QString &url) { return Download(url); });
+        const EcbUpdateReport ecb = UpdateEcbTable(
+            ecbPath, ecbAddress, request.today, [](const QString &url) { return Download(url); });
         if (ecb.status == EcbUpdateReport::Added || ecb.status == EcbUpdateReport::UpToDate)
             said += ecb.message + u'\n';
         else

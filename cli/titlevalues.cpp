@@ -20,7 +20,56 @@ std::optional<double> coefficientWord(QStringView word)
     return coefficientOfIndex(*index.value);
 }
 
+// "bce" or "bce+MARGE" into `claim`; false when the margin does not read.
+bool readEcbPenalties(QStringView word, Claim *claim)
+{
+    // Penalties between businesses: ten points unless a contract
+    // stipulates more; no compounding unless asked.
+    claim->interest = ClaimInterest::EcbPenalties;
+    claim->capitalise = false;
+    if (word == u"bce")
+        return true;
+    claim->margin = word.mid(4).toString();
+    return parseFixedRate(claim->margin).has_value();
+}
+
+QString marginFailure(QStringView margin)
+{
+    return quotedValue(margin) + QStringLiteral(" n'est pas une marge ; attendu plus de 0 et au "
+                                                "plus 100 points, quatre décimales au plus, "
+                                                "comme bce+12,5");
+}
+
 } // namespace
+
+Read<Claim> readRateBasis(QStringView text)
+{
+    const QString word = text.trimmed().toString().toLower();
+    Claim claim;
+    claim.capitalise = true;
+    if (word == u"legal" || word == u"légal")
+        return Read<Claim>::ok(claim);
+    if (word == u"commande-publique") {
+        claim.interest = ClaimInterest::EcbPublicBuyer;
+        claim.capitalise = false;
+        return Read<Claim>::ok(claim);
+    }
+    if (word == u"bce" || word.startsWith(u"bce+")) {
+        if (!readEcbPenalties(word, &claim))
+            return claimFail(marginFailure(text.trimmed().mid(4)));
+        return Read<Claim>::ok(claim);
+    }
+    QStringView rate(word);
+    if (rate.endsWith(u'%'))
+        rate = rate.chopped(1).trimmed();
+    if (!parseFixedRate(rate))
+        return claimFail(quotedValue(text) +
+                         QStringLiteral(" : attendu legal, bce+10, bce+MARGE, commande-publique ou "
+                                        "un taux fixe en pour cent, comme 4,5"));
+    claim.interest = ClaimInterest::Fixed;
+    claim.fixedRate = rate.toString();
+    return Read<Claim>::ok(claim);
+}
 
 Read<Claim> readClaim(QStringView text)
 {
@@ -55,18 +104,8 @@ Read<Claim> readClaim(QStringView text)
             claim.interest = ClaimInterest::None;
             claim.capitalise = false;
         } else if (i == 0 && (word == u"bce" || word.startsWith(u"bce+"))) {
-            // Penalties between businesses: ten points unless a contract
-            // stipulates more; no compounding unless asked.
-            claim.interest = ClaimInterest::EcbPenalties;
-            claim.capitalise = false;
-            if (word != u"bce") {
-                claim.margin = word.mid(4).toString();
-                if (!parseFixedRate(claim.margin))
-                    return claimFail(quotedValue(word.mid(4)) +
-                                     QStringLiteral(" n'est pas une marge ; attendu plus de 0 et "
-                                                    "au plus 100 points, quatre décimales au plus, "
-                                                    "comme bce+12,5"));
-            }
+            if (!readEcbPenalties(word, &claim))
+                return claimFail(marginFailure(word.mid(4)));
         } else if (i == 0 && word == u"commande-publique") {
             claim.interest = ClaimInterest::EcbPublicBuyer;
             claim.capitalise = false;

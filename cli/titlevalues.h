@@ -16,6 +16,13 @@
 // unless "sans-capitalisation" says otherwise.
 Read<Claim> readClaim(QStringView text);
 
+// A lot's "taux" cell, the way its one claim bears interest: "legal",
+// "bce" or "bce+MARGE" (penalties, ten points by default),
+// "commande-publique", or a fixed rate in percent ("4,5", "4,5 %"). The
+// other fields are the claim's defaults; only the legal rate and a fixed
+// rate are capitalised.
+Read<Claim> readRateBasis(QStringView text);
+
 // "DATE=MONTANT:LIBELLE": a cost of enforcement.
 Read<Cost> readCost(QStringView text);
 

@@ -226,8 +226,9 @@ const QList<CommandSpec> &commands()
              "Un décompte par ligne d'un fichier CSV (UTF-8, séparateur « ; », « , » ou "
              "tabulation), puis le total. La première ligne nomme les colonnes, dans n'importe "
              "quel ordre : montant, depuis et au sont obligatoires ; reference, categorie, "
-             "coefficient, majoration-depuis, capitalisation-depuis (une date, ou « non »), base "
-             "et acomptes (DATE=MONTANT séparés par « | ») sont facultatives. Une case vide prend "
+             "coefficient, majoration-depuis, capitalisation-depuis (une date, ou « non »), base, "
+             "acomptes (DATE=MONTANT séparés par « | ») et taux (legal, bce+10, bce+MARGE, "
+             "commande-publique ou un taux fixe comme 4,5) sont facultatives. Une case vide prend "
              "la valeur des options ci-dessous. Une ligne fautive est signalée avec son numéro "
              "sur la sortie d'erreur et les autres sont calculées ; le code de sortie est alors "
              "4. FICHIER.csv « - » lit l'entrée standard."),

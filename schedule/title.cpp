@@ -218,6 +218,7 @@ std::optional<TitleError> checkEcbRates(const TitleInput &input, const EcbTable 
                                    "des taux de la BCE")
                         .arg(halfYearInWords(half)));
                 error.missingMonth = half;
+                error.ecbRate = true;
                 return error;
             }
         }

@@ -218,10 +218,11 @@ enum class TitleField {
 struct TitleError
 {
     TitleField field = TitleField::Rates;
-    int index = -1;     // in TitleInput's claims, costs or payments, as the field says
-    QString message;    // in French, ready to show: "Créance n° 2 : …"
-    QString reason;     // the message without what it names
-    QDate missingMonth; // for a missing rate: the first month without one
+    int index = -1;       // in TitleInput's claims, costs or payments, as the field says
+    QString message;      // in French, ready to show: "Créance n° 2 : …"
+    QString reason;       // the message without what it names
+    QDate missingMonth;   // for a missing rate: the first month without one
+    bool ecbRate = false; // the missing rate is the ECB table's, its half-year's first day
 };
 
 struct TitleResult

@@ -171,6 +171,8 @@ private slots:
     void networkModuleLocations();
     void awayFromTheWindow_data();
     void awayFromTheWindow();
+    void ecbTableWhenDue_data();
+    void ecbTableWhenDue();
 
 private:
     UpdateSettings settingsFor(const QString &url) const { return {url, false, true}; }
@@ -635,15 +637,25 @@ void TestAutoUpdate::awayFromTheWindow_data()
 {
     QTest::addColumn<bool>("silent");
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("a server that stalls, ended early") << true << kOldRates;
-    QTest::newRow("a new rates file") << false << kNewRates + "\r\n";
+    QTest::addColumn<bool>("ecb"); // an ECB table beside the rates, due
+    QTest::newRow("a server that stalls, ended early") << true << kOldRates << true;
+    QTest::newRow("a new rates file") << false << kNewRates + "\r\n" << false;
+    QTest::newRow("a new rates file and the ECB's table") << false << kNewRates + "\r\n" << true;
 }
 
 void TestAutoUpdate::awayFromTheWindow()
 {
     QFETCH(bool, silent);
     QFETCH(QByteArray, after);
+    QFETCH(bool, ecb);
     CannedServer server(httpResponse("200 OK", kNewRates), silent);
+    CannedServer ecbServer(httpResponse("200 OK", "TIME_PERIOD,OBS_VALUE\r\n2026-02-04,1.90\r\n"));
+    const QString ecbPath = m_dir->filePath(QStringLiteral("TAUXBCE.TXT"));
+    const QByteArray table = "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n";
+    if (ecb)
+        QVERIFY(writeFile(ecbPath, table));
+    UpdateSettings settings = settingsFor(server.url());
+    settings.ecbAddress = ecbServer.url();
     UpdateHooks hooks;
     hooks.isConnected = [] { return true; };
     QList<bool> busy;
@@ -653,9 +665,9 @@ void TestAutoUpdate::awayFromTheWindow()
         busy << on;
         onMyThread = onMyThread && QThread::currentThread() == mine;
     };
-    auto update = std::make_unique<BackgroundUpdate>(
-        m_state->table().filePath, RateCategory::PersonnesPhysiques, settingsFor(server.url()),
-        QDate(2030, 1, 1), hooks);
+    auto update = std::make_unique<BackgroundUpdate>(m_state->table().filePath,
+                                                     RateCategory::PersonnesPhysiques, settings,
+                                                     QDate(2030, 1, 1), hooks);
     QList<int> outcomes;
     connect(update.get(), &BackgroundUpdate::finished, this, [&](UpdateOutcome outcome) {
         outcomes << int(outcome);
@@ -678,9 +690,73 @@ void TestAutoUpdate::awayFromTheWindow()
         QTRY_VERIFY(!update->isRunning());
         QCOMPARE(outcomes, QList<int>{int(UpdateOutcome::Updated)});
     }
-    QCOMPARE(busy, (QList<bool>{true, false}));
+    // The ECB's table follows the rates, not an update ended early.
+    const bool ecbUpdated = ecb && !silent;
+    QCOMPARE(busy.size(), ecbUpdated ? 4 : 2);
+    QCOMPARE(busy.mid(0, 2), (QList<bool>{true, false}));
+    QCOMPARE(busy.mid(2), ecbUpdated ? (QList<bool>{true, false}) : QList<bool>());
     QVERIFY(onMyThread);
     QCOMPARE(readFile(m_state->table().filePath), after);
+    if (ecb)
+        QCOMPARE(readFile(ecbPath),
+                 ecbUpdated ? "confirme-jusqu-au\t2030-01-01\n2025-06-11\t2.15\n2026-02-04\t1.90\n"
+                            : table);
+}
+
+// The ECB's table is due while the day it is confirmed to comes before the
+// half-year today is in: each half-year takes the rate of its first day.
+void TestAutoUpdate::ecbTableWhenDue_data()
+{
+    QTest::addColumn<QByteArray>("confirmed"); // empty: no table beside the rates
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status"); // -1: nothing done
+    const QByteArray change = "TIME_PERIOD,OBS_VALUE\r\n2026-02-04,1.90\r\n";
+    QTest::newRow("confirmed to the eve of the half-year")
+        << QByteArray("2026-06-30") << QDate(2026, 7, 1) << true << change
+        << int(EcbUpdateReport::Added);
+    QTest::newRow("confirmed to the half-year's first day")
+        << QByteArray("2026-07-01") << QDate(2026, 12, 31) << true << change << -1;
+    QTest::newRow("no connection")
+        << QByteArray("2026-01-01") << QDate(2026, 12, 8) << false << change << -1;
+    QTest::newRow("no table beside the rates")
+        << QByteArray() << QDate(2026, 12, 8) << true << change << -1;
+    QTest::newRow("no answer") << QByteArray("2026-01-01") << QDate(2026, 12, 8) << true
+                               << QByteArray() << int(EcbUpdateReport::Failed);
+}
+
+void TestAutoUpdate::ecbTableWhenDue()
+{
+    QFETCH(QByteArray, confirmed);
+    QFETCH(QDate, today);
+    QFETCH(bool, connected);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    const QString ecbPath = m_dir->filePath(QStringLiteral("TAUXBCE.TXT"));
+    const QByteArray table = "confirme-jusqu-au\t" + confirmed + "\n2025-06-11\t2.15\n";
+    if (!confirmed.isEmpty())
+        QVERIFY(writeFile(ecbPath, table));
+    QStringList asked;
+    UpdateHooks hooks;
+    hooks.isConnected = [connected] { return connected; };
+    hooks.download = [&](const QString &url) {
+        asked << url;
+        return answer;
+    };
+    UpdateSettings settings = settingsFor(QStringLiteral("https://taux.invalid/"));
+    settings.testConnection = true;
+    settings.ecbAddress = QStringLiteral("https://bce.invalid/serie");
+    const std::optional<EcbUpdateReport> report =
+        RunAutomaticEcbUpdate(m_state->table().filePath, settings, today, hooks);
+    QCOMPARE(report ? int(report->status) : -1, status);
+    QCOMPARE(asked, status < 0 ? QStringList() : QStringList{settings.ecbAddress});
+    if (!confirmed.isEmpty())
+        QCOMPARE(readFile(ecbPath), status == int(EcbUpdateReport::Added)
+                                        ? "confirme-jusqu-au\t" +
+                                              today.toString(Qt::ISODate).toLatin1() +
+                                              "\n2025-06-11\t2.15\n2026-02-04\t1.90\n"
+                                        : table);
 }
 
 QTEST_GUILESS_MAIN(TestAutoUpdate)

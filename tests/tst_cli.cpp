@@ -87,6 +87,7 @@ private slots:
     void batchGolden_data();
     void batchGolden();
     void batchReportsBadLines();
+    void batchRateColumn();
     void batchFileErrors_data();
     void batchFileErrors();
     void batchFromStandardInput_data();
@@ -998,6 +999,48 @@ void TestCli::batchGolden()
     QCOMPARE(readFile(file), r.out);
 }
 
+// The "taux" column: the worked invoice at the ECB's rate plus 10 and 12
+// points (838,91; 483,70 + 471,92), the public buyer's (315,07), 12 %
+// fixed (700,27), the legal rate (213 days at 3,65 %); half the invoice
+// paid on 01/07/2024 takes the 425,07 of interest first, and the 5 425,07
+// left bear 106 days at 14,25 %: 224,51.
+void TestCli::batchRateColumn()
+{
+    const QString folder = flatRates();
+    QVERIFY(!folder.isEmpty());
+    const QString csv = path(QStringLiteral("lot-taux.csv"));
+    QVERIFY(writeFile(csv, "reference;montant;depuis;au;taux;acomptes;coefficient\n"
+                           "a;10000;16/03/2024;15/10/2024;bce+10;;\n"
+                           "b;10000;16/03/2024;15/10/2024;BCE+12;;\n"
+                           "c;10000;20/05/2024;20/08/2024;commande-publique;;\n"
+                           "d;10000;16/03/2024;15/10/2024;12 %;;\n"
+                           "e;10000;16/03/2024;15/10/2024;legal;;\n"
+                           "f;10000;16/03/2024;15/10/2024;bce;01/07/2024=5000;\n"
+                           "g;10000;16/03/2024;15/10/2024;bce+0;;\n"
+                           "h;10000;16/03/2024;15/10/2024;bce;;2\n"
+                           "i;10000;16/03/2024;15/10/2024;abc;;\n"));
+    const Run r = run({"lot", "--taux=" + folder, csv, "--format", "json"});
+    QCOMPARE(r.status, 4);
+    for (
+        const char *line :
+        {R"("reference": "a", "categorie": "autres", "taux": "bce+10", )",
+         R"("interets_courus": "838.91", "acomptes": "0.00", "capital": "10000.00", "interets": "838.91", "credit": "0.00", "total": "10838.91"})",
+         R"("reference": "b", "categorie": "autres", "taux": "bce+12", )",
+         R"("total": "10955.62"})", R"("taux": "commande-publique", )", R"("total": "10315.07"})",
+         R"("taux": "12", )", R"("total": "10700.27"})",
+         R"("reference": "e", "categorie": "autres", "du": )", R"("total": "10213.00"})",
+         R"("interets_courus": "649.58", "acomptes": "5000.00", "capital": "5425.07", "interets": "224.51", "credit": "0.00", "total": "5649.58"})"})
+        QVERIFY2(r.out.contains(line), line);
+    QCOMPARE(r.err, QByteArray("taux-legal-cli lot : ligne 8 : taux : « 0 » n'est pas une marge ; "
+                               "attendu plus de 0 et au plus 100 points, quatre décimales au plus, "
+                               "comme bce+12,5\n"
+                               "taux-legal-cli lot : ligne 9 : coefficient : pour le taux légal "
+                               "seulement, pas pour le taux « bce »\n"
+                               "taux-legal-cli lot : ligne 10 : taux : « abc » : attendu legal, "
+                               "bce+10, bce+MARGE, commande-publique ou un taux fixe en pour cent, "
+                               "comme 4,5\n"));
+}
+
 void TestCli::batchReportsBadLines()
 {
     const QString csv = path(QStringLiteral("lot-mauvais.csv"));
@@ -1043,8 +1086,8 @@ void TestCli::batchFileErrors_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("unknown column") << QByteArray("montant;depuis;au;taux\n2000;x;y;3\n")
-                                    << QByteArray("ligne 1 : colonne inconnue « taux »");
+    QTest::newRow("unknown column") << QByteArray("montant;depuis;au;interets\n2000;x;y;3\n")
+                                    << QByteArray("ligne 1 : colonne inconnue « interets »");
     QTest::newRow("required column missing") << QByteArray("montant;depuis\n2000;18/09/2015\n")
                                              << QByteArray("ligne 1 : la colonne au manque");
     QTest::newRow("column twice") << QByteArray("montant;depuis;au;Montant\n")

@@ -298,22 +298,31 @@ void TestMajDialog::updateNowAndByHand_data()
     QTest::addColumn<QByteArray>("response");
     QTest::addColumn<QString>("said");
     QTest::addColumn<QString>("newest"); // the table's first row, "*" when in bold
+    // The ECB's answer, with its table beside the rates; none when empty.
+    QTest::addColumn<QByteArray>("ecb");
 
     const QByteArray fiche2026 = fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"});
     QTest::newRow("update now, a new half-year")
         << "MajMaintenant" << http("200 OK", fiche2026)
         << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)."
-        << "2e semestre 2026|2,94 %|6,31 %*";
+        << "2e semestre 2026|2,94 %|6,31 %*" << QByteArray();
+    QTest::newRow("update now, nothing new but at the ECB")
+        << "MajMaintenant" << http("200 OK", fiche({"2026 1 2.62 6.67"}))
+        << "Les taux sont à jour : le fichier va jusqu'au 1er semestre 2026 et la publication "
+           "n'a rien de plus récent.\nTaux de la BCE : ajouté 1,90 % au 04/02/2026, tableau "
+           "confirmé jusqu'au 08/12/2026."
+        << "1er semestre 2026|2,62 %|6,67 %"
+        << http("200 OK", "TIME_PERIOD,OBS_VALUE\r\n2025-06-11,2.15\r\n2026-02-04,1.90\r\n");
     QTest::newRow("update now, nothing new")
         << "MajMaintenant" << http("200 OK", fiche({"2026 1 2.62 6.67"}))
         << "Les taux sont à jour : le fichier va jusqu'au 1er semestre 2026 et la publication "
            "n'a rien de plus récent."
-        << "1er semestre 2026|2,62 %|6,67 %";
+        << "1er semestre 2026|2,62 %|6,67 %" << QByteArray();
     QTest::newRow("update now, no server")
         << "MajMaintenant" << QByteArray()
         << "Mise à jour impossible : pas de connexion au serveur (le serveur refuse la "
            "connexion)."
-        << "1er semestre 2026|2,62 %|6,67 %";
+        << "1er semestre 2026|2,62 %|6,67 %" << QByteArray();
     QTest::newRow("update now, 900 KB of the server's text cut to a line")
         << "MajMaintenant"
         << http("200 OK",
@@ -323,11 +332,11 @@ void TestMajDialog::updateNowAndByHand_data()
                QString(199, u'X') +
                "… » n'est pas une année de 1975 à 2100. Ajoutez le semestre à la main (« Ajouter "
                "un semestre… »)."
-        << "1er semestre 2026|2,62 %|6,67 %";
+        << "1er semestre 2026|2,62 %|6,67 %" << QByteArray();
     QTest::newRow("by hand") << "AjouterSemestre" << QByteArray()
                              << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % "
                                 "(particuliers)."
-                             << "2e semestre 2026|2,94 %|6,31 %*";
+                             << "2e semestre 2026|2,94 %|6,31 %*" << QByteArray();
 }
 
 void TestMajDialog::updateNowAndByHand()
@@ -336,11 +345,18 @@ void TestMajDialog::updateNowAndByHand()
     QFETCH(QByteArray, response);
     QFETCH(QString, said);
     QFETCH(QString, newest);
+    QFETCH(QByteArray, ecb);
 
     const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
     QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    const QString ecbTable = m_dir->filePath(QStringLiteral("TAUXBCE.TXT"));
+    if (!ecb.isEmpty())
+        QVERIFY(writeFile(ecbTable, "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n"));
     Server server(response);
+    Server ecbServer(ecb);
     m_settings.address = response.isEmpty() ? QStringLiteral("http://127.0.0.1:1/x") : server.url();
+    m_settings.ecbAddress = ecbServer.url();
+    m_dialog->setClock([] { return QDate(2026, 12, 8); });
     QString form;
     m_onModal = [&](QDialog *modal) {
         form = modal->findChild<QLabel *>(QStringLiteral("semestre"))->text();
@@ -364,6 +380,9 @@ void TestMajDialog::updateNowAndByHand()
              newest);
     QCOMPARE(changed.count(), newest.endsWith(u'*') ? 1 : 0);
     QVERIFY(!QGuiApplication::overrideCursor());
+    if (!ecb.isEmpty())
+        QCOMPARE(readFile(ecbTable),
+                 "confirme-jusqu-au\t2026-12-08\n2025-06-11\t2.15\n2026-02-04\t1.90\n");
 }
 
 void TestMajDialog::byHandRefusedOrCancelled_data()
@@ -520,7 +539,11 @@ void TestMajDialog::downloadCanBeCancelled()
     const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
     const QByteArray before = "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n";
     QVERIFY(writeFile(rates, before));
+    // The cancel stops the ECB's update as well, which would wait the same.
+    const QString ecbTable = m_dir->filePath(QStringLiteral("TAUXBCE.TXT"));
+    QVERIFY(writeFile(ecbTable, "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n"));
     m_settings.address = QStringLiteral("http://127.0.0.1:%1/taux").arg(silent.serverPort());
+    m_settings.ecbAddress = m_settings.address;
     m_dialog = std::make_unique<MajDialog>(m_settings, m_ini);
     m_dialog->setRatesFile(rates);
     openDialog();
@@ -546,6 +569,7 @@ void TestMajDialog::downloadCanBeCancelled()
     QCOMPARE(child<QLabel>("Resultat")->text(),
              QStringLiteral("Mise à jour impossible : téléchargement annulé."));
     QCOMPARE(readFile(rates), before);
+    QCOMPARE(readFile(ecbTable), "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n");
 }
 
 // What the statement window is told after "Mettre à jour maintenant": it
@@ -555,12 +579,27 @@ void TestMajDialog::updateNowSaysWhetherItAdded_data()
     QTest::addColumn<QByteArray>("response");
     QTest::addColumn<bool>("added");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<QByteArray>("ecb"); // the ECB's answer; no table beside when empty
+    QTest::addColumn<bool>("ecbAdded");
     QTest::newRow("a new half-year")
         << http("200 OK", fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"})) << true
-        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).";
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers)."
+        << QByteArray() << false;
     QTest::newRow("nothing new") << http("200 OK", fiche({"2026 1 2.62 6.67"})) << false
                                  << "Les taux sont à jour : le fichier va jusqu'au 1er semestre "
-                                    "2026 et la publication n'a rien de plus récent.";
+                                    "2026 et la publication n'a rien de plus récent."
+                                 << QByteArray() << false;
+    QTest::newRow("a new half-year, the ECB unreachable")
+        << http("200 OK", fiche({"2026 2 2.94 6.31", "2026 1 2.62 6.67"})) << true
+        << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers).\nTaux de "
+           "la BCE : le serveur a répondu 404 : le tableau n'a pas été changé."
+        << http("404 Not Found", "introuvable") << false;
+    QTest::newRow("nothing new, a change at the ECB")
+        << http("200 OK", fiche({"2026 1 2.62 6.67"})) << false
+        << "Les taux sont à jour : le fichier va jusqu'au 1er semestre 2026 et la publication "
+           "n'a rien de plus récent.\nTaux de la BCE : ajouté 1,90 % au 04/02/2026, tableau "
+           "confirmé jusqu'au 08/12/2026."
+        << http("200 OK", "OBS_VALUE,TIME_PERIOD\r\n1.90,2026-02-04\r\n") << true;
 }
 
 void TestMajDialog::updateNowSaysWhetherItAdded()
@@ -568,13 +607,20 @@ void TestMajDialog::updateNowSaysWhetherItAdded()
     QFETCH(QByteArray, response);
     QFETCH(bool, added);
     QFETCH(QString, said);
+    QFETCH(QByteArray, ecb);
+    QFETCH(bool, ecbAdded);
     const QString rates = m_dir->filePath(QStringLiteral("QUERDAN.TXT"));
     QVERIFY(writeFile(rates, "1S2026\t2.62\t6.67\r\n2S2025\t2.76\t6.65\r\n"));
+    if (!ecb.isEmpty())
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("TAUXBCE.TXT")),
+                          "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n"));
     Server server(response);
+    Server ecbServer(ecb);
     const RatesUpdateOutcome outcome =
-        updateRatesNowFrom(nullptr, rates, server.url(), QDate(2026, 12, 8));
+        updateRatesNowFrom(nullptr, rates, server.url(), ecbServer.url(), QDate(2026, 12, 8));
     QCOMPARE(outcome.added, added);
     QCOMPARE(outcome.message, said);
+    QCOMPARE(outcome.ecbAdded, ecbAdded);
 }
 
 // The dialog's clock decides how far ahead a half-year may go: on

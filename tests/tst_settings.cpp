@@ -23,6 +23,7 @@ private slots:
     void flagSenses();
     void addressRead_data();
     void addressRead();
+    void ecbMirror();
     void roundTrip_data();
     void roundTrip();
     void saveKeepsTheRest_data();
@@ -61,6 +62,9 @@ void TestSettings::defaultsWithoutFile()
                                        "xml/F20688.xml"));
     QCOMPARE(s.testConnection, true);
     QCOMPARE(s.autoUpdate, false);
+    QCOMPARE(s.ecbAddress,
+             QStringLiteral("https://data-api.ecb.europa.eu/service/data/FM/"
+                            "B.U2.EUR.4F.KR.MRR_FR.LEV?format=csvdata&detail=dataonly"));
     QVERIFY(!QFile::exists(m_ini));
 }
 
@@ -137,6 +141,20 @@ void TestSettings::addressRead()
     QFETCH(QString, address);
     QVERIFY(writeFile(m_ini, file));
     QCOMPARE(LoadUpdateSettings(m_ini).address, address);
+}
+
+// An administrator's mirror of the ECB's series, in the same section: read,
+// and kept as it is when the dialog saves.
+void TestSettings::ecbMirror()
+{
+    const QByteArray file = "[FTP]\r\nADRESSEBCE= http://miroir/bce \r\n";
+    QVERIFY(writeFile(m_ini, file));
+    QCOMPARE(LoadUpdateSettings(m_ini).ecbAddress, QStringLiteral("http://miroir/bce"));
+    QVERIFY(SaveUpdateSettings(LoadUpdateSettings(m_ini), m_ini));
+    QCOMPARE(readFile(m_ini), file + "ADRESS=" + DefaultAddress().toLatin1() +
+                                  "\r\nCHECKCONNECTION=1\r\nCHECKMAJ=0\r\n");
+    QVERIFY(writeFile(m_ini, "[FTP]\r\nADRESSEBCE=\r\n"));
+    QCOMPARE(LoadUpdateSettings(m_ini).ecbAddress, DefaultEcbAddress());
 }
 
 void TestSettings::roundTrip_data()

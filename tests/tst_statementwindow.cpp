@@ -152,6 +152,10 @@ private slots:
     void serviceDateGivesTheMajoration_data();
     void serviceDateGivesTheMajoration();
     void invoiceOnTheEcbRate();
+    void threeRatesAContractMayStipulate_data();
+    void threeRatesAContractMayStipulate();
+    void missingEcbHalfYearUpdatesTheTable_data();
+    void missingEcbHalfYearUpdatesTheTable();
     void titleWithoutRates();
     void slowTitleWaitsForAPause();
     void titleExports_data();
@@ -1676,7 +1680,8 @@ void TestStatementWindow::titleOfSeveralClaims()
 
     // The dépens removed: nothing of the payments had reached them.
     QTest::keyClick(claims, Qt::Key_Down);
-    QCOMPARE(find<QComboBox>(QStringLiteral("interets"))->currentIndex(), 2);
+    QCOMPARE(find<QComboBox>(QStringLiteral("interets"))->currentText(),
+             QStringLiteral("Aucun intérêt"));
     click(find<QToolButton>(QStringLiteral("supprimerCreance")));
     QCOMPARE(claims->count(), 2);
     QCOMPARE(total(QStringLiteral("total")), Cents(866229));
@@ -1707,7 +1712,7 @@ void TestStatementWindow::oneCapitalBecomesATitle()
     QCOMPARE(find<QLabel>(QStringLiteral("erreurCapital"))->text(),
              QStringLiteral("Créance n° 2, montant : saisissez le montant, par exemple 1500,50."));
     find<QComboBox>(QStringLiteral("libelle"))->setCurrentText(QStringLiteral("Dépens"));
-    find<QComboBox>(QStringLiteral("interets"))->setCurrentIndex(2);
+    find<QComboBox>(QStringLiteral("interets"))->setCurrentIndex(5);
     QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("100"));
     QVERIFY(m_window->title());
     QCOMPARE(total(QStringLiteral("total")), Cents(218901));
@@ -1795,7 +1800,7 @@ void TestStatementWindow::invoiceOnTheEcbRate()
     auto *indemnity = find<QCheckBox>(QStringLiteral("indemnite"));
     QVERIFY(!margin->isEnabled());
     QVERIFY(!indemnity->isEnabled());
-    interest->setCurrentIndex(3);
+    interest->setCurrentIndex(1);
     QCOMPARE(interest->currentText(), QStringLiteral("Pénalités de retard (BCE + 10 points)"));
     QVERIFY(margin->isEnabled());
     QVERIFY(!find<QComboBox>(QStringLiteral("coefficient"))->isEnabled());
@@ -1821,7 +1826,7 @@ void TestStatementWindow::invoiceOnTheEcbRate()
     QVERIFY(indemnity->isChecked());
     QCOMPARE(total(QStringLiteral("total")), Cents(1000000 + 31507 + 4000));
     // Before 2013, penalties are refused beside the first day.
-    interest->setCurrentIndex(3);
+    interest->setCurrentIndex(1);
     margin->selectAll();
     QTest::keyClicks(margin, QStringLiteral("10"));
     typeDate(QStringLiteral("du"), QStringLiteral("31/12/2012"));
@@ -1830,6 +1835,116 @@ void TestStatementWindow::invoiceOnTheEcbRate()
                 .startsWith(QStringLiteral("Créance n° 1 : les pénalités au taux de la BCE ne "
                                            "courent selon la règle du semestre qu'à compter du "
                                            "01/01/2013")));
+}
+
+// The three rates a contract between businesses may stipulate, next to
+// each other in the list, on the worked invoice: 107 days of 2024's first
+// half and 106 of its second. Three times the legal rate is 15,21 % then
+// 14,76 % (445,88 + 428,65), of businesses whatever the category was; 12 %
+// fixed gives 700,27.
+void TestStatementWindow::threeRatesAContractMayStipulate_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("coefficient"); // as shown; "-" when greyed
+    QTest::addColumn<Cents>("interest");
+    QTest::newRow("ECB + 10") << 1 << "Pénalités de retard (BCE + 10 points)"
+                              << "-" << Cents(83891);
+    QTest::newRow("three times legal") << 2 << "Pénalités à trois fois le taux légal"
+                                       << "-x 3" << Cents(44588 + 42865);
+    QTest::newRow("fixed") << 3 << "Taux fixe"
+                           << "-" << Cents(70027);
+}
+
+void TestStatementWindow::threeRatesAContractMayStipulate()
+{
+    QFETCH(int, choice);
+    QFETCH(QString, caption);
+    QFETCH(QString, coefficient);
+    QFETCH(Cents, interest);
+    QVERIFY(QFile::copy(QStringLiteral(BUNDLED_ECB), path(QStringLiteral("TAUXBCE.TXT"))));
+    auto *category = find<QComboBox>(QStringLiteral("categorie"));
+    category->setCurrentIndex(1);
+    QVERIFY(m_window->LoadRates().ok());
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("10000"));
+    typeDate(QStringLiteral("du"), QStringLiteral("16/03/2024"));
+    typeDate(QStringLiteral("au"), QStringLiteral("15/10/2024"));
+    auto *interests = find<QComboBox>(QStringLiteral("interets"));
+    interests->setCurrentIndex(choice);
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("tauxFixe")), QStringLiteral("12"));
+    QCOMPARE(interests->currentText(), caption);
+    auto *coefficients = find<QComboBox>(QStringLiteral("coefficient"));
+    QCOMPARE((coefficients->isEnabled() ? "" : "-") +
+                 (choice == 2 ? coefficients->currentText() : QString()),
+             coefficient);
+    QCOMPARE(category->currentIndex(), choice == 2 ? 0 : 1);
+    QCOMPARE(total(QStringLiteral("total")), Cents(1000000) + interest);
+    // Back to the legal rate, at x 1; and x 3 chosen there is the same
+    // choice as three times the legal rate.
+    interests->setCurrentIndex(0);
+    QVERIFY(coefficients->isEnabled());
+    QCOMPARE(coefficients->currentIndex(), 0);
+    coefficients->setCurrentIndex(3);
+    QCOMPARE(interests->currentIndex(), 2);
+    QVERIFY(!coefficients->isEnabled());
+    category->setCurrentIndex(0);
+    QCOMPARE(total(QStringLiteral("total")), Cents(1000000 + 44588 + 42865));
+}
+
+// Penalties into a half-year the ECB's table does not know yet: the
+// window names it and offers the update, which reads the new table; no
+// legal rate is offered to be typed.
+void TestStatementWindow::missingEcbHalfYearUpdatesTheTable_data()
+{
+    QTest::addColumn<bool>("brought");
+    QTest::addColumn<QString>("said"); // under the result after the update
+    QTest::newRow("the update brings the half-year") << true << QString();
+    QTest::newRow("the ECB cannot be reached")
+        << false << "\nTaux de la BCE : pas de connexion au serveur (refusée).";
+}
+
+void TestStatementWindow::missingEcbHalfYearUpdatesTheTable()
+{
+    QFETCH(bool, brought);
+    QFETCH(QString, said);
+    const QString ecbPath = path(QStringLiteral("TAUXBCE.TXT"));
+    QVERIFY(writeFile(ecbPath, "confirme-jusqu-au\t2026-01-01\n2025-06-11\t2.15\n"));
+    QVERIFY(m_window->LoadRates().ok());
+    QStringList seen;
+    StatementWindow::Hooks hooks;
+    hooks.updateRates = [&](QWidget *, const QString &rates) {
+        seen << (rates == m_ratesPath ? QStringLiteral("update") : rates);
+        if (brought)
+            writeFile(ecbPath, "confirme-jusqu-au\t2026-07-01\n2025-06-11\t2.15\n",
+                      QDateTime::currentDateTime().addSecs(60));
+        return RatesUpdateOutcome{false,
+                                  QStringLiteral("Rien de neuf\nTaux de la BCE : pas de "
+                                                 "connexion au serveur (refusée)."),
+                                  brought};
+    };
+    hooks.offerHandEntry = [&](QWidget *, const QString &) {
+        seen << QStringLiteral("offer");
+        return false;
+    };
+    m_window->setHooks(hooks);
+    QTest::keyClicks(find<QLineEdit>(QStringLiteral("capital")), QStringLiteral("10000"));
+    typeDate(QStringLiteral("du"), QStringLiteral("01/06/2026"));
+    typeDate(QStringLiteral("au"), QStringLiteral("01/08/2026"));
+    find<QComboBox>(QStringLiteral("interets"))->setCurrentIndex(1);
+    auto *error = find<QLabel>(QStringLiteral("erreurAu"));
+    QCOMPARE(error->text(), QStringLiteral("Pas de taux de la BCE pour le second semestre 2026 : "
+                                           "mettez à jour le tableau des taux de la BCE"));
+    QCOMPARE(find<QPushButton>(QStringLiteral("arreterAu"))->text(),
+             QStringLiteral("Arrêter au 01/07/2026"));
+    click(find<QPushButton>(QStringLiteral("majTauxMaintenant")));
+    QCOMPARE(seen, QStringList{QStringLiteral("update")});
+    QCOMPARE(error->isHidden(), brought);
+    // 30 days at 12,15 % then 31 at 12,15 %: 99,86 + 103,19.
+    if (brought)
+        QCOMPARE(total(QStringLiteral("total")), Cents(1000000 + 9986 + 10319));
+    else
+        QVERIFY(find<QLabel>(QStringLiteral("message"))->text().endsWith(said));
+    QCOMPARE(find<QLabel>(QStringLiteral("total"))->text() == u"—", !brought);
 }
 
 void TestStatementWindow::titleWithoutRates()

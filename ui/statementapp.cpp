@@ -57,8 +57,8 @@ bool StatementApp::start(const QDate &today)
     m_update = std::make_unique<BackgroundUpdate>(m_ratesPath, m_window.category(), m_settings,
                                                   today, m_hooks);
     connect(m_update.get(), &BackgroundUpdate::finished, this, [this](UpdateOutcome outcome) {
-        if (outcome == UpdateOutcome::Updated)
-            m_window.ReloadRatesIfChanged();
+        // The ECB's table may have moved on even when the rates did not.
+        m_window.ReloadRatesIfChanged();
         emit automaticUpdateFinished(outcome);
     });
     m_update->start();

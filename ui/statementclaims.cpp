@@ -48,6 +48,52 @@ QTableWidgetItem *resultCell(const QString &text, bool right)
     return item;
 }
 
+// The list "Intérêts" shows the three rates a contract between businesses
+// may stipulate side by side: the ECB's plus a margin, three times the
+// legal rate, a fixed rate.
+enum InterestChoice {
+    LegalChoice,
+    PenaltiesChoice,
+    ThreeTimesLegalChoice,
+    FixedChoice,
+    PublicBuyerChoice,
+    NoInterestChoice,
+};
+constexpr int kThreeTimes = 3; // "x 3" in the list of coefficients
+
+int choiceOf(ClaimInterest interest, int coefficient)
+{
+    switch (interest) {
+    case ClaimInterest::Legal:
+        return coefficient == kThreeTimes ? ThreeTimesLegalChoice : LegalChoice;
+    case ClaimInterest::Fixed:
+        return FixedChoice;
+    case ClaimInterest::None:
+        return NoInterestChoice;
+    case ClaimInterest::EcbPenalties:
+        return PenaltiesChoice;
+    case ClaimInterest::EcbPublicBuyer:
+        return PublicBuyerChoice;
+    }
+    return LegalChoice;
+}
+
+ClaimInterest interestOf(int choice)
+{
+    switch (choice) {
+    case PenaltiesChoice:
+        return ClaimInterest::EcbPenalties;
+    case FixedChoice:
+        return ClaimInterest::Fixed;
+    case PublicBuyerChoice:
+        return ClaimInterest::EcbPublicBuyer;
+    case NoInterestChoice:
+        return ClaimInterest::None;
+    default:
+        return ClaimInterest::Legal;
+    }
+}
+
 } // namespace
 
 void StatementWindow::buildTitleParts()
@@ -96,9 +142,33 @@ void StatementWindow::buildTitleParts()
         refreshClaimList();
         inputChanged();
     });
-    connect(m_ui->interets, &QComboBox::currentIndexChanged, this, [this] {
+    connect(m_ui->interets, &QComboBox::currentIndexChanged, this, [this](int choice) {
+        bool otherRates = false;
+        if (!m_filling) {
+            const QScopedValueRollback<bool> filling(m_filling, true);
+            // Three times the legal rate is the legal rate of businesses at
+            // x 3; any other choice leaves it at x 1.
+            if (choice == ThreeTimesLegalChoice) {
+                m_ui->coefficient->setCurrentIndex(kThreeTimes);
+                otherRates = m_ui->categorie->currentIndex() != 0;
+                m_ui->categorie->setCurrentIndex(0);
+            } else if (m_ui->coefficient->currentIndex() == kThreeTimes) {
+                m_ui->coefficient->setCurrentIndex(0);
+            }
+        }
         updateClaimFields();
-        inputChanged();
+        if (otherRates)
+            LoadRates();
+        else
+            inputChanged();
+    });
+    connect(m_ui->coefficient, &QComboBox::currentIndexChanged, this, [this](int coefficient) {
+        if (m_filling || m_ui->interets->currentIndex() != LegalChoice ||
+            coefficient != kThreeTimes)
+            return;
+        const QScopedValueRollback<bool> filling(m_filling, true);
+        m_ui->interets->setCurrentIndex(ThreeTimesLegalChoice);
+        updateClaimFields();
     });
     connect(m_ui->tauxFixe, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
     connect(m_ui->marge, &QLineEdit::textChanged, this, &StatementWindow::inputChanged);
@@ -185,7 +255,7 @@ void StatementWindow::storeClaim()
     claim.label = m_ui->libelle->currentText();
     claim.amount = m_ui->capital->text();
     claim.from = m_ui->duChamp->text();
-    claim.interest = ClaimInterest(qBound(0, m_ui->interets->currentIndex(), 4));
+    claim.interest = interestOf(m_ui->interets->currentIndex());
     claim.margin = m_ui->marge->text();
     claim.recoveryIndemnity = m_ui->indemnite->isChecked();
     claim.coefficient = qBound(0, m_ui->coefficient->currentIndex(), 3);
@@ -211,7 +281,7 @@ void StatementWindow::showClaim(int index)
         m_ui->libelle->setCurrentText(claim.label);
         m_ui->capital->setText(claim.amount);
         m_ui->duChamp->setText(claim.from);
-        m_ui->interets->setCurrentIndex(int(claim.interest));
+        m_ui->interets->setCurrentIndex(choiceOf(claim.interest, claim.coefficient));
         m_ui->coefficient->setCurrentIndex(claim.coefficient);
         m_ui->majorationActive->setChecked(claim.majorated);
         m_ui->tauxFixe->setText(claim.fixedRate);
@@ -230,21 +300,21 @@ void StatementWindow::showClaim(int index)
 void StatementWindow::updateClaimFields()
 {
     // What does not apply to the way the claim bears interest is greyed.
-    const int interest = m_ui->interets->currentIndex();
-    const bool legal = interest == int(ClaimInterest::Legal);
-    const bool fixed = interest == int(ClaimInterest::Fixed);
-    m_ui->coefficient->setEnabled(legal);
+    const ClaimInterest interest = interestOf(m_ui->interets->currentIndex());
+    const bool legal = interest == ClaimInterest::Legal;
+    const bool fixed = interest == ClaimInterest::Fixed;
+    m_ui->coefficient->setEnabled(m_ui->interets->currentIndex() == LegalChoice);
     m_ui->majorationActive->setEnabled(legal);
     m_ui->majorationDuChamp->setEnabled(legal && m_ui->majorationActive->isChecked());
     m_ui->signifie->setEnabled(legal && m_ui->majorationActive->isChecked());
     m_ui->tauxFixe->setEnabled(fixed);
     m_ui->libelleTauxFixe->setEnabled(fixed);
-    const bool penalties = interest == int(ClaimInterest::EcbPenalties);
+    const bool penalties = interest == ClaimInterest::EcbPenalties;
     m_ui->marge->setEnabled(penalties);
     m_ui->libelleMarge->setEnabled(penalties);
-    m_ui->indemnite->setEnabled(penalties || interest == int(ClaimInterest::EcbPublicBuyer));
-    m_ui->capitalisationActive->setEnabled(interest != int(ClaimInterest::None));
-    m_ui->capitalisationDuChamp->setEnabled(interest != int(ClaimInterest::None) &&
+    m_ui->indemnite->setEnabled(penalties || interest == ClaimInterest::EcbPublicBuyer);
+    m_ui->capitalisationActive->setEnabled(interest != ClaimInterest::None);
+    m_ui->capitalisationDuChamp->setEnabled(interest != ClaimInterest::None &&
                                             m_ui->capitalisationActive->isChecked());
 }
 
@@ -260,7 +330,7 @@ void StatementWindow::updateDerivedMajoration()
     m_ui->majorationDerivee->setText(derived);
     m_ui->majorationDerivee->setVisible(!derived.isEmpty());
     m_ui->signifie->setEnabled(m_ui->majorationActive->isChecked() &&
-                               m_ui->interets->currentIndex() == int(ClaimInterest::Legal));
+                               interestOf(m_ui->interets->currentIndex()) == ClaimInterest::Legal);
 }
 
 QList<PaymentDraft> StatementWindow::paymentRowsClaims() const
@@ -555,7 +625,7 @@ void StatementWindow::showTitleError(const TitleError &error)
         first(m_ui->erreurMajoration, error.message);
         return;
     case TitleField::Rates:
-        first(showMissingRate(error.missingMonth), error.message);
+        first(showMissingRate(error.missingMonth, error.ecbRate), error.message);
         return;
     case TitleField::Costs:
     case TitleField::CostDate:

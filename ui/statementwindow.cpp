@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -348,9 +349,16 @@ LoadResult StatementWindow::LoadRates()
     m_table = RateTable();
     m_table.filePath = m_ratesPath;
     m_load = LoadRatesFile(m_table, category());
-    m_ecb = ReadEcbTableFile(LocateEcbFile(m_ratesPath));
+    readEcbTable();
     Recompute();
     return *m_load;
+}
+
+void StatementWindow::readEcbTable()
+{
+    m_ecbPath = LocateEcbFile(m_ratesPath);
+    m_ecbTime = QFileInfo(m_ecbPath).lastModified();
+    m_ecb = ReadEcbTableFile(m_ecbPath);
 }
 
 // The download goes to this window's own rates file; whatever it brings is
@@ -358,17 +366,26 @@ LoadResult StatementWindow::LoadRates()
 // from the arrêté.
 void StatementWindow::updateRatesNow()
 {
+    const bool ecb = m_missingEcb;
     const RatesUpdateOutcome outcome = m_hooks.updateRates(this, m_ratesPath);
-    if (!outcome.added && m_hooks.offerHandEntry(this, outcome.message) &&
+    // Only a legal rate can be typed from an arrêté.
+    if (!ecb && !outcome.added && m_hooks.offerHandEntry(this, outcome.message) &&
         !m_hooks.addHalfYear(this, m_ratesPath))
         return;
     LoadRates();
+    if (ecb && !outcome.ecbAdded)
+        m_ui->message->setText(m_ui->message->text() + u'\n' + outcome.message);
 }
 
 void StatementWindow::ReloadRatesIfChanged()
 {
-    if (m_load && ratesFileChanged(m_table))
+    if (m_load && ratesFileChanged(m_table)) {
         LoadRates();
+    } else if (m_load && QFileInfo(m_ecbPath).lastModified() != m_ecbTime) {
+        // The ECB's table is updated on its own, by the command line too.
+        readEcbTable();
+        Recompute();
+    }
 }
 
 void StatementWindow::changeEvent(QEvent *event)
@@ -622,11 +639,14 @@ void StatementWindow::showTotals(const std::array<Cents, 4> &ran, Cents total,
     }
 }
 
-QLabel *StatementWindow::showMissingRate(const QDate &missingMonth)
+QLabel *StatementWindow::showMissingRate(const QDate &missingMonth, bool ecb)
 {
     // A month before the table is the start date's fault; a month after
-    // it is cured by a newer rates file.
-    const QDate newest = m_table.count > 0 ? m_table.rows[0].monthStart : QDate();
+    // it is cured by a newer rates file, or a newer ECB table.
+    m_missingEcb = ecb;
+    const QDate newest = !ecb          ? (m_table.count > 0 ? m_table.rows[0].monthStart : QDate())
+                         : m_ecb.table ? m_ecb.table->confirmedUntil
+                                       : QDate();
     const bool afterTable = missingMonth.isValid() && newest.isValid() && missingMonth > newest;
     m_ui->actionsTaux->setVisible(afterTable);
     if (afterTable) {

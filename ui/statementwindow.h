@@ -10,6 +10,7 @@
 #include "update/updatenow.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QTimer>
 #include <QWidget>
@@ -73,7 +74,8 @@ public:
     // the window and returned, so a program that has nothing else to show
     // can say it and end.
     LoadResult LoadRates();
-    // After the update dialog or when the window comes back to the front.
+    // After the update dialog or when the window comes back to the front;
+    // the ECB's table too.
     void ReloadRatesIfChanged();
 
     // Fills every input (an invalid date keeps the one shown, a capital of
@@ -168,6 +170,7 @@ private:
     void showTitleError(const TitleError &error);
     void showTitle(const TitleStatement &statement);
     void updateRatesNow();
+    void readEcbTable();
     void warnNotWritten(const QString &path);
     // The inputs as typed; nothing when one cannot be read, the reason
     // being shown under it. `missing` is set when the capital is empty.
@@ -189,7 +192,7 @@ private:
     void showTotals(const std::array<Cents, 4> &ran, Cents total, const QString &totalText);
     // The missing rate's actions when a newer file would cure it; the
     // label the error goes under.
-    QLabel *showMissingRate(const QDate &missingMonth);
+    QLabel *showMissingRate(const QDate &missingMonth, bool ecb = false);
     // The form as it stands becomes the new statement's, unchanged.
     void startAfresh();
     void fillForm(const StatementInput &input, RateCategory category,
@@ -216,6 +219,9 @@ private:
     RateTable m_table;
     std::optional<LoadResult> m_load;
     EcbRead m_ecb; // the ECB's rates beside the rates file
+    QString m_ecbPath;
+    QDateTime m_ecbTime;       // its time stamp when read; invalid when it was missing
+    bool m_missingEcb = false; // the rate missing is the ECB table's
     StatementInput m_input;
     StatementResult m_result;
     TitleDraft m_draft;

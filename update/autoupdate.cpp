@@ -4,6 +4,7 @@
 #include "schedule/ratecheck.h"
 #include "schedule/tauxstate.h"
 #include "update/download.h"
+#include "update/locations.h"
 #include "update/ratesupdate.h"
 
 #include <QMetaObject>
@@ -146,6 +147,46 @@ std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
     return RunAutomaticUpdate(state, settings, today, hooks);
 }
 
+std::optional<EcbUpdateReport> RunAutomaticEcbUpdate(const QString &ratesPath,
+                                                     const UpdateSettings &settings,
+                                                     const QDate &today, const UpdateHooks &hooks)
+{
+    const QString ecbPath = EcbTableBeside(ratesPath);
+    if (ecbPath.isEmpty())
+        return std::nullopt;
+    // A table that does not read is said by the update, which refuses it.
+    const EcbRead table = ReadEcbTableFile(ecbPath);
+    if (table.table && table.table->confirmedUntil >= HalfYearStart(today))
+        return std::nullopt;
+    if (settings.testConnection &&
+        !(hooks.isConnected ? hooks.isConnected() : IsInternetConnected()))
+        return std::nullopt;
+    Downloader download = hooks.ecbDownload;
+    if (!download && hooks.download) {
+        download = [&hooks](const QString &url) {
+            DownloadReply reply;
+            reply.body = hooks.download(url);
+            reply.status = reply.body.isEmpty() ? 0 : 200;
+            if (reply.body.isEmpty()) {
+                reply.failure = DownloadReply::NoConnection;
+                reply.reason = QStringLiteral("aucune réponse");
+            }
+            return reply;
+        };
+    }
+    if (!download)
+        download = [](const QString &url) { return Download(url); };
+    if (hooks.setBusy)
+        hooks.setBusy(true);
+    EcbUpdateReport report =
+        UpdateEcbTable(ecbPath, settings.ecbAddress, today, download, hooks.lockWait);
+    if (hooks.setBusy)
+        hooks.setBusy(false);
+    if (report.status != EcbUpdateReport::Added && report.status != EcbUpdateReport::UpToDate)
+        std::fprintf(stderr, "%s\n", qUtf8Printable(report.message));
+    return report;
+}
+
 BackgroundUpdate::BackgroundUpdate(const QString &ratesPath, RateCategory category,
                                    const UpdateSettings &settings, const QDate &today,
                                    UpdateHooks hooks, QObject *parent)
@@ -186,6 +227,11 @@ void BackgroundUpdate::start()
         QMetaObject::invokeMethod(
             this, [this, busy] { setBusy(busy); }, Qt::QueuedConnection);
     };
+    if (!hooks.ecbDownload && !hooks.download) {
+        hooks.ecbDownload = [this](const QString &url) {
+            return Download(url, {}, [this] { return m_stop.load(); });
+        };
+    }
     if (!hooks.download) {
         hooks.download = [this](const QString &url) {
             return Download(url, {}, [this] { return m_stop.load(); }).body;
@@ -200,6 +246,9 @@ void BackgroundUpdate::start()
             state.LoadRatesFile().ok()
                 ? RunAutomaticUpdate(state, m_settings, m_today, hooks).outcome
                 : UpdateOutcome::NoMonthRows;
+        // The ECB's table goes with the rates, whatever became of them.
+        if (!m_stop)
+            RunAutomaticEcbUpdate(m_ratesPath, m_settings, m_today, hooks);
         QMetaObject::invokeMethod(
             this,
             [this, outcome] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rates/ratetable.h"
+#include "update/ecbupdate.h"
 #include "update/ratesupdate.h"
 #include "update/settings.h"
 
@@ -27,6 +28,9 @@ struct UpdateHooks
     std::function<bool()> isConnected;
     std::function<void(bool busy)> setBusy;
     std::function<QByteArray(const QString &url)> download;
+    // The ECB table's download, which needs the answer's status; empty, it
+    // is `download` when that is set, the real transfer otherwise.
+    Downloader ecbDownload;
     // How long to wait for another program updating the rates file.
     std::chrono::milliseconds lockWait = kRatesLockWait;
 };
@@ -97,6 +101,17 @@ std::optional<UpdateResult> MaybeRunAutomaticUpdate(TauxState &state,
                                                     const UpdateSettings &settings,
                                                     const QDate &today,
                                                     const UpdateHooks &hooks = {});
+
+// Brings the ECB's table beside the rates file up to date from
+// `settings.ecbAddress`, silently: what went wrong goes to standard error.
+// It is due while the day the table is confirmed to comes before the
+// half-year today is in, since a half-year takes the rate in force on its
+// first day; a successful update confirms it to today. Nothing happens,
+// and nothing is returned, when there is no table beside the rates, when
+// it is not due or when the connection test says no.
+std::optional<EcbUpdateReport> RunAutomaticEcbUpdate(const QString &ratesPath,
+                                                     const UpdateSettings &settings,
+                                                     const QDate &today, const UpdateHooks &hooks);
 
 // The start-up step away from the window: MaybeRunAutomaticUpdate runs on a
 // thread of its own, over a table of its own read from the same file, so

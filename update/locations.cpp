@@ -276,3 +276,12 @@ QString LocateEcbFile(const QString &ratesPath)
                          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
 }
+
+QString EcbTableBeside(const QString &ratesPath)
+{
+    const QString located = LocateEcbFile(ratesPath);
+    return QFileInfo(located).absolutePath() == QFileInfo(ratesPath).absolutePath() &&
+                   QFileInfo(located).isFile()
+               ? located
+               : QString();
+}

@@ -102,3 +102,6 @@ QString LocateEcbFile(const QString &ratesPath, const QString &userDataDir,
                       const QStringList &dataDirs);
 // The same with the system data folders of this machine.
 QString LocateEcbFile(const QString &ratesPath);
+// The ECB's table beside the rates file, the only one an update writes (a
+// packaged copy is read, never updated); empty when there is none.
+QString EcbTableBeside(const QString &ratesPath);

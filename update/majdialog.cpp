@@ -293,7 +293,11 @@ void MajDialog::connectControls()
     connect(control<QAbstractButton>("Boutonmanuel"), &QAbstractButton::clicked, this,
             &MajDialog::manualUpdateRequested);
     connect(control<QAbstractButton>("MajMaintenant"), &QAbstractButton::clicked, this, [this] {
-        showReport(updateRatesReport(this, m_ratesPath, m_settings.address, m_today()));
+        const TablesUpdateReport both = updateTablesReport(this, m_ratesPath, m_settings.address,
+                                                           m_settings.ecbAddress, m_today());
+        RatesUpdateReport said = both.rates;
+        said.message = both.message();
+        showReport(said);
     });
     connect(control<QAbstractButton>("AjouterSemestre"), &QAbstractButton::clicked, this,
             [this] { showReport(addHalfYearReport(this, m_ratesPath, m_today())); });

@@ -3,6 +3,7 @@
 #include "files/regularfile.h"
 #include "files/savefile.h"
 #include "rates/codepage.h"
+#include "update/ecbupdate.h"
 
 #include <QFile>
 #include <QList>
@@ -190,6 +191,11 @@ QString DefaultAddress()
         "https://lecomarquage.service-public.gouv.fr/vdd/3.5/part/xml/F20688.xml");
 }
 
+QString DefaultEcbAddress()
+{
+    return kEcbAddress;
+}
+
 QString SettingsFilePath(const QString &executableDir)
 {
     return executableDir + QStringLiteral("/Querdan.ini");
@@ -221,6 +227,9 @@ UpdateSettings LoadUpdateSettings(const QString &iniPath)
     settings.testConnection =
         ReadIniValue(section, QStringLiteral("CHECKCONNECTION"), iniPath) != u"0";
     settings.autoUpdate = ReadIniValue(section, QStringLiteral("CHECKMAJ"), iniPath) == u"1";
+    settings.ecbAddress = ReadIniValue(section, QStringLiteral("ADRESSEBCE"), iniPath);
+    if (settings.ecbAddress.isEmpty())
+        settings.ecbAddress = DefaultEcbAddress();
     return settings;
 }
 

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+// The ECB's series of its main refinancing rate, keyless, over HTTPS.
+QString DefaultEcbAddress();
+
 // The three update settings, read once at start-up and bound to the update
 // dialog's fields for the rest of the run.
 struct UpdateSettings
@@ -9,6 +12,9 @@ struct UpdateSettings
     QString address;
     bool testConnection = true;
     bool autoUpdate = false;
+    // The ECB's series, kEcbAddress unless an administrator names a mirror
+    // ("ADRESSEBCE" in the same section, read but never written).
+    QString ecbAddress = DefaultEcbAddress();
 };
 
 // The built-in download address: the administration's fiche on the legal

@@ -93,15 +93,18 @@ private:
     RatesUpdateReport m_report;
 };
 
-RatesUpdateOutcome outcomeOf(const RatesUpdateReport &report)
-{
-    return {report.status == RatesUpdateReport::Added && !report.added.isEmpty(), report.message};
-}
-
 } // namespace
 
-RatesUpdateReport updateRatesReport(QWidget *parent, const QString &ratesFilePath,
-                                    const QString &address, const QDate &today)
+QString TablesUpdateReport::message() const
+{
+    if (!ecb)
+        return rates.message;
+    return rates.message.isEmpty() ? ecb->message : rates.message + u'\n' + ecb->message;
+}
+
+TablesUpdateReport updateTablesReport(QWidget *parent, const QString &ratesFilePath,
+                                      const QString &address, const QString &ecbAddress,
+                                      const QDate &today)
 {
     QProgressDialog progress(QStringLiteral("Téléchargement des taux depuis\n") + address,
                              QStringLiteral("Annuler"), 0, 0, parent);
@@ -114,20 +117,33 @@ RatesUpdateReport updateRatesReport(QWidget *parent, const QString &ratesFilePat
     const Downloader download = [&progress](const QString &url) {
         return Download(url, {}, [&progress] { return progress.wasCanceled(); });
     };
-    return UpdateRatesFromAddress(ratesFilePath, address, today, download);
+    TablesUpdateReport report;
+    report.rates = UpdateRatesFromAddress(ratesFilePath, address, today, download);
+    // A cancel stops both.
+    const QString ecbPath = EcbTableBeside(ratesFilePath);
+    if (ecbPath.isEmpty() || progress.wasCanceled())
+        return report;
+    progress.setLabelText(QStringLiteral("Téléchargement des taux de la BCE depuis\n") +
+                          ecbAddress);
+    report.ecb = UpdateEcbTable(ecbPath, ecbAddress, today, download);
+    return report;
 }
 
 RatesUpdateOutcome updateRatesNowFrom(QWidget *parent, const QString &ratesFilePath,
-                                      const QString &address, const QDate &today)
+                                      const QString &address, const QString &ecbAddress,
+                                      const QDate &today)
 {
-    return outcomeOf(updateRatesReport(parent, ratesFilePath, address, today));
+    const TablesUpdateReport report =
+        updateTablesReport(parent, ratesFilePath, address, ecbAddress, today);
+    return {report.rates.status == RatesUpdateReport::Added && !report.rates.added.isEmpty(),
+            report.message(), report.ecb && report.ecb->status == EcbUpdateReport::Added};
 }
 
 RatesUpdateOutcome updateRatesNow(QWidget *parent, const QString &ratesFilePath, const QDate &today)
 {
     const UpdateSettings settings =
         LoadUpdateSettings(LocateSettingsFile(QCoreApplication::applicationDirPath()));
-    return updateRatesNowFrom(parent, ratesFilePath, settings.address, today);
+    return updateRatesNowFrom(parent, ratesFilePath, settings.address, settings.ecbAddress, today);
 }
 
 RatesUpdateReport addHalfYearReport(QWidget *parent, const QString &ratesFilePath,
