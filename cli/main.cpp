@@ -10,6 +10,13 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 void printTo(FILE *stream, const QString &text)
@@ -55,6 +62,26 @@ QString programFolder(int argc, char *argv[])
     return QCoreApplication::applicationDirPath();
 }
 
+// The arguments as typed. On Windows `argv` holds them in the ANSI code
+// page, which loses what it lacks: they are read again as the system keeps
+// them.
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+#ifdef Q_OS_WIN
+    int count = 0;
+    if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments.append(QString::fromWCharArray(wide[i]));
+        LocalFree(wide);
+        return arguments;
+    }
+#endif
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,10 +90,16 @@ int main(int argc, char *argv[])
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+#ifdef Q_OS_WIN
+    // The outputs are bytes, CR LF where a format wants them, never text the
+    // C library would turn "\n" into "\r\n" in; a console shows them as UTF-8.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     qInstallMessageHandler(keepQtQuiet);
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QStringList arguments = argumentsOf(argc, argv);
 
     const Invocation invocation = ParseInvocation(arguments);
     if (invocation.kind == Invocation::Print) {

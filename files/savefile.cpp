@@ -6,11 +6,16 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <QSaveFile>
+#else
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -36,6 +41,8 @@ SaveOutcome success(const QString &notice = QString())
     outcome.notice = notice;
     return outcome;
 }
+
+#ifndef Q_OS_WIN
 
 // Closes on every way out, keeping errno for the caller.
 class Descriptor
@@ -281,6 +288,51 @@ SaveOutcome SaveFile(const QString &path, const QByteArray &bytes)
     return replace(target, bytes, &st);
 }
 
+#else // Q_OS_WIN
+
+} // namespace
+
+// On Windows the file is written beside itself by QSaveFile and put in its
+// place by the system's replacing rename: whole or not at all. Owners,
+// modes and hard links are Unix matters and are left to the system.
+SaveOutcome SaveFile(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty())
+        return failure(QStringLiteral("aucun nom de fichier"));
+    if (QFileInfo(path).isDir())
+        return failure(QStringLiteral("c'est un dossier ; indiquez le nom d'un fichier"));
+    QSaveFile file(path);
+    auto reason = [&file] {
+        switch (file.error()) {
+        case QFileDevice::PermissionsError:
+            return QStringLiteral("accès refusé");
+        case QFileDevice::ResourceError:
+            return QStringLiteral("disque plein");
+        case QFileDevice::RenameError:
+            return QStringLiteral("le fichier n'a pas pu être remplacé (il est peut-être ouvert "
+                                  "dans un autre programme)");
+        case QFileDevice::OpenError:
+            return QFileInfo(QFileInfo(file.fileName()).absolutePath()).isDir()
+                       ? QStringLiteral("accès refusé")
+                       : QStringLiteral("dossier absent");
+        default:
+            return QStringLiteral("erreur d'écriture sur le disque");
+        }
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(reason());
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = reason();
+        file.cancelWriting();
+        return failure(why);
+    }
+    if (!file.commit())
+        return failure(reason());
+    return success();
+}
+
+#endif
+
 bool SaveFileAtomically(const QString &path, const QByteArray &bytes)
 {
     return SaveFile(path, bytes).ok;
@@ -298,8 +350,10 @@ QString SystemReason(int error)
         return QStringLiteral("disque en lecture seule");
     case ENOSPC:
         return QStringLiteral("disque plein");
+#ifdef EDQUOT
     case EDQUOT:
         return QStringLiteral("quota du disque atteint");
+#endif
     case EFBIG:
         return QStringLiteral("fichier trop grand");
     case EISDIR:

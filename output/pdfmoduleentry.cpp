@@ -1,4 +1,5 @@
 // The PDF module's entry: the table of what needs Qt Gui to write a PDF.
+#include "output/bundledfonts.h"
 #include "output/pdfmodule.h"
 #include "output/reportpdf.h"
 #include "output/statementpdf.h"
@@ -12,6 +13,7 @@ int withPainting(int &argc, char **argv, const std::function<int()> &run)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    AddBundledFonts();
     return run();
 }
 

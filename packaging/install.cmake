@@ -2,6 +2,10 @@
 # that every program of the build is known here whatever order the folders'
 # blocks come in.
 include(GNUInstallDirs)
+if(WIN32)
+    include("${CMAKE_CURRENT_LIST_DIR}/windows.cmake")
+    return()
+endif()
 
 set(TAUX_APP_ID "com.example.tauxlegal")
 set(TAUX_PACKAGE "taux-legal")

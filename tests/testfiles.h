@@ -6,6 +6,24 @@
 #include <QFile>
 #include <QString>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+// What a reader must refuse unread: a FIFO, or a link to a device that
+// never ends. Unix only; elsewhere nothing is made and the test skips.
+#ifdef Q_OS_UNIX
+#define MAKE_UNENDING_FILE(kind, path)                                                             \
+    do {                                                                                           \
+        if ((kind) == u"fifo" || (kind) == u"pipe")                                                \
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);                      \
+        else                                                                                       \
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), (path)));                             \
+    } while (false)
+#else
+#define MAKE_UNENDING_FILE(kind, path) QSKIP("no FIFO nor /dev/zero here")
+#endif
+
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);

@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 namespace {
 
 // Half-years with rates of their own in each category, so that a wrong
@@ -873,10 +871,7 @@ void TestCli::ratesFileNotRegular()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString rates = dir.filePath(QStringLiteral("QUERDAN.TXT"));
-    if (kind == u"pipe")
-        QCOMPARE(::mkfifo(QFile::encodeName(rates).constData(), 0600), 0);
-    else
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), rates));
+    MAKE_UNENDING_FILE(kind, rates);
     for (const QStringList &command :
          {QStringList{"taux"},
           QStringList{"taux", "--ajouter", "1S2017", "--autres", "1", "--particuliers", "2"},

@@ -1,5 +1,6 @@
 #include "appsetup.h"
 
+#include "output/bundledfonts.h"
 #include "ui/icons.h"
 #include "update/locations.h"
 
@@ -14,6 +15,7 @@ void SetUpApplication(QApplication &app)
     QApplication::setStyle(QStringLiteral("Fusion"));
     QGuiApplication::setDesktopFileName(ApplicationId());
     InitIcons();
+    AddBundledFonts();
     // The painter hands large fills to helper threads. For windows this
     // small they gain nothing, and the threads and their memory would last
     // as long as the program.

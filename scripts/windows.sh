@@ -1,0 +1,123 @@
+#!/bin/sh
+# Builds the Windows program on Debian 12, from Debian's packages only:
+#   1. Qt 6 (Core, Gui, Widgets, Network with the Windows TLS backend,
+#      PrintSupport, Test), cross-compiled for x86-64 Windows from Debian's
+#      own source package with the host tools of Debian's Qt, into a cache
+#      folder keyed by the source version: only the first run pays for it;
+#   2. the programs, with the project's CMake files and the mingw-w64
+#      toolchain file (cmake/mingw-w64-x86_64.cmake);
+#   3. with --test, the tests that need no display, run under Wine.
+# Each step prints how long it took.
+#
+#   scripts/windows.sh [--test]
+#
+# TAUX_WINDOWS_CACHE (default /var/cache/taux-legal-windows) holds Qt's
+# source, its build and its install; TAUX_WINDOWS_BUILD (default
+# build-windows) the program's build. Uses sudo when not run as root.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+cache=${TAUX_WINDOWS_CACHE:-/var/cache/taux-legal-windows}
+build=${TAUX_WINDOWS_BUILD:-$here/build-windows}
+test=no
+[ "${1:-}" = "--test" ] && test=yes
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+clock=$(date +%s)
+step() {
+    now=$(date +%s)
+    echo "== $1 ($((now - clock)) s)"
+    clock=$now
+}
+
+# What the cross-build and its tests need, beside what scripts/setup.sh
+# installs (Debian's Qt, whose host tools build the Windows one).
+"$here/scripts/setup.sh"
+packages="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis zip dpkg-dev"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    $sudo apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+fi
+step "packages"
+
+# Qt's source is the one of the Qt installed, so that its host tools fit.
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt="$cache/qt-$version"
+if [ ! -f "$qt/.complete" ]; then
+    if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q "^Version: $version\$"; then
+        # Debian's own archive, as the binary packages come from it.
+        sources=/etc/apt/sources.list.d/taux-legal-src.sources
+        $sudo sh -c "cat > $sources" <<EOF
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+        $sudo apt-get update -qq
+    fi
+    $sudo mkdir -p "$cache"
+    $sudo chown "$(id -u):$(id -g)" "$cache"
+    src="$cache/src-$version"
+    if [ ! -d "$src/qtbase" ]; then
+        rm -rf "$src"
+        mkdir -p "$src"
+        (cd "$src" && apt-get source -qq --download-only "qt6-base=$version" &&
+            dpkg-source -x --no-check ./*.dsc qtbase >/dev/null)
+    fi
+    step "Qt's source $version"
+    rm -rf "$cache/build-qt"
+    # The modules the program uses and no more; the Windows TLS backend
+    # (Schannel), so that no OpenSSL is needed; Qt's bundled copies of the
+    # libraries it needs, since Debian has no Windows builds of them.
+    cmake -G Ninja -S "$src/qtbase" -B "$cache/build-qt" \
+        -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_INSTALL_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release \
+        -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DBUILD_SHARED_LIBS=ON \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+        -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=ON \
+        -DFEATURE_system_zlib=OFF >"$cache/configure-qt.log"
+    step "Qt configured"
+    cmake --build "$cache/build-qt" --parallel
+    step "Qt built"
+    cmake --install "$cache/build-qt" >/dev/null
+    touch "$qt/.complete"
+    step "Qt installed into $qt"
+fi
+
+cmake -G Ninja -S "$here" -B "$build" \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+    -DTAUX_WINDOWS_QT="$qt" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+step "program configured"
+cmake --build "$build" --parallel
+step "program built"
+
+if [ "$test" = yes ]; then
+    # A Wine prefix of the cache's, made once, shared by the runs.
+    export WINEPREFIX="$cache/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    # Wine finds the DLLs of Qt and of the compiler through its PATH; the
+    # machine's root is its drive Z:.
+    windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+    mingw=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+    WINEPATH="$(windows "$qt/bin");$(windows "$mingw");$(windows /usr/x86_64-w64-mingw32/lib)"
+    export WINEPATH
+    (cd "$build" && ctest --output-on-failure -L core)
+    step "tests under Wine"
+fi
