@@ -81,7 +81,9 @@ EOF
     rm -rf "$cache/build-qt"
     # The modules the program uses and no more; the Windows TLS backend
     # (Schannel), so that no OpenSSL is needed; Qt's bundled copies of the
-    # libraries it needs, since Debian has no Windows builds of them.
+    # libraries it needs, since Debian has no Windows builds of them; no
+    # tablet events, whose header Debian's source leaves out (its licence
+    # forbids changes).
     cmake -G Ninja -S "$src/qtbase" -B "$cache/build-qt" \
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -90,6 +92,7 @@ EOF
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF \
         -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=ON \
+        -DFEATURE_tabletevent=OFF \
         -DFEATURE_system_zlib=OFF >"$cache/configure-qt.log"
     step "Qt configured"
     cmake --build "$cache/build-qt" --parallel

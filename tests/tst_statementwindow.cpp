@@ -1884,6 +1884,8 @@ void TestStatementWindow::threeRatesAContractMayStipulate()
     interests->setCurrentIndex(0);
     QVERIFY(coefficients->isEnabled());
     QCOMPARE(coefficients->currentIndex(), 0);
+    coefficients->setCurrentIndex(2);
+    QCOMPARE(interests->currentIndex(), 0);
     coefficients->setCurrentIndex(3);
     QCOMPARE(interests->currentIndex(), 2);
     QVERIFY(!coefficients->isEnabled());

@@ -279,6 +279,9 @@ void TestTitleDraft::savedTitleComesBackWhole()
     in.claims[1].fixedRate = u"4,1255"_s;
     in.claims[1].capitalise = true;
     in.claims[2].amount = 0;
+    in.claims[2].interest = ClaimInterest::EcbPenalties;
+    in.claims[2].margin = u"12,5"_s;
+    in.claims[2].recoveryIndemnity = true;
     in.payments[1].claim = 1;
     other.caseFields = {u"SCI Lyon"_s, u"M. Martin"_s, u"2019/7"_s, u"Jugement"_s};
     const TitleDraft o = TitleDraft::of(other, kFrench);
