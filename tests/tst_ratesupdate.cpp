@@ -307,6 +307,18 @@ void TestRatesUpdate::againstServer_data()
         << "Taux ajouté : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers). "
            "Attention : le fichier donne pour le 1er semestre 2025 3,7 % et 7,21 %, la "
            "publication 3,71 % et 7,21 % : le fichier est gardé tel quel.";
+    QList<QByteArray> twoNew = kPublished;
+    twoNew.prepend("2027 1 3.10 6.90");
+    QTest::newRow("two new half-years")
+        << http("200 OK", fiche(twoNew)) << -1 << kFile
+        << QByteArray(kAdded).replace("2S2026\t2.94", "1S2027\t3.10\t6.90\r\n2S2026\t2.94") << added
+        << "Taux ajoutés : 2e semestre 2026 : 2,94 % (autres cas), 6,31 % (particuliers) ; 1er "
+           "semestre 2027 : 3,10 % (autres cas), 6,90 % (particuliers).";
+    QList<QByteArray> tooFar = twoNew;
+    tooFar.prepend("2027 2 3.20 7.00");
+    QTest::newRow("a publication past the next half-year")
+        << http("200 OK", fiche(tooFar)) << -1 << kFile << QByteArray() << failed
+        << impossible + "le 2e semestre 2027 commence après le 1er semestre 2027";
     QTest::newRow("nothing new") << http("200 OK", fiche(kPublished.mid(1))) << -1 << kFile
                                  << QByteArray() << int(RatesUpdateReport::UpToDate)
                                  << "Les taux sont à jour : le fichier va jusqu'au 1er semestre "
@@ -326,6 +338,8 @@ void TestRatesUpdate::againstServer_data()
                                           "taux ni un fichier des taux.";
     QTest::newRow("404") << http("404 Not Found", fiche(kPublished)) << -1 << kFile << QByteArray()
                          << failed << impossible + "le serveur a répondu 404 :";
+    QTest::newRow("400") << http("400 Bad Request", fiche(kPublished)) << -1 << kFile
+                         << QByteArray() << failed << impossible + "le serveur a répondu 400 :";
     const QByteArray whole = http("200 OK", fiche(kPublished));
     QTest::newRow("cut body") << whole << int(whole.size() - 200) << kFile << QByteArray() << failed
                               << impossible + "le téléchargement s'est interrompu";
@@ -387,6 +401,10 @@ void TestRatesUpdate::againstServer()
         UpdateRatesFromAddress(m_path, server.url(), QDate(2026, 12, 8), downloadWithin(2s));
     QVERIFY2(report.message.startsWith(said), qPrintable(report.message));
     QCOMPARE(int(report.status), status);
+    // What the file gives otherwise is handed on, for standard error.
+    QCOMPARE(report.conflicts.size(), said.contains(u"Attention") ? 1 : 0);
+    if (status == RatesUpdateReport::NoRatesFile)
+        QCOMPARE(NextHalfYearOf(m_path).year, 0);
     QCOMPARE(readFile(m_path),
              after.isEmpty() ? file : after.replace("@", server.url().toLatin1()));
     if (after.isEmpty())
