@@ -13,8 +13,9 @@
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, whose types it uses
 #endif
 
 namespace {

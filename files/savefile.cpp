@@ -29,11 +29,6 @@ SaveOutcome failure(const QString &reason)
     return outcome;
 }
 
-SaveOutcome systemFailure(int error)
-{
-    return failure(SystemReason(error));
-}
-
 SaveOutcome success(const QString &notice = QString())
 {
     SaveOutcome outcome;
@@ -43,6 +38,11 @@ SaveOutcome success(const QString &notice = QString())
 }
 
 #ifndef Q_OS_WIN
+
+SaveOutcome systemFailure(int error)
+{
+    return failure(SystemReason(error));
+}
 
 // Closes on every way out, keeping errno for the caller.
 class Descriptor
