@@ -186,6 +186,36 @@ void TestRatesUpdate::readsPublication_data()
         << fiche(kPublished)
                .replace("Autres cas (notamment le créancier est un professionnel)", "Particulier")
         << shape + "l'en-tête nomme deux colonnes des particuliers";
+    QTest::newRow("year 2100") << fiche({"2100 2 2.94 6.31"}) << "2S2100 2.94 6.31";
+    QTest::newRow("over 1 MiB") << fiche(kPublished) + QByteArray(1024 * 1024, ' ')
+                                << shape + "plus de 1 Mio";
+    const QByteArray header = "<Rangée type=\"header\">";
+    const qsizetype headerAt = simple.indexOf(header);
+    const qsizetype headerEnd =
+        simple.indexOf("</Rangée>", headerAt) + QByteArray("</Rangée>").size();
+    QTest::newRow("the header row twice")
+        << QByteArray(simple).insert(headerAt, simple.mid(headerAt, headerEnd - headerAt)) << all;
+    QTest::newRow("65 comments that end in a tag")
+        << fiche(kPublished).replace("<Texte>", "<Texte>" + QByteArray("<!--<b -->").repeated(65))
+        << all;
+    // The bounds, exactly: 58 levels in a cell make the document 64 deep.
+    const auto levels = [](int n) {
+        return fiche(kPublished)
+            .replace(">2026<", ">" + QByteArray("<b>").repeated(n) + "2026" +
+                                   QByteArray("</b>").repeated(n) + "<");
+    };
+    QTest::newRow("64 levels") << levels(58) << all;
+    QTest::newRow("65 levels") << levels(59) << deep;
+    const auto attributesOf = [](int n) {
+        QByteArray tag = "<b";
+        for (int i = 0; i < n; ++i)
+            tag += " a" + QByteArray::number(i) + "='1'";
+        return fiche(kPublished).replace("<Texte>", "<Texte>" + tag + "/>");
+    };
+    QTest::newRow("64 attributes") << attributesOf(64) << all;
+    QTest::newRow("65 attributes") << attributesOf(65)
+                                   << shape + "document illisible : plus de 64 attributs dans un "
+                                              "élément";
     QTest::newRow("900 KB in a cell, with controls")
         << fiche({"2026 2 2.94 6.31"})
                .replace(">2026<", ">&#x9B;2J&#x202E;" + QByteArray(900000, 'X') + "<")
