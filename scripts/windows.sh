@@ -122,6 +122,9 @@ if [ "$test" = yes ]; then
     mingw=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
     WINEPATH="$(windows "$qt/bin");$(windows "$mingw");$(windows /usr/x86_64-w64-mingw32/lib)"
     export WINEPATH
+    # Wine takes a program's Windows locale from LC_ALL when it starts it:
+    # the tests' French numbers, also in the programs they start.
+    export LC_ALL=fr_FR.UTF-8
     (cd "$build" && ctest --output-on-failure -L core)
     step "tests under Wine"
 fi
