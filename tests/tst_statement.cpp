@@ -15,6 +15,7 @@ enum Table {
     Simple,   // January 2019 to June 2026 at 3.65 %, the second half of 2020 at 7.30 %
     Gap,      // Simple without March 2022
     Negative, // Simple with -1 % in March 2019
+    Unrated,  // Simple with March 2022 in the table but no rate for it
 };
 
 // A rates table as the file gives it: newest month first.
@@ -63,6 +64,14 @@ RateTable makeTable(int kind)
                           [&](const QDate &m) -> std::optional<double> {
                               return m == QDate(2019, 3, 1) ? -1.0 : simple(m);
                           });
+    case Unrated: {
+        RateTable table = monthTable(QDate(2019, 1, 1), QDate(2026, 6, 1), simple);
+        for (int i = 0; i < table.count; ++i) {
+            if (table.rows[i].monthStart == QDate(2022, 3, 1))
+                table.rows[i].rate.reset();
+        }
+        return table;
+    }
     default:
         return monthTable(QDate(2019, 1, 1), QDate(2026, 6, 1), simple);
     }
@@ -375,6 +384,9 @@ void TestStatement::errors_data()
     QTest::newRow("a month missing inside the table")
         << int(Gap) << in << StatementField::Rates << -1
         << "Fichier des taux : il manque le mois de mars 2022" << QDate();
+    QTest::newRow("a month without its rate inside the table")
+        << int(Unrated) << in << StatementField::Rates << -1
+        << "Pas de taux pour mars 2022 : mettez à jour le fichier des taux" << QDate(2022, 3, 1);
     in = baseInput(100000, "2019-02-01", "2019-04-01");
     QTest::newRow("a negative rate in the file")
         << int(Negative) << in << StatementField::Rates << -1
@@ -510,6 +522,8 @@ void TestStatement::monthInWordsIsLowerCase()
 {
     QCOMPARE(monthInWords(QDate(2026, 8, 17)), QStringLiteral("août 2026"));
     QCOMPARE(monthInWords(QDate(2015, 12, 1)), QStringLiteral("décembre 2015"));
+    QCOMPARE(formatDay(QDate(2015, 12, 1)), QStringLiteral("01/12/2015"));
+    QCOMPARE(formatDay(QDate()), QString());
 }
 
 void TestStatement::parseCents_data()
