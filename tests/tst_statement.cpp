@@ -16,6 +16,7 @@ enum Table {
     Gap,      // Simple without March 2022
     Negative, // Simple with -1 % in March 2019
     Unrated,  // Simple with March 2022 in the table but no rate for it
+    Empty,    // no month at all
 };
 
 // A rates table as the file gives it: newest month first.
@@ -72,6 +73,8 @@ RateTable makeTable(int kind)
         }
         return table;
     }
+    case Empty:
+        return RateTable();
     default:
         return monthTable(QDate(2019, 1, 1), QDate(2026, 6, 1), simple);
     }
@@ -387,6 +390,9 @@ void TestStatement::errors_data()
     QTest::newRow("a month without its rate inside the table")
         << int(Unrated) << in << StatementField::Rates << -1
         << "Pas de taux pour mars 2022 : mettez à jour le fichier des taux" << QDate(2022, 3, 1);
+    QTest::newRow("a table without a month")
+        << int(Empty) << in << StatementField::Rates << -1
+        << "Pas de taux pour janvier 2022 : mettez à jour le fichier des taux" << QDate(2022, 1, 1);
     in = baseInput(100000, "2019-02-01", "2019-04-01");
     QTest::newRow("a negative rate in the file")
         << int(Negative) << in << StatementField::Rates << -1
