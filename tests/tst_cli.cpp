@@ -836,11 +836,22 @@ void TestCli::unwritableOutput()
             " : impossible d'écrire sur la sortie standard : disque plein\n"));
     }
 
+    // This run ends as soon as Qt Gui has started, and LeakSanitizer's
+    // tracer can crash on a thread Qt is still starting then: its leak
+    // check is left to the runs that write a PDF.
     const QString pdf = path(QStringLiteral("absent/sortie.pdf"));
-    const Run p = run(withRates(
-        {"echeancier", "--mois", "03/2015", "--montant", "10", "--format", "pdf", "-o", pdf}));
-    QCOMPARE(p.status, 1);
-    QVERIFY(!p.err.isEmpty());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAUX_CLI), withRates({"echeancier", "--mois", "03/2015", "--montant",
+                                                 "10", "--format", "pdf", "-o", pdf}));
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardError().contains("dossier absent"));
     QVERIFY(!QFileInfo::exists(pdf));
 }
 
