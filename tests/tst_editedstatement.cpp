@@ -320,6 +320,11 @@ void TestEditedStatement::fileFollowsSaveAndOpen()
     // A new statement belongs to no file.
     edited.create(example());
     QCOMPARE(edited.filePath(), QString());
+    // One capital again after a title: the title is no longer what is saved.
+    edited.edit(SavedTitle{});
+    QVERIFY(edited.currentTitle());
+    edited.edit(example());
+    QVERIFY(!edited.currentTitle());
 }
 
 void TestEditedStatement::recentStatements()
