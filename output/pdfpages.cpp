@@ -1,6 +1,7 @@
 #include "pdfpages.h"
 
 #include "files/savefile.h"
+#include "output/bundledfonts.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -422,6 +423,8 @@ void setA4(QPagedPaintDevice &device)
 std::optional<QByteArray> pdfBytes(const QString &title, const QDate &madeOn,
                                    const std::function<bool(QPagedPaintDevice &)> &paint)
 {
+    // Every PDF is measured in the fonts the program carries, the tests' too.
+    AddBundledFonts();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "poppler.h"
 #include "schedule/tauxstate.h"
 
 #include <QFile>
@@ -74,7 +75,7 @@ inline QByteArray comparable(const QByteArray &bytes, const QString &name)
     for (const QStringList &command :
          {QStringList{QStringLiteral("pdftotext"), pdf, QStringLiteral("-")},
           QStringList{QStringLiteral("pdffonts"), pdf}}) {
-        QProcess process;
+        poppler::Process process;
         process.start(command.first(), command.mid(1));
         if (!process.waitForFinished(60000) || process.exitCode() != 0)
             return QByteArray("unreadable by ") + command.first().toUtf8();

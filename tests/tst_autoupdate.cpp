@@ -411,10 +411,13 @@ void TestAutoUpdate::downloadAgainstLongTable()
 void TestAutoUpdate::successReplacesAndReloads()
 {
     CannedServer server(httpResponse("200 OK", kNewRates));
+#ifndef Q_OS_WIN
     // A file opened before the update still reads the old bytes: the new
     // file took the old one's place instead of being written into it.
+    // (Windows does not replace a file another program holds open.)
     QFile old(m_state->table().filePath);
     QVERIFY(old.open(QIODevice::ReadOnly));
+#endif
     QVERIFY(m_state->ChangeCategory(RateCategory::PersonnesPhysiques).ok());
     m_state->setFirstRow(3);
     QCOMPARE(m_state->EnterAmount(5, u"1"), TauxState::AmountOutcome::Computed);
@@ -422,7 +425,9 @@ void TestAutoUpdate::successReplacesAndReloads()
         RunAutomaticUpdate(*m_state, settingsFor(server.url()), QDate(2016, 12, 31), shortLimits());
     QCOMPARE(int(result.outcome), int(UpdateOutcome::Updated));
     QCOMPARE(readFile(m_state->table().filePath), kNewRates + "\r\n");
+#ifndef Q_OS_WIN
     QCOMPARE(old.readAll(), kOldRates);
+#endif
     QCOMPARE(m_state->table().count, 24);
     QCOMPARE(m_state->table().rows[0].rate, 4.16);
     QCOMPARE(m_state->firstRow(), 0);
@@ -620,6 +625,14 @@ void TestAutoUpdate::replacementKeepsTheFilesMonths()
 // installed program finds it in the package's folder from its own.
 void TestAutoUpdate::networkModuleLocations()
 {
+#ifdef Q_OS_WIN
+    // On Windows everything sits in the program's folder.
+    QCOMPARE(ModuleCandidates(QStringLiteral("/opt/taux/bin"), QStringLiteral("tauxnetwork")),
+             QStringList({QStringLiteral("/opt/taux/bin/tauxnetwork")}));
+    QString error;
+    QVERIFY(!LoadNetworkModule(QStringLiteral("/nonexistent/bin"), &error));
+    QVERIFY2(error.contains(QStringLiteral("/nonexistent/bin/")), qPrintable(error));
+#else
     QCOMPARE(ModuleCandidates(QStringLiteral("/opt/taux/bin"), QStringLiteral("tauxnetwork")),
              QStringList({QStringLiteral("/opt/taux/bin/tauxnetwork"),
                           QStringLiteral("/opt/taux/lib/taux-legal/modules/tauxnetwork")}));
@@ -628,6 +641,7 @@ void TestAutoUpdate::networkModuleLocations()
     QVERIFY2(error.contains(QStringLiteral("/nonexistent/bin/")) &&
                  error.contains(QStringLiteral("/nonexistent/lib/taux-legal/modules/")),
              qPrintable(error));
+#endif
 }
 
 // The update works on a thread of its own: the thread that started it goes

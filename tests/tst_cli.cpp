@@ -1,6 +1,7 @@
 // The command-line program end to end: the real executable, run on rates
 // files the test writes, its bytes and its exit status checked.
 #include "outputfixtures.h"
+#include "poppler.h"
 #include "savedgolden.h"
 #include "testfiles.h"
 #include "titlefixtures.h"
@@ -24,7 +25,7 @@ const QByteArray kRates = "' Taux de l'essai\r\n"
 // The text of a PDF file as pdftotext reads it, blanks run together.
 QString pdfText(const QString &pdf)
 {
-    QProcess text;
+    poppler::Process text;
     text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     if (!text.waitForFinished(60000))
         return QStringLiteral("pdftotext did not finish");
@@ -295,13 +296,20 @@ void TestCli::usageErrors_data()
         << QByteArray("--montant : « -2000 » est négatif ; attendu un montant positif ou nul");
     QTest::newRow("negative payment") << (statement + QStringList{"--acompte", "15/01/2016=-5"})
                                       << QByteArray("--acompte : « -5 » est négatif");
+#ifdef Q_OS_WIN
+    // Windows holds at most 32 767 characters in a command line.
+    const QString longValue(30000, u'9');
+    const QByteArray length = "30000";
+#else
     const QString longValue(100000, u'9');
-    QTest::newRow("a long value is cut")
-        << (statement + QStringList{"--base", longValue})
-        << "--base : « " + QByteArray(60, '9') + "… (100000 caractères) » n'est pas une base";
+    const QByteArray length = "100000";
+#endif
+    QTest::newRow("a long value is cut") << (statement + QStringList{"--base", longValue})
+                                         << "--base : « " + QByteArray(60, '9') + "… (" + length +
+                                                " caractères) » n'est pas une base";
     QTest::newRow("a long command is cut")
         << QStringList{longValue}
-        << "commande inconnue : " + QByteArray(60, '9') + "… (100000 caractères) ; attendu";
+        << "commande inconnue : " + QByteArray(60, '9') + "… (" + length + " caractères) ; attendu";
     QTest::newRow("invisible characters are named")
         << (statement + QStringList{"--base", "36\t5\u200B"})
         << QByteArray("--base : « 36<TAB>5<U+200B> » (<U+200B> : caractère de contrôle "
@@ -697,6 +705,9 @@ void TestCli::pdfWriterLoadedOnlyForAPdf()
 {
     // Qt Gui comes with the PDF module only: a script calling the program
     // a thousand times pays for Qt Core.
+#ifdef Q_OS_WIN
+    QSKIP("ldd is a Linux program");
+#endif
     QProcess ldd;
     ldd.start(QStringLiteral("ldd"), {QStringLiteral(TAUX_CLI)});
     QVERIFY(ldd.waitForFinished(60000));
@@ -711,7 +722,7 @@ void TestCli::pdfWriterLoadedOnlyForAPdf()
     QVERIFY(QFile::copy(QStringLiteral(TAUX_CLI), alone));
     const QStringList statement = withRates(
         {"decompte", "--montant", "2000", "--depuis", "18/09/2015", "--au", "10/04/2016"});
-    QProcess text;
+    poppler::Process text;
     text.start(alone, statement);
     QVERIFY(text.waitForFinished(60000));
     QCOMPARE(text.exitCode(), 0);
@@ -797,6 +808,10 @@ void TestCli::computationErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, expected);
+#ifdef Q_OS_WIN
+    if (arguments.join(u' ').size() > 32000)
+        QSKIP("Windows holds at most 32 767 characters in a command line");
+#endif
     const Run r = run(withRates(arguments));
     QCOMPARE(r.status, 4);
     QVERIFY2(r.err.contains(expected), r.err.constData());
@@ -953,8 +968,10 @@ void TestCli::ratesCommandOnOddFiles()
     QVERIFY(writeFile(rates, content));
     const Run r = run(QStringList{"taux", "--taux", dir.path()} + options);
     QCOMPARE(r.status, status);
-    QCOMPARE(r.out, out.replace('@', rates.toUtf8()));
-    QCOMPARE(r.err, err.replace('@', rates.toUtf8()));
+    // Windows names files with its own separators.
+    const QByteArray shown = QDir::toNativeSeparators(rates).toUtf8();
+    QCOMPARE(r.out, out.replace('@', shown));
+    QCOMPARE(r.err, err.replace('@', shown));
     QFile file(rates);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
@@ -1140,6 +1157,7 @@ void TestCli::batchFileErrors()
     QCOMPARE(folder.status, 2);
     QVERIFY(folder.err.contains("impossible de lire « " + ratesDir().toUtf8() +
                                 " » : c'est un dossier"));
+#ifndef Q_OS_WIN // where a folder cannot be a program's input
     QProcess fromFolder;
     fromFolder.setStandardInputFile(ratesDir());
     fromFolder.start(QStringLiteral(TAUX_CLI), withRates({"lot", "-"}));
@@ -1147,6 +1165,7 @@ void TestCli::batchFileErrors()
     QCOMPARE(fromFolder.exitCode(), 2);
     QCOMPARE(fromFolder.readAllStandardError(),
              QByteArray("taux-legal-cli lot : impossible de lire « - » jusqu'au bout\n"));
+#endif
 }
 
 void TestCli::batchFromStandardInput_data()
@@ -1319,6 +1338,9 @@ void TestCli::readerGoingAway()
 {
     // More than a pipe holds, to a reader that takes a few bytes and leaves,
     // as | head does: the rest is not wanted, and that is no error.
+#ifdef Q_OS_WIN
+    QSKIP("head is a Unix program");
+#endif
     const QString csv = path(QStringLiteral("lot-long.csv"));
     QByteArray lines = "montant;depuis;au\n";
     for (int i = 0; i < 1000; ++i)
@@ -1512,6 +1534,10 @@ void TestCli::savedFile()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QByteArray, expected);
+#ifdef Q_OS_WIN
+    if (arguments.contains(u"/dev/zero"))
+        QSKIP("no /dev/zero here");
+#endif
     const Run r = run(arguments << "--taux" << flatRates());
     QCOMPARE(r.status, status);
     if (expected.startsWith('!')) {

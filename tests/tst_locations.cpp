@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +47,10 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_previousCurrent;
     QString m_cwd, m_user, m_system;
+    // The user's configuration folder: on Linux the one XDG_CONFIG_HOME
+    // names, inside the test's folder; on Windows the system's AppData one,
+    // in Qt's test mode so that the user's own settings stay untouched.
+    QString m_config;
 };
 
 void TestLocations::init()
@@ -59,12 +64,23 @@ void TestLocations::init()
     QVERIFY(QDir().mkpath(m_system + QStringLiteral("/com.example.tauxlegal")));
     m_previousCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_cwd));
+#ifdef Q_OS_WIN
+    QStandardPaths::setTestModeEnabled(true);
+    m_config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QVERIFY(m_config.endsWith(QStringLiteral("/AppData/Local/qttest")));
+    QVERIFY(QDir(m_config + QStringLiteral("/com.example.tauxlegal")).removeRecursively());
+#else
+    m_config = m_dir->filePath(QStringLiteral("conf"));
+#endif
 }
 
 void TestLocations::cleanup()
 {
     QDir::setCurrent(m_previousCurrent);
     m_dir.reset();
+#ifdef Q_OS_WIN
+    QDir(m_config + QStringLiteral("/com.example.tauxlegal")).removeRecursively();
+#endif
 }
 
 void TestLocations::settingsPlace_data()
@@ -99,9 +115,13 @@ void TestLocations::settingsFileOfAnInstalledCopy_data()
     QTest::newRow("under the prefix, writable by root")
         << QStringLiteral("inst/bin") << QStringLiteral("inst")
         << QStringLiteral("inst/bin/Querdan.ini") << false;
+#ifdef Q_OS_WIN
+    const QString dataFolder = QStringLiteral("opt/usr/bin/data/com.example.tauxlegal");
+#else
+    const QString dataFolder = QStringLiteral("opt/usr/share/com.example.tauxlegal");
+#endif
     QTest::newRow("a package unpacked elsewhere finds its data folder")
-        << QStringLiteral("opt/usr/bin") << QStringLiteral("/usr")
-        << QStringLiteral("opt/usr/share/com.example.tauxlegal") << false;
+        << QStringLiteral("opt/usr/bin") << QStringLiteral("/usr") << dataFolder << false;
     QTest::newRow("a folder of its own is portable")
         << QStringLiteral("mine") << QStringLiteral("/usr") << QStringLiteral("-") << true;
     QTest::newRow("a prefix is a whole folder name, not a start of one")
@@ -122,15 +142,14 @@ void TestLocations::settingsFileOfAnInstalledCopy()
         QVERIFY(writeFile(m_dir->filePath(made), "[FTP]\r\n"));
     else if (made != u"-")
         QVERIFY(QDir().mkpath(m_dir->filePath(made)));
-    qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("conf")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_config.toLocal8Bit());
     const QString ini =
         LocateSettingsFile(program, prefix.startsWith(u'/') ? prefix : m_dir->filePath(prefix));
     qunsetenv("XDG_CONFIG_HOME");
     QFETCH(bool, beside);
-    QCOMPARE(ini, beside
-                      ? program + QStringLiteral("/Querdan.ini")
-                      : m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/Querdan.ini")));
-    QVERIFY2(!QFileInfo::exists(m_dir->filePath(QStringLiteral("conf"))),
+    QCOMPARE(ini, beside ? program + QStringLiteral("/Querdan.ini")
+                         : m_config + QStringLiteral("/com.example.tauxlegal/Querdan.ini"));
+    QVERIFY2(!QFileInfo::exists(m_config + QStringLiteral("/com.example.tauxlegal")),
              "the folder waits for the first save");
     QVERIFY(PrepareSettingsFolder(ini));
     QVERIFY(QFileInfo(QFileInfo(ini).path()).isDir());
@@ -139,6 +158,9 @@ void TestLocations::settingsFileOfAnInstalledCopy()
 void TestLocations::ratesCopyOfThisMachine()
 {
     // The user's copy lives in the data folder, never the config folder.
+#ifdef Q_OS_WIN
+    QSKIP("Windows keeps both in the same folder, AppData\\Local");
+#endif
     const QString conf = m_dir->filePath(QStringLiteral("conf/com.example.tauxlegal/QUERDAN.TXT"));
     QVERIFY(QDir().mkpath(QFileInfo(conf).path()));
     QVERIFY(writeFile(conf, kOld));

@@ -5,6 +5,7 @@
 #include "output/printsupport.h"
 #include "output/reportpdf.h"
 #include "outputfixtures.h"
+#include "poppler.h"
 #include "testfiles.h"
 
 #include <QClipboard>
@@ -32,7 +33,7 @@ const QString kErrorText = QStringLiteral(
 // The pages of a report as pdftotext lays them out, blank lines dropped.
 QList<QStringList> pdfPages(const QString &pdf)
 {
-    QProcess pdftotext;
+    poppler::Process pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"),
                     {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
                      pdf, QStringLiteral("-")});
@@ -61,7 +62,7 @@ struct Word
 // The words of the first page with where each begins.
 QList<Word> pdfWords(const QString &pdf)
 {
-    QProcess pdftotext;
+    poppler::Process pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
                                                   QStringLiteral("1"), pdf, QStringLiteral("-")});
     if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
@@ -80,7 +81,7 @@ QList<Word> pdfWords(const QString &pdf)
 // The first page's size in points, as pdftotext reads it.
 QSizeF pdfPageSize(const QString &pdf)
 {
-    QProcess pdftotext;
+    poppler::Process pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
                                                   QStringLiteral("1"), pdf, QStringLiteral("-")});
     if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
@@ -351,7 +352,7 @@ void TestPrinting::initTestCase()
     // Before anything asks for a printer: the print library reads this once,
     // and no test of this file may reach a system queue.
     qputenv("CUPS_SERVER", QDir(m_serverDir.path()).filePath(QStringLiteral("cups.sock")).toUtf8());
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (!poppler::available(QStringLiteral("pdftotext")))
         QFAIL("pdftotext (poppler-utils) is needed: run scripts/setup.sh");
 }
 

@@ -590,7 +590,9 @@ void TestRatesUpdate::commandLine()
     QProcess cli;
     cli.start(QStringLiteral(TAUX_CLI), arguments + QStringList{"--taux", m_dir->path()});
     QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 30000));
-    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()),
+    // Windows names files with its own separators.
+    QCOMPARE(QDir::fromNativeSeparators(
+                 QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError())),
              output.replace(u'@', server.url())
                  .replace(u'#', m_dir->path())
                  .replace(QStringLiteral("%d"),
@@ -633,7 +635,7 @@ void TestRatesUpdate::fileInTheWay()
     QFETCH(int, status);
     QFETCH(QString, said);
     if (way == u"device")
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_path));
+        MAKE_UNENDING_FILE(way, m_path);
     else
         QVERIFY(writeFile(m_path,
                           way == u"large" ? kFile + '\'' + QByteArray(1024 * 1024, 'x') : kFile));
@@ -656,7 +658,7 @@ void TestRatesUpdate::fileInTheWay()
             m_path, "@", today, [&](const QString &) { return reply; }, 300ms);
     }
     QCOMPARE(int(report.status), status);
-    QCOMPARE(report.message, said.replace(u'#', m_path));
+    QCOMPARE(QDir::fromNativeSeparators(report.message), said.replace(u'#', m_path));
     if (way == u"lock")
         QCOMPARE(readFile(m_path), kFile);
     if (way == u"stale")
@@ -844,8 +846,19 @@ void TestRatesUpdate::networkFault()
         clock.start();
         const RatesUpdateReport report =
             UpdateRatesFromAddress(m_path, url, QDate(2026, 12, 8), download);
+#ifdef Q_OS_WIN
+        // Wine's Schannel, over GnuTLS, waits for the rest of a handshake
+        // that a plain server never sends: the stall limit ends it.
+        if (server == u"tls")
+            said = u"Mise à jour impossible : le téléchargement s'est interrompu (le serveur "
+                   u"n'envoie plus rien)."_s;
+        // Wine's sockets and timers are slower: the limits still end it.
+        const int within = 10000;
+#else
+        const int within = 5000;
+#endif
         QCOMPARE(report.message, said);
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < within, qPrintable(QString::number(clock.elapsed())));
         // Once the limit is reached the transfer stops: the server has sent
         // little beyond it.
         QVERIFY2(rogue.sent < 8 << 20, qPrintable(QString::number(rogue.sent)));

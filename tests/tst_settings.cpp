@@ -291,13 +291,18 @@ void TestSettings::saveReplacesTheFileWhole()
 {
     const QByteArray before = "[FTP]\r\nADRESS=http://old\r\n";
     QVERIFY(writeFile(m_ini, before));
+#ifndef Q_OS_WIN
     // A file opened before the save still reads the old bytes: the new file
     // took the old one's place instead of being written into it, so a save
-    // cut short can never leave half a file.
+    // cut short can never leave half a file. (Windows does not replace a
+    // file another program holds open.)
     QFile old(m_ini);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QVERIFY(SaveUpdateSettings({QStringLiteral("http://n"), false, true}, m_ini));
     QCOMPARE(old.readAll(), before);
+#else
+    QVERIFY(SaveUpdateSettings({QStringLiteral("http://n"), false, true}, m_ini));
+#endif
     QCOMPARE(readFile(m_ini),
              QByteArray("[FTP]\r\nADRESS=http://n\r\nCHECKCONNECTION=0\r\nCHECKMAJ=1\r\n"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Querdan.ini"});

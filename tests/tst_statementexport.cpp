@@ -1,6 +1,7 @@
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
 #include "outputfixtures.h"
+#include "poppler.h"
 #include "testfiles.h"
 
 #include <QBuffer>
@@ -345,7 +346,7 @@ QString pdfText(const QString &path, int firstPage = 0, int lastPage = 0)
     if (firstPage > 0)
         args << QStringLiteral("-f") << QString::number(firstPage) << QStringLiteral("-l")
              << QString::number(lastPage);
-    QProcess process;
+    poppler::Process process;
     process.start(QStringLiteral("pdftotext"), args << path << QStringLiteral("-"));
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QStringLiteral("<pdftotext failed>");
@@ -361,7 +362,7 @@ QString squeezed(QString text)
 
 void TestStatementExport::pdfReadsBack()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (!poppler::available(QStringLiteral("pdftotext")))
         QFAIL("pdftotext (poppler-utils) is needed, see scripts/setup.sh");
     const std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
     QVERIFY(doc);
@@ -462,7 +463,7 @@ void TestStatementExport::pdfFontsTellThePartsApart()
 {
     QFETCH(QString, text);
     QFETCH(QString, font);
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftohtml")).isEmpty())
+    if (!poppler::available(QStringLiteral("pdftohtml")))
         QFAIL("pdftohtml (poppler-utils) is needed, see scripts/setup.sh");
     std::optional<StatementDocument> doc = document(PaymentAndCapitalisation);
     QVERIFY(doc);
@@ -471,7 +472,7 @@ void TestStatementExport::pdfFontsTellThePartsApart()
     const QString path = dir.filePath(QStringLiteral("polices.pdf"));
     QString error;
     QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
-    QProcess process;
+    poppler::Process process;
     process.start(QStringLiteral("pdftohtml"),
                   {QStringLiteral("-xml"), QStringLiteral("-i"), QStringLiteral("-stdout"), path});
     QVERIFY(process.waitForFinished(60000) && process.exitCode() == 0);
@@ -548,7 +549,7 @@ void TestStatementExport::pdfWrapsLongCaseFieldsOnThePage()
     QString error;
     QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
 
-    QProcess process;
+    poppler::Process process;
     process.start(QStringLiteral("pdftotext"),
                   {QStringLiteral("-bbox"), path, QStringLiteral("-")});
     QVERIFY(process.waitForFinished(60000));
@@ -639,7 +640,7 @@ void TestStatementExport::pdfColumnsLineUp()
     const QString path = dir.filePath(QStringLiteral("colonnes.pdf"));
     QString error;
     QVERIFY2(WriteStatementPdf(path, *doc, french, &error), qPrintable(error));
-    QProcess process;
+    poppler::Process process;
     process.start(QStringLiteral("pdftotext"),
                   {QStringLiteral("-bbox"), path, QStringLiteral("-")});
     QVERIFY(process.waitForFinished(60000) && process.exitCode() == 0);

@@ -2,6 +2,7 @@
 #include "output/statementexport.h"
 #include "output/statementpdf.h"
 #include "outputfixtures.h"
+#include "poppler.h"
 #include "savedgolden.h"
 #include "schedule/statementfile.h"
 #include "schedule/titlefile.h"
@@ -712,7 +713,7 @@ void TestStatementWindow::pdfExport()
     m_savePath = path(QStringLiteral("decompte.pdf"));
     click(find<QPushButton>(QStringLiteral("exporterPdf")));
     QVERIFY(readFile(m_savePath).startsWith("%PDF"));
-    QProcess text;
+    poppler::Process text;
     text.start(QStringLiteral("pdftotext"), {m_savePath, QStringLiteral("-")});
     QVERIFY(text.waitForFinished());
     const QString page = QString::fromUtf8(text.readAllStandardOutput());
@@ -2027,7 +2028,7 @@ void TestStatementWindow::titleExports()
         QCOMPARE(readFile(m_savePath), fixtures::readGolden(QStringLiteral("title-judgment.csv")));
     } else {
         click(find<QPushButton>(QStringLiteral("exporterPdf")));
-        QProcess text;
+        poppler::Process text;
         text.start(QStringLiteral("pdftotext"),
                    {QStringLiteral("-layout"), m_savePath, QStringLiteral("-")});
         QVERIFY(text.waitForFinished());

@@ -1,4 +1,5 @@
 #include "output/titlepdf.h"
+#include "poppler.h"
 #include "titlefixtures.h"
 
 #include <QProcess>
@@ -27,7 +28,7 @@ QString pdfText(const QString &path, int first = 0, int last = 0, const char *mo
     if (first > 0)
         args << QStringLiteral("-f") << QString::number(first) << QStringLiteral("-l")
              << QString::number(last);
-    QProcess process;
+    poppler::Process process;
     process.start(QStringLiteral("pdftotext"), args << path << QStringLiteral("-"));
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QStringLiteral("<pdftotext failed>");
@@ -63,7 +64,7 @@ private:
 
 void TestTitlePdf::initTestCase()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (!poppler::available(QStringLiteral("pdftotext")))
         QFAIL("pdftotext (poppler-utils) is needed, see scripts/setup.sh");
     m_judgment = pdfText(written(m_dir, computed(judgment())));
 }
