@@ -13,7 +13,9 @@
 # A pristine copy of the root and the downloaded packages are kept in
 # $TAUX_FRESH_CACHE (/var/cache/taux-legal-fresh by default), so that only
 # the first run pays for debootstrap and downloads; the root is made anew
-# when it is older than 30 days.
+# when it is older than 30 days. The Windows build's cache,
+# $TAUX_WINDOWS_CACHE (/var/cache/taux-legal-windows), is the host's own,
+# mounted into each root: Qt is cross-built once per machine.
 #
 # Each run's output, with the minutes and seconds since it started, is kept
 # in the cache as root.log and user.log.
@@ -40,7 +42,7 @@ for r in $runs; do
 done
 
 if [ "$(id -u)" -ne 0 ]; then
-    exec sudo env TAUX_FRESH_CACHE="${TAUX_FRESH_CACHE:-}" "$0" --only "$runs" --command "$command"
+    exec sudo env TAUX_FRESH_CACHE="${TAUX_FRESH_CACHE:-}" TAUX_WINDOWS_CACHE="${TAUX_WINDOWS_CACHE:-}" "$0" --only "$runs" --command "$command"
 fi
 
 started=$SECONDS
@@ -75,6 +77,10 @@ fi
 
 cache=${TAUX_FRESH_CACHE:-/var/cache/taux-legal-fresh}
 mkdir -p "$cache/apt-archives"
+# The Windows build's cache (Qt cross-built from its source) is the host's:
+# only the first run on this machine pays for it.
+windows_cache=${TAUX_WINDOWS_CACHE:-/var/cache/taux-legal-windows}
+mkdir -p "$windows_cache"
 # One check at a time: they share the cache, and the machine's cores.
 exec 9>"$cache/lock"
 if ! flock -n 9; then
@@ -159,7 +165,7 @@ sources_list() {
 # root's mounts and network, then enters it.
 inside='
 set -eu
-rootfs=$1 archives=$2 stage=$3 command=$4
+rootfs=$1 archives=$2 stage=$3 command=$4 windows=$5
 mount --make-rprivate /
 # slirp4netns has configured tap0 once a default route shows.
 i=0
@@ -191,6 +197,8 @@ mount -t tmpfs -o mode=1777 tmp "$rootfs/tmp"
 mount -t tmpfs -o nosuid,nodev,mode=0755 run "$rootfs/run"
 mkdir -m 1777 "$rootfs/run/lock"
 mount --bind "$archives" "$rootfs/var/cache/apt/archives"
+mkdir -p "$rootfs/var/cache/taux-legal-windows"
+mount --bind "$windows" "$rootfs/var/cache/taux-legal-windows"
 exec chroot "$rootfs" /usr/bin/env -i HOME=/root TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     /bin/bash -c "$stage" "$command"
@@ -280,7 +288,7 @@ run_in_fresh_root() {
     stamp <"$work/output-$who" | tee "$cache/$who.log" &
     local stamp_pid=$!
     unshare --net --mount --uts --ipc --pid --fork --kill-child \
-        bash -c "$inside" inside "$rootfs" "$cache/apt-archives" "$stage" "$command" \
+        bash -c "$inside" inside "$rootfs" "$cache/apt-archives" "$stage" "$command" "$windows_cache" \
         </dev/null >"$work/output-$who" 2>&1 &
     # unshare itself is in the new network namespace; its child is the
     # namespace's first process.

@@ -6,7 +6,10 @@
 #      folder keyed by the source version: only the first run pays for it;
 #   2. the programs, with the project's CMake files and the mingw-w64
 #      toolchain file (cmake/mingw-w64-x86_64.cmake);
-#   3. with --test, the tests that need no display, run under Wine.
+#   3. build-windows/taux-legal-<version>-win64.zip, the portable copy, and
+#      build-windows/taux-legal-<version>-win64-setup.exe, the installer;
+#   4. with --test, the tests under Wine, then the smoke test of the
+#      installer and of the installed program (scripts/windows-smoke.sh).
 # Each step prints how long it took.
 #
 #   scripts/windows.sh [--test]
@@ -33,7 +36,7 @@ step() {
 # What the cross-build and its tests need, beside what scripts/setup.sh
 # installs (Debian's Qt, whose host tools build the Windows one).
 "$here/scripts/setup.sh"
-packages="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis zip dpkg-dev"
+packages="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis zip dpkg-dev locales"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
@@ -43,6 +46,11 @@ if [ -n "$missing" ]; then
     echo "Installing:$missing"
     $sudo apt-get update -qq
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+fi
+# Wine takes the Windows locale and the encoding of file names from the
+# Unix locale: the French one must exist, or names with accents fail.
+if ! locale -a 2>/dev/null | grep -qx 'fr_FR.utf8'; then
+    $sudo localedef -i fr_FR -c -f UTF-8 fr_FR.UTF-8
 fi
 step "packages"
 
@@ -111,10 +119,13 @@ cmake -G Ninja -S "$here" -B "$build" \
 step "program configured"
 cmake --build "$build" --parallel
 step "program built"
+(cd "$build" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null)
+ls "$build"/taux-legal-*-win64.zip "$build"/taux-legal-*-win64-setup.exe
+step "portable copy and installer made"
 
 if [ "$test" = yes ]; then
-    # A Wine prefix of the cache's, made once, shared by the runs.
-    export WINEPREFIX="$cache/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # A Wine prefix of the build's own, made once.
+    export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
     # Wine finds the DLLs of Qt and of the compiler through its PATH; the
     # machine's root is its drive Z:.
