@@ -6,8 +6,12 @@
 QStringList ModuleCandidates(const QString &programDir, const QString &name)
 {
     const QDir dir(programDir);
-    return {dir.filePath(name),
-            QDir::cleanPath(dir.filePath(QStringLiteral(TAUX_MODULE_DIR_FROM_BIN)) + u'/' + name)};
+    QStringList candidates{
+        dir.filePath(name),
+        QDir::cleanPath(dir.filePath(QStringLiteral(TAUX_MODULE_DIR_FROM_BIN)) + u'/' + name)};
+    // On Windows the modules sit beside the programs: one place to look.
+    candidates.removeDuplicates();
+    return candidates;
 }
 
 ModuleEntry ResolveModuleEntry(const QString &programDir, const QString &name, const char *entry,

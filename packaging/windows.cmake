@@ -66,4 +66,7 @@ set(CPACK_NSIS_PACKAGE_NAME "Taux légal")
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN "taux-legal.exe")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# A 64-bit installer in Unicode, so that the accents of the names survive
+# and Wine runs it without its 32-bit part.
+set(CPACK_NSIS_EXECUTABLE "${TAUX_PACKAGING}/makensis-amd64")
 include(CPack)

@@ -37,24 +37,29 @@ find "$drive_c" -name 'Taux l*gal.lnk' | grep -q . || fail "no Start-menu entry"
 echo "installed in C:\\Program Files\\Taux legal"
 
 # The command line of the installed copy: the official example's figures,
-# with the Linux build's bytes. JSON names the rates file by its path.
+# with the bytes the Linux build gives on the rates of its test
+# (tests/tst_cli.cpp). JSON names the rates file by its path.
 work="$drive_c/users/$user/smoke"
 mkdir -p "$work/taux"
-cp "$installed/data/com.example.tauxlegal/QUERDAN.TXT" "$work/taux/"
+printf "' Taux de l'essai\r\n2S2016\t0.93\t4.35\r\n1S2016\t1.01\t4.54\r\n2S2015\t0.99\t4.29\r\n1S2015\t0.99\t4.06\r\n2014\t0.04\t0.04\r\n" \
+    >"$work/taux/QUERDAN.TXT"
 cli() {
     (cd "$work" && "$wine" "C:\\Program Files\\Taux legal\\taux-legal-cli.exe" decompte \
-        --taux=taux --montant 2000 --depuis 18/09/2015 --au 10/04/2016 --categorie particulier \
+        --montant 2000 --depuis 18/09/2015 --au 10/04/2016 --categorie particulier \
         --majoration-depuis 18/11/2015 --date-du-decompte 08/12/2026 \
         --creancier "Mme Anne Martin" "--debiteur=SARL Exemple" --reference-dossier 2026/0042 \
         --titre-executoire "Jugement du 01/09/2015, RG 15/01234" "$@")
 }
-cli --format csv >"$shots/fiche.csv"
+cli --taux=taux --format csv >"$shots/fiche.csv"
 cmp "$shots/fiche.csv" "$here/tests/data/cli-fiche.csv" || fail "the CSV differs from Linux's"
-cli --format json >"$shots/fiche.json"
+cli --taux=taux --format json >"$shots/fiche.json"
 sed 's|"C:/users/'"$user"'/smoke|"@DOSSIER@|' "$shots/fiche.json" >"$shots/fiche-dossier.json"
 cmp "$shots/fiche-dossier.json" "$here/tests/data/cli-fiche.json" || fail "the JSON differs from Linux's"
-cli --format texte | grep -q "Total dû 2 089,01 €" || fail "no 2 089,01 in the text"
-cli --format pdf --sortie fiche.pdf
+# On its own rates, copied to the user's folder at the first start.
+cli --format texte | grep -Eq "Total dû +2 089,01 €" || fail "no 2 089,01 on the installed rates"
+[ -f "$drive_c/users/$user/AppData/Local/com.example.tauxlegal/QUERDAN.TXT" ] ||
+    fail "the installed copy did not keep its rates in the user's folder"
+cli --taux=taux --format pdf --sortie fiche.pdf
 mv "$work/fiche.pdf" "$shots/"
 echo "decompte: 2 089,01, the CSV and the JSON are Linux's bytes"
 
@@ -78,25 +83,28 @@ for scale in 1 2; do
     # Windows' display scaling: 96 dots per inch at 100 %.
     "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * scale)) /f \
         >/dev/null 2>&1
-    "$wine" wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
     window taux-legal.exe "Taux"
     sleep 3
     xdotool windowactivate --sync "$id" 2>/dev/null || true
-    xdotool type --delay 80 "01/2015"
-    xdotool key Tab
+    # The start date, then the amount in its row.
+    xdotool type --delay 80 "18/09/2015"
+    xdotool key Return
+    sleep 1
     xdotool type --delay 80 "1000"
     xdotool key Return
     sleep 2
     import -window root "$shots/main-x$scale.png"
-    "$wine" wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
     window taux-legal-decompte.exe "compte"
     sleep 3
     import -window root "$shots/statement-x$scale.png"
-    "$wine" wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
 done
 echo "screenshots in $shots"
 
 # The uninstaller removes the program and leaves the user's settings.
+/usr/lib/wine/wineserver -w
 "$wine" "C:\\Program Files\\Taux legal\\Uninstall.exe" /S
 for _ in $(seq 60); do
     [ -e "$installed" ] || break
