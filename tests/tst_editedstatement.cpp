@@ -58,6 +58,8 @@ private slots:
     void recentStatements();
     void onlyFilesAreOpened_data();
     void onlyFilesAreOpened();
+    void isoDates_data();
+    void isoDates();
 };
 
 void TestEditedStatement::savedFileReadsEveryField_data()
@@ -394,4 +396,27 @@ void TestEditedStatement::onlyFilesAreOpened()
 }
 
 QTEST_GUILESS_MAIN(TestEditedStatement)
+// The saved file's dates: written as yyyy-MM-dd or null, read back in that
+// form only (Qt would take other punctuation, or a time after the day).
+void TestEditedStatement::isoDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("read");
+    QTest::newRow("the written form") << QStringLiteral("2015-09-18") << QDate(2015, 9, 18);
+    QTest::newRow("slashes") << QStringLiteral("2015/09/18") << QDate();
+    QTest::newRow("a time after the day") << QStringLiteral("2015-09-18T10:00") << QDate();
+    QTest::newRow("a blank after the day") << QStringLiteral("2015-09-18 ") << QDate();
+    QTest::newRow("no such day") << QStringLiteral("2015-02-30") << QDate();
+}
+
+void TestEditedStatement::isoDates()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, read);
+    QCOMPARE(savedfile::DateFromIso(text).value_or(QDate()), read);
+    QCOMPARE(savedfile::IsoDate(std::nullopt), QJsonValue(QJsonValue::Null));
+    QCOMPARE(savedfile::IsoDate(QDate()), QJsonValue(QJsonValue::Null));
+    QCOMPARE(savedfile::IsoDate(QDate(2015, 9, 18)), QJsonValue(QStringLiteral("2015-09-18")));
+}
+
 #include "tst_editedstatement.moc"
