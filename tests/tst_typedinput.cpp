@@ -60,5 +60,5 @@ void TestTypedInput::amountReadOrRefused()
     QCOMPARE(read.error, error);
 }
 
-QTEST_MAIN(TestTypedInput)
+QTEST_GUILESS_MAIN(TestTypedInput)
 #include "tst_typedinput.moc"
