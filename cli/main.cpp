@@ -98,6 +98,10 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
+    // A batch's lines are computed on threads Qt did not start; on Windows,
+    // PCRE2's just-in-time code read freed memory on such a thread now and
+    // then. The patterns are short: they are interpreted instead.
+    qputenv("QT_ENABLE_REGEXP_JIT", "0");
 #endif
     qInstallMessageHandler(keepQtQuiet);
     const QStringList arguments = argumentsOf(argc, argv);
