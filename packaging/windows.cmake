@@ -37,11 +37,9 @@ file(WRITE "${TAUX_GENERATED}/qt.conf" "[Paths]\nPrefix=.\nPlugins=plugins\nTran
 install(FILES "${TAUX_GENERATED}/qt.conf" DESTINATION . COMPONENT programs)
 install(FILES /usr/share/qt6/translations/qtbase_fr.qm DESTINATION translations COMPONENT programs)
 # Windows has no Liberation Sans: the program loads these, so that its
-# windows and PDFs are laid out as on Linux.
-foreach(style Regular Bold Italic BoldItalic)
-    install(FILES /usr/share/fonts/truetype/liberation2/LiberationSans-${style}.ttf
-            DESTINATION fonts COMPONENT programs)
-endforeach()
+# windows and PDFs are laid out as on Linux (the build tree's copy, made by
+# the top CMakeLists.txt).
+install(DIRECTORY "${PROJECT_BINARY_DIR}/fonts" DESTINATION . COMPONENT programs)
 install(FILES "${TAUX_PACKAGING}/copyright" DESTINATION . RENAME COPYRIGHT.txt COMPONENT programs)
 
 install(FILES "${PROJECT_SOURCE_DIR}/data/QUERDAN.TXT" "${PROJECT_SOURCE_DIR}/data/TAUXBCE.TXT"
